@@ -1,0 +1,21 @@
+#pragma once
+// The latest readings as the main window keeps them, filled by the reading and analog events.
+// Thickness is held in kÅ here (the instrument class delivers Å).
+
+#include "ProcessTables.h"
+
+#include <array>
+
+namespace coflux {
+
+struct ReadingArrays {
+    std::array<double, kOutputSlots> OutRate{};  // Å/s
+    std::array<double, kOutputSlots> OutThick{}; // kÅ
+    std::array<double, kOutputSlots> OutPower{}; // %
+    std::array<double, kSensorSlots> SenRate{};  // Å/s
+    std::array<double, kSensorSlots> SenThick{}; // kÅ
+    std::array<double, kSensorSlots> SenFreq{};  // Hz (below 1: crystal failure code)
+    std::array<double, kAnalogInputs> AnVolts{}; // raw volts
+};
+
+} // namespace coflux
