@@ -1,0 +1,1 @@
+#include "cTLV880a.h"
