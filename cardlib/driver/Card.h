@@ -12,7 +12,7 @@ constexpr int kAddressSpaces = 7; // BARs 0..5 and the expansion ROM
 struct AddressSpace {
     bool inUse = false;
     bool isMemory = false;
-    int resource = -1;  // index into the card's resource list
+    int resource = -1; // index into the card's resource list
 };
 
 struct CardRecord {

@@ -11,8 +11,8 @@ namespace tlv880::bus {
 constexpr uint16_t kVendorId = 0x1172;
 constexpr uint16_t kDeviceId = 0x0004;
 constexpr uint32_t kMinDriverVersion = 521;
-constexpr int kMaxSlots = 16;     // PCI slots one scan reports at most
-constexpr int kMaxResources = 8;  // resources of one card
+constexpr int kMaxSlots = 16;    // PCI slots one scan reports at most
+constexpr int kMaxResources = 8; // resources of one card
 
 struct PciSlot {
     uint32_t domain = 0;
@@ -25,9 +25,9 @@ enum class ResourceKind : uint8_t { Memory, Io, Interrupt };
 
 struct Resource {
     ResourceKind kind = ResourceKind::Memory;
-    uint64_t start = 0;  // bus address (memory) or port number (I/O)
+    uint64_t start = 0; // bus address (memory) or port number (I/O)
     uint64_t length = 0;
-    int index = 0;       // the backend's own number of the resource (sysfs: N of resourceN)
+    int index = 0; // the backend's own number of the resource (sysfs: N of resourceN)
 };
 
 struct ResourceList {
@@ -50,7 +50,7 @@ struct DriverHandle;
 // except where it says otherwise. Backends never print.
 struct BusOps {
     const char* name;
-    DriverHandle* (*open)();                 // nullptr: the driver cannot be opened
+    DriverHandle* (*open)(); // nullptr: the driver cannot be opened
     void (*close)(DriverHandle*);
     uint32_t (*version)(DriverHandle*);
     // Cards with the vendor and device, in a stable order; returns how many were found (which

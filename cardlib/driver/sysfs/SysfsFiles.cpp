@@ -1,0 +1,132 @@
+#include "SysfsFiles.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+namespace tlv880::bus::sysfs {
+
+namespace {
+
+bool isHexDigit(char c)
+{
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+std::string trimmed(const std::string& text)
+{
+    const size_t first = text.find_first_not_of(" \t\r\n");
+    if (first == std::string::npos) return {};
+    const size_t last = text.find_last_not_of(" \t\r\n");
+    return text.substr(first, last - first + 1);
+}
+
+// Hex number with optional 0x prefix filling the whole token; at most 16 digits.
+std::optional<uint64_t> parseHexToken(const std::string& token)
+{
+    std::string digits = token;
+    if (digits.size() > 2 && digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X'))
+        digits = digits.substr(2);
+    if (digits.empty() || digits.size() > 16) return std::nullopt;
+    uint64_t value = 0;
+    for (char c : digits) {
+        if (!isHexDigit(c)) return std::nullopt;
+        const uint64_t digit = c <= '9' ? uint64_t(c - '0') : uint64_t((c | 0x20) - 'a' + 10);
+        value = value * 16 + digit;
+    }
+    return value;
+}
+
+std::optional<uint32_t> parseFixedHex(const std::string& text, size_t pos, size_t width)
+{
+    if (pos + width > text.size()) return std::nullopt;
+    uint32_t value = 0;
+    for (size_t i = pos; i < pos + width; ++i) {
+        const char c = text[i];
+        if (!isHexDigit(c)) return std::nullopt;
+        value = value * 16 + (c <= '9' ? uint32_t(c - '0') : uint32_t((c | 0x20) - 'a' + 10));
+    }
+    return value;
+}
+
+} // namespace
+
+std::optional<std::string> ReadSmallFile(const std::string& path, size_t maxBytes)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return std::nullopt;
+    std::string content(maxBytes + 1, '\0');
+    in.read(content.data(), static_cast<std::streamsize>(content.size()));
+    if (in.bad()) return std::nullopt;
+    const auto got = static_cast<size_t>(in.gcount());
+    if (got > maxBytes) return std::nullopt;
+    content.resize(got);
+    return content;
+}
+
+std::optional<uint16_t> ParseIdWord(const std::string& text)
+{
+    const std::string token = trimmed(text);
+    if (token.size() < 3 || token[0] != '0' || (token[1] != 'x' && token[1] != 'X'))
+        return std::nullopt;
+    const auto value = parseHexToken(token);
+    if (!value || *value > 0xFFFF) return std::nullopt;
+    return static_cast<uint16_t>(*value);
+}
+
+std::optional<PciSlot> ParseSlotName(const std::string& name)
+{
+    // DDDD:BB:SS.F
+    if (name.size() != 12 || name[4] != ':' || name[7] != ':' || name[10] != '.')
+        return std::nullopt;
+    const auto domain = parseFixedHex(name, 0, 4);
+    const auto bus = parseFixedHex(name, 5, 2);
+    const auto slot = parseFixedHex(name, 8, 2);
+    const auto function = parseFixedHex(name, 11, 1);
+    if (!domain || !bus || !slot || !function || *slot > 0x1F || *function > 7) return std::nullopt;
+    return PciSlot{*domain, *bus, *slot, *function};
+}
+
+std::string SlotName(const PciSlot& slot)
+{
+    char name[32];
+    std::snprintf(name, sizeof name, "%04x:%02x:%02x.%x", slot.domain & 0xFFFFu, slot.bus & 0xFFu,
+                  slot.slot & 0x1Fu, slot.function & 7u);
+    return name;
+}
+
+bool ParseResourceTable(const std::string& text, ResourceList* list)
+{
+    ResourceList result;
+    std::istringstream lines(text);
+    std::string line;
+    int number = 0;
+    while (number < kAddressLines && std::getline(lines, line)) {
+        std::istringstream fields(line);
+        std::string startText, endText, flagsText, extra;
+        if (!(fields >> startText >> endText >> flagsText) || (fields >> extra)) return false;
+        const auto start = parseHexToken(startText);
+        const auto end = parseHexToken(endText);
+        const auto flags = parseHexToken(flagsText);
+        if (!start || !end || !flags) return false;
+        const int index = number++;
+        if (*start == 0 && *end == 0) continue; // unused BAR
+        if (*end < *start || *end - *start == UINT64_MAX) return false;
+        ResourceKind kind;
+        if (*flags & kFlagIo)
+            kind = ResourceKind::Io;
+        else if (*flags & kFlagMemory)
+            kind = ResourceKind::Memory;
+        else
+            continue; // neither I/O nor memory: nothing a card register lives in
+        if (result.count == kMaxResources) return false;
+        result.items[result.count++] = Resource{kind, *start, *end - *start + 1, index};
+    }
+    if (number == 0) return false;
+    *list = result;
+    return true;
+}
+
+} // namespace tlv880::bus::sysfs
