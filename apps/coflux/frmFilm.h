@@ -1,0 +1,87 @@
+#pragma once
+// frmFilm: the output (film) editor of coflux. Edits one output that runs in Manual or Auto
+// mode: its name, PID terms, full scale, maximum power, slew rate, the sensors or the analog
+// input that feed it, and the cross output whose rate drives its rate setpoint. It edits the main
+// window's output table in place and pushes the result to the card through the main window.
+//
+// The main window owns the tables and the instrument and outlives the form.
+
+#include "ProcessTables.h"
+
+#include <QWidget>
+
+#include <array>
+
+class QButtonGroup;
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+
+namespace coflux {
+
+class EntryGuard;
+class frmMain;
+
+class frmFilm : public QWidget {
+    Q_OBJECT
+public:
+    explicit frmFilm(frmMain& main, QWidget* parent = nullptr);
+
+    // Selects the output to edit (0..3, 12, 13). When the form is open on another output with
+    // changes, asks whether to save them first. Returns false when the switch did not happen
+    // (a refused entry while saving).
+    bool setOutNum(short out);
+    short OutNum() const { return m_outNum; }
+
+    // The caption for an output slot: "Output 1".."Output 12", "Output A1", "Output A2".
+    static QString OutputCaption(int out);
+
+    // Stores the boxes in the output record, resolves sensor and analog-input conflicts with the
+    // operator, redraws the output's frame and sends its configuration. Returns false (and
+    // stores nothing) when an entry is refused.
+    bool Apply();
+    // True when a box, a sensor box, the analog selection or the cross output differs from the
+    // output record.
+    bool Changed() const;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void BuildControls();
+    void AddEntryChecks();
+    void Fill();
+    void FillCrossOutputs(const OutputRecord& record);
+    int SelectedAnalog() const; // 0..3, or -1 for "Sensors"
+    void SelectAnalog(int analog);
+    void EnableSensorBoxes();
+    int AssignSensors(OutputRecord& record);
+    int AssignAnalog(OutputRecord& record, int analog);
+    void OnSwitch(int index);
+
+    frmMain& m_main;
+    EntryGuard* m_guard = nullptr;
+    short m_outNum = -1;
+    bool m_abandon = false; // closing through Cancel or after applying: no question
+
+    QLineEdit* m_txtFilm = nullptr;
+    QLineEdit* m_txtPTerm = nullptr;
+    QLineEdit* m_txtIterm = nullptr;
+    QLineEdit* m_txtDTerm = nullptr;
+    QLineEdit* m_txtFullScale = nullptr;
+    QLineEdit* m_txtMaxPower = nullptr;
+    QLineEdit* m_txtSlewRate = nullptr;
+    std::array<QCheckBox*, kConfiguredSensors> m_chkSensor{};
+    std::array<QRadioButton*, kAnalogInputs + 1> m_optAnalog{}; // 0..3 inputs, 4 "Sensors"
+    QButtonGroup* m_analogGroup = nullptr;
+    QLabel* m_lblAnalog = nullptr;
+    QLabel* m_lblXOut = nullptr;
+    QComboBox* m_cboXOut = nullptr;
+    std::array<QPushButton*, 3> m_cmdFSwitch{};
+};
+
+} // namespace coflux

@@ -1,0 +1,322 @@
+#include "frmInputs.h"
+
+#include "frmFilmCardLayout.h"
+#include "frmFilmControls.h"
+#include "frmFilmEntryGuard.h"
+#include "frmMain.h"
+
+#include "common/FormUtil.h"
+#include "common/NumberFormat.h"
+#include "instrument/cTLV880a.h"
+
+#include <QCloseEvent>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QVBoxLayout>
+
+namespace coflux {
+
+namespace {
+
+const QString kDensityFormat = QStringLiteral("#0.00");
+const QString kZFactorFormat = QStringLiteral("#0.000");
+const QString kToolingFormat = QStringLiteral("#0.0");
+const QString kThickFormat = QStringLiteral("#0.000");
+const QString kGainFormat = QStringLiteral("0.00");
+const QString kSetpointFormat = QStringLiteral("#0.00");
+
+constexpr double kAnalogSetpointLimit = 10.0; // volts, either sign
+
+// Gain and offset are free numbers; only text that is no number at all is refused.
+EntryCheck NumberCheck(const QString& message)
+{
+    return [message](QLineEdit& box) -> QString {
+        return ParseEntry(box.text()) ? QString() : message;
+    };
+}
+
+double Value(const QLineEdit* box)
+{
+    return ParseEntry(box->text()).value_or(0.0);
+}
+
+void AddHeads(QGridLayout* grid, QWidget* parent, const QStringList& heads)
+{
+    // The last head names the monitor check box and its setpoint together.
+    for (int column = 0; column < heads.size(); ++column)
+        grid->addWidget(MakeLabel(parent, heads[column]), 0, column + 1, 1,
+                        column == heads.size() - 1 ? 2 : 1);
+}
+
+} // namespace
+
+frmInputs::frmInputs(frmMain& main, QWidget* parent) : QWidget(parent, Qt::Window), m_main(main)
+{
+    setObjectName(QStringLiteral("frmInputs"));
+    setWindowTitle(QStringLiteral("Input Setup"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    m_guard = new EntryGuard(*this);
+    m_guard->SetLoading(true);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setSizeConstraint(QLayout::SetFixedSize); // hiding the analog frame shortens the window
+    BuildSensors();
+    BuildAnalog();
+    layout->addWidget(m_fraSensors);
+    layout->addWidget(m_fraAnalog);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    m_cmdFSwitch[0] = MakeButton(this, QStringLiteral("cmdFSwitch_0"), QStringLiteral("&OK"),
+                                 QStringLiteral("Close form and update the setup."));
+    m_cmdFSwitch[1] = MakeButton(this, QStringLiteral("cmdFSwitch_1"), QStringLiteral("Cancel"));
+    m_cmdFSwitch[2] = MakeButton(this, QStringLiteral("cmdFSwitch_2"), QStringLiteral("&Update"),
+                                 QStringLiteral("Update settings without closing form."));
+    for (int i = 0; i < 3; ++i) {
+        buttons->addWidget(m_cmdFSwitch[static_cast<size_t>(i)]);
+        connect(m_cmdFSwitch[static_cast<size_t>(i)], &QPushButton::clicked, this,
+                [this, i] { OnSwitch(i); });
+    }
+    layout->addLayout(buttons);
+
+    AddEntryChecks();
+    Fill();
+    FitToCards();
+    ::RestoreFormPosition(this, true);
+    m_guard->SetLoading(false);
+}
+
+void frmInputs::BuildSensors()
+{
+    m_fraSensors =
+        Named(new QGroupBox(QStringLiteral("Sensors"), this), QStringLiteral("fraSensors"));
+    auto* grid = new QGridLayout(m_fraSensors);
+    AddHeads(grid, m_fraSensors,
+             {QStringLiteral("Density"), QStringLiteral("ZFactor"), QStringLiteral("Tooling"),
+              QStringLiteral("Monitor -> SetPt (kA)")});
+    for (int s = 0; s < kConfiguredSensors; ++s) {
+        SensorRow& row = m_sensors[static_cast<size_t>(s)];
+        QWidget* frame = m_fraSensors;
+        row.txtDensity = MakeEdit(frame, IndexedName("txtDensity", s), {},
+                                  QStringLiteral("Density of material on Sensor."));
+        row.txtZFactor = MakeEdit(frame, IndexedName("txtZFactor", s), {},
+                                  QStringLiteral("ZFactor of material on Sensor."));
+        row.txtTooling =
+            MakeEdit(frame, IndexedName("txtTooling", s), {},
+                     QStringLiteral("Adjust measured thickness to match actual thickness."));
+        row.chkSensor = MakeCheck(frame, IndexedName("chkSensor", s), {},
+                                  QStringLiteral("Set sensor to monitor mode."));
+        row.txtThick = MakeEdit(frame, IndexedName("txtThick", s), QStringLiteral("000.000"),
+                                QStringLiteral("Thickness >= setpoint stops deposition."));
+        const int r = s + 1;
+        grid->addWidget(
+            MakeLabel(frame, QStringLiteral("Sensor %1").arg(s + 1), IndexedName("lblSensor", s)),
+            r, 0);
+        grid->addWidget(row.txtDensity, r, 1);
+        grid->addWidget(row.txtZFactor, r, 2);
+        grid->addWidget(row.txtTooling, r, 3);
+        grid->addWidget(row.chkSensor, r, 4);
+        grid->addWidget(row.txtThick, r, 5);
+    }
+}
+
+void frmInputs::BuildAnalog()
+{
+    m_fraAnalog = Named(new QGroupBox(QStringLiteral("Analog"), this), QStringLiteral("fraAnalog"));
+    auto* grid = new QGridLayout(m_fraAnalog);
+    AddHeads(grid, m_fraAnalog,
+             {QStringLiteral("Gain"), QStringLiteral("Offset"), QStringLiteral("Units"),
+              QStringLiteral("Monitor -> SetPt (V)")});
+    for (int a = 0; a < kAnalogInputs; ++a) {
+        AnalogRow& row = m_analogs[static_cast<size_t>(a)];
+        QWidget* frame = m_fraAnalog;
+        row.txtGain = MakeEdit(frame, IndexedName("txtGain", a), {},
+                               QStringLiteral("Gain multiplier for voltage readings."));
+        row.txtOffset = MakeEdit(frame, IndexedName("txtOffset", a), {},
+                                 QStringLiteral("Offset to add to voltage readings."));
+        row.txtUnits = MakeEdit(frame, IndexedName("txtUnits", a), QStringLiteral("Volts"),
+                                QStringLiteral("Display units for voltage readings."));
+        row.txtUnits->setAlignment(Qt::AlignLeft);
+        row.chkAnalog = MakeCheck(frame, IndexedName("chkAnalog", a), {},
+                                  QStringLiteral("Set analog input to monitor mode."));
+        row.txtAinSP = MakeEdit(frame, IndexedName("txtAinSP", a), QStringLiteral("00.00"),
+                                QStringLiteral("Input voltage >= setpoint stops deposition."));
+        const int r = a + 1;
+        grid->addWidget(
+            MakeLabel(frame, QStringLiteral("Analog %1").arg(a + 1), IndexedName("lblAin", a)), r,
+            0);
+        grid->addWidget(row.txtGain, r, 1);
+        grid->addWidget(row.txtOffset, r, 2);
+        grid->addWidget(row.txtUnits, r, 3);
+        grid->addWidget(row.chkAnalog, r, 4);
+        grid->addWidget(row.txtAinSP, r, 5);
+    }
+}
+
+void frmInputs::AddEntryChecks()
+{
+    cTLV880a& tlv = m_main.Instrument();
+    for (const SensorRow& row : m_sensors) {
+        m_guard->AddEntry(row.txtDensity,
+                          RangeCheck(tlv.DensityMin(), tlv.DensityMax(), QStringLiteral("#0.00"),
+                                     QStringLiteral("Density must be between ")));
+        m_guard->AddEntry(row.txtZFactor,
+                          RangeCheck(tlv.ZFactorMin(), tlv.ZFactorMax(), QStringLiteral("#0.000"),
+                                     QStringLiteral("Z Factor must be between ")));
+        m_guard->AddEntry(row.txtTooling,
+                          RangeCheck(tlv.ToolingMin(), tlv.ToolingMax(), QStringLiteral("##0.0"),
+                                     QStringLiteral("Tooling must be between ")));
+        m_guard->Watch(row.chkSensor);
+        m_guard->AddEntry(row.txtThick,
+                          RangeCheck(tlv.ThickMin(), tlv.ThickMax(), QStringLiteral("#0.000"),
+                                     QStringLiteral("Thickness must be between ")));
+    }
+    for (const AnalogRow& row : m_analogs) {
+        m_guard->AddEntry(row.txtGain, NumberCheck(QStringLiteral("Gain must be a number !")));
+        m_guard->AddEntry(row.txtOffset, NumberCheck(QStringLiteral("Offset must be a number !")));
+        m_guard->AddEntry(row.txtUnits, CutCheck(kAnalogUnitsLength));
+        m_guard->Watch(row.chkAnalog);
+        m_guard->AddEntry(row.txtAinSP, [](QLineEdit& box) -> QString {
+            const auto value = ParseEntry(box.text());
+            if (!value || *value < -kAnalogSetpointLimit || *value > kAnalogSetpointLimit)
+                return QStringLiteral("Aanlog setpoint must be between -10V and +10V!");
+            box.setText(tlv::Format(*value, kSetpointFormat));
+            return {};
+        });
+    }
+    for (QPushButton* button : m_cmdFSwitch)
+        m_guard->Watch(button);
+}
+
+bool frmInputs::SensorExists(int sensor) const
+{
+    cTLV880a& tlv = m_main.Instrument();
+    return tlv.NumCards() == 0 || tlv.NumSensorValid(static_cast<short>(sensor));
+}
+
+void frmInputs::Fill()
+{
+    const ProcessTables& tables = m_main.Tables();
+    for (int s = 0; s < kConfiguredSensors; ++s) {
+        const SensorRecord& sensor = tables.Sensor(s);
+        const SensorRow& row = m_sensors[static_cast<size_t>(s)];
+        row.txtDensity->setText(tlv::Format(sensor.Density, kDensityFormat));
+        row.txtZFactor->setText(tlv::Format(sensor.ZFactor, kZFactorFormat));
+        row.txtTooling->setText(tlv::Format(sensor.Tooling, kToolingFormat));
+        row.chkSensor->setChecked(sensor.Monitor != 0);
+        row.txtThick->setText(tlv::Format(sensor.ThickSP, kThickFormat));
+    }
+    for (int a = 0; a < kAnalogInputs; ++a) {
+        const AnalogRecord& analog = tables.Analog(a);
+        const AnalogRow& row = m_analogs[static_cast<size_t>(a)];
+        row.txtGain->setText(tlv::Format(analog.Gain, kGainFormat));
+        row.txtOffset->setText(tlv::Format(analog.Offset, kGainFormat));
+        row.txtUnits->setText(analog.Units.trimmed());
+        row.chkAnalog->setChecked(analog.Monitor != 0);
+        row.txtAinSP->setText(tlv::Format(analog.AnalogSP, kSetpointFormat));
+    }
+}
+
+void frmInputs::FitToCards()
+{
+    QGridLayout* grid = qobject_cast<QGridLayout*>(m_fraSensors->layout());
+    for (int s = 0; s < kConfiguredSensors; ++s) {
+        const bool shown = SensorExists(s);
+        for (int column = 0; column < grid->columnCount(); ++column)
+            if (QLayoutItem* item = grid->itemAtPosition(s + 1, column); item && item->widget())
+                item->widget()->setVisible(shown);
+    }
+    m_fraAnalog->setVisible(HasAnalogBoard(m_main.Instrument()));
+}
+
+bool frmInputs::Changed() const
+{
+    const ProcessTables& tables = m_main.Tables();
+    for (int s = 0; s < kConfiguredSensors; ++s) {
+        const SensorRecord& sensor = tables.Sensor(s);
+        const SensorRow& row = m_sensors[static_cast<size_t>(s)];
+        if (!SameNumber(row.txtDensity->text(), sensor.Density, kDensityFormat) ||
+            !SameNumber(row.txtZFactor->text(), sensor.ZFactor, kZFactorFormat) ||
+            !SameNumber(row.txtTooling->text(), sensor.Tooling, kToolingFormat) ||
+            !SameNumber(row.txtThick->text(), sensor.ThickSP, kThickFormat) ||
+            row.chkSensor->isChecked() != (sensor.Monitor != 0))
+            return true;
+    }
+    for (int a = 0; a < kAnalogInputs; ++a) {
+        const AnalogRecord& analog = tables.Analog(a);
+        const AnalogRow& row = m_analogs[static_cast<size_t>(a)];
+        if (!SameNumber(row.txtGain->text(), analog.Gain, kGainFormat) ||
+            !SameNumber(row.txtOffset->text(), analog.Offset, kGainFormat) ||
+            !SameNumber(row.txtAinSP->text(), analog.AnalogSP, kSetpointFormat) ||
+            row.txtUnits->text().trimmed() != analog.Units.trimmed() ||
+            row.chkAnalog->isChecked() != (analog.Monitor != 0))
+            return true;
+    }
+    return false;
+}
+
+bool frmInputs::Apply()
+{
+    if (!m_guard->CheckAll()) return false;
+    ProcessTables& tables = m_main.Tables();
+    for (int a = 0; a < kAnalogInputs; ++a) {
+        AnalogRecord& analog = tables.Analog(a);
+        const AnalogRow& row = m_analogs[static_cast<size_t>(a)];
+        analog.Gain = Value(row.txtGain);
+        analog.Offset = Value(row.txtOffset);
+        analog.Units = row.txtUnits->text().left(kAnalogUnitsLength);
+        analog.Monitor = row.chkAnalog->isChecked() ? -1 : 0;
+        analog.AnalogSP = Value(row.txtAinSP);
+    }
+    cTLV880a& tlv = m_main.Instrument();
+    for (int s = 0; s < kConfiguredSensors; ++s) {
+        if (!SensorExists(s)) continue;
+        SensorRecord& sensor = tables.Sensor(s);
+        const SensorRow& row = m_sensors[static_cast<size_t>(s)];
+        sensor.Monitor = row.chkSensor->isChecked() ? -1 : 0;
+        sensor.ThickSP = Value(row.txtThick);
+        sensor.Density = Value(row.txtDensity);
+        sensor.ZFactor = Value(row.txtZFactor);
+        sensor.Tooling = Value(row.txtTooling);
+        // A sensor that feeds a loop keeps its material on the card until the setup is loaded
+        // again; a free sensor takes it at once.
+        if (tlv.SensorLoop(static_cast<short>(s)) == -1)
+            tlv.SendMaterial(static_cast<short>(s), sensor.Density, sensor.ZFactor, sensor.Tooling);
+    }
+    return true;
+}
+
+void frmInputs::OnSwitch(int index)
+{
+    switch (index) {
+    case 0:
+        if (Apply()) {
+            m_abandon = true;
+            close();
+        }
+        break;
+    case 1:
+        m_abandon = true;
+        close();
+        break;
+    case 2:
+        Apply();
+        break;
+    default:
+        break;
+    }
+}
+
+void frmInputs::closeEvent(QCloseEvent* event)
+{
+    if (!m_abandon && Changed() && AskSaveChanges(this) && !Apply()) {
+        event->ignore(); // a refused entry keeps the form open with the focus on it
+        return;
+    }
+    m_abandon = false;
+    ::SaveFormPosition(this);
+    event->accept();
+}
+
+} // namespace coflux
