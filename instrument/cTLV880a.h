@@ -275,6 +275,12 @@ private:
     int fail(int number, const QString& message);
     bool sensorIndexValid(int sen) const { return sen >= 0 && sen < kSensors; }
     bool outputIndexValid(int out) const { return out >= 0 && out < kOutputs; }
+    // The stored loop of a sensor when it names an output, else -1.
+    int loopOf(int sen) const
+    {
+        const int loop = m_sensors[sen].loop;
+        return outputIndexValid(loop) ? loop : -1;
+    }
     bool checkSensor(int sen);
     bool checkOutput(int out);
     int applyLoopTerm(short out, int term, double value);
