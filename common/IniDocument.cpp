@@ -1,0 +1,291 @@
+#include "common/IniDocument.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStringDecoder>
+
+#include <filesystem>
+#include <system_error>
+
+namespace tlv {
+
+namespace {
+
+const QByteArray Utf8Bom("\xEF\xBB\xBF");
+
+// Blanks around names and values: space, tab, CR, LF, vertical tab, form feed and Ctrl-Z (the
+// end-of-file mark that old editors leave at the end of a text file).
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f' || c == '\x1a';
+}
+
+QByteArray trimmedBytes(const QByteArray& bytes)
+{
+    qsizetype begin = 0;
+    qsizetype end = bytes.size();
+    while (begin < end && isBlank(bytes[begin]))
+        ++begin;
+    while (end > begin && isBlank(bytes[end - 1]))
+        --end;
+    return bytes.mid(begin, end - begin);
+}
+
+QString trimmedName(const QString& name)
+{
+    qsizetype begin = 0;
+    qsizetype end = name.size();
+    auto blank = [](QChar c) {
+        return c.unicode() < 128 && isBlank(static_cast<char>(c.unicode()));
+    };
+    while (begin < end && blank(name[begin]))
+        ++begin;
+    while (end > begin && blank(name[end - 1]))
+        --end;
+    return name.mid(begin, end - begin);
+}
+
+bool sameName(const QString& a, const QString& b)
+{
+    return a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
+bool isValidUtf8(const QByteArray& bytes)
+{
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString ignored = decoder.decode(bytes);
+    Q_UNUSED(ignored);
+    return !decoder.hasError();
+}
+
+bool isRegularFile(const QString& path)
+{
+    std::error_code error;
+    const auto status = std::filesystem::status(QFile::encodeName(path).toStdString(), error);
+    return !error && std::filesystem::is_regular_file(status);
+}
+
+} // namespace
+
+IniDocument IniDocument::fromBytes(const QByteArray& input)
+{
+    IniDocument doc;
+    QByteArray bytes = input;
+    if (bytes.startsWith(Utf8Bom)) {
+        doc.m_bom = Utf8Bom;
+        bytes.remove(0, Utf8Bom.size());
+    }
+    doc.m_utf8 = isValidUtf8(bytes);
+
+    qsizetype start = 0;
+    while (start < bytes.size()) {
+        qsizetype newline = bytes.indexOf('\n', start);
+        Line line;
+        if (newline < 0) {
+            line.text = bytes.mid(start);
+            start = bytes.size();
+        } else {
+            qsizetype end = newline;
+            if (end > start && bytes[end - 1] == '\r') {
+                --end;
+                line.lineBreak = QByteArrayLiteral("\r\n");
+            } else {
+                line.lineBreak = QByteArrayLiteral("\n");
+            }
+            line.text = bytes.mid(start, end - start);
+            start = newline + 1;
+        }
+        doc.parseLine(line);
+        doc.m_lines.push_back(std::move(line));
+    }
+    return doc;
+}
+
+IniDocument IniDocument::load(const QString& path, LoadResult* result)
+{
+    auto report = [result](LoadResult r) {
+        if (result) *result = r;
+        return IniDocument();
+    };
+    const QFileInfo info(path);
+    if (path.isEmpty() || (!info.exists() && !info.isSymLink())) return report(LoadResult::Missing);
+    // Only regular files are read: a folder, a device or a pipe (which could block forever)
+    // reads as an empty file that must not be replaced.
+    if (!isRegularFile(path)) return report(LoadResult::Unreadable);
+    if (info.size() > MaxFileSize) return report(LoadResult::TooLarge);
+
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return report(LoadResult::Unreadable);
+    const QByteArray bytes = file.read(MaxFileSize + 1);
+    if (file.error() != QFileDevice::NoError) return report(LoadResult::Unreadable);
+    if (bytes.size() > MaxFileSize) // grew while we looked at it
+        return report(LoadResult::TooLarge);
+    if (result) *result = LoadResult::Loaded;
+    return fromBytes(bytes);
+}
+
+QString IniDocument::decode(const QByteArray& bytes) const
+{
+    return m_utf8 ? QString::fromUtf8(bytes) : QString::fromLatin1(bytes);
+}
+
+QByteArray IniDocument::encode(const QString& text) const
+{
+    return m_utf8 ? text.toUtf8() : text.toLatin1();
+}
+
+void IniDocument::parseLine(Line& line) const
+{
+    line.kind = LineKind::Other;
+    line.name.clear();
+    line.value.reset();
+
+    const QByteArray text = trimmedBytes(line.text);
+    if (text.isEmpty()) return;
+    if (text.startsWith('[')) {
+        const qsizetype close = text.indexOf(']');
+        if (close > 0) {
+            line.kind = LineKind::Section;
+            line.name = trimmedName(decode(text.mid(1, close - 1)));
+            return;
+        }
+    }
+    line.kind = LineKind::Key;
+    const qsizetype equals = text.indexOf('=');
+    if (equals < 0) {
+        line.name = decode(text);
+        return;
+    }
+    line.name = decode(trimmedBytes(text.left(equals)));
+    QByteArray value = trimmedBytes(text.mid(equals + 1));
+    // A value written in a matching pair of quotes loses them.
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+        value.back() == value.front())
+        value = value.mid(1, value.size() - 2);
+    line.value = decode(value);
+}
+
+qsizetype IniDocument::findSection(const QString& section) const
+{
+    const QString wanted = trimmedName(section);
+    for (qsizetype i = 0; i < qsizetype(m_lines.size()); ++i)
+        if (m_lines[i].kind == LineKind::Section && sameName(m_lines[i].name, wanted)) return i;
+    return -1;
+}
+
+std::optional<QString> IniDocument::value(const QString& section, const QString& key) const
+{
+    const qsizetype header = findSection(section);
+    const QString wanted = trimmedName(key);
+    if (header < 0 || wanted.isEmpty()) return std::nullopt;
+    for (qsizetype i = header + 1; i < qsizetype(m_lines.size()); ++i) {
+        const Line& line = m_lines[i];
+        if (line.kind == LineKind::Section) break;
+        if (line.kind == LineKind::Key && sameName(line.name, wanted)) return line.value;
+    }
+    return std::nullopt;
+}
+
+QByteArray IniDocument::newLineBreak() const
+{
+    for (const Line& line : m_lines)
+        if (!line.lineBreak.isEmpty()) return line.lineBreak;
+#ifdef Q_OS_WIN
+    return QByteArrayLiteral("\r\n");
+#else
+    return QByteArrayLiteral("\n");
+#endif
+}
+
+bool IniDocument::setValue(const QString& section, const QString& key, const QString& value)
+{
+    const QString sectionName = trimmedName(section);
+    const QString keyName = trimmedName(key);
+    auto hasLineBreak = [](const QString& s) {
+        return s.contains(QLatin1Char('\n')) || s.contains(QLatin1Char('\r')) ||
+               s.contains(QChar(0));
+    };
+    if (sectionName.isEmpty() || sectionName.contains(QLatin1Char(']')) ||
+        hasLineBreak(sectionName))
+        return false;
+    if (keyName.isEmpty() || keyName.contains(QLatin1Char('=')) ||
+        keyName.startsWith(QLatin1Char('[')) || hasLineBreak(keyName))
+        return false;
+
+    // A value is one line: line breaks become spaces, and it ends at a NUL as every read does.
+    QString oneLine =
+        value.left(value.indexOf(QChar(0)) < 0 ? value.size() : value.indexOf(QChar(0)));
+    oneLine.replace(QLatin1Char('\r'), QLatin1Char(' '))
+        .replace(QLatin1Char('\n'), QLatin1Char(' '));
+
+    const QByteArray lineBreak = newLineBreak();
+    auto makeLine = [&](const QByteArray& text) {
+        Line line;
+        line.text = text;
+        line.lineBreak = lineBreak;
+        parseLine(line);
+        return line;
+    };
+    auto keyLine = [&](const QString& name) { return encode(name + QLatin1Char('=') + oneLine); };
+
+    const qsizetype header = findSection(sectionName);
+    if (header < 0) {
+        if (!m_lines.empty() && m_lines.back().lineBreak.isEmpty())
+            m_lines.back().lineBreak = lineBreak;
+        m_lines.push_back(makeLine(encode(QLatin1Char('[') + sectionName + QLatin1Char(']'))));
+        m_lines.push_back(makeLine(keyLine(keyName)));
+        return true;
+    }
+
+    qsizetype lastFilled = header;
+    qsizetype i = header + 1;
+    for (; i < qsizetype(m_lines.size()) && m_lines[i].kind != LineKind::Section; ++i) {
+        Line& line = m_lines[i];
+        if (line.kind == LineKind::Key && sameName(line.name, keyName)) {
+            // The key keeps its spelling in the file; only this line changes.
+            line.text = keyLine(line.name);
+            parseLine(line);
+            return true;
+        }
+        if (!trimmedBytes(line.text).isEmpty()) lastFilled = i;
+    }
+    if (m_lines[lastFilled].lineBreak.isEmpty()) m_lines[lastFilled].lineBreak = lineBreak;
+    m_lines.insert(m_lines.begin() + lastFilled + 1, makeLine(keyLine(keyName)));
+    return true;
+}
+
+QByteArray IniDocument::toBytes() const
+{
+    QByteArray bytes = m_bom;
+    for (const Line& line : m_lines)
+        bytes += line.text + line.lineBreak;
+    return bytes;
+}
+
+bool IniDocument::save(const QString& path) const
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) return false;
+    const QByteArray bytes = toBytes();
+    if (file.write(bytes) != bytes.size()) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
+}
+
+IniFileStamp IniFileStamp::of(const QString& path)
+{
+    IniFileStamp stamp;
+    const QFileInfo info(path);
+    stamp.exists = info.exists();
+    if (stamp.exists) {
+        stamp.size = info.size();
+        stamp.modified = info.lastModified();
+        stamp.changed = info.metadataChangeTime();
+    }
+    return stamp;
+}
+
+} // namespace tlv
