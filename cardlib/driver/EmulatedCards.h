@@ -40,6 +40,13 @@
 
 namespace tlv880::bus::emu {
 
+// Frequency a crystal loses per second while the output feeding it drives full power. With a
+// film of density 2.7 this is about 46 A/s at full power, so usual rate setpoints need a fraction
+// of the power and a rate loop has room to settle.
+constexpr double kFallHzPerSecondAtFullPower = 100.0;
+// Time the analog converter needs for one input.
+constexpr std::chrono::microseconds kConversionTime{2000};
+
 // Forgets every card, handle and trace file; the next use re-reads the environment.
 void ResetEmulatedBus();
 // Why the emulated driver does not open (empty when it does).

@@ -4,6 +4,7 @@
 // Not thread-safe by itself: the emulated bus serialises every access under its own mutex.
 #pragma once
 
+#include "../EmulatedCards.h"
 #include "EmuConfig.h"
 
 #include <chrono>
@@ -14,12 +15,6 @@ namespace tlv880::bus::emu {
 using Clock = std::chrono::steady_clock;
 using TimePoint = Clock::time_point;
 
-// Frequency a crystal loses per second while the output feeding it drives full power. With a
-// film of density 2.7 this is about 46 A/s at full power, so usual rate setpoints need a fraction
-// of the power and a rate loop has room to settle.
-constexpr double kFallHzPerSecondAtFullPower = 100.0;
-// Time the analog converter needs for one input.
-constexpr std::chrono::microseconds kConversionTime{2000};
 // Time base of the period register.
 constexpr uint64_t kPeriodTimeBaseHz = 15625;
 // Size of a card's register window.
