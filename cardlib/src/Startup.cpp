@@ -211,12 +211,14 @@ int32_t SwitchSimulation(Engine& engine, int32_t mode)
             std::lock_guard<std::mutex> lock(engine.stateMutex);
             engine.state.simulate = 1;
         } else {
-            engine.WakeAcquisition(kRealModeIntervalMs);
+            // The flag is cleared before the thread is woken, so the wake runs no last
+            // simulated cycle into the rings after real mode was asked for.
             {
                 std::lock_guard<std::mutex> lock(engine.stateMutex);
                 engine.state.sensorCount = 4 * engine.state.cardCount;
                 engine.state.simulate = 0;
             }
+            engine.WakeAcquisition(kRealModeIntervalMs);
             StartMeasurement(engine);
             std::lock_guard<std::mutex> lock(engine.stateMutex);
             engine.state.outputCount = realModeOutputs(engine.state);
