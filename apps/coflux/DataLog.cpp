@@ -1,0 +1,52 @@
+#include "DataLog.h"
+
+#include <QLocale>
+
+#include "common/GenUtil.h"
+
+#include <cmath>
+
+namespace coflux {
+
+QString LogTimeText(double secondsSinceMidnight)
+{
+    constexpr long long kDay = 86400;
+    long long t = std::isfinite(secondsSinceMidnight)
+                      ? static_cast<long long>(std::floor(secondsSinceMidnight))
+                      : 0;
+    t = ((t % kDay) + kDay) % kDay; // a backlog just after midnight gives a negative time
+    return QStringLiteral("%1:%2:%3")
+        .arg(t / 3600)
+        .arg((t / 60) % 60, 2, 10, QLatin1Char('0'))
+        .arg(t % 60, 2, 10, QLatin1Char('0'));
+}
+
+QString LogStartLine(const QDate& date)
+{
+    return QStringLiteral("\r\nDate: ") + QLocale::system().toString(date, QLocale::ShortFormat);
+}
+
+QString LogHeaderLine()
+{
+    return QStringLiteral("Time, Output, Thick, Rate, Power, Output, Thick, etc.");
+}
+
+QString LogSensorGroup(const QString& name, const QString& thick, const QString& rate,
+                       const QString& power)
+{
+    return QStringLiteral(", ") + name.trimmed() + QStringLiteral(", ") + thick +
+           QStringLiteral(", ") + rate + QStringLiteral(", ") + power;
+}
+
+QString LogAnalogGroup(const QString& name, const QString& value, const QString& power)
+{
+    return QStringLiteral(", ") + name.trimmed() + QStringLiteral(", Analog, ") + value +
+           QStringLiteral(", ") + power;
+}
+
+bool AppendLogLine(const QString& file, const QString& line)
+{
+    return ::AppendToTextFile(file, line, tlv::ErrorDisplay::Quiet);
+}
+
+} // namespace coflux
