@@ -5,7 +5,9 @@
 #include <QSaveFile>
 #include <QStringDecoder>
 
+#include <algorithm>
 #include <filesystem>
+#include <iterator>
 #include <system_error>
 
 namespace tlv {
@@ -125,14 +127,50 @@ IniDocument IniDocument::load(const QString& path, LoadResult* result)
     return fromBytes(bytes);
 }
 
+// Files that are not UTF-8 come from the system's Windows days: code page 1252, which is
+// Latin-1 except for the printable characters it puts at 0x80..0x9F.
+namespace {
+const char16_t Cp1252High[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                 0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+                                 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+} // namespace
+
 QString IniDocument::decode(const QByteArray& bytes) const
 {
-    return m_utf8 ? QString::fromUtf8(bytes) : QString::fromLatin1(bytes);
+    if (m_utf8) return QString::fromUtf8(bytes);
+    QString text(bytes.size(), Qt::Uninitialized);
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(bytes[i]);
+        text[i] = byte >= 0x80 && byte < 0xA0 ? QChar(Cp1252High[byte - 0x80]) : QChar(byte);
+    }
+    return text;
 }
 
-QByteArray IniDocument::encode(const QString& text) const
+std::optional<QByteArray> IniDocument::encode(const QString& text) const
 {
-    return m_utf8 ? text.toUtf8() : text.toLatin1();
+    if (m_utf8) return text.toUtf8();
+    QByteArray bytes;
+    bytes.reserve(text.size());
+    for (QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u < 0x80 || (u >= 0xA0 && u <= 0xFF)) {
+            bytes += static_cast<char>(u);
+            continue;
+        }
+        const auto* found = std::find(std::begin(Cp1252High), std::end(Cp1252High), u);
+        if (found == std::end(Cp1252High)) return std::nullopt;
+        bytes += static_cast<char>(0x80 + (found - std::begin(Cp1252High)));
+    }
+    return bytes;
+}
+
+void IniDocument::convertToUtf8()
+{
+    if (m_utf8) return;
+    for (Line& line : m_lines)
+        line.text = decode(line.text).toUtf8();
+    m_utf8 = true;
 }
 
 void IniDocument::parseLine(Line& line) const
@@ -227,13 +265,15 @@ bool IniDocument::setValue(const QString& section, const QString& key, const QSt
         parseLine(line);
         return line;
     };
-    auto keyLine = [&](const QString& name) { return encode(name + QLatin1Char('=') + oneLine); };
+    // Text the file's code page cannot hold turns the file into UTF-8 rather than losing it.
+    if (!encode(sectionName + keyName + oneLine)) convertToUtf8();
+    auto keyLine = [&](const QString& name) { return *encode(name + QLatin1Char('=') + oneLine); };
 
     const qsizetype header = findSection(sectionName);
     if (header < 0) {
         if (!m_lines.empty() && m_lines.back().lineBreak.isEmpty())
             m_lines.back().lineBreak = lineBreak;
-        m_lines.push_back(makeLine(encode(QLatin1Char('[') + sectionName + QLatin1Char(']'))));
+        m_lines.push_back(makeLine(*encode(QLatin1Char('[') + sectionName + QLatin1Char(']'))));
         m_lines.push_back(makeLine(keyLine(keyName)));
         return true;
     }

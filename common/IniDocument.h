@@ -19,7 +19,9 @@ namespace tlv {
 // enclosed in a matching pair of ' or " loses the pair. Names compare without regard to case;
 // the first matching section and, in it, the first matching key win. A line without '=' is a
 // key without value (reads give the default). Lines before the first section belong to no
-// section. Bytes that are not valid UTF-8 are read as Latin-1.
+// section. A file that is not valid UTF-8 is read as code page 1252 (Latin-1 with printable
+// characters at 0x80..0x9F) and written back in it; a write of text that code page cannot hold
+// converts the whole file to UTF-8.
 //
 // Writing keeps every other line byte for byte: an existing key line is replaced by "key=value"
 // (with the key as it was spelled in the file), a new key goes after the last non-blank line of
@@ -67,7 +69,9 @@ private:
     void parseLine(Line& line) const;
     qsizetype findSection(const QString& section) const;
     QString decode(const QByteArray& bytes) const;
-    QByteArray encode(const QString& text) const;
+    // Text in the file's encoding, or nothing when the encoding cannot hold it.
+    std::optional<QByteArray> encode(const QString& text) const;
+    void convertToUtf8();
     QByteArray newLineBreak() const;
 
     std::vector<Line> m_lines;

@@ -208,6 +208,19 @@ TEST_F(IniFileTest, WriteKeepsLineBreaksByteOrderMarkAndForeignBytes)
     EXPECT_EQ(read(path), latin1 + "k=v\r\n");
 }
 
+TEST_F(IniFileTest, OldCodePageFilesStayInTheirCodePageUntilTheyCannotHoldAValue)
+{
+    const QString path = select("[S]\r\nname=Ti\x96Ox \x80\r\n");
+    EXPECT_EQ(ini.ReadIniStr("S", "name", ""), QString::fromUtf8("Ti–Ox €"));
+    ASSERT_NE(ini.WriteIniStr("S", "dash", QString::fromUtf8("a—b")), 0);
+    EXPECT_EQ(read(path), QByteArray("[S]\r\nname=Ti\x96Ox \x80\r\ndash=a\x97"
+                                     "b\r\n"));
+    ASSERT_NE(ini.WriteIniStr("S", "units", QString::fromUtf8("Å/s µg 膜")), 0);
+    EXPECT_EQ(QString::fromUtf8(read(path)),
+              QString::fromUtf8("[S]\r\nname=Ti–Ox €\r\ndash=a—b\r\nunits=Å/s µg 膜\r\n"));
+    EXPECT_EQ(ini.ReadIniStr("S", "name", ""), QString::fromUtf8("Ti–Ox €"));
+}
+
 TEST_F(IniFileTest, ValuesThatWouldBreakTheFileAreMadeSafe)
 {
     const QString path = select("[S]\n");
