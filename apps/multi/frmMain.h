@@ -1,0 +1,143 @@
+#pragma once
+// tlvmulti's main window: live readings of up to six cards and one panel per group of card
+// settings, each sent to one channel, one card, the same channel on every card, or everything.
+//
+// The window owns the program's one instrument object (TLV880) and reaches the cards only through
+// it. The stored configuration (MultiSetup) follows every send and is saved to "tlvmulti.INI" in
+// the program's folder when the window closes.
+
+#include "MultiSetup.h"
+#include "frmSensorMap.h"
+
+#include "instrument/cTLV880a.h"
+
+#include <QMainWindow>
+#include <QPointer>
+#include <array>
+#include <memory>
+#include <vector>
+
+class QButtonGroup;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+
+namespace multi {
+
+class frmMain : public QMainWindow {
+    Q_OBJECT
+public:
+    // Creates the instrument object itself (the normal program).
+    explicit frmMain(QWidget* parent = nullptr);
+    // Uses the given instrument object (tests bind it to a replaceable library); takes ownership.
+    explicit frmMain(std::unique_ptr<cTLV880a> instrument, QWidget* parent = nullptr);
+    ~frmMain() override;
+
+    cTLV880a& TLV880() { return *m_tlv; }
+    const MultiSetup& Setup() const { return m_setup; }
+    bool SensorView() const { return m_sensorView; }
+    // The sensor-map dialog while it is open, else null.
+    frmSensorMap* SensorMapDialog() const { return m_sensorMap; }
+
+    // Sends a sensor-to-output map (24 entries, -1 = none) and stores it in the sensor table.
+    void MapSensors(const SensorMap& sensMap);
+
+    // Read and write the settings file of that name in the program's folder.
+    void IniRead(const QString& file);
+    void IniWrite(const QString& file);
+
+public slots:
+    void TLV880_TLVReading(const SensorArray& sensors, const OutputArray& outputs, double time);
+    void TLV880_TLVError(int errNum, const QString& errText);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void FormLoad();
+    void CardDetection();
+    void BuildControls();
+    QGroupBox* BuildInitFrame();
+    QGroupBox* BuildSensorFrame();
+    QGroupBox* BuildPowerFrame();
+    QGroupBox* BuildCardFrame(int card);
+    void ConnectControls();
+
+    // commands
+    void cmdInit_Click();
+    void cmdMaterial_Click();
+    void cmdFullScale_Click();
+    void cmdLoop_Click();
+    void optPower_Click(int index);
+    void cmdPower_Click();
+    void cmdZero_Click();
+    void cmdMap_Click();
+    void cmdDoIt_Click();
+    void optSimulate_Click(int index);
+    void cmdRead_Click();
+    void cmdDisplay_Click();
+    void SensorSelection_Change();
+    void OutputSelection_Change();
+
+    // Send All groups; each stops at its first failure and returns the last status
+    int SendAllMaterial();
+    int SendAllSensorLoops();
+    int SendAllLoops();
+    int SendAllFullScale();
+
+    std::vector<int> SensorTargetSet() const;
+    std::vector<int> OutputTargetSet() const;
+    void StorePowerPanel(const std::vector<int>& outputs);
+    void ShowStatus(QPushButton* button, int status);
+    // Reads the numbers of a row of text boxes; shows which entry is no number and returns false.
+    bool ReadNumbers(const std::vector<std::pair<QString, QString>>& labelledTexts,
+                     std::vector<double>& values);
+    void ShowBadNumber(const QString& what, const QString& text);
+    void ApplyDisplayMode();
+    void ClearReadings();
+    int NumCards() const;
+
+    std::unique_ptr<cTLV880a> m_tlv;
+    MultiSetup m_setup;
+    bool m_sensorView = true;
+    QPointer<frmSensorMap> m_sensorMap;
+
+    // Card Settings
+    std::array<QRadioButton*, 2> optSimulate{};
+    QButtonGroup* m_simulateGroup = nullptr;
+    std::array<QLineEdit*, 5> txtInit{};
+    QPushButton* cmdInit = nullptr;
+    // Sensor Settings
+    std::array<QComboBox*, 2> lstCard{};
+    QComboBox* lstSensor = nullptr;
+    std::array<QLineEdit*, 3> txtMaterial{};
+    QPushButton* cmdMaterial = nullptr;
+    QPushButton* cmdZero = nullptr;
+    QPushButton* cmdMap = nullptr;
+    // Output Settings
+    QComboBox* lstOutputs = nullptr;
+    std::array<QLineEdit*, 3> txtFullScale{};
+    QPushButton* cmdFullScale = nullptr;
+    std::array<QLineEdit*, 4> txtLoop{};
+    QPushButton* cmdLoop = nullptr;
+    std::array<QRadioButton*, 2> optPower{};
+    QButtonGroup* m_powerGroup = nullptr;
+    QLineEdit* txtPower = nullptr;
+    QPushButton* cmdPower = nullptr;
+    // readings, four rows per card
+    std::array<QGroupBox*, kMaxCards> fraCard{};
+    std::array<QLabel*, kMaxCards> lblFreq{};
+    std::array<QLabel*, kSensorCount> lblThickRdg{};
+    std::array<QLabel*, kSensorCount> lblRateRdg{};
+    std::array<QLabel*, kSensorCount> lblFreqRdg{};
+    std::array<QLabel*, kSensorCount> lblDevRdg{};
+    std::array<QLabel*, kSourceOutputs> lblPowerRdg{};
+    QPushButton* cmdRead = nullptr;
+    QPushButton* cmdDisplay = nullptr;
+    QPushButton* cmdDoIt = nullptr;
+};
+
+} // namespace multi

@@ -1,0 +1,87 @@
+#pragma once
+// Shared set-up of the window tests: private folders for settings files, every dialog answered
+// and recorded, and the main window built on the card library double.
+
+#include "FakeLibrary.h"
+#include "FormHelpers.h"
+#include "frmMain.h"
+
+#include "common/DialogService.h"
+
+#include <QComboBox>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace multi::testing {
+
+class FixedClock : public tlv::InstrumentClock {
+public:
+    QDateTime now() const override { return QDateTime(QDate(2026, 1, 5), QTime(10, 0)); }
+};
+
+class WindowTest : public ::testing::Test {
+protected:
+    WindowTest()
+        : dialogs([this](const tlv::DialogRequest& request) {
+              seen << request;
+              return tlv::DialogAnswer(QMessageBox::Ok);
+          })
+    {
+        qputenv("TLV880_HOME", home.path().toLocal8Bit());
+        qputenv("XDG_CONFIG_HOME", home.filePath(QStringLiteral("config")).toLocal8Bit());
+        qputenv("XDG_DATA_HOME", home.filePath(QStringLiteral("data")).toLocal8Bit());
+    }
+
+    // Builds the window over the double; cards: firmware versions of the installed cards.
+    frmMain& Open(std::initializer_list<int> cards = {})
+    {
+        int n = 0;
+        for (int revision : cards)
+            library->revisions[n++] = revision;
+        window = std::make_unique<frmMain>(
+            std::make_unique<cTLV880a>(library, std::make_shared<FixedClock>()));
+        library->calls.clear();
+        return *window;
+    }
+
+    QString IniPath() const { return home.filePath(QStringLiteral("tlvmulti.INI")); }
+    void WriteIni(const QString& text)
+    {
+        QFile file(IniPath());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(text.toUtf8());
+    }
+    QString ReadIni() const
+    {
+        QFile file(IniPath());
+        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+    }
+
+    template <typename T> T* Find(const QString& name) const
+    {
+        T* found = window->findChild<T*>(name);
+        EXPECT_NE(found, nullptr) << name.toStdString();
+        return found;
+    }
+    QPushButton* Button(const char* name) const { return Find<QPushButton>(QLatin1String(name)); }
+    QLineEdit* Text(const char* name, int i) const { return Find<QLineEdit>(ArrayName(name, i)); }
+    QLabel* Label(const char* name, int i) const { return Find<QLabel>(ArrayName(name, i)); }
+    QComboBox* List(const QString& name) const { return Find<QComboBox>(name); }
+    void Click(const char* name) const { Button(name)->click(); }
+    void Choose(const QString& list, int index) const { List(list)->setCurrentIndex(index); }
+
+    QTemporaryDir home;
+    QList<tlv::DialogRequest> seen;
+    tlv::DialogService::ScopedHandler dialogs;
+    std::shared_ptr<FakeLibrary> library = std::make_shared<FakeLibrary>();
+    std::unique_ptr<frmMain> window;
+};
+
+} // namespace multi::testing
