@@ -38,10 +38,13 @@ std::string environment(const char* name)
 // the cards concurrently, and each trace line must be written whole.
 class EmulatedBusState {
 public:
+    // Never destroyed: the card library writes its stop sequence while the process unloads it,
+    // possibly after other static objects are gone. Trace lines are flushed as written, so
+    // nothing is lost by never closing the file.
     static EmulatedBusState& instance()
     {
-        static EmulatedBusState state;
-        return state;
+        static EmulatedBusState* const state = new EmulatedBusState;
+        return *state;
     }
 
     std::mutex mutex;
@@ -115,10 +118,6 @@ public:
 
 private:
     EmulatedBusState() = default;
-    ~EmulatedBusState()
-    {
-        if (trace_) std::fclose(trace_);
-    }
 
     bool configured_ = false;
     uint64_t generation_ = 1;

@@ -24,6 +24,17 @@ namespace {
 using namespace std::chrono_literals;
 namespace fs = std::filesystem;
 
+// A card still open while the process exits, as the card library's unload leaves it: its stop
+// write runs during static destruction and must find the bus alive.
+struct StopAtExit {
+    CardRecord card;
+    ~StopAtExit()
+    {
+        WriteRegister(card, 0x0C, 0);
+        ReleaseCard(card);
+    }
+} stopAtExit;
+
 class EmulatedBusTest : public ::testing::Test {
 protected:
     const BusOps& bus = EmulatedBus();
@@ -326,6 +337,17 @@ TEST_F(EmulatedBusTest, ThreadsAndCallersShareTheCardsSafely)
     const std::regex line("[01] 0x[0-9A-F]{2} 0x[0-9A-F]{8}");
     for (const std::string& text : traceLines())
         ASSERT_TRUE(std::regex_match(text, line)) << text;
+}
+
+// Leaves the bus configured and the card live on purpose (no fixture reset afterwards).
+TEST(EmulatedBusExitTest, CardLeftOpenAtExitIsStoppedSafely)
+{
+    ::setenv("TLV880_EMU_CARDS", "id=1F", 1);
+    ::unsetenv("TLV880_EMU_TRACE");
+    emu::ResetEmulatedBus();
+    ASSERT_TRUE(OpenCard(EmulatedBus(), 1, stopAtExit.card));
+    WriteRegister(stopAtExit.card, 0x0C, 1);
+    EXPECT_EQ(emu::LastWrite(0, 0x0C), 1u);
 }
 
 } // namespace
