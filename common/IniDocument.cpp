@@ -121,7 +121,7 @@ IniDocument IniDocument::load(const QString& path, LoadResult* result)
     if (!file.open(QIODevice::ReadOnly)) return report(LoadResult::Unreadable);
     const QByteArray bytes = file.read(MaxFileSize + 1);
     if (file.error() != QFileDevice::NoError) return report(LoadResult::Unreadable);
-    if (bytes.size() > MaxFileSize) // grew while we looked at it
+    if (bytes.size() > MaxFileSize || bytes.count('\n') >= MaxLines) // (or grew meanwhile)
         return report(LoadResult::TooLarge);
     if (result) *result = LoadResult::Loaded;
     return fromBytes(bytes);

@@ -30,6 +30,9 @@ class IniDocument {
 public:
     // Files larger than this read as empty and are never rewritten (nothing is lost).
     static constexpr qint64 MaxFileSize = 4 * 1024 * 1024;
+    // Files with more lines than this are treated like oversized files (bounds the memory a
+    // file of millions of empty lines would take).
+    static constexpr qsizetype MaxLines = 100000;
 
     IniDocument() = default;
     // Parses bytes already in memory (used by the fuzz target and the tests).

@@ -80,6 +80,16 @@ TEST_F(DialogTest, WithoutHandlerNothingBlocksAndDefaultsAnswer)
               QMessageBox::Retry);
 }
 
+TEST_F(DialogTest, StrictModeEndsTheProgramOnAnUnansweredRequest)
+{
+    EXPECT_DEATH(
+        {
+            qputenv("TLV880_DIALOGS", "fail");
+            DialogService::message(nullptr, "Rate must be between 0 and 999.9 !");
+        },
+        "Unanswered message \"tlvmonitor\": Rate must be between 0 and 999.9 !");
+}
+
 TEST_F(DialogTest, RoutineErrorsBecomeMessageBoxes)
 {
     DialogService::ScopedHandler handler(DialogAnswer(QMessageBox::Ok));

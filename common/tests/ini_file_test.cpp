@@ -139,10 +139,12 @@ TEST_F(IniFileTest, ValuesAreCutAt254CharactersAndAtANul)
 
 TEST_F(IniFileTest, FirstSectionAndKeyWinAndOddLinesGiveDefaults)
 {
-    select("orphan=1\n[A]\nk=first\nk=second\nnoequals\n;comment=3\n[B]\nx=1\n[broken\n"
+    select("orphan=1\n[ ]\nblank=b\n[A] ; heading "
+           "[x]\nk=first\nk=second\nnoequals\n;comment=3\n[B]\nx=1\n[broken\n"
            "after=1\n[a]\nonly=here\n");
     EXPECT_EQ(ini.ReadIniStr("", "orphan", "d"), "d");
-    EXPECT_EQ(ini.ReadIniStr("A", "k", ""), "first");
+    EXPECT_EQ(ini.ReadIniStr("A", "k", ""), "first") << "text after ']' does not count";
+    EXPECT_EQ(ini.ReadIniStr("", "blank", "d"), "b") << "a section may have an empty name";
     EXPECT_EQ(ini.ReadIniStr("A", "noequals", "d"), "d");
     EXPECT_EQ(ini.ReadIniStr("A", "comment", "d"), "d");
     EXPECT_EQ(ini.ReadIniStr("A", "only", "d"), "d") << "a repeated section is not consulted";
@@ -285,6 +287,11 @@ TEST_F(IniFileTest, DamagedBinaryAndHugeFilesGiveDefaults)
     EXPECT_EQ(ini.ReadIniInt("S", "k", 7), 7) << "oversized files read as empty";
     EXPECT_EQ(ini.WriteIniStr("S", "k", "1"), 0) << "and are never replaced";
     EXPECT_EQ(QFileInfo(path).size(), huge.size());
+
+    const QByteArray manyLines = "[S]\nk=5\n" + QByteArray(tlv::IniDocument::MaxLines, '\n');
+    select(manyLines, QStringLiteral("lines.dat"));
+    EXPECT_EQ(ini.ReadIniInt("S", "k", 7), 7);
+    EXPECT_EQ(ini.WriteIniStr("S", "k", "1"), 0);
 }
 
 TEST_F(IniFileTest, PipesAndDevicesNeverBlockAReader)
