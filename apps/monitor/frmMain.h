@@ -1,0 +1,118 @@
+#pragma once
+// tlvmonitor's main window: the readings grid of up to 24 sensors, the material boxes beside its
+// rows, Start/Stop and Zero, the menus, the setup file and the log.
+//
+// The window polls the instrument with its own timer (tmrRun) instead of the instrument's reading
+// events. It owns the program-wide settings and, unless one is handed in, the program's one
+// instrument object (monitor build), which the setup form shares through Instrument().
+
+#include "MonitorSettings.h"
+#include "ReadingCells.h"
+
+#include "instrument/cTLV880a.h"
+
+#include <QMainWindow>
+#include <QPointer>
+#include <QTimer>
+#include <array>
+
+class QAction;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QTableWidget;
+
+namespace monitor {
+
+class frmSetup;
+
+class frmMain : public QMainWindow {
+    Q_OBJECT
+public:
+    // `instrument` is the program's instrument object, not owned; null lets the window create
+    // and own one (monitor build).
+    explicit frmMain(cTLV880a* instrument = nullptr, QWidget* parent = nullptr);
+    ~frmMain() override;
+
+    // Start-up: the remembered setup file (else "tlvmonitor.dat"), layout, position, stopped.
+    void Form_Load();
+
+    // Builds grid, material boxes and zero list for the current settings.
+    void InitForm();
+    // Reads the setup file of that name in the program's folder and sends it to the instrument.
+    void IniRead(const QString& file);
+    // Writes the settings to the setup file of that name in the program's folder; false when
+    // nothing or not everything could be written (the operator has been told).
+    bool IniWrite(const QString& file);
+    // 0 stops polling, 1 sends the materials, starts measuring and polling; others are ignored.
+    void SetRunState(int state);
+    // Fills the grid from the newest reading and appends the log lines.
+    void ShowReadings();
+    // Checks a material box; any other control is valid.
+    void CheckEntry(QWidget* control, bool& valid);
+
+    MonitorSettings& Settings() { return m_settings; }
+    const MonitorSettings& Settings() const { return m_settings; }
+    cTLV880a& Instrument() { return *m_tlv; }
+    QTimer& RunTimer() { return m_tmrRun; }
+    // The full path of a setup file of that name (setup files live in the program's folder).
+    static QString SetupFilePath(const QString& file);
+    // The full path of the log file: a name without a folder lies in the program's folder.
+    QString LogFilePath() const;
+
+public slots:
+    void tmrRun_Timer();
+    void cmdFSwitch_Click(int index);
+    void mnuOpen_Click();
+    void mnuSave_Click();
+    void mnuExit_Click();
+    void mnuViewSetup_Click();
+    void mnuAbout_Click();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void BuildControls();
+    void BuildMenus();
+    QLineEdit* CreateMaterialBox(const QString& name, int sensor, const QString& toolTip);
+    void RemoveMaterialBoxes(int sensor);
+    void PlaceControls();
+    void FillGridHeads();
+    bool ValidateActiveControl();
+    bool IsMaterialBox(QObject* object) const;
+    int SensorOfBox(const QObject* box) const;
+    double BoxNumber(const QLineEdit* box) const;
+    void AppendLog(const QString& line);
+
+    MonitorSettings m_settings;
+    cTLV880a* m_tlv = nullptr;
+    bool m_ownsInstrument = false;
+
+    SensorArray m_readings{};
+    OutputArray m_outputReadings{};
+
+    QTableWidget* m_grdReading = nullptr;
+    std::array<QLabel*, 3> m_lblInit{};
+    std::array<QPointer<QLineEdit>, kMaxSensors> m_txtDensity{};
+    std::array<QPointer<QLineEdit>, kMaxSensors> m_txtTooling{};
+    std::array<QPointer<QLineEdit>, kMaxSensors> m_txtZFactor{};
+    QPushButton* m_cmdStart = nullptr; // cmdFSwitch(0)
+    QPushButton* m_cmdZero = nullptr;  // cmdFSwitch(2)
+    QComboBox* m_cboZeroSensor = nullptr;
+    QMenu* m_mnuFile = nullptr;
+    QMenu* m_mnuView = nullptr;
+    QTimer m_tmrRun;
+    QPointer<frmSetup> m_setupForm;
+    QPointer<QWidget> m_aboutForm;
+
+    bool m_showing = false;   // ShowReadings is running; a refresh never nests in another
+    bool m_checking = false;  // an entry check is showing its message
+    bool m_logBroken = false; // the log could not be appended to during this run
+    DisplayMode m_headsShown = DisplayMode::Thickness;
+};
+
+} // namespace monitor

@@ -1,0 +1,236 @@
+// Checking the setup form's entries, and its OK and Cancel.
+#include "frmMain.h"
+#include "frmSetup.h"
+
+#include "common/DialogService.h"
+#include "common/FormUtil.h"
+#include "common/NumberFormat.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFocusEvent>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <cmath>
+
+namespace monitor {
+
+namespace {
+
+constexpr double kMaxCrystalMHz = 10.0;
+constexpr double kMinCrystalMHz = 1.0;
+constexpr int kFilterMin = 1;
+constexpr int kFilterMax = 10;
+
+void SelectAll(QLineEdit* box)
+{
+    if (!box->text().isEmpty()) box->selectAll();
+}
+
+} // namespace
+
+bool frmSetup::IsEntry(QObject* object) const
+{
+    return object && (object == m_txtPeriod || object == m_txtFilter || object == m_txtInit[0] ||
+                      object == m_txtInit[1] || object == m_txtInit[2]);
+}
+
+bool frmSetup::Refuse(const QString& message)
+{
+    m_checking = true;
+    tlv::DialogService::message(this, message, QMessageBox::Ok, QMessageBox::NoIcon,
+                                QString::fromLatin1(kProgramTitle));
+    m_checking = false;
+    return false;
+}
+
+void frmSetup::CheckEntry(QWidget* control, bool& valid)
+{
+    valid = true;
+    if (!IsEntry(control)) return;
+    auto* box = static_cast<QLineEdit*>(control);
+    double v = 0.0;
+    const bool isNumber = ParseNumber(box->text(), v);
+    const cTLV880a& tlv = m_main.Instrument();
+
+    if (box == m_txtPeriod) {
+        if (!isNumber || v < tlv.PeriodMin() || v > tlv.PeriodMax()) {
+            valid = Refuse(QStringLiteral("Period must be between ") +
+                           QString::number(tlv.PeriodMin()) + QStringLiteral(" and ") +
+                           QString::number(tlv.PeriodMax()) + QStringLiteral(" !"));
+            return;
+        }
+        box->setText(tlv::Format(v, QStringLiteral("#.00")));
+        return;
+    }
+    if (box == m_txtFilter) {
+        const long whole = isNumber ? std::lround(v) : 0;
+        if (!isNumber || whole < kFilterMin || whole > kFilterMax) {
+            valid = Refuse(QStringLiteral("Filter must be between ") + QString::number(kFilterMin) +
+                           QStringLiteral(" and ") + QString::number(kFilterMax) +
+                           QStringLiteral(" !"));
+            return;
+        }
+        box->setText(QString::number(whole));
+        return;
+    }
+
+    // Crystal frequencies, in MHz, against the current texts of the other two fields; a field
+    // that does not hold a number yet is refused when it is checked itself.
+    double other[3] = {};
+    bool hasOther[3] = {};
+    for (int i = 0; i < 3; ++i)
+        hasOther[i] = ParseNumber(m_txtInit[i]->text(), other[i]);
+    const double maximum = other[0], minimum = other[1], initial = other[2];
+    if (box == m_txtInit[0]) {
+        if (!isNumber || v > kMaxCrystalMHz)
+            valid = Refuse(QStringLiteral("Max. Frequency must be <= 10 MHZ !"));
+        else if (hasOther[2] && v < initial)
+            valid = Refuse(QStringLiteral("Max. Frequency must be > Initial Frequency !"));
+    } else if (box == m_txtInit[1]) {
+        if (!isNumber || v < kMinCrystalMHz)
+            valid = Refuse(QStringLiteral("Min. Frequency must be >= 1MHZ !"));
+        else if (hasOther[2] && v > initial)
+            valid = Refuse(QStringLiteral("Min. Frequency must be < Initial Frequency !"));
+    } else {
+        if (!isNumber || (hasOther[0] && v > maximum))
+            valid = Refuse(QStringLiteral("Initial Frequency must be be < Max. Frequency !"));
+        else if (hasOther[1] && v < minimum)
+            valid = Refuse(QStringLiteral("Initial Frequency must be > Min. Frequency !"));
+    }
+    if (valid) box->setText(tlv::Format(v, QStringLiteral("#0.000")));
+}
+
+bool frmSetup::CheckAllEntries()
+{
+    for (QLineEdit* box : {m_txtPeriod, m_txtFilter, m_txtInit[0], m_txtInit[1], m_txtInit[2]}) {
+        bool valid = true;
+        CheckEntry(box, valid);
+        if (!valid) {
+            box->setFocus(Qt::OtherFocusReason);
+            SelectAll(box);
+            return false;
+        }
+    }
+    return true;
+}
+
+void frmSetup::ApplySetup()
+{
+    // A field whose check was passed by (its value typed, then OK clicked) is checked here too,
+    // so no value beyond the limits is ever taken over or saved.
+    if (!CheckAllEntries()) return;
+    MonitorSettings& s = m_main.Settings();
+    cTLV880a& tlv = m_main.Instrument();
+
+    double period = s.period;
+    double mhz[3] = {};
+    ParseNumber(m_txtPeriod->text(), period);
+    for (int i = 0; i < 3; ++i)
+        ParseNumber(m_txtInit[i]->text(), mhz[i]);
+    const double maximum = std::round(mhz[0] * 1000000.0);
+    const double minimum = std::round(mhz[1] * 1000000.0);
+    const double initial = std::round(mhz[2] * 1000000.0);
+
+    QString refusal;
+    const auto errors = connect(&tlv, &cTLV880a::TLVError, this,
+                                [&refusal](int, const QString& message) { refusal = message; });
+    const int result = tlv.SendInit(maximum, minimum, initial, period);
+    disconnect(errors);
+    if (result == 0) {
+        s.period = period;
+        s.maxFreq = maximum;
+        s.minFreq = minimum;
+        s.initFreq = initial;
+    } else {
+        // The instrument kept its previous window and period; so do the settings.
+        Refuse(refusal.isEmpty() ? QStringLiteral("The card settings were not accepted.")
+                                 : refusal);
+    }
+
+    double filter = s.filter;
+    ParseNumber(m_txtFilter->text(), filter);
+    s.filter = static_cast<int>(std::lround(filter));
+    tlv.setFilterSize(s.filter);
+    s.logEnabled = m_chkLog->isChecked() ? 1 : 0;
+    s.logFile = m_txtLogFile->text();
+    s.onTop = m_chkOnTop->isChecked() ? 1 : 0;
+    s.sensorsShown = m_cboShowSensors->currentIndex() + 1;
+    s.display = m_optDisplay[0]->isChecked() ? DisplayMode::Thickness : DisplayMode::Mass;
+
+    m_main.InitForm();
+    s.setupChanged = true;
+    close();
+}
+
+void frmSetup::cmdFSwitch_Click(int index)
+{
+    if (index == 1)
+        ApplySetup();
+    else if (index == 2)
+        close();
+}
+
+void frmSetup::optDisplay_Click(int index)
+{
+    m_main.Settings().display = index == 0 ? DisplayMode::Thickness : DisplayMode::Mass;
+}
+
+void frmSetup::closeEvent(QCloseEvent* event)
+{
+    SaveFormPosition(this);
+    event->accept();
+}
+
+void frmSetup::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() != QEvent::ActivationChange || isActiveWindow() || m_checking) return;
+    // Another window became active: the entry being edited must be valid to be left.
+    QWidget* active = focusWidget();
+    if (!IsEntry(active)) return;
+    bool valid = true;
+    CheckEntry(active, valid);
+    if (!valid) active->setFocus(Qt::OtherFocusReason);
+}
+
+void frmSetup::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        QWidget* active = focusWidget();
+        bool valid = true;
+        CheckEntry(active, valid);
+        if (!valid) SelectAll(static_cast<QLineEdit*>(active));
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+bool frmSetup::eventFilter(QObject* watched, QEvent* event)
+{
+    if (!IsEntry(watched) || m_checking || event->type() != QEvent::FocusOut)
+        return QWidget::eventFilter(watched, event);
+    const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+    if (reason == Qt::PopupFocusReason || reason == Qt::ActiveWindowFocusReason)
+        return false; // deactivation has its own check
+    auto* box = static_cast<QLineEdit*>(watched);
+    bool valid = true;
+    CheckEntry(box, valid);
+    if (!valid) {
+        QPointer<QLineEdit> guarded(box);
+        QMetaObject::invokeMethod(
+            this,
+            [guarded] {
+                if (!guarded) return;
+                guarded->setFocus(Qt::OtherFocusReason);
+                SelectAll(guarded);
+            },
+            Qt::QueuedConnection);
+    }
+    return false;
+}
+
+} // namespace monitor
