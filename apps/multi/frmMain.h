@@ -27,6 +27,9 @@ class QRadioButton;
 
 namespace multi {
 
+// The instrument's error number for a card library (or one of its calls) that cannot be found.
+inline constexpr int kLibraryMissingError = 98;
+
 class frmMain : public QMainWindow {
     Q_OBJECT
 public:
@@ -103,6 +106,7 @@ private:
     std::unique_ptr<cTLV880a> m_tlv;
     MultiSetup m_setup;
     bool m_sensorView = true;
+    bool m_libraryMissingShown = false;
     QPointer<frmSensorMap> m_sensorMap;
 
     // Card Settings

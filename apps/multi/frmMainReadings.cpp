@@ -101,7 +101,11 @@ void frmMain::TLV880_TLVReading(const SensorArray& sensors, const OutputArray& o
 
 void frmMain::TLV880_TLVError(int errNum, const QString& errText)
 {
-    if (m_setup.card.showErrors > 0)
+    // Without the card library nothing the window does can work: the operator hears of it once
+    // even when the instrument's errors are not shown.
+    const bool firstMissingLibrary = errNum == kLibraryMissingError && !m_libraryMissingShown;
+    if (firstMissingLibrary) m_libraryMissingShown = true;
+    if (m_setup.card.showErrors > 0 || firstMissingLibrary)
         tlv::DialogService::message(this,
                                     QStringLiteral("TLV880 Error: %1\n%2").arg(errNum).arg(errText),
                                     QMessageBox::Ok, QMessageBox::NoIcon, windowTitle());

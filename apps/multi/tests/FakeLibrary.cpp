@@ -29,6 +29,7 @@ int FakeLibrary::record(const QString& call)
 
 tlv::BoundResult FakeLibrary::Xdc770Startup2(int command, int* info)
 {
+    if (missing) return std::nullopt;
     if (command != -1) {
         for (int i = 0; i < 6; ++i)
             info[i + 1] = revisions[i];
@@ -48,6 +49,7 @@ tlv::BoundResult FakeLibrary::Xdc770Init(double fmax, double fmin, double finit,
 tlv::BoundResult FakeLibrary::Xdc770Material(int sensorMask, double density, double zFactor,
                                              double tooling)
 {
+    if (missing) return std::nullopt;
     return record(QStringLiteral("Material %1 %2 %3 %4")
                       .arg(sensorMask)
                       .arg(Num(density), Num(zFactor), Num(tooling)));

@@ -23,6 +23,8 @@ public:
         std::array<double, 14> power{};  // fractions
     };
     QList<Reading> pending;
+    // Behave like a library file that cannot be found: every call fails to bind.
+    bool missing = false;
 
     QStringList calls;
     // The calls recorded so far whose line starts with prefix.
@@ -48,7 +50,10 @@ public:
     tlv::BoundResult Xdc770Zero2(int output) override;
     tlv::BoundResult GetSwitchData(short* pressed, short* knobChange) override;
     tlv::BoundResult DimBacklight(int dim) override;
-    QString failureMessage() const override { return QString(); }
+    QString failureMessage() const override
+    {
+        return missing ? QStringLiteral("libtlv880a.so was not found") : QString();
+    }
 
 private:
     int record(const QString& call);

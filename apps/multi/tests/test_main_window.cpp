@@ -272,4 +272,16 @@ TEST_F(WindowTest, ErrorsAreShownOnlyWhenTheFileAsksForThem)
     EXPECT_EQ(seen[0].buttons, QMessageBox::Ok);
 }
 
+TEST_F(WindowTest, MissingCardLibraryIsReportedOnceEvenWithoutShowErrors)
+{
+    library->missing = true;
+    frmMain& w = Open();
+    ASSERT_EQ(seen.size(), 1);
+    EXPECT_EQ(seen[0].text, QStringLiteral("TLV880 Error: 98\nlibtlv880a.so was not found"));
+    EXPECT_EQ(w.TLV880().NumCards(), 6);
+    Click("cmdMaterial");
+    EXPECT_EQ(ButtonColour(Button("cmdMaterial")), kFailColour);
+    EXPECT_EQ(seen.size(), 1);
+}
+
 } // namespace
