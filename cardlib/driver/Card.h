@@ -27,7 +27,8 @@ struct CardRecord {
     bool isOpen() const { return handle != nullptr; }
 };
 
-// Opens the driver and checks its version: 0 when a driver of version 521 or later answers.
+// Opens the driver and checks its version: 0 when a driver of version 521 or later answers,
+// 1 when the driver cannot be opened, 2 when it is older.
 int CheckDriver(const BusOps& bus);
 // Number of TLV-880 cards the bus reports (0 when the driver cannot be opened).
 int CountCards(const BusOps& bus);
