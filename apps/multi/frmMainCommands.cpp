@@ -189,7 +189,8 @@ void frmMain::optPower_Click(int index)
     const std::vector<int> outputs = OutputTargetSet();
     if (index == 0) {
         for (int o : outputs)
-            m_tlv->setPIDMode(static_cast<short>(o), 1);
+            if (m_tlv->setPIDMode(static_cast<short>(o), 1) > 0)
+                break;
     } else {
         double power = 0;
         if (!ParseNumber(txtPower->text(), power)) {
