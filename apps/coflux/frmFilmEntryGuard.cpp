@@ -11,6 +11,7 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <algorithm>
 #include <cmath>
 
 namespace coflux {
@@ -65,10 +66,20 @@ bool AskSaveChanges(QWidget* form)
 
 EntryGuard::EntryGuard(QWidget& form) : QObject(&form), m_form(form) {}
 
+void EntryGuard::SetLoading(bool loading)
+{
+    m_loading = loading;
+    if (loading) m_edited.clear();
+}
+
 void EntryGuard::AddEntry(QLineEdit* box, EntryCheck check)
 {
     m_entries.push_back({box, std::move(check)});
     box->installEventFilter(this);
+    connect(box, &QLineEdit::textChanged, this, [this, box] {
+        if (!m_loading && std::find(m_edited.begin(), m_edited.end(), box) == m_edited.end())
+            m_edited.push_back(box);
+    });
 }
 
 void EntryGuard::Watch(QWidget* control)
@@ -95,8 +106,11 @@ bool EntryGuard::Check(QLineEdit* box)
 
 bool EntryGuard::CheckAll()
 {
-    for (const auto& entry : m_entries)
-        if (!entry.box->isHidden() && !Check(entry.box)) return false;
+    for (const auto& entry : m_entries) {
+        const bool edited =
+            std::find(m_edited.begin(), m_edited.end(), entry.box) != m_edited.end();
+        if (edited && !entry.box->isHidden() && !Check(entry.box)) return false;
+    }
     return true;
 }
 

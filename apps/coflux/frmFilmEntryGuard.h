@@ -49,12 +49,14 @@ public:
     // Any other focusable control: taking the focus first checks the current entry.
     void Watch(QWidget* control);
 
-    // While loading, focus changes are not guarded (the form is being built or filled).
-    void SetLoading(bool loading) { m_loading = loading; }
+    // While loading, focus changes are not guarded and text changes do not count as edits (the
+    // form is being built or filled). Entering loading forgets the edits made so far.
+    void SetLoading(bool loading);
 
     // Checks one entry; a refusal shows the message and gives the entry the focus back.
     bool Check(QLineEdit* box);
-    // Checks every entry in the order added; stops at the first refused one.
+    // Checks every entry the operator edited since the form was filled, in the order added;
+    // stops at the first refused one. Untouched entries keep the values the tables hold.
     bool CheckAll();
 
     QWidget* Current() const { return m_current; }
@@ -74,6 +76,7 @@ private:
 
     QWidget& m_form;
     std::vector<Entry> m_entries;
+    std::vector<QLineEdit*> m_edited; // entries whose text changed since the form was filled
     QPointer<QWidget> m_current;
     bool m_loading = false;
     bool m_busy = false; // a message is being shown: focus changes it causes are not guarded

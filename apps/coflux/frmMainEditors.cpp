@@ -1,47 +1,59 @@
 // Opening the editor windows of the main window. Each window is created on first use, shown
-// modeless, restored to normal size and brought to the front.
+// modeless, restored to normal size and brought to the front. The main window owns them (they
+// are separate windows), so none outlives the tables and the instrument it works on.
 
 #include "frmMain.h"
 
-#include "CofluxProgram.h"
+#include "frmFilm.h"
+#include "frmInputs.h"
+#include "frmReadings.h"
+#include "frmRecorder.h"
+#include "frmSetup.h"
 
 namespace coflux {
 
 namespace {
 
-void PlaceholderMessage(QWidget* parent, const QString& what)
+// Shows a modeless window at normal size in front of the others.
+void Present(QWidget* window)
 {
-    ShowMessage(parent, what + QStringLiteral(" is not available in this version yet."),
-                QMessageBox::Information);
+    window->showNormal();
+    window->raise();
+    window->activateWindow();
 }
 
 } // namespace
 
 void frmMain::ShowOutputEditor(int j)
 {
-    Q_UNUSED(j);
-    PlaceholderMessage(this, QStringLiteral("The output editor"));
+    if (!m_frmFilm) m_frmFilm = new frmFilm(*this, this);
+    static_cast<frmFilm*>(m_frmFilm.data())->setOutNum(static_cast<short>(j));
+    Present(m_frmFilm);
 }
 
 void frmMain::ShowRecorderEditor(int j)
 {
-    Q_UNUSED(j);
-    PlaceholderMessage(this, QStringLiteral("The recorder editor"));
+    if (!m_frmRecorder) m_frmRecorder = new frmRecorder(*this, this);
+    static_cast<frmRecorder*>(m_frmRecorder.data())->setOutNum(static_cast<short>(j));
+    Present(m_frmRecorder);
 }
 
 void frmMain::ShowReadingsView()
 {
-    PlaceholderMessage(this, QStringLiteral("The readings view"));
+    if (!m_frmReadings) m_frmReadings = new frmReadings(*this, this);
+    Present(m_frmReadings);
 }
 
 void frmMain::ShowInputSetup()
 {
-    PlaceholderMessage(this, QStringLiteral("The input setup"));
+    if (!m_frmInputs) m_frmInputs = new frmInputs(*this, this);
+    Present(m_frmInputs);
 }
 
 void frmMain::ShowCardSetup()
 {
-    PlaceholderMessage(this, QStringLiteral("The card setup"));
+    if (!m_frmSetup) m_frmSetup = new frmSetup(*this, this);
+    Present(m_frmSetup);
 }
 
 bool frmMain::ReadingsViewVisible() const

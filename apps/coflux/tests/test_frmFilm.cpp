@@ -180,8 +180,8 @@ TEST_F(FilmTest, RefusedEntryStopsApplyingAndNothingIsStored)
     Box(form, "txtPTerm")->setText(QStringLiteral("50"));
     Box(form, "txtMaxPower")->setText(QStringLiteral("150"));
     Click(form, 0);
-    EXPECT_EQ(TakeTexts(), std::vector<QString>{QStringLiteral(
-                               "Max. Power must be between 0 and 100 !")});
+    EXPECT_EQ(TakeTexts(),
+              std::vector<QString>{QStringLiteral("Max. Power must be between 0 and 100 !")});
     EXPECT_EQ(Tables().Output(0).PTerm, 10);
     EXPECT_TRUE(form->isVisible());
 }

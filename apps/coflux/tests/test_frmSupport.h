@@ -171,8 +171,7 @@ protected:
     template <typename Form> Form* OpenForm()
     {
         for (QWidget* w : QApplication::topLevelWidgets())
-            if (auto* form = qobject_cast<Form*>(w); form && form->isVisible())
-                return form;
+            if (auto* form = qobject_cast<Form*>(w); form && form->isVisible()) return form;
         return nullptr;
     }
 
