@@ -35,8 +35,8 @@ QString RatePattern(double value);
 
 // A number as text the way the system prints numbers in messages and as INI defaults: up to
 // `significantDigits` significant digits (15 for doubles, 7 for singles), no trailing zeros, a
-// leading "0" before the decimal point, "-" for negatives, exponent form ("1E+15", "1E-06")
-// outside 1E-05..1E+15.
+// leading "0" before the decimal point, "-" for negatives; exponent form ("1E+15", "1E-06")
+// below 1E-05 and from 10^significantDigits on.
 QString NumberText(double value, int significantDigits = 15);
 
 // Reads a number from the start of a text as far as it forms one, the way setup values are

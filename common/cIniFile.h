@@ -6,10 +6,10 @@
 
 #include <optional>
 
-// Typed access to one setup (INI) file. All three programs read and write their setup files
-// through this class. Every read is tolerant: a missing file, section or key gives the default,
-// and nothing is ever reported to the caller. Section and key names are compared without regard
-// to case. Values are cut at 254 characters.
+// Typed access to one setup (INI) file (one object per user-interface thread; not shared). All
+// three programs read and write their setup files through this class. Every read is tolerant: a
+// missing file, section or key gives the default, and nothing is ever reported to the caller.
+// Section and key names are compared without regard to case. Values are cut at 254 characters.
 //
 // The file is read through IniDocument (bounded: damaged, binary or oversized files read as empty)
 // and cached between calls while its size and modification time stay the same.
