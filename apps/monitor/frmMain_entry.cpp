@@ -2,6 +2,7 @@
 #include "frmMain.h"
 
 #include "common/DialogService.h"
+#include "common/FormUtil.h"
 #include "common/NumberFormat.h"
 
 #include <QApplication>
@@ -19,11 +20,6 @@ struct MaterialKind {
     double max;
     const char* pattern;
 };
-
-void SelectAll(QLineEdit* box)
-{
-    if (!box->text().isEmpty()) box->selectAll();
-}
 
 } // namespace
 
@@ -95,7 +91,7 @@ bool frmMain::ValidateActiveControl()
     if (!IsMaterialBox(active)) return true;
     bool valid = true;
     CheckEntry(active, valid);
-    if (!valid) SelectAll(static_cast<QLineEdit*>(active));
+    if (!valid) SelectAllText(active);
     return valid;
 }
 
@@ -104,6 +100,13 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event)
     if (!IsMaterialBox(watched) || m_checking) return QMainWindow::eventFilter(watched, event);
     auto* box = static_cast<QLineEdit*>(watched);
 
+    if (event->type() == QEvent::FocusIn) {
+        // Entering a box selects its text, after the click that entered it has placed the cursor.
+        QPointer<QLineEdit> guarded(box);
+        QMetaObject::invokeMethod(
+            this, [guarded] { SelectAllText(guarded); }, Qt::QueuedConnection);
+        return false;
+    }
     if (event->type() == QEvent::FocusOut) {
         const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
         // Opening a menu or switching windows is not leaving the box.
@@ -117,7 +120,7 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event)
                 [guarded] {
                     if (!guarded) return;
                     guarded->setFocus(Qt::OtherFocusReason);
-                    SelectAll(guarded);
+                    SelectAllText(guarded);
                 },
                 Qt::QueuedConnection);
         }
@@ -128,7 +131,7 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event)
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
             bool valid = true;
             CheckEntry(box, valid);
-            if (!valid) SelectAll(box);
+            if (!valid) SelectAllText(box);
             return true;
         }
     }

@@ -25,11 +25,6 @@ constexpr double kMinCrystalMHz = 1.0;
 constexpr int kFilterMin = 1;
 constexpr int kFilterMax = 10;
 
-void SelectAll(QLineEdit* box)
-{
-    if (!box->text().isEmpty()) box->selectAll();
-}
-
 } // namespace
 
 bool frmSetup::IsEntry(QObject* object) const
@@ -111,7 +106,7 @@ bool frmSetup::CheckAllEntries()
         CheckEntry(box, valid);
         if (!valid) {
             box->setFocus(Qt::OtherFocusReason);
-            SelectAll(box);
+            SelectAllText(box);
             return false;
         }
     }
@@ -203,7 +198,7 @@ void frmSetup::keyPressEvent(QKeyEvent* event)
         QWidget* active = focusWidget();
         bool valid = true;
         CheckEntry(active, valid);
-        if (!valid) SelectAll(static_cast<QLineEdit*>(active));
+        if (!valid) SelectAllText(active);
         return;
     }
     QWidget::keyPressEvent(event);
@@ -211,6 +206,13 @@ void frmSetup::keyPressEvent(QKeyEvent* event)
 
 bool frmSetup::eventFilter(QObject* watched, QEvent* event)
 {
+    if (IsEntry(watched) && event->type() == QEvent::FocusIn) {
+        // Entering a field selects its text, after the click that entered it placed the cursor.
+        QPointer<QWidget> guarded(static_cast<QWidget*>(watched));
+        QMetaObject::invokeMethod(
+            this, [guarded] { SelectAllText(guarded); }, Qt::QueuedConnection);
+        return false;
+    }
     if (!IsEntry(watched) || m_checking || event->type() != QEvent::FocusOut)
         return QWidget::eventFilter(watched, event);
     const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
@@ -226,7 +228,7 @@ bool frmSetup::eventFilter(QObject* watched, QEvent* event)
             [guarded] {
                 if (!guarded) return;
                 guarded->setFocus(Qt::OtherFocusReason);
-                SelectAll(guarded);
+                SelectAllText(guarded);
             },
             Qt::QueuedConnection);
     }

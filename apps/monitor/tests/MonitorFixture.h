@@ -11,6 +11,7 @@
 
 #include <QApplication>
 #include <QFocusEvent>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QTableWidget>
 #include <QTemporaryDir>

@@ -112,6 +112,21 @@ TEST_F(MaterialEntry, LeavingARefusedBoxKeepsTheFocusThere)
     EXPECT_EQ(w.Settings().densityText[0], QStringLiteral("10.00"));
 }
 
+TEST_F(MaterialEntry, EnterChecksTheBoxBeingEdited)
+{
+    frmMain& w = LoadWindow();
+    QLineEdit* box = Box(QStringLiteral("txtTooling_3"));
+    box->setText(QStringLiteral("1000"));
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(box, &enter);
+    EXPECT_EQ(Messages().last(), QStringLiteral("Tooling must be between 0 and 999 !"));
+    EXPECT_EQ(box->selectedText(), QStringLiteral("1000"));
+    box->setText(QStringLiteral("50"));
+    QApplication::sendEvent(box, &enter);
+    EXPECT_EQ(box->text(), QStringLiteral("50.0"));
+    EXPECT_EQ(w.Settings().toolingText[3], QStringLiteral("50.0"));
+}
+
 TEST_F(MaterialEntry, SensorCountChangesKeepStoredTextsAndSaveOnlyShownSensors)
 {
     WriteProgramFile(QStringLiteral("tlvmonitor.dat"),
@@ -253,6 +268,8 @@ TEST_F(MaterialEntry, OpenReadsTheProgramFolderFileAndRebuildsTheWindow)
     WriteProgramFile(QStringLiteral("eight.dat"), "[Setup]\r\nSensors=8\r\nSensor7=7,70,0.7\r\n");
     m_fileAnswer = QStringLiteral("/some/other/folder/eight.dat");
     w.mnuOpen_Click();
+    EXPECT_EQ(tlv::DialogService::requests().last().title, QStringLiteral("Open Setup File"));
+    EXPECT_EQ(tlv::DialogService::requests().last().directory, m_home->path());
     EXPECT_EQ(w.windowTitle(), QStringLiteral("TLV-880 Monitor - [ eight.dat ]"));
     EXPECT_EQ(Grid()->rowCount(), 9);
     EXPECT_EQ(Box(QStringLiteral("txtDensity_6"))->text(), QStringLiteral("7.00"));
@@ -262,6 +279,12 @@ TEST_F(MaterialEntry, OpenReadsTheProgramFolderFileAndRebuildsTheWindow)
     m_lib->waiting.push_back(LibReading());
     Tick();
     EXPECT_EQ(Cell(8, 3), QStringLiteral("5000000.0"));
+
+    // Save As also writes into the program's folder, under the picked name.
+    m_fileAnswer = QStringLiteral("/some/other/folder/copy.dat");
+    w.mnuSave_Click();
+    EXPECT_TRUE(
+        ReadLines(QStringLiteral("copy.dat")).contains(QStringLiteral("Sensor7=7.00,70.0,0.700")));
 }
 
 } // namespace

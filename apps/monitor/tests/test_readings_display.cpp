@@ -199,5 +199,25 @@ TEST_F(ReadingsDisplay, MassModeLogHeadAndZeroButton)
     EXPECT_GT(m_lib->zeroedOutputs.size(), zeroedBefore);
 }
 
+TEST_F(ReadingsDisplay, LogThatCannotBeWrittenIsReportedOncePerRun)
+{
+    WriteProgramFile(QStringLiteral("tlvmonitor.dat"),
+                     "[Setup]\r\nLogEnabled=1\r\nLogFile=no/such/folder/run.log\r\n");
+    frmMain& w = LoadWindow();
+    w.cmdFSwitch_Click(0);
+    for (int i = 0; i < 3; ++i) {
+        m_lib->waiting.push_back(LibReading());
+        Tick();
+    }
+    ASSERT_EQ(Messages().size(), 1);
+    EXPECT_TRUE(Messages()[0].startsWith(QStringLiteral("Error: "))) << Messages()[0].toStdString();
+    EXPECT_EQ(Cell(4, 3), QStringLiteral("5000000.0")); // the display goes on
+
+    // The next start tries the log again.
+    w.cmdFSwitch_Click(0);
+    w.cmdFSwitch_Click(0);
+    EXPECT_EQ(Messages().size(), 2);
+}
+
 } // namespace
 } // namespace monitor::test
