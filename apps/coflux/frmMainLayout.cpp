@@ -116,6 +116,16 @@ void frmMain::BuildFrame(int j, const QString& modeArrayName)
     connect(f.cmdZero, &QPushButton::clicked, this, [this, j] { cmdZero_Click(j); });
     connect(f.cmdEdit, &QPushButton::clicked, this, [this, j] { cmdEdit_Click(j); });
 
+    // Boxes hidden for a mode keep their place, so the frames keep their designed shape.
+    const std::array<QWidget*, 9> modal{f.txtManPwr,  f.txtThick,    f.txtRate,
+                                        f.txtRateRdg, f.txtThickRdg, f.txtPowerRdg,
+                                        f.lblRateRdg, f.lblThickRdg, f.lblPowerRdg};
+    for (QWidget* w : modal) {
+        QSizePolicy policy = w->sizePolicy();
+        policy.setRetainSizeWhenHidden(true);
+        w->setSizePolicy(policy);
+    }
+
     for (QWidget* w : f.fraLoop->findChildren<QWidget*>())
         if (w->focusPolicy() != Qt::NoFocus) w->installEventFilter(this);
 }

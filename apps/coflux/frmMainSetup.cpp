@@ -152,7 +152,9 @@ bool frmMain::IniWrite(const QString& file)
             return false;
         }
     }
-    if (!QFileInfo(path).isWritable()) {
+    // The file's own write permission decides, not the user's privileges: a setup file marked
+    // read-only is never replaced, even by an administrator.
+    if (!(QFileInfo(path).permissions() & QFileDevice::WriteOwner)) {
         ShowMessage(this, m_setupFile + QStringLiteral(" is Read Only!"), QMessageBox::Warning);
         return false;
     }
