@@ -38,7 +38,8 @@ public:
     std::vector<Material> materials;
     std::vector<std::array<int, 24>> sensorMaps;
     std::vector<std::array<int, 4>> analogMaps;
-    std::vector<std::array<double, 4>> inits; // fmax, fmin, finit, period
+    std::vector<std::array<double, 4>> inits;   // fmax, fmin, finit, period
+    std::vector<std::pair<int, double>> powers; // output, power fraction
 
     tlv::BoundResult Xdc770Startup2(int command, int* out) override
     {
@@ -72,7 +73,11 @@ public:
         return 0;
     }
     tlv::BoundResult Xdc770Loop2(double, double, double, double, int) override { return 0; }
-    tlv::BoundResult Xdc770SetPower(int, double) override { return 0; }
+    tlv::BoundResult Xdc770SetPower(int output, double power) override
+    {
+        powers.push_back({output, power});
+        return 0;
+    }
     tlv::BoundResult Xdc770FullScale(int, double, double, double) override { return 0; }
     tlv::BoundResult Xdc770GetPower(double* power) override
     {
