@@ -133,11 +133,14 @@ void Engine::AnalogLoop()
 
 void Engine::AcquisitionStep()
 {
+    const auto wokeAt = AutoResetEvent::Clock::now().time_since_epoch();
     {
         std::lock_guard<std::mutex> lock(stateMutex);
         if (state.simulate) {
             RunSimulatedCycle(state);
-            cyclesRun.fetch_add(1, std::memory_order_relaxed);
+            lastCycleStartNs.store(std::chrono::nanoseconds(wokeAt).count(),
+                                   std::memory_order_relaxed);
+            cyclesRun.fetch_add(1, std::memory_order_release);
             return;
         }
     }
@@ -154,7 +157,8 @@ void Engine::AcquisitionStep()
         RunMeasurementCycle(state, counts, writes);
     }
     cards.Apply(writes);
-    cyclesRun.fetch_add(1, std::memory_order_relaxed);
+    lastCycleStartNs.store(std::chrono::nanoseconds(wokeAt).count(), std::memory_order_relaxed);
+    cyclesRun.fetch_add(1, std::memory_order_release);
 }
 
 void Engine::AnalogStep()

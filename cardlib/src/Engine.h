@@ -58,8 +58,10 @@ public:
     // measuring, and releases every card. Safe to run more than once.
     void Unload();
 
-    // Counts of acquisition wakes and of cycles run, for the cadence measurements.
+    // Cycles run and the steady-clock time (ns) at which the last one began, for the cadence
+    // measurements.
     std::atomic<uint64_t> cyclesRun{0};
+    std::atomic<int64_t> lastCycleStartNs{0};
 
 private:
     void AcquisitionLoop();

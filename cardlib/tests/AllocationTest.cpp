@@ -14,6 +14,11 @@ namespace {
 std::atomic<long> gAllocations{0};
 }
 
+// The replacements below pair malloc with free themselves; GCC cannot see that through inlining.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+#endif
+
 void* operator new(std::size_t size)
 {
     gAllocations.fetch_add(1, std::memory_order_relaxed);

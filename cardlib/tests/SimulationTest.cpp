@@ -100,6 +100,33 @@ TEST(SimulatedCycle, ReadingsShowTheSimulatedCrystalAndAnalogValues)
     EXPECT_EQ(s.analogValues[2], 10.0);
 }
 
+TEST(SimulatedCycle, RateLoopClosesOnTheSimulatedCrystals)
+{
+    LibraryState s = test::MakeState(2.7, 1.0, 1.0);
+    s.period = 0.1;
+    s.sensorMask[0] = 0x3;
+    OutputLoop& loop = s.loops[0];
+    loop.power = loop.controlOutput = 0.46; // just below the onset of deposition
+    loop.enabled = 1;
+    loop.setpoint = 10;
+    loop.pTerm = 2;
+    loop.iTerm = 1;
+    double sum = 0;
+    int samples = 0;
+    for (int c = 0; c < 600; ++c) {
+        RunSimulatedCycle(s);
+        const ReadingSlot& slot = s.readings.slots[s.readings.writeIndex];
+        const double rate = (slot.rate[0] + slot.rate[1]) / 2;
+        if (c >= 400) {
+            EXPECT_NEAR(rate, 10.0, 1.5) << c;
+            sum += rate;
+            ++samples;
+        }
+    }
+    EXPECT_NEAR(sum / samples, 10.0, 0.3);
+    EXPECT_GT(loop.power, 0.461);
+}
+
 TEST(RandomGenerator, DeterministicFromItsDefaultSeedAndInRange)
 {
     uint32_t seed = 1;

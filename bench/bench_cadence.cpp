@@ -1,0 +1,71 @@
+// Cadence of simulated measurement cycles: period 0.1 s over 20 s (or the seconds given as the
+// first argument). Prints cycles delivered against expected, readings taken, and the wake-up
+// lateness of each cycle against the ideal schedule (median and 99th percentile).
+#include "Engine.h"
+#include "tlv880a.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <thread>
+#include <vector>
+
+int main(int argc, char** argv)
+{
+    using Clock = std::chrono::steady_clock;
+    const double seconds = argc > 1 ? std::atof(argv[1]) : 20.0;
+    const double period = 0.1;
+    setenv("TLV880_DRIVER", "none", 1);
+    tlv880::Engine& engine = tlv880::Engine::Instance();
+
+    Xdc770Startup2(0, nullptr);
+    Xdc770Init(6.05e6, 5e6, 6e6, period);
+    Xdc770Simulate(1);
+
+    std::vector<int64_t> starts;
+    starts.reserve(static_cast<size_t>(seconds / period) + 16);
+    uint64_t seen = engine.cyclesRun.load(std::memory_order_acquire);
+    long taken = 0;
+    double readings[72], power[14];
+    const auto begin = Clock::now();
+    const auto end =
+        begin + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
+    while (Clock::now() < end) {
+        const uint64_t now = engine.cyclesRun.load(std::memory_order_acquire);
+        if (now != seen) {
+            if (now - seen > 1)
+                std::printf("missed %llu cycle stamps\n",
+                            static_cast<unsigned long long>(now - seen - 1));
+            seen = now;
+            starts.push_back(engine.lastCycleStartNs.load(std::memory_order_relaxed));
+        }
+        while (Xdc770GetReadings(readings, power) > 0)
+            ++taken;
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+    while (Xdc770GetReadings(readings, power) > 0)
+        ++taken;
+    Xdc770Startup2(-1, nullptr);
+
+    // The first cycle runs at the switch to simulate mode; the later ones should follow it at
+    // whole periods.
+    std::vector<double> lateness;
+    for (size_t k = 1; k < starts.size(); ++k) {
+        const double ideal = static_cast<double>(starts[0]) + static_cast<double>(k) * period * 1e9;
+        lateness.push_back((static_cast<double>(starts[k]) - ideal) / 1e3); // microseconds
+    }
+    std::sort(lateness.begin(), lateness.end());
+    auto percentile = [&](double p) {
+        return lateness.empty() ? 0.0
+                                : lateness[std::min(lateness.size() - 1,
+                                                    static_cast<size_t>(p * lateness.size()))];
+    };
+    const double expected = seconds / period;
+    std::printf("cycles delivered %zu, expected %.0f (%.2f %%), readings taken %ld\n",
+                starts.size(), expected, 100.0 * static_cast<double>(starts.size()) / expected,
+                taken);
+    std::printf("wake-up lateness: median %.0f us, 99th percentile %.0f us, max %.0f us\n",
+                percentile(0.5), percentile(0.99), lateness.empty() ? 0.0 : lateness.back());
+    return 0;
+}
