@@ -1,5 +1,5 @@
 // libtlv880a.so loaded with dlopen over emulated cards: start-up results, register writes in the
-// trace, ring counts and the measurement arithmetic, then a clean unload.
+// trace, ring counts and the measurement arithmetic.
 #include "LoadedLibrary.h"
 
 #include <gmock/gmock.h>
@@ -115,7 +115,9 @@ TEST(LoadedLibrary, EmulatedCardsEndToEnd)
         EXPECT_EQ(lib.Xdc770GetReadings(readings, power), expected);
     EXPECT_EQ(lib.Xdc770GetReadings(readings, power), 0);
 
-    EXPECT_EQ(lib.close(), 0);
+    // The library stays loaded: the emulated bus keeps its cards for the life of the process,
+    // and unloading (tested without cards) would leave them unreachable.
+    lib.handle = nullptr;
     std::remove(trace.c_str());
 }
 
