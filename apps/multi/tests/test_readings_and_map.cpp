@@ -185,6 +185,18 @@ TEST_F(WindowTest, ReadOnlySettingsFileIsReportedAndLeftAlone)
     EXPECT_EQ(ReadIni(), original);
 }
 
+TEST_F(WindowTest, SettingsThatCannotBeSavedAreReported)
+{
+    frmMain& w = Open();
+    // the program's folder is now a plain file: nothing can be created inside it
+    const QString blocked = home.filePath(QStringLiteral("blocked"));
+    QFile(blocked).open(QIODevice::WriteOnly);
+    qputenv("TLV880_HOME", blocked.toLocal8Bit());
+    w.close();
+    ASSERT_EQ(seen.size(), 1);
+    EXPECT_EQ(seen[0].text, blocked + QStringLiteral("/tlvmulti.INI could not be written!"));
+}
+
 class SensorMapTest : public WindowTest {
 protected:
     frmSensorMap* OpenMap()
