@@ -87,6 +87,7 @@ private:
     int SensorOfBox(const QObject* box) const;
     double BoxNumber(const QLineEdit* box) const;
     void AppendLog(const QString& line);
+    void ZeroAllSensors();
 
     MonitorSettings m_settings;
     cTLV880a* m_tlv = nullptr;
@@ -112,6 +113,7 @@ private:
     bool m_showing = false;   // ShowReadings is running; a refresh never nests in another
     bool m_checking = false;  // an entry check is showing its message
     bool m_logBroken = false; // the log could not be appended to during this run
+    bool m_zeroing = false;   // ZeroAll is discarding old readings
     DisplayMode m_headsShown = DisplayMode::Thickness;
 };
 

@@ -46,7 +46,7 @@ void frmMain::SetRunState(int state)
         m_tlv->SendMaterial(static_cast<short>(s), BoxNumber(m_txtDensity[s]),
                             BoxNumber(m_txtZFactor[s]), BoxNumber(m_txtTooling[s]));
     m_tlv->SendStartMeas();
-    m_tlv->ZeroAll();
+    ZeroAllSensors();
     m_logBroken = false;
     if (m_settings.logEnabled) {
         AppendLog(LogDateLine(QDateTime::currentDateTime()));
@@ -62,15 +62,26 @@ void frmMain::cmdFSwitch_Click(int index)
         SetRunState(m_settings.runState != 0 ? 0 : 1);
     } else if (index == 2) {
         const int selected = m_cboZeroSensor->currentIndex();
-        if (selected <= 0)
-            m_tlv->ZeroAll();
-        else
+        if (selected <= 0) {
+            ZeroAllSensors();
+        } else {
             m_tlv->ZeroSensor(static_cast<short>(selected - 1));
+        }
     }
+}
+
+void frmMain::ZeroAllSensors()
+{
+    // Zeroing all discards the readings taken before it, pumping events while it does; a
+    // tick in between would show one of those readings.
+    m_zeroing = true;
+    m_tlv->ZeroAll();
+    m_zeroing = false;
 }
 
 void frmMain::tmrRun_Timer()
 {
+    if (m_zeroing) return;
     int count = 0;
     if (m_tlv->GetReadings(m_readings, m_outputReadings, count) != 0 || count < 1) return;
     // Older readings waiting in the library are read and dropped: only the newest is shown.

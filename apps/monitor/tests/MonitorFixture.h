@@ -16,6 +16,7 @@
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <deque>
+#include <functional>
 #include <gtest/gtest.h>
 #include <memory>
 #include <vector>
@@ -44,6 +45,7 @@ public:
     std::vector<std::array<double, 4>> inits; // max, min, initial, period
     int startMeasCalls = 0;
     std::vector<int> zeroedOutputs;
+    std::function<void()> whileZeroing; // runs inside each zero call (events pumped meanwhile)
     std::vector<int> zeroedSensors;
 
     tlv::BoundResult Xdc770Startup2(int command, int* info) override
@@ -101,6 +103,7 @@ public:
     tlv::BoundResult Xdc770Zero2(int output) override
     {
         zeroedOutputs.push_back(output);
+        if (whileZeroing) whileZeroing();
         return 0;
     }
     tlv::BoundResult GetSwitchData(short* pressed, short* knob) override

@@ -189,6 +189,16 @@ TEST_F(ReadingsDisplay, MassModeLogHeadAndZeroButton)
     ASSERT_EQ(lines.size(), 3);
     EXPECT_EQ(lines[2], QStringLiteral("Time, MassRate, Mass, Frequency, % Life"));
 
+    // A tick that arrives while all sensors are zeroed shows no reading taken before the zero.
+    LibReading old;
+    old.thickness.fill(5000.0);
+    m_lib->waiting.push_back(old);
+    m_lib->whileZeroing = [this] { Tick(); };
+    w.cmdFSwitch_Click(2);
+    m_lib->whileZeroing = nullptr;
+    EXPECT_EQ(Cell(1, 2), QString());
+    EXPECT_TRUE(m_lib->waiting.empty());
+
     auto* zeroList = w.findChild<QComboBox*>(QStringLiteral("cboZeroSensor"));
     zeroList->setCurrentIndex(3);
     w.cmdFSwitch_Click(2);
