@@ -12,7 +12,13 @@ namespace coflux {
 
 QString HelpFilePath()
 {
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/coflux.html");
+    // Beside the program in a build folder; under ../share/tlv880/ once installed.
+    const QString beside = QCoreApplication::applicationDirPath() + QStringLiteral("/coflux.html");
+    const QString installed =
+        QCoreApplication::applicationDirPath() + QStringLiteral("/../share/tlv880/coflux.html");
+    if (!QFileInfo::exists(beside) && QFileInfo::exists(installed))
+        return QFileInfo(installed).canonicalFilePath();
+    return beside;
 }
 
 QWidget* ShowHelp(QWidget* owner)

@@ -8,7 +8,8 @@ class QWidget;
 
 namespace coflux {
 
-// The help file's path: the program's executable folder and "coflux.html".
+// The help file's path: "coflux.html" in the program's executable folder, or, when it is not
+// there, in ../share/tlv880/ relative to that folder (the installed layout).
 QString HelpFilePath();
 
 // Shows the help window (one per program run; raised when open). A missing help file gives a

@@ -71,7 +71,13 @@ frmMain::frmMain(QWidget* parent, cTLV880a* instrument) : QMainWindow(parent)
 
 frmMain::~frmMain()
 {
-    if (m_tlv && !m_ownsInstrument) disconnect(m_tlv, nullptr, this, nullptr);
+    // The instrument reports its shutdown through events; none may reach a window that is being
+    // destroyed. The editor windows work on the instrument, so they go before it.
+    disconnect(m_tlv, nullptr, this, nullptr);
+    for (QPointer<QWidget>* form :
+         {&m_frmFilm, &m_frmRecorder, &m_frmInputs, &m_frmSetup, &m_frmReadings})
+        delete form->data();
+    if (m_ownsInstrument) delete m_tlv;
 }
 
 // Start-up, in order: instrument and its events, setup file, fitting to the cards, window
@@ -364,7 +370,7 @@ void frmMain::changeEvent(QEvent* event)
     if (event->type() == QEvent::WindowStateChange) {
         const bool minimised = isMinimized();
         for (QWidget* w : QApplication::topLevelWidgets()) {
-            if (w == this || !w->isVisible() || w->isWindowType() == false) continue;
+            if (w == this || !w->isVisible()) continue;
             if (minimised)
                 w->showMinimized();
             else if (w->isMinimized())
