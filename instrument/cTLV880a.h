@@ -26,6 +26,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 class QTimer;
 
@@ -291,7 +292,8 @@ private:
     void checkCrystal(int sen, double frequency);
     void checkQuality(int sen, double deviation);
     void checkStability(int sen, double frequency);
-    void checkControlError(int out, double deviation);
+    // now: the time of this reading, read from the clock once per reading when first needed.
+    void checkControlError(int out, double deviation, std::optional<QDateTime>& now);
     void setSensorStatus(int sen, int bit, bool value);
     void setOutputStatus(int out, int bit);
     void clearHealth();

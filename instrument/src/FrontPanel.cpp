@@ -37,7 +37,7 @@ void cTLV880a::FPTimer_Timer()
 {
     ++m_timerHandlers;
     if (m_displayTimer > 0 && m_backlightOn &&
-        DiffSeconds(m_lastActivity, m_clock->now()) > m_displayTimer) {
+        DiffSeconds(m_lastActivity, m_clock->now().toUTC()) > m_displayTimer) {
         int result = 0;
         if (bound(m_binding->DimBacklight(1), result)) m_backlightOn = false;
     }
@@ -126,6 +126,6 @@ void cTLV880a::setDisplayTimer(short seconds)
         bound(m_binding->DimBacklight(0), result);
         m_backlightOn = true;
     } else if (seconds > 0) {
-        m_lastActivity = m_clock->now();
+        m_lastActivity = m_clock->now().toUTC();
     }
 }

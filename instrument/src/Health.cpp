@@ -110,16 +110,18 @@ void cTLV880a::checkStability(int sen, double frequency)
     h.lastFrequency = wholeHertz(frequency);
 }
 
-void cTLV880a::checkControlError(int out, double deviation)
+void cTLV880a::checkControlError(int out, double deviation, std::optional<QDateTime>& now)
 {
     const OutputSettings& o = m_outputs[out];
     OutputHealth& h = m_outputHealth[out];
     if (o.controlErrorLimit < 1 || !(o.controlError > 0) || bitSet(h.status, kControlErrorBit))
         return;
-    const QDateTime now = m_clock->now();
-    if (h.lastGood.isNull()) h.lastGood = now;
-    if (std::fabs(deviation) < o.controlError) h.lastGood = now;
-    if (DiffSeconds(h.lastGood, now) > o.controlErrorLimit) setOutputStatus(out, kControlErrorBit);
+    // Kept in UTC: the interval is real elapsed time, and UTC times compare without a time
+    // zone lookup per sensor.
+    if (!now) now = m_clock->now().toUTC();
+    if (h.lastGood.isNull()) h.lastGood = *now;
+    if (std::fabs(deviation) < o.controlError) h.lastGood = *now;
+    if (DiffSeconds(h.lastGood, *now) > o.controlErrorLimit) setOutputStatus(out, kControlErrorBit);
 }
 
 void cTLV880a::setSensorStatus(int sen, int bit, bool value)

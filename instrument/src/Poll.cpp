@@ -72,6 +72,7 @@ int cTLV880a::GetReadings(SensorArray& sensors, OutputArray& outputs, int& count
 
     std::array<double, kOutputs> rateSum{}, deviationSum{}, thicknessSum{};
     std::array<int, kOutputs> counted{};
+    std::optional<QDateTime> now;
     for (int s = 0; s < kSensors; ++s) {
         double rate = 0.0;
         for (int k = 0; k < m_filledCount; ++k)
@@ -93,7 +94,7 @@ int cTLV880a::GetReadings(SensorArray& sensors, OutputArray& outputs, int& count
         checkStability(s, sensors[s][2]);
         if (enabled && loop >= 0 && m_outputs[loop].pidMode != 0) {
             checkQuality(s, sensors[s][3]);
-            checkControlError(loop, sensors[s][3]);
+            checkControlError(loop, sensors[s][3], now);
         }
     }
 

@@ -308,21 +308,3 @@ TEST(HealthSettings, StoredPerOutputWithIndexCheck)
     EXPECT_EQ(rig.lastErrorNumber(), 5);
     EXPECT_TRUE(rig.lib->calls.empty());
 }
-
-TEST(Limits, ConstantsForTheForms)
-{
-    EXPECT_DOUBLE_EQ(cTLV880a::PeriodMin(), 0.1);
-    EXPECT_DOUBLE_EQ(cTLV880a::PeriodMax(), 2);
-    EXPECT_DOUBLE_EQ(cTLV880a::PTermMax(), 9999);
-    EXPECT_DOUBLE_EQ(cTLV880a::ITermMax(), 99.9);
-    EXPECT_DOUBLE_EQ(cTLV880a::DTermMax(), 99.9);
-    EXPECT_DOUBLE_EQ(cTLV880a::RateMax(), 999.9);
-    EXPECT_DOUBLE_EQ(cTLV880a::ThickMax(), 999.9);
-    EXPECT_DOUBLE_EQ(cTLV880a::FSOutMin(), -10);
-    EXPECT_DOUBLE_EQ(cTLV880a::ZFactorMax(), 9.999);
-    EXPECT_DOUBLE_EQ(cTLV880a::ToolingMax(), 999);
-    EXPECT_DOUBLE_EQ(cTLV880a::DensityMax(), 99.99);
-    EXPECT_DOUBLE_EQ(cTLV880a::XFreqMin(), 1000000);
-    EXPECT_DOUBLE_EQ(cTLV880a::XFreqMax(), 10000000);
-    EXPECT_DOUBLE_EQ(cTLV880a::PowerMax(), 100);
-}
