@@ -1,0 +1,269 @@
+// Unattended runs of coflux: the command line, and whole runs of the real program in simulation
+// without a display, checked by exit status, standard output and the data log.
+
+#include "UnattendedRun.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QSettings>
+#include <QTemporaryDir>
+
+namespace {
+
+using coflux::ParseRunArguments;
+using Kind = coflux::RunRequest::Kind;
+
+coflux::RunRequest Parse(const QStringList& args)
+{
+    return ParseRunArguments(QStringList{QStringLiteral("coflux")} + args);
+}
+
+TEST(RunArguments, WithoutRunOptionsTheProgramStartsAsUsual)
+{
+    EXPECT_EQ(Parse({}).kind, Kind::Interactive);
+    EXPECT_EQ(Parse({QStringLiteral("Default.dat")}).kind, Kind::Interactive);
+}
+
+TEST(RunArguments, ReadsFileLimitAndHeadlessInAnyOrderAndBothSpellings)
+{
+    const auto a = Parse({"--headless", "--minutes", "0.05", "--run", "Recipe.dat"});
+    EXPECT_EQ(a.kind, Kind::Run);
+    EXPECT_EQ(a.file, QStringLiteral("Recipe.dat"));
+    EXPECT_DOUBLE_EQ(a.minutes, 0.05);
+    EXPECT_TRUE(a.headless);
+
+    const auto b = Parse({"--run=/tmp/a b.dat", "--minutes=90"});
+    EXPECT_EQ(b.kind, Kind::Run);
+    EXPECT_EQ(b.file, QStringLiteral("/tmp/a b.dat"));
+    EXPECT_DOUBLE_EQ(b.minutes, 90);
+    EXPECT_FALSE(b.headless);
+
+    EXPECT_DOUBLE_EQ(Parse({"--run", "x.dat"}).minutes, 0) << "no limit unless asked";
+    EXPECT_EQ(Parse({"--run", "x.dat", "--help"}).kind, Kind::Help);
+}
+
+TEST(RunArguments, RefusesWhatCannotBeRun)
+{
+    const QList<QStringList> bad{
+        {"--headless"},
+        {"--minutes", "5"},
+        {"--run"},
+        {"--run", "--headless"},
+        {"--run="},
+        {"--run", "a.dat", "--run", "b.dat"},
+        {"--run", "a.dat", "extra"},
+        {"--run", "a.dat", "--fast"},
+        {"--run", "a.dat", "--headless=yes"},
+        {"--run", "a.dat", "--minutes"},
+        {"--run", "a.dat", "--minutes", "0"},
+        {"--run", "a.dat", "--minutes", "-1"},
+        {"--run", "a.dat", "--minutes", "ten"},
+        {"--run", "a.dat", "--minutes", "nan"},
+        {"--run", "a.dat", "--minutes", "inf"},
+        {"--run", "a.dat", "--minutes", "10081"},
+        {"--run", "a.dat", "--minutes", "1", "--minutes", "2"},
+    };
+    for (const QStringList& args : bad) {
+        const auto request = Parse(args);
+        EXPECT_EQ(request.kind, Kind::Invalid) << args.join(' ').toStdString();
+        EXPECT_FALSE(request.error.isEmpty()) << args.join(' ').toStdString();
+    }
+    EXPECT_EQ(Parse({"--run", "a.dat", "--minutes", "10080"}).kind, Kind::Run);
+}
+
+TEST(RunArguments, HeadlessIsSeenOnTheRawCommandLine)
+{
+    const char* with[] = {"coflux", "--run", "a.dat", "--headless"};
+    const char* without[] = {"coflux", "--run", "--headless.dat"};
+    EXPECT_TRUE(coflux::WantsHeadless(4, with));
+    EXPECT_FALSE(coflux::WantsHeadless(3, without));
+}
+
+// ---- whole runs of the program ----------------------------------------------------------------
+
+struct Outcome {
+    int status = -1;
+    QString out;
+    QString err;
+    qint64 ms = 0;
+};
+
+struct OutputSetup {
+    QString name = QStringLiteral("Quick");
+    int mode = 3;
+    int input = 1; // sensor 1
+    double thick = 0.02;
+};
+
+class UnattendedRun : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_home.isValid() && m_config.isValid() && m_data.isValid() && m_work.isValid());
+        m_log = QDir(m_work.path()).filePath(QStringLiteral("run.log"));
+    }
+
+    QString WriteSetup(const QString& path, const OutputSetup& out = {}) const
+    {
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(QStringLiteral("[Card]\r\nLogEnabled=1\r\nLogFile=%1\r\nPeriod=.1\r\n"
+                                  "[OUTPUT1]\r\nMode=%2\r\nName=%3\r\nInput=%4\r\nThick=%5\r\n"
+                                  "Rate=10\r\nPTerm=200\r\nITerm=1\r\nFullScale=10\r\n")
+                       .arg(m_log)
+                       .arg(out.mode)
+                       .arg(out.name)
+                       .arg(out.input)
+                       .arg(out.thick)
+                       .toUtf8());
+        return path;
+    }
+
+    QString HomeFile(const QString& name) const { return QDir(m_home.path()).filePath(name); }
+
+    Outcome Run(const QStringList& args) const
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("TLV880_HOME"), m_home.path());
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_config.path());
+        env.insert(QStringLiteral("XDG_DATA_HOME"), m_data.path());
+        for (const char* display : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            env.remove(QString::fromLatin1(display)); // --headless must need none of them
+        QProcess process;
+        process.setProcessEnvironment(env);
+        process.setWorkingDirectory(m_work.path());
+        QElapsedTimer clock;
+        clock.start();
+        process.start(qEnvironmentVariable("COFLUX_PROGRAM"), args);
+        Outcome outcome;
+        if (!process.waitForFinished(120000)) {
+            process.kill();
+            process.waitForFinished();
+            ADD_FAILURE() << "coflux did not end";
+            return outcome;
+        }
+        outcome.ms = clock.elapsed();
+        outcome.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
+        outcome.out = QString::fromLocal8Bit(process.readAllStandardOutput());
+        outcome.err = QString::fromLocal8Bit(process.readAllStandardError());
+        return outcome;
+    }
+
+    QStringList LogLines() const
+    {
+        QFile file(m_log);
+        if (!file.open(QIODevice::ReadOnly)) return {};
+        return QString::fromLatin1(file.readAll()).split(QStringLiteral("\r\n"));
+    }
+
+    QString RememberedSetup() const
+    {
+        QSettings settings(QDir(m_config.path()).filePath(QStringLiteral("TLV880/coflux.conf")),
+                           QSettings::IniFormat);
+        return settings.value(QStringLiteral("Setup File/Setup")).toString();
+    }
+
+    QTemporaryDir m_home, m_config, m_data, m_work;
+    QString m_log;
+};
+
+TEST_F(UnattendedRun, ReachesTheThicknessSetpointAndExitsZeroLeavingTheLog)
+{
+    const QString setup = WriteSetup(HomeFile(QStringLiteral("Quick.dat")));
+    QFile before(setup);
+    ASSERT_TRUE(before.open(QIODevice::ReadOnly));
+    const QByteArray original = before.readAll();
+    before.close();
+
+    const Outcome run = Run({"--run", "Quick.dat", "--headless"});
+    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.out.contains(
+        QStringLiteral("Deposition halted.\nThickness setpoint reached on Quick.\n")))
+        << run.out.toStdString();
+
+    const QStringList lines = LogLines();
+    ASSERT_GE(lines.size(), 5) << "start, date, header and data lines";
+    EXPECT_EQ(lines.at(0), QString());
+    EXPECT_TRUE(lines.at(1).startsWith(QStringLiteral("Date: ")));
+    EXPECT_EQ(lines.at(2), QStringLiteral("Time, Output, Thick, Rate, Power, Output, Thick, etc."));
+    QStringList data = lines.mid(3);
+    data.removeAll(QString());
+    ASSERT_FALSE(data.isEmpty());
+    for (const QString& line : data)
+        EXPECT_TRUE(line.contains(QStringLiteral(", Quick, "))) << line.toStdString();
+    const double lastThick = data.last().section(QStringLiteral(", "), 2, 2).toDouble();
+    EXPECT_GE(lastThick, 0.015) << "the run ends at the thickness setpoint, not before";
+
+    QFile after(setup);
+    ASSERT_TRUE(after.open(QIODevice::ReadOnly));
+    EXPECT_EQ(after.readAll(), original) << "an unattended run never rewrites its setup";
+    EXPECT_EQ(RememberedSetup(), QStringLiteral("Quick.dat")) << "remembered as Open does";
+}
+
+TEST_F(UnattendedRun, StopsAtTheTimeLimitAndExitsTwo)
+{
+    OutputSetup far;
+    far.thick = 100;
+    WriteSetup(HomeFile(QStringLiteral("Far.dat")), far);
+    const Outcome run = Run({"--run", "Far", "--minutes", "0.05", "--headless"});
+    ASSERT_EQ(run.status, 2) << run.err.toStdString();
+    EXPECT_TRUE(run.out.contains(QStringLiteral("Time limit of 0.05 minutes reached.")));
+    EXPECT_FALSE(run.out.contains(QStringLiteral("halted")));
+    EXPECT_GE(run.ms, 3000);
+    EXPECT_LT(run.ms, 60000);
+    EXPECT_GE(LogLines().size(), 4) << "the log of the stopped run stays";
+}
+
+TEST_F(UnattendedRun, MissingFileOrBadArgumentsExitOneWithAClearMessage)
+{
+    const Outcome missing = Run({"--run", "Nowhere.dat", "--headless"});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_TRUE(missing.err.contains(QStringLiteral("Nowhere.dat was not found")))
+        << missing.err.toStdString();
+    EXPECT_FALSE(QFile::exists(m_log));
+
+    const Outcome folder = Run({"--run", m_work.path() + QStringLiteral("/"), "--headless"});
+    EXPECT_EQ(folder.status, 1);
+
+    const Outcome bad = Run({"--run", "Quick.dat", "--minutes", "soon", "--headless"});
+    EXPECT_EQ(bad.status, 1);
+    EXPECT_TRUE(bad.err.contains(QStringLiteral("--minutes soon"))) << bad.err.toStdString();
+    EXPECT_TRUE(bad.err.contains(QStringLiteral("Usage: coflux")));
+}
+
+TEST_F(UnattendedRun, ASetupThatNeverEndsNeedsATimeLimit)
+{
+    OutputSetup off;
+    off.mode = 0;
+    WriteSetup(HomeFile(QStringLiteral("Off.dat")), off);
+    const Outcome endless = Run({"--run", "Off.dat", "--headless"});
+    EXPECT_EQ(endless.status, 1);
+    EXPECT_TRUE(endless.err.contains(QStringLiteral("nothing in Off.dat ends a deposition")))
+        << endless.err.toStdString();
+
+    const Outcome limited = Run({"--run", "Off.dat", "--headless", "--minutes", "0.02"});
+    EXPECT_EQ(limited.status, 2) << limited.err.toStdString();
+}
+
+TEST_F(UnattendedRun, ASetupOfAnotherFolderRunsThereAndLeavesTheRememberedSetup)
+{
+    {
+        QSettings settings(QDir(m_config.path()).filePath(QStringLiteral("TLV880/coflux.conf")),
+                           QSettings::IniFormat);
+        settings.setValue(QStringLiteral("Setup File/Setup"), QStringLiteral("Mine.dat"));
+    }
+    ASSERT_TRUE(QDir(m_work.path()).mkdir(QStringLiteral("recipes")));
+    const QString recipe =
+        WriteSetup(QDir(m_work.path()).filePath(QStringLiteral("recipes/Thin film.dat")));
+
+    const Outcome run = Run({"--headless", "--run", recipe});
+    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_EQ(RememberedSetup(), QStringLiteral("Mine.dat"));
+    EXPECT_FALSE(QFile::exists(HomeFile(QStringLiteral("Thin film.dat"))));
+}
+
+} // namespace
