@@ -52,6 +52,27 @@ TEST_F(Discovery, CardThatFailsToOpenIsSkipped)
     WithState([](LibraryState& s) { EXPECT_EQ(s.cardCount, 2); });
 }
 
+TEST_F(Discovery, CardWhoseTransfersFailReadsZeroAndKeepsGoing)
+{
+    UseCards("id=1E,fw=300,fail=io", false);
+    int32_t info[8] = {};
+    ASSERT_EQ(Xdc770Startup2(0, info), 0);
+    EXPECT_EQ(info[1], 0); // the firmware word reads 0
+    WithState([](LibraryState& s) {
+        EXPECT_EQ(s.analogSection, 0); // so does the identity
+        EXPECT_EQ(s.referenceClock, kSlowReferenceClock);
+    });
+    ASSERT_EQ(Xdc770Init(6.05e6, 5e6, 6e6, 0.1), 0);
+    ASSERT_EQ(Xdc770Simulate(0), 0);
+    EXPECT_EQ(Xdc770SetPower(0, 0.5), 0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    double readings[72], power[14];
+    EXPECT_EQ(Xdc770GetReadings(readings, power), 0); // no ready bit: no cycle
+    int16_t pressed = -1, knob = -1;
+    EXPECT_EQ(GetSwitchData(&pressed, &knob), 0);
+    EXPECT_EQ(Xdc770Startup2(-1, nullptr), 0);
+}
+
 TEST_F(Discovery, AtMostSixCards)
 {
     UseCards("id=1F;id=0F;id=0F;id=0F;id=0F;id=0F;id=0F,fw=250");
