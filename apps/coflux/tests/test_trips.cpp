@@ -212,6 +212,23 @@ TEST_F(Trips, RecorderOutputFollowsItsSensorClamped)
     EXPECT_NEAR(m_window->Instrument().GetPower(2), 0, 1e-9);
 }
 
+TEST_F(Trips, RecorderOnAnAnalogInputFollowsTheSameAnalogReading)
+{
+    OutputRecord& chart = m_window->Tables().Output(13);
+    chart.Mode = ModeRecord;
+    chart.Input = WithAnalog(0, 2);
+    chart.RecScale = 7; // 10 V full scale
+    chart.FullScale = 10;
+    m_window->ApplyOutputSetup(13);
+    m_window->cmdFSwitch_Click(0);
+    m_analog = {0, 0, 2.5, 0};
+    Analog();
+    EXPECT_NEAR(m_window->Instrument().GetPower(13), 25, 1e-9);
+    m_analog[2] = 12;
+    Analog();
+    EXPECT_NEAR(m_window->Instrument().GetPower(13), 100, 1e-9);
+}
+
 TEST_F(Trips, CrossRateSetsTheLoopFromTheCrossOutput)
 {
     m_window->cmdFSwitch_Click(0);
