@@ -9,6 +9,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSettings>
@@ -307,6 +308,27 @@ TEST_F(MainWindow, SetpointBoxesAcceptTheirLimitsAndRefuseBeyond)
     EXPECT_DOUBLE_EQ(w.Tables().Output(2).Rate, -10); // (-19 − 1) ÷ 2 volts
     EXPECT_DOUBLE_EQ(w.Tables().Output(1).Rate, 0);
     EXPECT_DOUBLE_EQ(w.Instrument().Rate(1), 0);
+}
+
+TEST_F(MainWindow, OpeningAMenuValidatesTheEntryFirst)
+{
+    frmMain& w = Open();
+    TakeMessages();
+    auto* thick = Find<QLineEdit>("txtThick_1");
+    Focus(thick);
+    thick->setText("5000"); // typed, Enter not pressed
+    auto* file = w.findChild<QMenu*>("mnuFile");
+    ASSERT_NE(file, nullptr);
+    emit file->aboutToShow();
+    EXPECT_EQ(TakeMessages(),
+              QStringList{QStringLiteral("Thickness must be between 0 and 999.9 !")});
+    EXPECT_EQ(w.CurrentEntry(), thick);
+    EXPECT_DOUBLE_EQ(w.Tables().Output(1).Thick, 100); // nothing stored
+    // Closing validates too, and a refused entry keeps the window open without asking to save.
+    EXPECT_FALSE(w.close());
+    EXPECT_EQ(TakeMessages(),
+              QStringList{QStringLiteral("Thickness must be between 0 and 999.9 !")});
+    thick->setText("5");
 }
 
 TEST_F(MainWindow, CrossRateEntryWaitsForTheNextReading)
