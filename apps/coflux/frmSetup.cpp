@@ -241,10 +241,18 @@ bool frmSetup::Apply()
     flags.LogFile = m_txtLogFile->text();
 
     cTLV880a& tlv = m_main.Instrument();
-    const auto hz = [this](size_t k) {
-        return std::round(ParseEntry(m_txtInit[k]->text()).value_or(0) * kHzPerMHz);
+    // A box that still shows the card's value as filled keeps that value exactly: the display
+    // rounds frequencies to kHz and the period to hundredths.
+    const auto value = [](const QLineEdit* box, double current, double unit,
+                          const QString& pattern) {
+        if (box->text() == tlv::Format(current / unit, pattern)) return current;
+        return ParseEntry(box->text()).value_or(0) * unit;
     };
-    tlv.SendInit(hz(0), hz(1), hz(2), ParseEntry(m_txtPeriod->text()).value_or(0));
+    const QString mhz = QStringLiteral("0.000");
+    tlv.SendInit(std::round(value(m_txtInit[0], tlv.SensorMaxFreq(), kHzPerMHz, mhz)),
+                 std::round(value(m_txtInit[1], tlv.SensorMinFreq(), kHzPerMHz, mhz)),
+                 std::round(value(m_txtInit[2], tlv.SensorInitFreq(), kHzPerMHz, mhz)),
+                 value(m_txtPeriod, tlv.Period(), 1.0, QStringLiteral("#.00")));
     tlv.setFilterSize(m_txtFilter->text().toInt());
     tlv.setOpMode(m_chkSimulate->isChecked() ? 1 : 0);
     return true;

@@ -161,6 +161,23 @@ TEST_F(SetupTest, ApplySendsTheWindowInHertzTheFilterAndTheLogSettings)
     EXPECT_EQ(OpenForm<frmSetup>(), nullptr);
 }
 
+TEST_F(SetupTest, UntouchedValuesKeepTheirFullPrecision)
+{
+    Start();
+    ASSERT_EQ(m_tlv->SendInit(6123456, 5000000, 6000000, 0.125), 0);
+    frmSetup* form = Open();
+    EXPECT_EQ(Box(form, "txtInit_0")->text(), QStringLiteral("6.123"));
+    EXPECT_EQ(Box(form, "txtPeriod")->text(), QStringLiteral(".13"));
+    m_lib->inits.clear();
+    Click(form, 2);
+    ASSERT_EQ(m_lib->inits.size(), 1u);
+    EXPECT_EQ(m_lib->inits[0], (std::array<double, 4>{6123456, 5000000, 6000000, 0.125}));
+
+    Enter(Box(form, "txtInit_0"), QStringLiteral("6.2"));
+    Click(form, 2);
+    EXPECT_EQ(m_lib->inits.back(), (std::array<double, 4>{6200000, 5000000, 6000000, 0.125}));
+}
+
 TEST_F(SetupTest, RefusedEntryBlocksApplyingAndCancelSendsNothing)
 {
     Start();
