@@ -1,0 +1,100 @@
+#pragma once
+// The data of one live chart: named series of (time, value) points, each in a fixed-size ring
+// holding the last 30 minutes at the shortest measurement period, and level series (a setpoint
+// drawn as a horizontal line). Plain data without Qt objects: the reading path appends here at
+// the cost of a few stores; the view (LiveChartView) redraws from it at its own pace.
+//
+// Time is seconds on a continuous clock. Readings carry seconds since midnight; MidnightClock
+// turns those into a clock that keeps counting across midnight.
+
+#include "common/charts/SeriesRing.h"
+
+#include <QPointF>
+#include <QString>
+#include <QtGlobal>
+
+#include <cstdint>
+#include <limits>
+#include <memory>
+#include <vector>
+
+namespace tlv::charts {
+
+// Seconds since midnight to continuous seconds: each time the reading time falls back by more
+// than half a day a day is added.
+class MidnightClock {
+public:
+    double continuous(double secondsSinceMidnight);
+
+private:
+    double m_last = -1;
+    double m_days = 0;
+};
+
+class ChartModel {
+public:
+    static constexpr double kKeepSeconds = 30 * 60; // history kept per series
+    static constexpr double kShortestPeriod = 0.1;  // shortest measurement period, s
+    // Points a ring needs to hold `keepSeconds` at one point per `period`.
+    static std::size_t RingCapacity(double keepSeconds = kKeepSeconds,
+                                    double period = kShortestPeriod);
+
+    enum class Kind { Line, Level };
+
+    // `title` names the chart ("Rate"), `unit` its values ("Å/s").
+    ChartModel(QString title, QString unit, std::size_t capacity = RingCapacity());
+
+    const QString& title() const { return m_title; }
+    const QString& unit() const { return m_unit; }
+    std::size_t capacity() const { return m_capacity; }
+
+    // Adds a series and returns its id (0, 1, ... in order of adding). A level series holds one
+    // value, drawn across the whole view, and no history.
+    int addSeries(const QString& name, Kind kind = Kind::Line);
+    int seriesCount() const { return static_cast<int>(m_series.size()); }
+    const QString& name(int id) const;
+    void setName(int id, const QString& name);
+    Kind kind(int id) const;
+
+    // Appends a point to a line series (invalid ids are ignored).
+    void append(int id, double t, double value);
+    // Sets a level series' value; NaN hides the level.
+    void setLevel(int id, double value);
+    double level(int id) const;
+    const SeriesRing& ring(int id) const;
+
+    // Milliseconds since the epoch at time 0 of the chart's clock, for the clock-time axis; by
+    // default the local midnight of the day the model was made.
+    qint64 timeBase() const { return m_timeBase; }
+    void setTimeBase(qint64 msecsAtZero) { m_timeBase = msecsAtZero; }
+
+    // The newest time of all series; NaN when nothing was appended yet.
+    double newestTime() const { return m_newest; }
+    // Counts every change; a view redraws when it differs from the one it drew.
+    std::uint64_t revision() const { return m_revision; }
+    void clear();
+
+    // The points of a line series from time `from` on, at most `maxPoints` of them: when more
+    // fall in the range they are reduced to the lowest and the highest of equal time buckets,
+    // in time order, so peaks stay visible. `out` is replaced.
+    void visiblePoints(int id, double from, std::size_t maxPoints, std::vector<QPointF>& out) const;
+
+private:
+    struct Series {
+        QString name;
+        Kind kind = Kind::Line;
+        std::unique_ptr<SeriesRing> ring; // Line only
+        double level = std::numeric_limits<double>::quiet_NaN();
+    };
+    bool valid(int id) const { return id >= 0 && id < seriesCount(); }
+
+    QString m_title;
+    QString m_unit;
+    std::size_t m_capacity;
+    std::vector<Series> m_series;
+    double m_newest = std::numeric_limits<double>::quiet_NaN();
+    std::uint64_t m_revision = 0;
+    qint64 m_timeBase = 0;
+};
+
+} // namespace tlv::charts
