@@ -103,7 +103,7 @@ void frmFilm::BuildControls()
     }
     m_analogGroup = new QButtonGroup(this);
     m_lblAnalog = MakeLabel(fraInput, QStringLiteral("Analog"), QStringLiteral("lblAnalog"));
-    input->addWidget(m_lblAnalog, 2, 0, 1, 4);
+    input->addWidget(m_lblAnalog, 2, 0, 1, 4, Qt::AlignBottom);
     for (int a = 0; a <= kAnalogInputs; ++a) {
         const bool sensors = a == kSensorsOption;
         auto* option =

@@ -23,7 +23,7 @@ enum AnalogColumn { ColUnits, ColVolts, ColAnalogControl };
 // Sets the grid's height to show every row without scrolling; the window follows.
 void FitGridHeight(QTableWidget* grid)
 {
-    int height = grid->horizontalHeader()->height() + 2 * grid->frameWidth();
+    int height = grid->horizontalHeader()->sizeHint().height() + 2 * grid->frameWidth();
     for (int row = 0; row < grid->rowCount(); ++row)
         height += grid->rowHeight(row);
     grid->setFixedHeight(height);
@@ -33,7 +33,7 @@ void FitGridHeight(QTableWidget* grid)
 void FitGridWidth(QTableWidget* grid)
 {
     grid->resizeColumnsToContents();
-    int width = grid->verticalHeader()->width() + 2 * grid->frameWidth();
+    int width = grid->verticalHeader()->sizeHint().width() + 2 * grid->frameWidth();
     for (int column = 0; column < grid->columnCount(); ++column)
         width += grid->columnWidth(column);
     grid->setFixedWidth(width);
@@ -56,6 +56,7 @@ QTableWidget* MakeGrid(QWidget* parent, const QString& name, const QString& rowH
     grid->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     grid->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     grid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    grid->verticalHeader()->setDefaultSectionSize(grid->fontMetrics().height() + 6);
     for (int row = 0; row < rows; ++row)
         for (int column = 0; column < grid->columnCount(); ++column) {
             auto* item = new QTableWidgetItem(sampleTexts.value(column));

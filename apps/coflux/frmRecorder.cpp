@@ -77,14 +77,19 @@ void frmRecorder::BuildControls()
 {
     auto* fraInputs =
         Named(new QGroupBox(QStringLiteral("Input"), this), QStringLiteral("fraInputs"));
+    // One row per kind of input: sensors, analog inputs, outputs (named, so of varying width).
     auto* inputs = new QGridLayout(fraInputs);
+    std::array<QHBoxLayout*, 3> rows{};
+    for (int row = 0; row < 3; ++row) {
+        rows[static_cast<size_t>(row)] = new QHBoxLayout;
+        inputs->addLayout(rows[static_cast<size_t>(row)], row, 1);
+    }
     m_inputGroup = new QButtonGroup(this);
-    const auto addInput = [&](int option, const QString& caption, const QString& tip, int row,
-                              int column) {
+    const auto addInput = [&](int option, const QString& caption, const QString& tip, int row) {
         auto* button = MakeOption(fraInputs, IndexedName("optInput", option), caption, tip);
         m_optInput[static_cast<size_t>(option)] = button;
         m_inputGroup->addButton(button, option);
-        inputs->addWidget(button, row, column);
+        rows[static_cast<size_t>(row)]->addWidget(button);
     };
     const std::array<std::pair<int, const char*>, 3> groups{
         {{4, "Sensor"}, {0, "Analog"}, {1, "Output"}}};
@@ -95,16 +100,17 @@ void frmRecorder::BuildControls()
         inputs->addWidget(m_lblInput[static_cast<size_t>(index)], row, 0);
     }
     for (int s = 0; s < kConfiguredSensors; ++s)
-        addInput(s, QString::number(s + 1), QStringLiteral("Set sensor as recorder input."), 0,
-                 s + 1);
+        addInput(s, QString::number(s + 1), QStringLiteral("Set sensor as recorder input."), 0);
     for (int a = 0; a < kAnalogInputs; ++a)
         addInput(kFirstAnalogOption + a, QString::number(a + 1),
-                 QStringLiteral("Set analog input as recorder input."), 1, a + 1);
+                 QStringLiteral("Set analog input as recorder input."), 1);
     const QString loopTip = QStringLiteral("Set control loop as recorder input.");
     for (int k = 0; k < 4; ++k)
-        addInput(kFirstOutputOption + k, QString::number(k + 1), loopTip, 2, k + 1);
-    addInput(kAnalogOutputOption, QStringLiteral("A1"), loopTip, 2, 5);
-    addInput(kAnalogOutputOption + 1, QStringLiteral("A2"), loopTip, 2, 6);
+        addInput(kFirstOutputOption + k, QString::number(k + 1), loopTip, 2);
+    addInput(kAnalogOutputOption, QStringLiteral("A1"), loopTip, 2);
+    addInput(kAnalogOutputOption + 1, QStringLiteral("A2"), loopTip, 2);
+    for (QHBoxLayout* row : rows)
+        row->addStretch(1);
     connect(m_inputGroup, &QButtonGroup::idToggled, this, [this](int option, bool on) {
         if (on) OnInputChosen(option);
     });
