@@ -1,4 +1,4 @@
-#include "SetupFile.h"
+#include "MonitorSetupFile.h"
 
 #include "common/NumberFormat.h"
 #include "common/cIniFile.h"

@@ -1,7 +1,7 @@
 // Setup file, start-up, menus and closing of the main window.
 #include "frmMain.h"
 
-#include "SetupFile.h"
+#include "MonitorSetupFile.h"
 #include "frmSetup.h"
 
 #include "common/DialogService.h"

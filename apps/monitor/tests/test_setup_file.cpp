@@ -1,7 +1,7 @@
 // Reading setup files that the program did not write: damaged, out of range or not numbers.
 #include "MonitorFixture.h"
 
-#include "SetupFile.h"
+#include "MonitorSetupFile.h"
 
 namespace monitor::test {
 namespace {
