@@ -173,6 +173,30 @@ TEST_F(FilmTest, EntriesAreCheckedAtAndBeyondTheirLimits)
     }
 }
 
+TEST_F(FilmTest, LeavingARefusedEntryGivesItTheFocusBack)
+{
+    Start();
+    frmFilm* form = Open(0);
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form));
+    QLineEdit* pTerm = Box(form, "txtPTerm");
+    QLineEdit* iTerm = Box(form, "txtIterm");
+    pTerm->setFocus();
+    pTerm->setText(QStringLiteral("12345"));
+    iTerm->setFocus();
+    EXPECT_EQ(TakeTexts(),
+              std::vector<QString>{QStringLiteral("P term must be between 0 and 9999 !")});
+    EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() == pTerm; }, 2000));
+    EXPECT_EQ(pTerm->selectedText(), QStringLiteral("12345"));
+
+    pTerm->setText(QStringLiteral("12.34"));
+    iTerm->setFocus();
+    EXPECT_TRUE(TakeTexts().empty());
+    EXPECT_EQ(pTerm->text(), QStringLiteral("12.3"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() == iTerm; }, 2000));
+    EXPECT_EQ(iTerm->selectedText(), iTerm->text()) << "an entry selects all on taking the focus";
+}
+
 TEST_F(FilmTest, RefusedEntryStopsApplyingAndNothingIsStored)
 {
     Start();
