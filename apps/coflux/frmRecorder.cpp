@@ -305,8 +305,20 @@ bool frmRecorder::Apply()
     OutputRecord& record = m_main.Tables().Output(m_outNum);
     if (const int option = SelectedInput(); option >= 0) record.Input = InputOfOption(option);
     if (const int scale = SelectedScale(); scale >= 0) record.RecScale = static_cast<short>(scale);
+    ReleaseOldInputs(record.Input);
     m_main.UpdateFrame(m_outNum);
     return true;
+}
+
+void frmRecorder::ReleaseOldInputs(int input)
+{
+    // Sensors and analog inputs that fed this output's loop before it became a recorder leave
+    // it, so the card and a later load of the setup agree on what feeds which loop.
+    cTLV880a& tlv = m_main.Instrument();
+    for (short s = 0; s < kSensorSlots; ++s)
+        if (tlv.SensorLoop(s) == m_outNum && !InputHasSensor(input, s)) tlv.setSensorLoop(s, -1);
+    for (short a = 0; a < kAnalogInputs; ++a)
+        if (tlv.AnalogLoop(a) == m_outNum && InputAnalog(input) != a) tlv.setAnalogLoop(a, -1);
 }
 
 void frmRecorder::OnReading(const SensorArray& sensors, const OutputArray& outputs, double)

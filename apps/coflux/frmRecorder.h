@@ -64,6 +64,7 @@ private:
     void FitToCards();
     void Fill();
     void OnInputChosen(int option);
+    void ReleaseOldInputs(int input);
     int SelectedInput() const;
     int SelectedScale() const;
     void OnSwitch(int index);

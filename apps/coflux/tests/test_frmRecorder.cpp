@@ -138,6 +138,20 @@ TEST_F(RecorderTest, ApplyStoresTheInputAndScale)
     EXPECT_EQ(OpenForm<frmRecorder>(), nullptr);
 }
 
+TEST_F(RecorderTest, LoopInputsThatAreNoLongerUsedLeaveTheOutput)
+{
+    Start();
+    m_tlv->setSensorLoop(1, 3);
+    m_tlv->setSensorLoop(2, 3);
+    m_tlv->setAnalogLoop(0, 2); // another output keeps its input
+    frmRecorder* form = Open(3);
+    Input(form, 2)->click();
+    Click(form, 2);
+    EXPECT_EQ(m_tlv->SensorLoop(1), -1);
+    EXPECT_EQ(m_tlv->SensorLoop(2), 3) << "the recorded sensor stays where it was";
+    EXPECT_EQ(m_tlv->AnalogLoop(0), 2);
+}
+
 TEST_F(RecorderTest, ShowsLiveInputAndOutputReadings)
 {
     Start();
