@@ -6,6 +6,7 @@
 #include "DataLog.h"
 #include "HelpWindow.h"
 #include "Recorder.h"
+#include "frmChart.h"
 
 #include "common/DialogService.h"
 #include "common/FormUtil.h"
@@ -86,6 +87,7 @@ void frmMain::Form_Load()
 {
     m_loading = true;
     AttachInstrument();
+    InstallChart(*this);
 
     QString name = tlv::SavedSetupFile();
     if (name.isEmpty()) name = QStringLiteral("Default.dat");
@@ -104,6 +106,7 @@ void frmMain::Form_Load()
     if (ProgramSettings()->value(QStringLiteral("frmReadings/Form Visible")).toString() ==
         QLatin1String("True"))
         ShowReadingsView();
+    RestoreChartVisibility(*this);
 
     m_tlv->ZeroAll();
 }
@@ -420,6 +423,7 @@ void frmMain::SetSetupFileName(const QString& name)
 void frmMain::SaveWindowState()
 {
     SaveFormPosition(this);
+    SaveChartVisibility(*this);
     ProgramSettings()->setValue(QStringLiteral("frmReadings/Form Visible"),
                                 ReadingsViewVisible() ? QStringLiteral("True")
                                                       : QStringLiteral("False"));

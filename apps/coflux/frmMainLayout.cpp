@@ -3,6 +3,8 @@
 
 #include "frmMain.h"
 
+#include "frmChart.h"
+
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -194,6 +196,7 @@ void frmMain::BuildMenus()
     m_mnuView->setObjectName(QStringLiteral("mnuView"));
     addAction(m_mnuView, "mnuViewSensors", QStringLiteral("&Readings"),
               [this] { ShowReadingsView(); });
+    addAction(m_mnuView, "mnuViewChart", QStringLiteral("&Chart"), [this] { ShowChart(*this); });
     m_mnuView->addSeparator();
     addAction(m_mnuView, "mnuViewMonitor", QStringLiteral("&Input Setup"),
               [this] { ShowInputSetup(); });

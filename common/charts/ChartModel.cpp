@@ -1,7 +1,5 @@
 #include "common/charts/ChartModel.h"
 
-#include <QDateTime>
-
 #include <algorithm>
 #include <cmath>
 
@@ -35,16 +33,16 @@ std::size_t ChartModel::RingCapacity(double keepSeconds, double period)
 
 ChartModel::ChartModel(QString title, QString unit, std::size_t capacity)
     : m_title(std::move(title)), m_unit(std::move(unit)),
-      m_capacity(std::max<std::size_t>(capacity, 1)),
-      m_timeBase(QDate::currentDate().startOfDay().toMSecsSinceEpoch())
+      m_capacity(std::max<std::size_t>(capacity, 1))
 {
 }
 
-int ChartModel::addSeries(const QString& name, Kind kind)
+int ChartModel::addSeries(const QString& name, Kind kind, int companion)
 {
     Series series;
     series.name = name;
     series.kind = kind;
+    series.companion = valid(companion) ? companion : -1;
     if (kind == Kind::Line) series.ring = std::make_unique<SeriesRing>(m_capacity);
     m_series.push_back(std::move(series));
     ++m_revision;
@@ -61,6 +59,11 @@ void ChartModel::setName(int id, const QString& name)
     if (!valid(id) || m_series[static_cast<std::size_t>(id)].name == name) return;
     m_series[static_cast<std::size_t>(id)].name = name;
     ++m_revision;
+}
+
+int ChartModel::companion(int id) const
+{
+    return valid(id) ? m_series[static_cast<std::size_t>(id)].companion : -1;
 }
 
 ChartModel::Kind ChartModel::kind(int id) const

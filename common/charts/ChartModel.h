@@ -49,8 +49,10 @@ public:
     std::size_t capacity() const { return m_capacity; }
 
     // Adds a series and returns its id (0, 1, ... in order of adding). A level series holds one
-    // value, drawn across the whole view, and no history.
-    int addSeries(const QString& name, Kind kind = Kind::Line);
+    // value, drawn across the whole view, and no history; `companion` names the line series it
+    // belongs to (a setpoint and its reading), which the view draws in the same colour.
+    int addSeries(const QString& name, Kind kind = Kind::Line, int companion = -1);
+    int companion(int id) const;
     int seriesCount() const { return static_cast<int>(m_series.size()); }
     const QString& name(int id) const;
     void setName(int id, const QString& name);
@@ -62,11 +64,6 @@ public:
     void setLevel(int id, double value);
     double level(int id) const;
     const SeriesRing& ring(int id) const;
-
-    // Milliseconds since the epoch at time 0 of the chart's clock, for the clock-time axis; by
-    // default the local midnight of the day the model was made.
-    qint64 timeBase() const { return m_timeBase; }
-    void setTimeBase(qint64 msecsAtZero) { m_timeBase = msecsAtZero; }
 
     // The newest time of all series; NaN when nothing was appended yet.
     double newestTime() const { return m_newest; }
@@ -85,6 +82,7 @@ private:
         Kind kind = Kind::Line;
         std::unique_ptr<SeriesRing> ring; // Line only
         double level = std::numeric_limits<double>::quiet_NaN();
+        int companion = -1;
     };
     bool valid(int id) const { return id >= 0 && id < seriesCount(); }
 
@@ -94,7 +92,6 @@ private:
     std::vector<Series> m_series;
     double m_newest = std::numeric_limits<double>::quiet_NaN();
     std::uint64_t m_revision = 0;
-    qint64 m_timeBase = 0;
 };
 
 } // namespace tlv::charts

@@ -1,8 +1,6 @@
 #include "common/charts/LiveChartView.h"
 
 #include <QChart>
-#include <QDateTime>
-#include <QDateTimeAxis>
 #include <QLegend>
 #include <QLegendMarker>
 #include <QLineSeries>
@@ -11,10 +9,18 @@
 #include <QValueAxis>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <limits>
 
 namespace tlv::charts {
+
+namespace {
+// Distinct, print-friendly line colours.
+const std::array<QColor, 8> kPalette{
+    QColor(31, 119, 180),  QColor(214, 39, 40),  QColor(44, 160, 44), QColor(255, 127, 14),
+    QColor(148, 103, 189), QColor(23, 190, 207), QColor(140, 86, 75), QColor(227, 119, 194)};
+} // namespace
 
 LiveChartView::LiveChartView(ChartModel& model, QWidget* parent)
     : QChartView(parent), m_model(model)
@@ -26,9 +32,11 @@ LiveChartView::LiveChartView(ChartModel& model, QWidget* parent)
     m_chart->legend()->setAlignment(Qt::AlignRight);
     m_chart->setMargins(QMargins(4, 4, 4, 4));
 
-    m_axisX = new QDateTimeAxis;
-    m_axisX->setFormat(QStringLiteral("hh:mm:ss"));
-    m_axisX->setTickCount(6);
+    // Time runs to the right and ends at the newest reading: minutes before it, so the labels
+    // stay still while the lines scroll.
+    m_axisX = new QValueAxis;
+    m_axisX->setTitleText(QStringLiteral("min"));
+    m_axisX->setLabelFormat(QStringLiteral("%.1f"));
     m_axisY = new QValueAxis;
     m_axisY->setTitleText(model.unit());
     m_axisY->setLabelFormat(QStringLiteral("%.3g"));
@@ -95,12 +103,20 @@ void LiveChartView::syncSeries()
         m_chart->addSeries(series);
         series->attachAxis(m_axisX);
         series->attachAxis(m_axisY);
+        // Line series take the palette in order, so the same output has the same colour in
+        // every chart of a window; a level takes its companion's colour, dashed.
+        QPen pen = series->pen();
+        pen.setWidthF(1.5);
+        const int companion = m_model.companion(id);
         if (m_model.kind(id) == ChartModel::Kind::Level) {
-            QPen pen = series->pen();
             pen.setStyle(Qt::DashLine);
-            pen.setWidthF(1.5);
-            series->setPen(pen);
+            pen.setColor(companion >= 0 && companion < static_cast<int>(m_lines.size())
+                             ? m_lines[static_cast<std::size_t>(companion)].series->color()
+                             : QColor(Qt::darkGray));
+        } else {
+            pen.setColor(kPalette[m_lineColours++ % kPalette.size()]);
         }
+        series->setPen(pen);
         m_lines.push_back({series, true});
         if (QLegendMarker* marker = legendMarker(id))
             connect(marker, &QLegendMarker::clicked, this,
@@ -148,8 +164,7 @@ void LiveChartView::refreshNow()
     const double newest = m_model.newestTime();
     const double end = std::isnan(newest) ? 0.0 : newest;
     const double from = end - m_span;
-    const auto base = static_cast<double>(m_model.timeBase());
-    const auto toX = [base](double t) { return base + t * 1000.0; };
+    const auto toX = [end](double t) { return (t - end) / 60.0; };
 
     double low = std::numeric_limits<double>::infinity();
     double high = -std::numeric_limits<double>::infinity();
@@ -179,14 +194,15 @@ void LiveChartView::refreshNow()
         l.series->replace(points);
     }
 
-    m_axisX->setRange(QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(toX(from))),
-                      QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(toX(end))));
+    m_axisX->setRange(toX(from), 0.0);
+    m_axisX->setTickCount(m_span <= 60 ? 7 : 6);
     if (!(low <= high)) {
         low = 0;
         high = 1;
     }
     const double margin = high > low ? (high - low) * 0.05 : std::max(std::fabs(high) * 0.05, 0.5);
     m_axisY->setRange(low - margin, high + margin);
+    m_axisY->applyNiceNumbers();
     emit refreshed();
 }
 

@@ -1,5 +1,5 @@
 #pragma once
-// A live chart of one ChartModel: a line per series against clock time, the view scrolling with
+// A live chart of one ChartModel: a line per series against time, the view scrolling with
 // the newest reading over a chosen span (the model keeps 30 minutes). A click on a legend entry
 // hides or shows its series. Redrawing is batched: the view looks at the model at most ten times
 // a second and redraws only when the model changed, however often readings arrive, so the
@@ -18,7 +18,6 @@ class QTimer;
 class QLineSeries;
 class QLegendMarker;
 class QValueAxis;
-class QDateTimeAxis;
 
 namespace tlv::charts {
 
@@ -65,7 +64,7 @@ private:
 
     ChartModel& m_model;
     QChart* m_chart = nullptr;
-    QDateTimeAxis* m_axisX = nullptr;
+    QValueAxis* m_axisX = nullptr; // minutes before the newest reading
     QValueAxis* m_axisY = nullptr;
     QTimer* m_timer = nullptr;
     std::vector<Line> m_lines;
@@ -74,6 +73,7 @@ private:
     double m_drawnSpan = 0;
     double m_span = kDefaultSpanSeconds;
     int m_refreshes = 0;
+    std::size_t m_lineColours = 0; // line series coloured so far
 };
 
 } // namespace tlv::charts

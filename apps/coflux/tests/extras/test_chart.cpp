@@ -1,0 +1,148 @@
+// The chart of coflux: what the main window's readings put into the chart history, the chart
+// window opened from the View menu, its remembered visibility, and a bounded history over a
+// long run.
+
+#include "ChartRecorder.h"
+#include "CofluxTestSupport.h"
+#include "frmChart.h"
+
+#include "common/charts/LiveChartView.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QLineSeries>
+
+#include <cmath>
+
+namespace coflux::test {
+namespace {
+
+using tlv::charts::ChartModel;
+
+class CofluxChart : public CofluxWindowTest {
+protected:
+    // Output 1 "Silver" under rate control from sensor 1, output 2 "Cu" manual, others Off.
+    void WriteCoDeposition()
+    {
+        WriteFile(QStringLiteral("Default.dat"),
+                  QStringLiteral("[OUTPUT1]\nMode=3\nName=Silver\nInput=1\nThick=0.5\n"
+                                 "[OUTPUT2]\nMode=2\nName=Cu\nInput=2\nThick=1.25\n"));
+    }
+
+    // A reading as the instrument raises it: rate Å/s, thickness Å, power %.
+    void Reading(double time, double rate, double thickAngstrom, double power)
+    {
+        SensorArray sensors{};
+        OutputArray outputs{};
+        for (int j : {0, 1})
+            outputs[static_cast<std::size_t>(j)] = {rate * (j + 1), thickAngstrom * (j + 1),
+                                                    power + j};
+        emit m_window->Instrument().TLVReading(sensors, outputs, time);
+    }
+
+    static int FindSeries(const ChartModel& model, const QString& name)
+    {
+        for (int id = 0; id < model.seriesCount(); ++id)
+            if (model.name(id) == name) return id;
+        return -1;
+    }
+};
+
+TEST_F(CofluxChart, ReadingsOfOutputsThatAreOnGoIntoTheHistoryWithTheSetpoint)
+{
+    WriteCoDeposition();
+    frmMain& main = Open();
+    ChartRecorder* recorder = ChartRecorder::Of(main);
+    ASSERT_NE(recorder, nullptr) << "the history runs from the start, window open or not";
+
+    Reading(3600.0, 5.0, 250.0, 48.0);
+    Reading(3600.25, 5.5, 251.0, 48.5);
+
+    ChartModel& rate = recorder->RateChart();
+    ChartModel& power = recorder->PowerChart();
+    ChartModel& thick = recorder->ThickChart();
+    EXPECT_EQ(rate.seriesCount(), 2) << "Silver and Cu; the outputs that are Off have none";
+    const int silverRate = FindSeries(rate, QStringLiteral("Silver"));
+    ASSERT_GE(silverRate, 0);
+    ASSERT_EQ(rate.ring(silverRate).size(), 2u);
+    EXPECT_DOUBLE_EQ(rate.ring(silverRate).newest().v, 5.5);
+    EXPECT_DOUBLE_EQ(rate.ring(silverRate).newest().t - rate.ring(silverRate).at(0).t, 0.25);
+
+    const int cuPower = FindSeries(power, QStringLiteral("Cu"));
+    ASSERT_GE(cuPower, 0);
+    EXPECT_DOUBLE_EQ(power.ring(cuPower).newest().v, 49.5);
+
+    const int silverThick = FindSeries(thick, QStringLiteral("Silver"));
+    const int silverSetpoint = FindSeries(thick, QStringLiteral("Silver setpoint"));
+    ASSERT_GE(silverThick, 0);
+    ASSERT_GE(silverSetpoint, 0);
+    EXPECT_DOUBLE_EQ(thick.ring(silverThick).newest().v, 0.251) << "kÅ, as the window shows";
+    EXPECT_DOUBLE_EQ(thick.level(silverSetpoint), 0.5);
+    EXPECT_DOUBLE_EQ(thick.level(FindSeries(thick, QStringLiteral("Cu setpoint"))), 1.25);
+    EXPECT_EQ(thick.companion(silverSetpoint), silverThick);
+
+    main.ChannelMode(0, ModeOff);
+    Reading(3600.5, 6.0, 252.0, 49.0);
+    EXPECT_EQ(rate.ring(silverRate).size(), 2u) << "an output switched Off adds nothing";
+    EXPECT_TRUE(std::isnan(thick.level(silverSetpoint))) << "nor shows a setpoint";
+}
+
+TEST_F(CofluxChart, TheViewMenuOpensTheChartAndItsVisibilityIsRemembered)
+{
+    WriteCoDeposition();
+    frmMain& main = Open();
+    auto* action = main.findChild<QAction*>(QStringLiteral("mnuViewChart"));
+    ASSERT_NE(action, nullptr);
+    EXPECT_EQ(action->text(), QStringLiteral("&Chart"));
+    action->trigger();
+
+    auto* chart = main.findChild<frmChart*>(QStringLiteral("frmChart"));
+    ASSERT_NE(chart, nullptr);
+    EXPECT_TRUE(chart->isVisible());
+    for (int i = 0; i < 20; ++i)
+        Reading(100 + i * 0.25, 5.0, 10.0 * i, 48.0);
+    chart->RateView()->refreshNow();
+    ASSERT_NE(chart->RateView()->line(0), nullptr);
+    EXPECT_EQ(chart->RateView()->line(0)->count(), 20);
+    action->trigger();
+    EXPECT_EQ(main.findChildren<frmChart*>().size(), 1) << "one chart window, raised again";
+
+    m_answer = [](const tlv::DialogRequest&) { return tlv::DialogAnswer(QMessageBox::No); };
+    main.close();
+    m_window.reset();
+    EXPECT_EQ(ProgramSettings()->value(QStringLiteral("frmChart/Form Visible")).toString(),
+              QStringLiteral("True"));
+
+    frmMain& again = Open();
+    auto* reopened = again.findChild<frmChart*>(QStringLiteral("frmChart"));
+    ASSERT_NE(reopened, nullptr) << "open at the last close, open at the next start";
+    EXPECT_TRUE(reopened->isVisible());
+    reopened->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    again.close();
+    m_window.reset();
+    EXPECT_EQ(ProgramSettings()->value(QStringLiteral("frmChart/Form Visible")).toString(),
+              QStringLiteral("False"));
+}
+
+TEST_F(CofluxChart, TwoHoursAtTheShortestPeriodKeepTheHistoryBounded)
+{
+    WriteCoDeposition();
+    frmMain& main = Open();
+    ChartRecorder* recorder = ChartRecorder::Of(main);
+    ASSERT_NE(recorder, nullptr);
+    Reading(0, 1, 1, 1); // makes the series from the window's readings
+    const std::size_t capacity = ChartModel::RingCapacity();
+    for (int i = 1; i <= 72000; ++i)
+        recorder->Record(i * 0.1);
+    for (ChartModel* model :
+         {&recorder->RateChart(), &recorder->PowerChart(), &recorder->ThickChart()})
+        for (int id = 0; id < model->seriesCount(); ++id) {
+            if (model->kind(id) == ChartModel::Kind::Level) continue;
+            EXPECT_EQ(model->ring(id).size(), capacity);
+            EXPECT_EQ(model->ring(id).capacity(), capacity);
+        }
+}
+
+} // namespace
+} // namespace coflux::test
