@@ -38,6 +38,15 @@ QString Int(int v)
     return QString::number(v);
 }
 
+// A monitor flag: the usual true words, or any non-zero number. Older setup files store a set
+// flag as -1, which must not read as clear.
+short ReadMonitorFlag(cIniFile& ini, const QString& section)
+{
+    const QString key = QStringLiteral("Monitor");
+    if (ini.ReadIniBool(section, key, QStringLiteral("0"))) return 1;
+    return tlv::Val(ini.ReadIniStr(section, key, QStringLiteral("0"))) != 0 ? 1 : 0;
+}
+
 } // namespace
 
 void frmMain::IniRead(const QString& file)
@@ -75,7 +84,7 @@ void frmMain::IniRead(const QString& file)
         sensor.Density = ini.ReadIniDouble(section, QStringLiteral("Density"), 10);
         sensor.ZFactor = ini.ReadIniDouble(section, QStringLiteral("ZFactor"), 1);
         sensor.Tooling = ini.ReadIniDouble(section, QStringLiteral("Tooling"), 100);
-        sensor.Monitor = ini.ReadIniBool(section, QStringLiteral("Monitor"), QStringLiteral("0"));
+        sensor.Monitor = ReadMonitorFlag(ini, section);
         sensor.ThickSP = ini.ReadIniDouble(section, QStringLiteral("ThickSP"), 0);
         const auto sen = static_cast<short>(s);
         if (m_tlv->NumCards() == 0 || m_tlv->NumSensorValid(sen))
@@ -89,7 +98,7 @@ void frmMain::IniRead(const QString& file)
         in.Offset = ini.ReadIniDouble(section, QStringLiteral("Offset"), 0);
         in.Units = ini.ReadIniStr(section, QStringLiteral("Units"), QStringLiteral("Volts"))
                        .left(kAnalogUnitsLength);
-        in.Monitor = ini.ReadIniBool(section, QStringLiteral("Monitor"), QStringLiteral("0"));
+        in.Monitor = ReadMonitorFlag(ini, section);
         in.AnalogSP = ini.ReadIniDouble(section, QStringLiteral("AnalogSP"), 0);
     }
 

@@ -173,6 +173,25 @@ TEST_F(SetupFile, ReadCutsNamesAndRefusesImpossibleValues)
     EXPECT_EQ(w.windowTitle(), QStringLiteral("TLV-880 Coflux Controller - [ Odd.dat ]"));
 }
 
+TEST_F(SetupFile, MonitorFlagsReadAsSetForAnyNonZeroValue)
+{
+    WriteFile("Flags.dat", "[SENSOR1]\nMonitor=-1\n[SENSOR2]\nMonitor=True\n[SENSOR3]\nMonitor=0\n"
+                           "[SENSOR4]\nMonitor=no\n[ANALOG1]\nMonitor=-1\n[ANALOG2]\nMonitor=1\n");
+    frmMain& w = Open();
+    w.IniRead(QStringLiteral("Flags.dat"));
+    const ProcessTables& t = w.Tables();
+    EXPECT_EQ(t.Sensor(0).Monitor, 1);
+    EXPECT_EQ(t.Sensor(1).Monitor, 1);
+    EXPECT_EQ(t.Sensor(2).Monitor, 0);
+    EXPECT_EQ(t.Sensor(3).Monitor, 0);
+    EXPECT_EQ(t.Analog(0).Monitor, 1);
+    EXPECT_EQ(t.Analog(1).Monitor, 1);
+    ASSERT_TRUE(w.IniWrite(QStringLiteral("Flags.dat")));
+    const QString text = ReadFile(HomeFile("Flags.dat"));
+    EXPECT_FALSE(text.contains("Monitor=-1")); // rewritten as 1, which every reader takes as set
+    EXPECT_TRUE(text.contains("[SENSOR1]\nMonitor=1\n"));
+}
+
 TEST_F(SetupFile, EmptyNamesDoNothing)
 {
     frmMain& w = Open();
