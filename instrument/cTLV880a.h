@@ -12,8 +12,12 @@
 // 0..13 (12 and 13 are the analog outputs A1 and A2), analog inputs 0..3; -1 means "no output" in
 // sensor and analog assignments. Power, max power, slew rate and tooling are percentages here.
 //
-// Property get is X(args), let is setX(args, value); a let returns the error number of the send it
-// goes through (0 = success). Everything runs on the thread that owns the object.
+// A library file or export that cannot be found is reported as TLVError(98, a message naming
+// it); the member then returns 98 (or 0 for a getter) and changes nothing.
+//
+// Property get is X(args), let is setX(args, value); a let that can be refused returns its error
+// number (0 = success). Everything runs on the thread that owns the object; the reading poll and
+// ClearBuff run the message pump while draining, and a poll tick arriving then is skipped.
 
 #include "InstrumentClock.h"
 #include "LibraryBinding.h"

@@ -67,7 +67,9 @@ bool cTLV880a::bound(const tlv::BoundResult& result, int& value)
         value = *result;
         return true;
     }
-    const QString message = m_binding->failureMessage();
+    QString message = m_binding->failureMessage();
+    if (message.isEmpty())
+        message = QStringLiteral("The card library %1 is not available.").arg(DLLName());
     // A timer would raise the same failure many times a second: it reports each one once.
     if (m_timerHandlers > 0) {
         if (m_unboundReportedByTimer.contains(message)) return false;
