@@ -1,5 +1,7 @@
 #include "frmMain.h"
 
+#include "MonitorChart.h"
+
 #include "frmSetup.h"
 
 #include "common/FormUtil.h"
@@ -125,6 +127,9 @@ void frmMain::BuildMenus()
     QAction* setup =
         m_mnuView->addAction(QStringLiteral("&Setup"), this, &frmMain::mnuViewSetup_Click);
     setup->setObjectName(QStringLiteral("mnuViewSetup"));
+    QAction* chart =
+        m_mnuView->addAction(QStringLiteral("&Chart"), this, [this] { ShowChart(*this); });
+    chart->setObjectName(QStringLiteral("mnuViewChart"));
 
     QAction* about = menuBar()->addAction(QStringLiteral("&About"), this, &frmMain::mnuAbout_Click);
     about->setObjectName(QStringLiteral("mnuAbout"));

@@ -1,6 +1,8 @@
 // Measuring: Start/Stop and Zero, the polling tick, the grid refresh and the log.
 #include "frmMain.h"
 
+#include "MonitorChart.h"
+
 #include "common/GenUtil.h"
 #include "common/ProgramInfo.h"
 
@@ -110,6 +112,7 @@ void frmMain::ShowReadings()
             m_grdReading->item(s + 1, c + 1)->setText(texts[c]);
         if (m_settings.logEnabled) AppendLog(LogSensorLine(now, s + 1, cells));
     }
+    RecordChart(*this, m_readings, rows, now);
     m_showing = false;
 }
 

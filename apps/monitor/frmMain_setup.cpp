@@ -1,6 +1,8 @@
 // Setup file, start-up, menus and closing of the main window.
 #include "frmMain.h"
 
+#include "MonitorChart.h"
+
 #include "MonitorSetupFile.h"
 #include "frmSetup.h"
 
@@ -52,6 +54,8 @@ void frmMain::Form_Load()
     show();
     QApplication::processEvents();
     m_cmdStart->setFocus();
+    InstallChart(*this);
+    RestoreChartVisibility(*this);
 }
 
 void frmMain::IniRead(const QString& file)
@@ -182,6 +186,7 @@ void frmMain::closeEvent(QCloseEvent* event)
     }
     m_tmrRun.stop();
     SaveFormPosition(this);
+    SaveChartVisibility(*this);
     event->accept();
     CloseForms(this);
 }
