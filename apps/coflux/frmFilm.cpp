@@ -342,7 +342,10 @@ int frmFilm::AssignAnalog(OutputRecord& record, int analog)
 
 bool frmFilm::Apply()
 {
-    if (m_outNum < 0 || !m_guard->CheckAll()) return false;
+    // Every entry is checked: the output's full scale, maximum power and slew rate go to the card
+    // on each apply, and a value it refuses (the setup file's default full scale of 100 V, for
+    // one) would otherwise fail unseen.
+    if (m_outNum < 0 || !m_guard->CheckAll(EntryGuard::Scope::Every)) return false;
     OutputRecord& record = m_main.Tables().Output(m_outNum);
     record.PTerm = Value(m_txtPTerm);
     record.ITerm = Value(m_txtIterm);

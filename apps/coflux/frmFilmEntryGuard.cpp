@@ -104,12 +104,23 @@ bool EntryGuard::Check(QLineEdit* box)
     return false;
 }
 
-bool EntryGuard::CheckAll()
+bool EntryGuard::CheckAll(Scope scope)
 {
     for (const auto& entry : m_entries) {
         const bool edited =
             std::find(m_edited.begin(), m_edited.end(), entry.box) != m_edited.end();
-        if (edited && !entry.box->isHidden() && !Check(entry.box)) return false;
+        if (entry.box->isHidden() || !entry.box->isEnabled()) continue;
+        if (edited) {
+            if (!Check(entry.box)) return false;
+        } else if (scope == Scope::Every) {
+            // An untouched entry is only tested: it keeps the text it was filled with.
+            QLineEdit probe(entry.box->text());
+            const QString message = entry.check(probe);
+            if (!message.isEmpty()) {
+                Refuse(entry.box, message);
+                return false;
+            }
+        }
     }
     return true;
 }

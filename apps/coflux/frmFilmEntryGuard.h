@@ -55,9 +55,11 @@ public:
 
     // Checks one entry; a refusal shows the message and gives the entry the focus back.
     bool Check(QLineEdit* box);
-    // Checks every entry the operator edited since the form was filled, in the order added;
-    // stops at the first refused one. Untouched entries keep the values the tables hold.
-    bool CheckAll();
+    // Checks the shown entries in the order added and stops at the first refused one: every
+    // entry, or only those the operator edited since the form was filled (untouched entries then
+    // keep the values as filled).
+    enum class Scope { Every, Edited };
+    bool CheckAll(Scope scope);
 
     QWidget* Current() const { return m_current; }
     void SetCurrent(QWidget* control) { m_current = control; }

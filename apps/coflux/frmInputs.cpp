@@ -258,7 +258,8 @@ bool frmInputs::Changed() const
 
 bool frmInputs::Apply()
 {
-    if (!m_guard->CheckAll()) return false;
+    // Every entry is checked: the material of each free sensor goes to the card on each apply.
+    if (!m_guard->CheckAll(EntryGuard::Scope::Every)) return false;
     ProcessTables& tables = m_main.Tables();
     for (int a = 0; a < kAnalogInputs; ++a) {
         AnalogRecord& analog = tables.Analog(a);

@@ -235,7 +235,8 @@ QString frmSetup::CheckInitFreq(QLineEdit& box) const
 
 bool frmSetup::Apply()
 {
-    if (!m_guard->CheckAll()) return false;
+    // Untouched boxes hold the card's own, accepted values (shown rounded).
+    if (!m_guard->CheckAll(EntryGuard::Scope::Edited)) return false;
     ProgramFlags& flags = m_main.Tables().Flags;
     flags.LogEnabled = m_chkLog->isChecked() ? 1 : 0;
     flags.LogFile = m_txtLogFile->text();

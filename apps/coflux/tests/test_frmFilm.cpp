@@ -15,8 +15,11 @@ namespace {
 
 class FilmTest : public EditorTest {
 protected:
-    frmFilm* Open(int out)
+    // The setup file's default full scale (100) lies outside the card's -10..10 V; the tests
+    // give their outputs a full scale the card takes, except where they test that default.
+    frmFilm* Open(int out, bool usableFullScale = true)
     {
+        if (usableFullScale) Tables().Output(out).FullScale = 10;
         m_main->cmdEdit_Click(out);
         auto* form = OpenForm<frmFilm>();
         EXPECT_NE(form, nullptr);
@@ -59,7 +62,7 @@ TEST_F(FilmTest, FillsFromTheOutputRecordWithItsCaption)
     EXPECT_EQ(Box(form, "txtPTerm")->text(), QStringLiteral("12.5"));
     EXPECT_EQ(Box(form, "txtIterm")->text(), QStringLiteral("1.25"));
     EXPECT_EQ(Box(form, "txtDTerm")->text(), QStringLiteral("0.00"));
-    EXPECT_EQ(Box(form, "txtFullScale")->text(), QStringLiteral("100.0"));
+    EXPECT_EQ(Box(form, "txtFullScale")->text(), QStringLiteral("10.0"));
     EXPECT_TRUE(Sensor(form, 1)->isChecked());
     EXPECT_TRUE(Sensor(form, 6)->isChecked());
     EXPECT_FALSE(Sensor(form, 0)->isChecked());
@@ -197,6 +200,27 @@ TEST_F(FilmTest, LeavingARefusedEntryGivesItTheFocusBack)
     EXPECT_EQ(iTerm->selectedText(), iTerm->text()) << "an entry selects all on taking the focus";
 }
 
+TEST_F(FilmTest, DefaultFullScaleMustBeCorrectedBeforeApplying)
+{
+    Start();
+    Tables().Output(0).ITerm = 1.25;
+    frmFilm* form = Open(0, false);
+    EXPECT_EQ(Box(form, "txtFullScale")->text(), QStringLiteral("100.0"));
+    Sensor(form, 0)->setChecked(true);
+    Click(form, 0);
+    EXPECT_EQ(TakeTexts(),
+              std::vector<QString>{QStringLiteral("Full Scale must be between -10 and 10 !")});
+    EXPECT_EQ(form->focusWidget(), Box(form, "txtFullScale"));
+    EXPECT_EQ(Tables().Output(0).Input, 0) << "nothing stored";
+
+    Box(form, "txtFullScale")->setText(QStringLiteral("10"));
+    Click(form, 0);
+    EXPECT_TRUE(TakeTexts().empty());
+    EXPECT_EQ(Tables().Output(0).FullScale, 10);
+    EXPECT_EQ(Tables().Output(0).ITerm, 1.25) << "an untouched entry keeps its value";
+    EXPECT_EQ(m_tlv->FSOut(0), 10) << "the card took the full scale";
+}
+
 TEST_F(FilmTest, RefusedEntryStopsApplyingAndNothingIsStored)
 {
     Start();
@@ -319,6 +343,8 @@ TEST_F(FilmTest, ChoosingSensorsReleasesTheAnalogInput)
 TEST_F(FilmTest, SwitchingOutputAsksToSaveChanges)
 {
     Start();
+    for (int out : kShownOutputs)
+        Tables().Output(out).FullScale = 10;
     frmFilm* form = Open(0);
     Box(form, "txtPTerm")->setText(QStringLiteral("20"));
     Answer({QMessageBox::No});

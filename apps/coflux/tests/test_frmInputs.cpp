@@ -146,6 +146,19 @@ TEST_F(InputsTest, MaterialIsSentAtOnceOnlyForSensorsThatFeedNoLoop)
     EXPECT_EQ(OpenForm<frmInputs>(), nullptr);
 }
 
+TEST_F(InputsTest, OutOfRangeValueFromTheSetupFileMustBeCorrectedBeforeApplying)
+{
+    Start();
+    Tables().Sensor(5).Density = 0.2; // a hand-edited setup file
+    frmInputs* form = Open();
+    m_lib->materials.clear();
+    Click(form, 0);
+    EXPECT_EQ(TakeTexts(),
+              std::vector<QString>{QStringLiteral("Density must be between 0.4 and 99.99 !")});
+    EXPECT_EQ(form->focusWidget(), Box(form, "txtDensity", 5));
+    EXPECT_TRUE(m_lib->materials.empty()) << "nothing is sent until it is corrected";
+}
+
 TEST_F(InputsTest, ApplyStoresMonitorsSetpointsAndAnalogScaling)
 {
     Start();
