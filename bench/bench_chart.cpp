@@ -1,0 +1,73 @@
+// Cost of the live chart: appending one reading (what the reading path pays) and one redraw of a
+// full chart (what each batch of at most ten a second pays), for coflux's busiest chart: six
+// outputs with 30 minutes of history at the shortest period.
+
+#include "common/charts/LiveChartView.h"
+
+#include <QApplication>
+
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <cstdlib>
+
+namespace {
+
+using tlv::charts::ChartModel;
+using tlv::charts::LiveChartView;
+
+constexpr int kOutputs = 6;
+
+void Fill(ChartModel& model, int lines, std::size_t points)
+{
+    for (int id = 0; id < lines; ++id)
+        model.addSeries(QStringLiteral("Output %1").arg(id + 1));
+    for (std::size_t i = 0; i < points; ++i)
+        for (int id = 0; id < lines; ++id)
+            model.append(id, static_cast<double>(i) * 0.1,
+                         5 + std::sin(static_cast<double>(i) * 0.01 + id));
+}
+
+void BM_AppendReading(benchmark::State& state)
+{
+    ChartModel model(QStringLiteral("Rate"), QStringLiteral("Å/s"));
+    Fill(model, kOutputs, ChartModel::RingCapacity());
+    double t = 1e5;
+    for (auto _ : state) {
+        for (int id = 0; id < kOutputs; ++id)
+            model.append(id, t, 5.0);
+        t += 0.1;
+    }
+    state.SetLabel("6 outputs per reading");
+}
+BENCHMARK(BM_AppendReading);
+
+void BM_ChartUpdate(benchmark::State& state)
+{
+    ChartModel model(QStringLiteral("Rate"), QStringLiteral("Å/s"));
+    Fill(model, kOutputs, ChartModel::RingCapacity());
+    LiveChartView view(model);
+    view.resize(900, 300);
+    view.setSpanSeconds(state.range(0) * 60.0);
+    double t = ChartModel::RingCapacity() * 0.1;
+    for (auto _ : state) {
+        for (int id = 0; id < kOutputs; ++id)
+            model.append(id, t, 5.0);
+        t += 0.1;
+        view.refreshNow();
+    }
+    state.SetLabel(QStringLiteral("%1 min shown, 6 lines").arg(state.range(0)).toStdString());
+}
+BENCHMARK(BM_ChartUpdate)->Arg(1)->Arg(5)->Arg(30)->Unit(benchmark::kMicrosecond);
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
