@@ -208,7 +208,7 @@ DialogService::ScopedHandler::ScopedHandler(Handler handler)
     g_requests.clear();
 }
 
-DialogService::ScopedHandler::ScopedHandler(DialogAnswer fixedAnswer)
+DialogService::ScopedHandler::ScopedHandler(const DialogAnswer& fixedAnswer)
     : ScopedHandler(Handler([fixedAnswer](const DialogRequest&) { return fixedAnswer; }))
 {
 }

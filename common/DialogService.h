@@ -95,7 +95,7 @@ public:
     public:
         explicit ScopedHandler(Handler handler);
         // Answers every request with the same answer.
-        explicit ScopedHandler(DialogAnswer fixedAnswer);
+        explicit ScopedHandler(const DialogAnswer& fixedAnswer);
         ~ScopedHandler();
         ScopedHandler(const ScopedHandler&) = delete;
         ScopedHandler& operator=(const ScopedHandler&) = delete;

@@ -121,7 +121,7 @@ bool cIniFile::ReadIniBool(const QString& section, const QString& key, const QSt
 QString cIniFile::ReadIniStr(const QString& section, const QString& key, const QString& Default,
                              short field)
 {
-    const QString value = rawRead(section, key, Default);
+    QString value = rawRead(section, key, Default);
     if (value.isEmpty()) return Default;
     if (field <= 0) return value;
     const QStringList fields = value.split(QLatin1Char(','));

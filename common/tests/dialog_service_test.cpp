@@ -31,7 +31,7 @@ protected:
 
 TEST_F(DialogTest, HandlerAnswersAndEveryRequestIsRecorded)
 {
-    DialogService::ScopedHandler handler(DialogAnswer(QMessageBox::No));
+    DialogService::ScopedHandler handler{DialogAnswer(QMessageBox::No)};
     const auto pressed =
         DialogService::message(nullptr, "Save current setup to tlvmonitor.dat ?",
                                QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
@@ -54,7 +54,7 @@ TEST_F(DialogTest, HandlerAnswersAndEveryRequestIsRecorded)
 
 TEST_F(DialogTest, HandlersNestAndRestore)
 {
-    DialogService::ScopedHandler outer(DialogAnswer(QMessageBox::Yes));
+    DialogService::ScopedHandler outer{DialogAnswer(QMessageBox::Yes)};
     {
         DialogService::ScopedHandler inner([](const DialogRequest& r) {
             return DialogAnswer(r.text == "cancel?" ? QMessageBox::Cancel : QMessageBox::Ok);
@@ -92,7 +92,7 @@ TEST_F(DialogTest, StrictModeEndsTheProgramOnAnUnansweredRequest)
 
 TEST_F(DialogTest, RoutineErrorsBecomeMessageBoxes)
 {
-    DialogService::ScopedHandler handler(DialogAnswer(QMessageBox::Ok));
+    DialogService::ScopedHandler handler{DialogAnswer(QMessageBox::Ok)};
     EXPECT_EQ(LongToInt(200000), 0);
     const QList<DialogRequest> requests = DialogService::requests();
     ASSERT_EQ(requests.size(), 1);

@@ -22,7 +22,7 @@ protected:
     // Writes `bytes` to a file in the temporary folder and selects it.
     QString select(const QByteArray& bytes, const QString& name = QStringLiteral("setup.dat"))
     {
-        const QString path = dir.filePath(name);
+        QString path = dir.filePath(name);
         write(path, bytes);
         ini.setIniFile(path);
         return path;

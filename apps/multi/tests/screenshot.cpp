@@ -19,7 +19,15 @@ int main(int argc, char** argv)
         return 2;
     }
     const QString file = QString::fromLocal8Bit(argv[1]);
-    const int seconds = argc > 2 ? std::atoi(argv[2]) : 3;
+    int seconds = 3;
+    if (argc > 2) {
+        bool ok = false;
+        seconds = QString::fromLocal8Bit(argv[2]).toInt(&ok);
+        if (!ok || seconds < 0 || seconds > 3600) {
+            std::fprintf(stderr, "multi_screenshot: seconds must be a whole number 0..3600\n");
+            return 2;
+        }
+    }
     const QString view = argc > 3 ? QString::fromLocal8Bit(argv[3]) : QString();
 
     multi::frmMain window;
