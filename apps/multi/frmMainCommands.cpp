@@ -189,8 +189,7 @@ void frmMain::optPower_Click(int index)
     const std::vector<int> outputs = OutputTargetSet();
     if (index == 0) {
         for (int o : outputs)
-            if (m_tlv->setPIDMode(static_cast<short>(o), 1) > 0)
-                break;
+            if (m_tlv->setPIDMode(static_cast<short>(o), 1) > 0) break;
     } else {
         double power = 0;
         if (!ParseNumber(txtPower->text(), power)) {
