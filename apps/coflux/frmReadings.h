@@ -22,7 +22,7 @@ public:
     explicit frmReadings(frmMain& main, QWidget* parent = nullptr);
 
     // Remaining crystal life in % for frequency f between the initial (100 %) and the minimum
-    // (0 %) frequency; negative below the minimum. Empty when it cannot be told (no signal, or a
+    // (0 %) frequency; negative below the minimum. "?" when it cannot be told (no signal, or a
     // frequency window without width).
     static QString LifeText(double f, double initFreq, double minFreq);
 
