@@ -35,7 +35,7 @@ LiveChartView::LiveChartView(ChartModel& model, QWidget* parent)
     // Time runs to the right and ends at the newest reading: minutes before it, so the labels
     // stay still while the lines scroll.
     m_axisX = new QValueAxis;
-    m_axisX->setTitleText(QStringLiteral("min"));
+    m_axisX->setTitleText(QStringLiteral("minutes before the latest reading"));
     m_axisX->setLabelFormat(QStringLiteral("%.1f"));
     m_axisY = new QValueAxis;
     m_axisY->setTitleText(model.unit());
