@@ -7,7 +7,7 @@ set -euo pipefail
 cpack=$1 config=$2 bindir=$3 libdir=$4 datadir=$5 quick=$6
 
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+trap 'chmod -R u+w "$work" 2>/dev/null; rm -rf "$work"' EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
 "$cpack" -G DEB --config "$config" -B "$work/out" > "$work/cpack.log" 2>&1 ||
