@@ -12,15 +12,15 @@ cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh xvfb xauth libxkbcommon-x11-0 libxcb-cursor0 libxcb-icccm4 \
   libxcb-keysyms1 libxcb-shape0 libxcb-render-util0 libxcb-image0
 
+cmake --preset default
+cmake --build --preset default --target coflux tlv880a
+
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   echo "run-coflux: no display. coflux is a window program; start it on a virtual display with" >&2
   echo "  xvfb-run -a -s \"-screen 0 1280x1024x24\" bash scripts/run-coflux.sh" >&2
   echo "or set DISPLAY to a running X server." >&2
   exit 2
 fi
-
-cmake --preset default
-cmake --build --preset default --target coflux tlv880a
 
 # No card: the library simulates. The program's folder (setup files, log) is build/default/bin
 # unless TLV880_HOME says otherwise; a missing Default.dat starts with the default setup.
