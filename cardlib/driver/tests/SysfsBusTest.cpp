@@ -12,7 +12,6 @@ namespace tlv880::bus {
 namespace {
 
 using testing::FakeDeviceTree;
-using testing::FakeResourceLine;
 
 constexpr uint64_t kIoFlags = 0x40101;  // I/O, sized
 constexpr uint64_t kMemFlags = 0x40200; // memory, sized
