@@ -23,6 +23,27 @@ namespace {
 // Status of a command whose entry was not a number: nothing was sent, so the command failed.
 constexpr int kBadEntry = 1;
 
+// Sends to each target in ascending order and stops at the first one refused (status above 0).
+// Returns the last status: 0 when every send was accepted or there was no target.
+template <typename Send> int SendEach(const std::vector<int>& targets, Send send)
+{
+    int status = 0;
+    for (int target : targets) {
+        status = send(static_cast<short>(target));
+        if (status > 0) break;
+    }
+    return status;
+}
+
+// Channels 0 .. count - 1.
+std::vector<int> FirstChannels(int count)
+{
+    std::vector<int> channels;
+    for (int i = 0; i < count; ++i)
+        channels.push_back(i);
+    return channels;
+}
+
 } // namespace
 
 void frmMain::ConnectControls()
@@ -114,11 +135,8 @@ void frmMain::cmdMaterial_Click()
         return;
     }
     const std::vector<int> sensors = SensorTargetSet();
-    int status = 0;
-    for (int s : sensors) {
-        status = m_tlv->SendMaterial(static_cast<short>(s), v[0], v[1], v[2]);
-        if (status > 0) break;
-    }
+    const int status =
+        SendEach(sensors, [&](short s) { return m_tlv->SendMaterial(s, v[0], v[1], v[2]); });
     for (int s : sensors) {
         m_setup.sensors[s].density = txtMaterial[0]->text();
         m_setup.sensors[s].zFactor = txtMaterial[1]->text();
@@ -138,11 +156,8 @@ void frmMain::cmdFullScale_Click()
         return;
     }
     const std::vector<int> outputs = OutputTargetSet();
-    int status = 0;
-    for (int o : outputs) {
-        status = m_tlv->SendFullScale(static_cast<short>(o), v[0], v[1], v[2]);
-        if (status > 0) break;
-    }
+    const int status =
+        SendEach(outputs, [&](short o) { return m_tlv->SendFullScale(o, v[0], v[1], v[2]); });
     for (int o : outputs)
         for (int i = 0; i < 3; ++i)
             m_setup.outputs[o].fullScale[i] = txtFullScale[i]->text();
@@ -162,11 +177,8 @@ void frmMain::cmdLoop_Click()
         return;
     }
     const std::vector<int> outputs = OutputTargetSet();
-    int status = 0;
-    for (int o : outputs) {
-        status = m_tlv->SendLoop(v[0], v[1], v[2], v[3], static_cast<short>(o));
-        if (status > 0) break;
-    }
+    const int status =
+        SendEach(outputs, [&](short o) { return m_tlv->SendLoop(v[0], v[1], v[2], v[3], o); });
     // The loop now sets the power: the manual power text no longer applies.
     txtPower->clear();
     for (int o : outputs)
@@ -188,8 +200,7 @@ void frmMain::optPower_Click(int index)
 {
     const std::vector<int> outputs = OutputTargetSet();
     if (index == 0) {
-        for (int o : outputs)
-            if (m_tlv->setPIDMode(static_cast<short>(o), 1) > 0) break;
+        SendEach(outputs, [&](short o) { return m_tlv->setPIDMode(o, 1); });
     } else {
         double power = 0;
         if (!ParseNumber(txtPower->text(), power)) {
@@ -197,12 +208,8 @@ void frmMain::optPower_Click(int index)
             ShowStatus(cmdPower, kBadEntry);
             return;
         }
-        int status = 0;
-        for (int o : outputs) {
-            status = m_tlv->SendPower(static_cast<short>(o), power);
-            if (status > 0) break;
-        }
-        ShowStatus(cmdPower, status);
+        ShowStatus(cmdPower,
+                   SendEach(outputs, [&](short o) { return m_tlv->SendPower(o, power); }));
     }
     StorePowerPanel(outputs);
 }
@@ -257,7 +264,7 @@ void frmMain::cmdDoIt_Click()
 
 int frmMain::SendAllMaterial()
 {
-    for (int s = 0; s < NumCards() * kSensorsPerCard; ++s) {
+    return SendEach(FirstChannels(NumCards() * kSensorsPerCard), [&](short s) {
         const SensorRow& row = m_setup.sensors[s];
         const QString sensor = QStringLiteral("Sensor %1 ").arg(s + 1);
         std::vector<double> v;
@@ -266,24 +273,19 @@ int frmMain::SendAllMaterial()
                           {sensor + QStringLiteral("Tooling"), row.tooling}},
                          v))
             return kBadEntry;
-        const int status = m_tlv->SendMaterial(static_cast<short>(s), v[0], v[1], v[2]);
-        if (status > 0) return status;
-    }
-    return 0;
+        return m_tlv->SendMaterial(s, v[0], v[1], v[2]);
+    });
 }
 
 int frmMain::SendAllSensorLoops()
 {
-    for (int s = 0; s < kSensorCount; ++s) {
-        const int status = m_tlv->setSensorLoop(static_cast<short>(s), m_setup.sensors[s].output);
-        if (status > 0) return status;
-    }
-    return 0;
+    return SendEach(FirstChannels(kSensorCount),
+                    [&](short s) { return m_tlv->setSensorLoop(s, m_setup.sensors[s].output); });
 }
 
 int frmMain::SendAllLoops()
 {
-    for (int o = 0; o < NumCards() * kOutputsPerCard; ++o) {
+    return SendEach(FirstChannels(NumCards() * kOutputsPerCard), [&](short o) {
         const OutputRow& row = m_setup.outputs[o];
         const QString output = QStringLiteral("Output %1 ").arg(o + 1);
         std::vector<double> v;
@@ -293,15 +295,13 @@ int frmMain::SendAllLoops()
                           {output + QStringLiteral("D"), row.loop[3]}},
                          v))
             return kBadEntry;
-        const int status = m_tlv->SendLoop(v[0], v[1], v[2], v[3], static_cast<short>(o));
-        if (status > 0) return status;
-    }
-    return 0;
+        return m_tlv->SendLoop(v[0], v[1], v[2], v[3], o);
+    });
 }
 
 int frmMain::SendAllFullScale()
 {
-    for (int o = 0; o < NumCards() * kOutputsPerCard; ++o) {
+    return SendEach(FirstChannels(NumCards() * kOutputsPerCard), [&](short o) {
         const OutputRow& row = m_setup.outputs[o];
         const QString output = QStringLiteral("Output %1 ").arg(o + 1);
         std::vector<double> v;
@@ -310,10 +310,8 @@ int frmMain::SendAllFullScale()
                           {output + QStringLiteral("Slew"), row.fullScale[2]}},
                          v))
             return kBadEntry;
-        const int status = m_tlv->SendFullScale(static_cast<short>(o), v[0], v[1], v[2]);
-        if (status > 0) return status;
-    }
-    return 0;
+        return m_tlv->SendFullScale(o, v[0], v[1], v[2]);
+    });
 }
 
 void frmMain::SensorSelection_Change()

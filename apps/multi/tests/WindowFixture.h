@@ -4,6 +4,7 @@
 
 #include "FakeLibrary.h"
 #include "FormHelpers.h"
+#include "PrivateHome.h"
 #include "frmMain.h"
 
 #include "common/DialogService.h"
@@ -15,7 +16,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -34,9 +34,6 @@ protected:
               return tlv::DialogAnswer(QMessageBox::Ok);
           })
     {
-        qputenv("TLV880_HOME", home.path().toLocal8Bit());
-        qputenv("XDG_CONFIG_HOME", home.filePath(QStringLiteral("config")).toLocal8Bit());
-        qputenv("XDG_DATA_HOME", home.filePath(QStringLiteral("data")).toLocal8Bit());
     }
 
     // Builds the window over the double; cards: firmware versions of the installed cards.
@@ -66,9 +63,7 @@ protected:
 
     template <typename T> T* Find(const QString& name) const
     {
-        T* found = window->findChild<T*>(name);
-        EXPECT_NE(found, nullptr) << name.toStdString();
-        return found;
+        return FindControl<T>(window.get(), name);
     }
     QPushButton* Button(const char* name) const { return Find<QPushButton>(QLatin1String(name)); }
     QLineEdit* Text(const char* name, int i) const { return Find<QLineEdit>(ArrayName(name, i)); }
@@ -77,7 +72,7 @@ protected:
     void Click(const char* name) const { Button(name)->click(); }
     void Choose(const QString& list, int index) const { List(list)->setCurrentIndex(index); }
 
-    QTemporaryDir home;
+    PrivateHome home;
     QList<tlv::DialogRequest> seen;
     tlv::DialogService::ScopedHandler dialogs;
     std::shared_ptr<FakeLibrary> library = std::make_shared<FakeLibrary>();

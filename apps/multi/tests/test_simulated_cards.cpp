@@ -2,6 +2,7 @@
 // live readings in the window.
 
 #include "FormHelpers.h"
+#include "PrivateHome.h"
 #include "frmMain.h"
 
 #include "common/DialogService.h"
@@ -10,7 +11,6 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -22,19 +22,14 @@ class SimulatedCards : public ::testing::Test {
 protected:
     SimulatedCards()
     {
-        qputenv("TLV880_HOME", home.path().toLocal8Bit());
-        qputenv("XDG_CONFIG_HOME", home.filePath(QStringLiteral("config")).toLocal8Bit());
-        qputenv("XDG_DATA_HOME", home.filePath(QStringLiteral("data")).toLocal8Bit());
         window = std::make_unique<frmMain>(); // after the environment is in place
     }
     template <typename T> T* Find(const QString& name)
     {
-        T* found = window->findChild<T*>(name);
-        EXPECT_NE(found, nullptr) << name.toStdString();
-        return found;
+        return multi::testing::FindControl<T>(window.get(), name);
     }
 
-    QTemporaryDir home;
+    multi::testing::PrivateHome home;
     QList<tlv::DialogRequest> seen;
     tlv::DialogService::ScopedHandler dialogs{[this](const tlv::DialogRequest& request) {
         seen << request;

@@ -2,6 +2,7 @@
 // "All Cards" target set addressing only the installed cards.
 
 #include "FormHelpers.h"
+#include "PrivateHome.h"
 #include "frmMain.h"
 
 #include "common/DialogService.h"
@@ -12,7 +13,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -27,19 +27,14 @@ protected:
         // read by the library when the window's instrument starts it
         qputenv("TLV880_DRIVER", "emulated");
         qputenv("TLV880_EMU_CARDS", "id=1F,fw=300;id=0F,fw=300");
-        qputenv("TLV880_HOME", home.path().toLocal8Bit());
-        qputenv("XDG_CONFIG_HOME", home.filePath(QStringLiteral("config")).toLocal8Bit());
-        qputenv("XDG_DATA_HOME", home.filePath(QStringLiteral("data")).toLocal8Bit());
         window = std::make_unique<frmMain>(); // after the environment is in place
     }
     template <typename T> T* Find(const QString& name)
     {
-        T* found = window->findChild<T*>(name);
-        EXPECT_NE(found, nullptr) << name.toStdString();
-        return found;
+        return multi::testing::FindControl<T>(window.get(), name);
     }
 
-    QTemporaryDir home;
+    multi::testing::PrivateHome home;
     tlv::DialogService::ScopedHandler dialogs{tlv::DialogAnswer(QMessageBox::Ok)};
     std::unique_ptr<frmMain> window;
 };

@@ -1,5 +1,7 @@
 #include "EmuConfig.h"
 
+#include "../TextUtil.h"
+
 #include <cctype>
 #include <cerrno>
 #include <cmath>
@@ -8,21 +10,6 @@
 namespace tlv880::bus::emu {
 
 namespace {
-
-std::string trimmed(const std::string& text)
-{
-    const size_t first = text.find_first_not_of(" \t\r\n");
-    if (first == std::string::npos) return {};
-    const size_t last = text.find_last_not_of(" \t\r\n");
-    return text.substr(first, last - first + 1);
-}
-
-std::string lower(std::string text)
-{
-    for (char& c : text)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text;
-}
 
 std::vector<std::string> split(const std::string& text, char separator)
 {
@@ -39,7 +26,7 @@ std::vector<std::string> split(const std::string& text, char separator)
 
 bool parseUnsigned(const std::string& text, int base, uint64_t maximum, uint64_t* value)
 {
-    std::string digits = trimmed(text);
+    std::string digits = Trimmed(text);
     if (base == 16 && digits.size() > 2 && digits[0] == '0' &&
         (digits[1] == 'x' || digits[1] == 'X'))
         digits = digits.substr(2);
@@ -59,7 +46,7 @@ bool parseUnsigned(const std::string& text, int base, uint64_t maximum, uint64_t
 
 bool parseNumber(const std::string& text, double* value)
 {
-    const std::string token = trimmed(text);
+    const std::string token = Trimmed(text);
     if (token.empty()) return false;
     errno = 0;
     char* end = nullptr;
@@ -71,7 +58,7 @@ bool parseNumber(const std::string& text, double* value)
 
 bool parseFault(const std::string& text, CardFault* fault)
 {
-    const std::string name = lower(trimmed(text));
+    const std::string name = Lower(Trimmed(text));
     if (name == "resources")
         *fault = CardFault::Resources;
     else if (name == "open")
@@ -151,7 +138,7 @@ bool ParseCardList(const std::string& text, std::vector<CardSpec>* cards, std::s
 {
     std::vector<CardSpec> result;
     for (const std::string& rawCard : split(text, ';')) {
-        const std::string cardText = trimmed(rawCard);
+        const std::string cardText = Trimmed(rawCard);
         if (cardText.empty()) continue;
         const int number = static_cast<int>(result.size()) + 1;
         if (number > kMaxEmulatedCards) {
@@ -163,7 +150,7 @@ bool ParseCardList(const std::string& text, std::vector<CardSpec>* cards, std::s
         KeyState state;
         std::vector<std::string> seen;
         for (const std::string& rawItem : split(cardText, ',')) {
-            const std::string item = trimmed(rawItem);
+            const std::string item = Trimmed(rawItem);
             if (item.empty()) continue;
             const size_t equals = item.find('=');
             const std::string prefix = "TLV880_EMU_CARDS card " + std::to_string(number) + ": ";
@@ -171,7 +158,7 @@ bool ParseCardList(const std::string& text, std::vector<CardSpec>* cards, std::s
                 *error = prefix + "\"" + item + "\" is not key=value";
                 return false;
             }
-            const std::string key = lower(trimmed(item.substr(0, equals)));
+            const std::string key = Lower(Trimmed(item.substr(0, equals)));
             for (const std::string& earlier : seen) {
                 if (earlier == key) {
                     *error = prefix + "key \"" + key + "\" given twice";
@@ -198,7 +185,7 @@ bool ParseCardList(const std::string& text, std::vector<CardSpec>* cards, std::s
 
 bool ParseDriverVersion(const std::string& text, uint32_t* version, std::string* error)
 {
-    if (trimmed(text).empty()) {
+    if (Trimmed(text).empty()) {
         *version = kDefaultDriverVersion;
         return true;
     }

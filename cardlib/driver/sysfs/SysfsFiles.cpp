@@ -1,5 +1,7 @@
 #include "SysfsFiles.h"
 
+#include "../TextUtil.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -15,12 +17,10 @@ bool isHexDigit(char c)
     return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
 }
 
-std::string trimmed(const std::string& text)
+// Value of a hex digit (the caller has checked it is one).
+uint32_t hexValue(char c)
 {
-    const size_t first = text.find_first_not_of(" \t\r\n");
-    if (first == std::string::npos) return {};
-    const size_t last = text.find_last_not_of(" \t\r\n");
-    return text.substr(first, last - first + 1);
+    return c <= '9' ? uint32_t(c - '0') : uint32_t((c | 0x20) - 'a' + 10);
 }
 
 // Hex number with optional 0x prefix filling the whole token; at most 16 digits.
@@ -33,8 +33,7 @@ std::optional<uint64_t> parseHexToken(const std::string& token)
     uint64_t value = 0;
     for (char c : digits) {
         if (!isHexDigit(c)) return std::nullopt;
-        const uint64_t digit = c <= '9' ? uint64_t(c - '0') : uint64_t((c | 0x20) - 'a' + 10);
-        value = value * 16 + digit;
+        value = value * 16 + hexValue(c);
     }
     return value;
 }
@@ -46,7 +45,7 @@ std::optional<uint32_t> parseFixedHex(const std::string& text, size_t pos, size_
     for (size_t i = pos; i < pos + width; ++i) {
         const char c = text[i];
         if (!isHexDigit(c)) return std::nullopt;
-        value = value * 16 + (c <= '9' ? uint32_t(c - '0') : uint32_t((c | 0x20) - 'a' + 10));
+        value = value * 16 + hexValue(c);
     }
     return value;
 }
@@ -68,7 +67,7 @@ std::optional<std::string> ReadSmallFile(const std::string& path, size_t maxByte
 
 std::optional<uint16_t> ParseIdWord(const std::string& text)
 {
-    const std::string token = trimmed(text);
+    const std::string token = Trimmed(text);
     if (token.size() < 3 || token[0] != '0' || (token[1] != 'x' && token[1] != 'X'))
         return std::nullopt;
     const auto value = parseHexToken(token);
