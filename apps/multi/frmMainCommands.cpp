@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <climits>
 #include <cmath>
 
 namespace multi {
@@ -226,10 +227,15 @@ void frmMain::cmdZero_Click()
         ShowStatus(cmdZero, m_tlv->ZeroAll());
         return;
     }
-    // The thickness a sensor shows is its output's, so zeroing a sensor zeroes that output.
+    // The thickness a sensor shows is its output's, so zeroing a sensor zeroes that output. An
+    // output number from the file beyond the 16-bit channel range names no output: cut down to a
+    // channel it would wrap onto a real output and zero that one instead.
     int failures = 0;
-    for (int s : SensorTargetSet())
-        if (m_tlv->ZeroThickness(static_cast<short>(m_setup.sensors[s].output)) != 0) ++failures;
+    for (int s : SensorTargetSet()) {
+        const int output = m_setup.sensors[s].output;
+        const bool inRange = output >= SHRT_MIN && output <= SHRT_MAX;
+        if (m_tlv->ZeroThickness(static_cast<short>(inRange ? output : -1)) != 0) ++failures;
+    }
     ShowStatus(cmdZero, failures);
 }
 

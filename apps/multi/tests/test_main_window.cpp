@@ -257,6 +257,19 @@ TEST_F(WindowTest, ZeroUsesZeroAllOrTheOutputsTheSensorsFeed)
     EXPECT_EQ(ButtonColour(Button("cmdZero")), kOkColour);
 }
 
+TEST_F(WindowTest, ZeroNeverWrapsAnOutputNumberBeyondRangeOntoAnotherOutput)
+{
+    // The file names output 65537 for sensor 1: output index 65536, which the 16-bit channel of
+    // the instrument would read as output 0 if it were passed on as it stands.
+    WriteIni(QStringLiteral("[Sensor]\nSensor1=1,1,100,65537\n"));
+    frmMain& w = Open();
+    ASSERT_EQ(w.Setup().sensors[0].output, 65536);
+
+    Click("cmdZero"); // card 1, sensor 1
+    EXPECT_TRUE(library->callsOf(QStringLiteral("Zero")).isEmpty());
+    EXPECT_EQ(ButtonColour(Button("cmdZero")), kFailColour);
+}
+
 TEST_F(WindowTest, ErrorsAreShownOnlyWhenTheFileAsksForThem)
 {
     Open();
