@@ -50,12 +50,19 @@ QString ProgramFolder()
         QDir().mkpath(home);
         return withoutTrailingSeparator(QFileInfo(home).absoluteFilePath());
     }
-    if (QCoreApplication::instance()) {
-        const QString exeDir = QCoreApplication::applicationDirPath();
-        const QFileInfo info(exeDir);
-        if (!exeDir.isEmpty() && info.isDir() && info.isWritable())
-            return withoutTrailingSeparator(exeDir);
-    }
+    return ProgramFolderFor(QCoreApplication::instance() ? QCoreApplication::applicationDirPath()
+                                                         : QString());
+}
+
+QString ProgramFolderFor(const QString& exeDir)
+{
+    // An installed program (its data beside it in ../share/tlv880) lives in a folder shared by
+    // every user of the machine: even where it is writable (root), setup files and logs belong to
+    // the user, not next to the system's programs.
+    const QFileInfo info(exeDir);
+    const bool installed = QFileInfo(exeDir + QStringLiteral("/../share/tlv880")).isDir();
+    if (!exeDir.isEmpty() && info.isDir() && info.isWritable() && !installed)
+        return withoutTrailingSeparator(exeDir);
     QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     if (data.isEmpty()) data = QDir::currentPath();
     QDir().mkpath(data);

@@ -25,6 +25,9 @@ ProgramInfo Program();
 // folder when it is writable; else the per-user application data folder (created on demand).
 // Never ends in a separator.
 QString ProgramFolder();
+// The same rule for a program in exeDir, with TLV880_HOME left aside: exeDir when it is writable
+// and not an installed program's folder, else the per-user data folder.
+QString ProgramFolderFor(const QString& exeDir);
 // ProgramFolder() + "/" + name.
 QString ProgramFile(const QString& name);
 

@@ -185,4 +185,26 @@ TEST(ProgramFolderTest, HomeVariableNamesTheFolder)
     qunsetenv("TLV880_HOME");
 }
 
+TEST(ProgramFolderTest, InstalledProgramsKeepTheirFilesPerUser)
+{
+    QTemporaryDir root;
+    QTemporaryDir dataHome;
+    const QByteArray oldData = qgetenv("XDG_DATA_HOME");
+    qputenv("XDG_DATA_HOME", dataHome.path().toLocal8Bit());
+
+    const QString buildBin = root.filePath("build/bin");
+    QDir().mkpath(buildBin);
+    EXPECT_EQ(tlv::ProgramFolderFor(buildBin), QDir::cleanPath(buildBin))
+        << "a writable build folder holds the program's files";
+
+    const QString installedBin = root.filePath("usr/bin");
+    QDir().mkpath(installedBin);
+    QDir().mkpath(root.filePath("usr/share/tlv880"));
+    const QString folder = tlv::ProgramFolderFor(installedBin);
+    EXPECT_TRUE(folder.startsWith(QDir::cleanPath(dataHome.path()))) << folder.toStdString();
+    EXPECT_TRUE(QFileInfo(folder).isDir()) << "created on demand";
+
+    qputenv("XDG_DATA_HOME", oldData);
+}
+
 } // namespace
