@@ -344,7 +344,13 @@ void frmMain::ValidateBeforeMenu(QMenu* menu)
 void frmMain::mnuOpen_Click()
 {
     const QString name = tlv::SelectSetupFile(this, false, tlv::ProgramFolder());
-    if (!name.isEmpty()) IniRead(name);
+    if (name.isEmpty()) return;
+    // An editor still open would show, and on OK write back, values of the setup being
+    // replaced: each closes first (asking to save its changes); one that stays open cancels.
+    for (QPointer<QWidget>* form : {&m_frmFilm, &m_frmRecorder, &m_frmInputs, &m_frmSetup}) {
+        if (*form && (*form)->isVisible() && !(*form)->close()) return;
+    }
+    IniRead(name);
 }
 
 void frmMain::mnuSave_Click()

@@ -235,3 +235,20 @@ TEST_F(SetupFile, MenusOpenAndSaveThroughTheDialogs)
     w.findChild<QAction*>("mnuOpen")->trigger();
     EXPECT_EQ(w.SetupFileName(), QStringLiteral("Saved.dat"));
 }
+
+TEST_F(SetupFile, OpeningAnotherSetupClosesTheEditorsFirst)
+{
+    WriteFile("Other.dat", "[SENSOR1]\nDensity=5.5\n");
+    frmMain& w = Open();
+    w.ShowInputSetup();
+    auto* inputs = w.findChild<QWidget*>("frmInputs");
+    ASSERT_NE(inputs, nullptr);
+    ASSERT_TRUE(inputs->isVisible());
+    m_answer = [this](const tlv::DialogRequest& r) -> tlv::DialogAnswer {
+        if (r.kind == tlv::DialogKind::Open) return HomeFile("Other.dat");
+        return QMessageBox::No;
+    };
+    w.findChild<QAction*>("mnuOpen")->trigger();
+    EXPECT_FALSE(inputs->isVisible()) << "no editor keeps values of the replaced setup";
+    EXPECT_DOUBLE_EQ(w.Tables().Sensor(0).Density, 5.5);
+}
