@@ -27,7 +27,8 @@ extern "C" {
 
 /* command -1 shuts the cards down and returns 0; any other value starts the library.
  * info: 8 entries; entries 1..6 receive the firmware version of each card, entry 7 the master
- * card's version when it carries the analog section. Returns 0, 904 (no card) or 906 (no driver). */
+ * card's version when it carries the analog section. Returns 0, 904 (no card) or 906 (no driver).
+ */
 TLV_API int32_t Xdc770Startup2(int32_t command, int32_t* info);
 TLV_API int32_t Xdc770Init(double fmax, double fmin, double finit, double period);
 TLV_API int32_t Xdc770Material(int32_t sensorMask, double density, double zFactor, double tooling);
