@@ -83,7 +83,7 @@ struct KeyState {
 
 // Applies one key=value of a card; returns an empty string or what is wrong with it. Channel
 // frequencies (f0..f3) are kept aside so that they override f whatever the order.
-std::string applyKey(const std::string& key, const std::string& value, CardSpec& card,
+std::string applyKey(const std::string& key, const std::string& value, CardSetup& card,
                      KeyState& state)
 {
     uint64_t number = 0;
@@ -134,9 +134,9 @@ double DefaultClock(uint32_t firmware)
     return firmware >= 202 && firmware <= 500 ? kFastClock : kSlowClock;
 }
 
-bool ParseCardList(const std::string& text, std::vector<CardSpec>* cards, std::string* error)
+bool ParseCardList(const std::string& text, std::vector<CardSetup>* cards, std::string* error)
 {
-    std::vector<CardSpec> result;
+    std::vector<CardSetup> result;
     for (const std::string& rawCard : split(text, ';')) {
         const std::string cardText = Trimmed(rawCard);
         if (cardText.empty()) continue;
@@ -145,7 +145,7 @@ bool ParseCardList(const std::string& text, std::vector<CardSpec>* cards, std::s
             *error = "TLV880_EMU_CARDS: more than " + std::to_string(kMaxEmulatedCards) + " cards";
             return false;
         }
-        CardSpec card;
+        CardSetup card;
         card.identity = number == 1 ? kDefaultMasterIdentity : kDefaultSlaveIdentity;
         KeyState state;
         std::vector<std::string> seen;

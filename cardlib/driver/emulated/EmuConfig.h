@@ -28,7 +28,7 @@ enum class CardFault : uint8_t {
     Io,        // every port transfer to the card fails
 };
 
-struct CardSpec {
+struct CardSetup {
     uint8_t identity = kDefaultSlaveIdentity;
     uint32_t firmware = kDefaultFirmware;
     double frequency[4] = {kDefaultFrequency, kDefaultFrequency, kDefaultFrequency,
@@ -41,7 +41,7 @@ struct CardSpec {
 
 // Parses a card list; on failure returns false and sets error to a message naming the card
 // (1-based) and the offending text. An empty or blank text is a valid list of no card.
-bool ParseCardList(const std::string& text, std::vector<CardSpec>* cards, std::string* error);
+bool ParseCardList(const std::string& text, std::vector<CardSetup>* cards, std::string* error);
 
 // Parses a driver version (decimal, 0..4294967295); empty text gives the default.
 bool ParseDriverVersion(const std::string& text, uint32_t* version, std::string* error);

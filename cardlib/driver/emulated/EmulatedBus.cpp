@@ -57,8 +57,8 @@ public:
         error_.clear();
         cards_.clear();
         const emu::TimePoint now = nowLocked();
-        std::vector<emu::CardSpec> specs;
-        if (!emu::ParseCardList(environment("TLV880_EMU_CARDS"), &specs, &error_) ||
+        std::vector<emu::CardSetup> setups;
+        if (!emu::ParseCardList(environment("TLV880_EMU_CARDS"), &setups, &error_) ||
             !emu::ParseDriverVersion(environment("TLV880_EMU_VERSION"), &version_, &error_)) {
             return;
         }
@@ -70,8 +70,8 @@ public:
                 return;
             }
         }
-        for (const emu::CardSpec& spec : specs)
-            cards_.emplace_back(spec, now);
+        for (const emu::CardSetup& setup : setups)
+            cards_.emplace_back(setup, now);
     }
 
     void resetLocked()
@@ -188,7 +188,7 @@ int emuResources(DriverHandle* h, const PciSlot& slot, ResourceList* list)
     std::lock_guard lock(bus.mutex);
     if (!handleValid(bus, asEmulated(h))) return 1;
     const int index = cardOfSlot(bus, slot);
-    if (index < 0 || bus.cardLocked(index)->spec().fault == CardFault::Resources) return 1;
+    if (index < 0 || bus.cardLocked(index)->setup().fault == CardFault::Resources) return 1;
     ResourceList result;
     result.items[0] =
         Resource{ResourceKind::Io, kPortBase + kPortStride * uint64_t(index), kPortStride, 0};
@@ -205,7 +205,7 @@ int emuRegister(DriverHandle* h, const PciSlot& slot, const ResourceList&, Regis
     EmulatedHandle* handle = asEmulated(h);
     if (!handleValid(bus, handle) || handle->registeredCard >= 0) return 1;
     const int index = cardOfSlot(bus, slot);
-    if (index < 0 || bus.cardLocked(index)->spec().fault == CardFault::Open) return 1;
+    if (index < 0 || bus.cardLocked(index)->setup().fault == CardFault::Open) return 1;
     handle->registeredCard = index;
     *reg = Registration{};
     reg->handle = uint64_t(index) + 1;
@@ -229,7 +229,7 @@ int emuConfigRead(DriverHandle* h, const PciSlot& slot, uint32_t offset, uint32_
     const int index = cardOfSlot(bus, slot);
     if (index < 0) return 1;
     if (offset == 0x00) *value = uint32_t{kDeviceId} << 16 | kVendorId;
-    if (offset == 0x10 && bus.cardLocked(index)->spec().fault != CardFault::Bar)
+    if (offset == 0x10 && bus.cardLocked(index)->setup().fault != CardFault::Bar)
         *value = static_cast<uint32_t>(kPortBase + kPortStride * uint64_t(index)) | 1u;
     return 0;
 }
@@ -244,7 +244,7 @@ bool portTarget(EmulatedBusState& bus, EmulatedHandle* handle, uint64_t port, in
         return false;
     *offset = static_cast<uint32_t>((port - kPortBase) % kPortStride);
     *card = static_cast<int>(index);
-    return (*offset & 3u) == 0 && bus.cardLocked(*card)->spec().fault != CardFault::Io;
+    return (*offset & 3u) == 0 && bus.cardLocked(*card)->setup().fault != CardFault::Io;
 }
 
 int emuPortRead(DriverHandle* h, uint64_t port, uint32_t* value)

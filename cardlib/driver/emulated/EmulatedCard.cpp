@@ -41,8 +41,8 @@ double powerOfCode(int32_t code)
 
 } // namespace
 
-EmulatedCard::EmulatedCard(const CardSpec& spec, TimePoint now)
-    : spec_(spec), depositedUntil_(now), restartedAt_(now), conversionStarted_(now)
+EmulatedCard::EmulatedCard(const CardSetup& setup, TimePoint now)
+    : setup_(setup), depositedUntil_(now), restartedAt_(now), conversionStarted_(now)
 {
 }
 
@@ -63,7 +63,7 @@ void EmulatedCard::depositUntil(TimePoint now)
     const double elapsed = seconds(depositedUntil_, now);
     depositedUntil_ = now;
     for (int channel = 0; channel < 4; ++channel) {
-        double& f = spec_.frequency[channel];
+        double& f = setup_.frequency[channel];
         const double power = power_[channel / 2];
         if (f <= 0 || power <= 0) continue;
         f -= kFallHzPerSecondAtFullPower * power * elapsed;
@@ -74,13 +74,13 @@ void EmulatedCard::depositUntil(TimePoint now)
 double EmulatedCard::frequency(int channel, TimePoint now)
 {
     depositUntil(now);
-    return spec_.frequency[channel];
+    return setup_.frequency[channel];
 }
 
 void EmulatedCard::setFrequency(int channel, double hz, TimePoint now)
 {
     depositUntil(now);
-    spec_.frequency[channel] = std::max(0.0, hz);
+    setup_.frequency[channel] = std::max(0.0, hz);
 }
 
 uint32_t EmulatedCard::count(int channel, TimePoint now)
@@ -89,7 +89,7 @@ uint32_t EmulatedCard::count(int channel, TimePoint now)
     if (f <= 0) return 0;
     const uint32_t gate = ~written_[0x04 / 4];
     const long double counts =
-        static_cast<long double>(gate) * static_cast<long double>(spec_.clock) / f;
+        static_cast<long double>(gate) * static_cast<long double>(setup_.clock) / f;
     if (counts >= kCountMask) return kCountMask;
     return static_cast<uint32_t>(counts);
 }
@@ -106,7 +106,7 @@ bool EmulatedCard::measurementFinished(TimePoint now) const
 void EmulatedCard::updateConverter(TimePoint now)
 {
     if (converter_ != Converter::Converting || now - conversionStarted_ < kConversionTime) return;
-    results_[converterChannel_] = RawFromVolts(spec_.analogInputs[converterChannel_]);
+    results_[converterChannel_] = RawFromVolts(setup_.analogInputs[converterChannel_]);
     converterChannel_ = (converterChannel_ + 1) & 3;
     converter_ = Converter::Ready;
 }
@@ -136,9 +136,9 @@ uint32_t EmulatedCard::read(uint32_t offset, TimePoint now)
     case 0x0C:
         return count(kCountChannel[offset / 4], now);
     case 0x10:
-        return spec_.firmware << 16 | spec_.panel;
+        return setup_.firmware << 16 | setup_.panel;
     case 0x18:
-        return uint32_t{spec_.identity} << 16;
+        return uint32_t{setup_.identity} << 16;
     case 0x1C:
     case 0x20:
     case 0x24:

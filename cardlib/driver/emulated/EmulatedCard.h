@@ -24,20 +24,20 @@ constexpr int kCodesFullScale = 32760;
 
 class EmulatedCard {
 public:
-    EmulatedCard(const CardSpec& spec, TimePoint now);
+    EmulatedCard(const CardSetup& setup, TimePoint now);
 
     uint32_t read(uint32_t offset, TimePoint now);
     void write(uint32_t offset, uint32_t value, TimePoint now);
 
-    const CardSpec& spec() const { return spec_; }
-    bool hasAnalogSection() const { return spec_.identity == kAnalogMasterIdentity; }
+    const CardSetup& setup() const { return setup_; }
+    bool hasAnalogSection() const { return setup_.identity == kAnalogMasterIdentity; }
     uint32_t lastWrite(uint32_t offset) const;
 
     // Current crystal frequency (0: no crystal), after the deposition up to now.
     double frequency(int channel, TimePoint now);
     void setFrequency(int channel, double hz, TimePoint now);
-    void setPanel(uint16_t panel) { spec_.panel = panel; }
-    void setAnalogInput(int input, double volts) { spec_.analogInputs[input] = volts; }
+    void setPanel(uint16_t panel) { setup_.panel = panel; }
+    void setAnalogInput(int input, double volts) { setup_.analogInputs[input] = volts; }
 
     // The count a channel latches for the programmed gate at its current frequency.
     uint32_t count(int channel, TimePoint now);
@@ -55,7 +55,7 @@ private:
     void controlConverter(uint32_t value, TimePoint now);
     bool measurementFinished(TimePoint now) const;
 
-    CardSpec spec_;
+    CardSetup setup_;
     uint32_t written_[kRegisterWindow / 4] = {};
 
     double power_[2] = {0, 0};

@@ -6,9 +6,9 @@
 namespace tlv880::bus::emu {
 namespace {
 
-std::vector<CardSpec> parse(const std::string& text)
+std::vector<CardSetup> parse(const std::string& text)
 {
-    std::vector<CardSpec> cards;
+    std::vector<CardSetup> cards;
     std::string error;
     EXPECT_TRUE(ParseCardList(text, &cards, &error)) << error;
     return cards;
@@ -16,7 +16,7 @@ std::vector<CardSpec> parse(const std::string& text)
 
 std::string refusal(const std::string& text)
 {
-    std::vector<CardSpec> cards(1);
+    std::vector<CardSetup> cards(1);
     std::string error;
     EXPECT_FALSE(ParseCardList(text, &cards, &error)) << text;
     EXPECT_EQ(cards.size(), 1u) << "a refused list leaves the cards alone";
@@ -47,7 +47,7 @@ TEST(EmuConfigTest, EveryKeyIsTakenUp)
     const auto cards = parse("id=1E,fw=300,f0=0,f=5800000,f3=5500000.5,clock=150000000,"
                              "panel=7e05,ain=1.5/-2/0/10,fail=io");
     ASSERT_EQ(cards.size(), 1u);
-    const CardSpec& card = cards[0];
+    const CardSetup& card = cards[0];
     EXPECT_EQ(card.frequency[0], 0.0); // f0 overrides f although given before it
     EXPECT_EQ(card.frequency[1], 5800000.0);
     EXPECT_EQ(card.frequency[2], 5800000.0);

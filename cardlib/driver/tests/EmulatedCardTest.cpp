@@ -21,9 +21,9 @@ uint32_t expectedCount(uint64_t gate, uint64_t clock, uint64_t hz)
     return static_cast<uint32_t>(gate * clock / hz);
 }
 
-CardSpec spec(uint8_t identity, uint32_t firmware)
+CardSetup setup(uint8_t identity, uint32_t firmware)
 {
-    CardSpec card;
+    CardSetup card;
     card.identity = identity;
     card.firmware = firmware;
     card.clock = DefaultClock(firmware);
@@ -37,7 +37,7 @@ protected:
 
 TEST_F(EmulatedCardTest, CountRegistersHoldGateTimesClockOverFrequency)
 {
-    CardSpec s = spec(0x1F, 300);
+    CardSetup s = setup(0x1F, 300);
     s.frequency[0] = 5000000;
     s.frequency[1] = 5500000;
     s.frequency[2] = 5950000;
@@ -58,7 +58,7 @@ TEST_F(EmulatedCardTest, CountRegistersHoldGateTimesClockOverFrequency)
 
 TEST_F(EmulatedCardTest, MissingCrystalCountsZeroAndHugeCountsSaturate)
 {
-    CardSpec s = spec(0x0F, 201);
+    CardSetup s = setup(0x0F, 201);
     s.frequency[1] = 0;
     s.frequency[2] = 1;
     EmulatedCard card(s, t0);
@@ -70,7 +70,7 @@ TEST_F(EmulatedCardTest, MissingCrystalCountsZeroAndHugeCountsSaturate)
 
 TEST_F(EmulatedCardTest, ReadyBitSetsOnceThePeriodHasElapsedSinceTheRestart)
 {
-    EmulatedCard card(spec(0x1F, 300), t0);
+    EmulatedCard card(setup(0x1F, 300), t0);
     card.write(0x00, ~kPeriod, t0);
     EXPECT_EQ(card.read(0x00, t0 + 10s) & 0x80000000u, 0u) << "never started";
 
@@ -92,7 +92,7 @@ TEST_F(EmulatedCardTest, ReadyBitSetsOnceThePeriodHasElapsedSinceTheRestart)
 
 TEST_F(EmulatedCardTest, FirmwarePanelAndIdentityWords)
 {
-    CardSpec s = spec(0x1F, 201);
+    CardSetup s = setup(0x1F, 201);
     s.panel = 0x7E05;
     EmulatedCard card(s, t0);
     EXPECT_EQ(card.read(0x10, t0), 0x00C97E05u);
@@ -100,8 +100,8 @@ TEST_F(EmulatedCardTest, FirmwarePanelAndIdentityWords)
     card.setPanel(0x7F00);
     card.write(0x10, 2, t0); // the restart write does not change what the card reports
     EXPECT_EQ(card.read(0x10, t0), 0x00C97F00u);
-    EXPECT_EQ(EmulatedCard(spec(0x0F, 501), t0).read(0x10, t0), 0x01F57F00u);
-    EXPECT_EQ(EmulatedCard(spec(0x1E, 202), t0).read(0x18, t0), 0x001E0000u);
+    EXPECT_EQ(EmulatedCard(setup(0x0F, 501), t0).read(0x10, t0), 0x01F57F00u);
+    EXPECT_EQ(EmulatedCard(setup(0x1E, 202), t0).read(0x18, t0), 0x001E0000u);
     // Write-only and unused registers read 0.
     EXPECT_EQ(card.read(0x14, t0), 0u);
     EXPECT_EQ(card.read(0x30, t0), 0u);
@@ -111,7 +111,7 @@ TEST_F(EmulatedCardTest, FirmwarePanelAndIdentityWords)
 
 TEST_F(EmulatedCardTest, AnalogConverterCyclesThroughItsInputs)
 {
-    CardSpec s = spec(0x1E, 300);
+    CardSetup s = setup(0x1E, 300);
     const double volts[4] = {1.0, -2.5, 0.0, 9.75};
     for (int a = 0; a < 4; ++a)
         s.analogInputs[a] = volts[a];
@@ -145,7 +145,7 @@ TEST_F(EmulatedCardTest, AnalogConverterCyclesThroughItsInputs)
 
 TEST_F(EmulatedCardTest, CardsWithoutAnalogSectionHaveNoConverter)
 {
-    CardSpec s = spec(0x1F, 300);
+    CardSetup s = setup(0x1F, 300);
     s.analogInputs[0] = 5;
     EmulatedCard card(s, t0);
     card.write(0x18, 0x10, t0);
@@ -164,7 +164,7 @@ TEST_F(EmulatedCardTest, ConverterRawValuesStayWithin20Bits)
 
 TEST_F(EmulatedCardTest, CrystalsLoseFrequencyWhileTheirOutputDrivesPower)
 {
-    EmulatedCard card(spec(0x1F, 300), t0);
+    EmulatedCard card(setup(0x1F, 300), t0);
     // Codes -16380 (even output, power 0.5) and -8190 (odd output, power 0.25).
     card.write(0x08, 0xC003E002, t0);
     EXPECT_DOUBLE_EQ(card.outputPower(0), 0.5);
@@ -193,7 +193,7 @@ TEST_F(EmulatedCardTest, CrystalsLoseFrequencyWhileTheirOutputDrivesPower)
 
 TEST_F(EmulatedCardTest, UsedUpCrystalBecomesNoCrystal)
 {
-    CardSpec s = spec(0x1F, 300);
+    CardSetup s = setup(0x1F, 300);
     s.frequency[2] = 30;
     EmulatedCard card(s, t0);
     card.write(0x04, ~kGate, t0);
