@@ -3,11 +3,14 @@
 # TLV-880 software needs on Debian 12. Run as root. Extra package names may be passed.
 set -euo pipefail
 
+# dpkg-dev: dpkg-shlibdeps for the package's dependencies; fonts-dejavu-core: text in headless
+# window tests and screenshots has a real font to measure and draw.
 packages=(
   g++ cmake ninja-build pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-charts-dev libqt6opengl6-dev libgl-dev
   clang libclang-rt-14-dev
+  dpkg-dev fonts-dejavu-core
   "$@"
 )
 
