@@ -3,8 +3,6 @@
 #include "CardOrder.h"
 #include "Cycle.h"
 
-#include <utility>
-
 namespace tlv880 {
 
 namespace {
@@ -54,7 +52,7 @@ Discovery CardTable::Discover(const bus::BusOps& bus)
     int order[kMaxCards] = {};
     OrderCards(identity, opened, order);
     for (int p = 0; p < opened; ++p) {
-        records_[p] = std::move(scanned[order[p]]);
+        records_[p] = scanned[order[p]];
         found.identityRegister[p] = identity[order[p]];
     }
     count_ = opened;
