@@ -12,7 +12,6 @@ namespace {
 
 using test::EmulatedTest;
 using ::testing::ElementsAre;
-using ::testing::ElementsAreArray;
 
 class Discovery : public EmulatedTest {};
 
