@@ -218,7 +218,7 @@ struct Rig {
     std::unique_ptr<QSignalSpy> outputEvents;
 
     explicit Rig(cTLV880a::Build build = cTLV880a::Build::Standard,
-                 std::function<void(Library&)> prepare = {})
+                 const std::function<void(Library&)>& prepare = {})
     {
         if (prepare) prepare(*lib);
         tlv = std::make_unique<cTLV880a>(lib, clock, nullptr, build);
