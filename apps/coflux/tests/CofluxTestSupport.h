@@ -9,6 +9,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTextStream>
 
@@ -26,6 +27,11 @@ protected:
     {
         ASSERT_TRUE(m_home.isValid());
         qputenv("TLV880_HOME", m_home.path().toLocal8Bit());
+        // User settings of this test alone: test programs run side by side and would otherwise
+        // clear each other's remembered setup file and window positions.
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_home.filePath("settings"));
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                           m_home.filePath("settings"));
         InstallProgramInfo();
         ProgramSettings()->clear();
         m_dialogs = std::make_unique<tlv::DialogService::ScopedHandler>(

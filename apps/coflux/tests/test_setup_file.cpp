@@ -3,6 +3,8 @@
 
 #include "CofluxTestSupport.h"
 
+#include <QPointer>
+
 #include "common/SetupFile.h"
 
 #include <QLineEdit>
@@ -241,7 +243,7 @@ TEST_F(SetupFile, OpeningAnotherSetupClosesTheEditorsFirst)
     WriteFile("Other.dat", "[SENSOR1]\nDensity=5.5\n");
     frmMain& w = Open();
     w.ShowInputSetup();
-    auto* inputs = w.findChild<QWidget*>("frmInputs");
+    QPointer<QWidget> inputs = w.findChild<QWidget*>("frmInputs");
     ASSERT_NE(inputs, nullptr);
     ASSERT_TRUE(inputs->isVisible());
     m_answer = [this](const tlv::DialogRequest& r) -> tlv::DialogAnswer {
@@ -249,6 +251,7 @@ TEST_F(SetupFile, OpeningAnotherSetupClosesTheEditorsFirst)
         return QMessageBox::No;
     };
     w.findChild<QAction*>("mnuOpen")->trigger();
-    EXPECT_FALSE(inputs->isVisible()) << "no editor keeps values of the replaced setup";
+    EXPECT_TRUE(inputs.isNull() || !inputs->isVisible())
+        << "no editor keeps values of the replaced setup";
     EXPECT_DOUBLE_EQ(w.Tables().Sensor(0).Density, 5.5);
 }
