@@ -74,4 +74,9 @@ QString ProgramFile(const QString& name)
     return ProgramFolder() + QLatin1Char('/') + name;
 }
 
+QString PackageVersion()
+{
+    return QStringLiteral(TLV880_PACKAGE_VERSION);
+}
+
 } // namespace tlv

@@ -31,4 +31,8 @@ QString ProgramFolderFor(const QString& exeDir);
 // ProgramFolder() + "/" + name.
 QString ProgramFile(const QString& name);
 
+// The version of the package the programs are built and shipped in, e.g. "1.0.0": what
+// --version prints and what remote clients are told.
+QString PackageVersion();
+
 } // namespace tlv

@@ -11,6 +11,7 @@ packages=(
   qt6-base-dev qt6-charts-dev libqt6opengl6-dev libgl-dev
   clang libclang-rt-14-dev
   dpkg-dev fonts-dejavu-core
+  libmosquitto-dev
   "$@"
 )
 
