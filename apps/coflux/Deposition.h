@@ -159,6 +159,9 @@ public:
     void CardEdited();        // card settings or program flags changed
 
     // ---- setup files ----
+    // Whether making a setup file current also remembers it in the user's settings for the next
+    // start (on by default; an unattended run leaves the user's settings alone).
+    void setRemembersSetupFile(bool remember) { m_remembersSetupFile = remember; }
     // Loads a setup file of the program's folder as File Open does; an empty name does nothing.
     SetupLoadResult OpenSetup(const QString& name);
     // Writes the setup to a file of the program's folder as Save As does (and the closing
@@ -218,6 +221,7 @@ private:
     void EnterStopped();
     void EnterHeld();
     void EnterRunning(bool starting);
+    void ApplyMode(int j, int mode); // what entering a mode does while running
     CommandResult CheckOutput(int j) const;
     CommandResult Refuse(CommandResult::Status status, const QString& text);
     void SetStatus(const QString& text);
@@ -235,6 +239,7 @@ private:
     int m_logLinesLost = 0;
     QString m_firstLogFailure;
     SetupLoadResult* m_loading = nullptr; // collects class errors while a setup loads
+    bool m_remembersSetupFile = true;
 };
 
 } // namespace coflux
