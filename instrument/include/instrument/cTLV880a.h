@@ -20,8 +20,8 @@
 // message pump while draining, and a poll tick arriving then is skipped. The reading poll runs
 // no message pump.
 
-#include "InstrumentClock.h"
-#include "LibraryBinding.h"
+#include "instrument/InstrumentClock.h"
+#include "instrument/LibraryBinding.h"
 
 #include <QDateTime>
 #include <QObject>
