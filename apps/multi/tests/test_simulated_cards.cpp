@@ -1,9 +1,10 @@
 // tlvmulti over the real card library without any card: six simulated cards, every setting sent,
 // live readings in the window.
 
+#include "FindControl.h"
 #include "FormHelpers.h"
-#include "PrivateHome.h"
 #include "frmMain.h"
+#include "tlvtest/PrivateHome.h"
 
 #include "common/DialogService.h"
 
@@ -29,7 +30,7 @@ protected:
         return multi::testing::FindControl<T>(window.get(), name);
     }
 
-    multi::testing::PrivateHome home;
+    tlvtest::PrivateHome home;
     QList<tlv::DialogRequest> seen;
     tlv::DialogService::ScopedHandler dialogs{[this](const tlv::DialogRequest& request) {
         seen << request;

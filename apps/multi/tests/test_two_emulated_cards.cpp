@@ -1,9 +1,10 @@
 // tlvmulti over the real card library and two emulated cards: detection, revisions, and the
 // "All Cards" target set addressing only the installed cards.
 
+#include "FindControl.h"
 #include "FormHelpers.h"
-#include "PrivateHome.h"
 #include "frmMain.h"
+#include "tlvtest/PrivateHome.h"
 
 #include "common/DialogService.h"
 
@@ -34,7 +35,7 @@ protected:
         return multi::testing::FindControl<T>(window.get(), name);
     }
 
-    multi::testing::PrivateHome home;
+    tlvtest::PrivateHome home;
     tlv::DialogService::ScopedHandler dialogs{tlv::DialogAnswer(QMessageBox::Ok)};
     std::unique_ptr<frmMain> window;
 };
