@@ -121,7 +121,7 @@ int cTLV880a::SendStartup(int mode)
     if (!bound(m_binding->Xdc770Startup2(0, m_info.data()), result)) return 0;
     m_info[0] = result;
     m_cards = 0;
-    for (int i = 1; i <= 6; ++i) {
+    for (int i = 1; i <= tlv880::kMaxCards; ++i) {
         if (m_info[i] <= 0) break;
         m_cards = static_cast<short>(i);
     }
