@@ -20,7 +20,7 @@
 
 namespace monitor {
 
-frmSetup::frmSetup(frmMain& main) : QWidget(&main, Qt::Window), m_main(main)
+frmSetup::frmSetup(frmMain& main) : tlv::EditorForm(&main, Qt::Window), m_main(main)
 {
     setObjectName(QStringLiteral("frmSetup"));
     setAttribute(Qt::WA_DeleteOnClose);

@@ -4,6 +4,7 @@
 // the main window's settings and the instrument, Cancel (or the close box) drops them, except a
 // display mode chosen by clicking, which applies at once.
 
+#include "common/EditorForm.h"
 #include "common/EntryGuard.h"
 
 #include <QWidget>
@@ -20,7 +21,7 @@ namespace monitor {
 
 class frmMain;
 
-class frmSetup : public QWidget {
+class frmSetup : public tlv::EditorForm {
     Q_OBJECT
 public:
     // The form works on `main`'s settings and instrument; it deletes itself when closed.
@@ -36,7 +37,10 @@ public slots:
     void optDisplay_Click(int index);
 
 protected:
-    void closeEvent(QCloseEvent* event) override;
+    // The setup form drops what was typed when it is closed other than by OK: nothing to ask.
+    bool Changed() const override { return false; }
+    // Checks every entry and takes the settings over; false when an entry was refused.
+    bool Apply() override;
     void changeEvent(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
@@ -46,7 +50,6 @@ private:
     // The check of one entry field: empty when accepted, else the message.
     QString CheckField(QLineEdit& box);
     void Refuse(const QString& message);
-    void ApplySetup();
 
     frmMain& m_main;
     std::array<QLabel*, 8> m_lblRev{};

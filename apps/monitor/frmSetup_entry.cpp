@@ -8,7 +8,6 @@
 #include "common/NumberFormat.h"
 
 #include <QCheckBox>
-#include <QCloseEvent>
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -87,11 +86,11 @@ void frmSetup::CheckEntry(QWidget* control, bool& valid)
     valid = m_entries->Check(control);
 }
 
-void frmSetup::ApplySetup()
+bool frmSetup::Apply()
 {
     // A field whose check was passed by (its value typed, then OK clicked) is checked here too,
     // so no value beyond the limits is ever taken over or saved.
-    if (!m_entries->CheckAll(tlv::EntryGuard::Scope::Every)) return;
+    if (!m_entries->CheckAll(tlv::EntryGuard::Scope::Every)) return false;
     MonitorSettings& s = m_main.Settings();
     cTLV880a& tlv = m_main.Instrument();
 
@@ -132,26 +131,20 @@ void frmSetup::ApplySetup()
 
     m_main.InitForm();
     s.setupChanged = true;
-    close();
+    return true;
 }
 
 void frmSetup::cmdFSwitch_Click(int index)
 {
     if (index == 1)
-        ApplySetup();
+        RunCommand(Ok);
     else if (index == 2)
-        close();
+        RunCommand(Cancel);
 }
 
 void frmSetup::optDisplay_Click(int index)
 {
     m_main.Settings().display = index == 0 ? DisplayMode::Thickness : DisplayMode::Mass;
-}
-
-void frmSetup::closeEvent(QCloseEvent* event)
-{
-    SaveFormPosition(this);
-    event->accept();
 }
 
 void frmSetup::changeEvent(QEvent* event)
