@@ -72,7 +72,9 @@ TEST_F(SimulatedCards, LiveReadingsReachEveryCardFrame)
 
     auto* lastFrequency = Find<QLabel>(QStringLiteral("lblFreqRdg_23"));
     auto* lastPower = Find<QLabel>(QStringLiteral("lblPowerRdg_11"));
-    QTRY_VERIFY_WITH_TIMEOUT(!lastFrequency->text().isEmpty(), 15000);
+    // The library's thread and the window's poll deliver the reading at their own pace; the
+    // time-out only ends a test that hangs.
+    QTRY_VERIFY_WITH_TIMEOUT(!lastFrequency->text().isEmpty(), 120000);
     EXPECT_FALSE(lastPower->text().isEmpty());
     bool ok = false;
     const double frequency = lastFrequency->text().toDouble(&ok);
