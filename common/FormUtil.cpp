@@ -197,3 +197,14 @@ void LabelStyleGreyed(QWidget* label)
 {
     setLabelStyle(label, QColor(128, 128, 128));
 }
+
+namespace tlv {
+
+QLabel* MakeLabel(QWidget* parent, const QString& name, const QString& caption)
+{
+    auto* label = new QLabel(caption, parent);
+    if (!name.isEmpty()) label->setObjectName(name);
+    return label;
+}
+
+} // namespace tlv

@@ -23,7 +23,7 @@ namespace monitor {
 
 class frmMain;
 
-inline constexpr int kChartSensors = 24;
+inline constexpr int kChartSensors = tlv880::kSensors;
 
 // The rate history of the displayed sensors; a child of the main window.
 class ChartRecorder : public QObject {

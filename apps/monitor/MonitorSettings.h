@@ -2,6 +2,8 @@
 // Program-wide settings and state of tlvmonitor, shared by the main window and the setup form.
 // One instance lives in frmMain; frmSetup reads and writes it through frmMain.
 
+#include "tlv880a/Dimensions.h"
+
 #include <QString>
 #include <array>
 
@@ -12,7 +14,7 @@ inline constexpr const char* kProgramTitle = "tlvmonitor";
 inline constexpr const char* kProductName = "TLV-880 Monitor";
 inline constexpr const char* kDefaultSetupFile = "tlvmonitor.dat";
 
-inline constexpr int kMaxSensors = 24;
+inline constexpr int kMaxSensors = tlv880::kSensors;
 
 // Material texts of a sensor before any setup file supplied them.
 inline constexpr const char* kDefaultDensityText = "10.00";

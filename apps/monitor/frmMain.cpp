@@ -48,6 +48,7 @@ frmMain::frmMain(cTLV880a* instrument, QWidget* parent) : QMainWindow(parent), m
     m_tmrRun.setObjectName(QStringLiteral("tmrRun"));
     m_tmrRun.setTimerType(Qt::PreciseTimer);
     connect(&m_tmrRun, &QTimer::timeout, this, &frmMain::tmrRun_Timer);
+    m_entries = new tlv::EntryGuard(*this, QString::fromLatin1(kProgramTitle));
     BuildControls();
     BuildMenus();
 }
@@ -145,7 +146,7 @@ QLineEdit* frmMain::CreateMaterialBox(const QString& name, int sensor, const QSt
     box->setObjectName(name + QLatin1Char('_') + QString::number(sensor));
     box->setToolTip(toolTip);
     box->setAlignment(Qt::AlignRight);
-    box->installEventFilter(this);
+    m_entries->AddEntry(box, [this](QLineEdit& entry) { return CheckMaterialBox(entry); });
     box->show();
     return box;
 }
@@ -156,7 +157,7 @@ void frmMain::RemoveMaterialBoxes(int sensor)
         QPointer<QLineEdit>& box = (*boxes)[sensor];
         if (!box) continue; // a missing box is not an error
         // Detach first so that losing the focus on the way out runs no entry check.
-        box->removeEventFilter(this);
+        m_entries->RemoveEntry(box);
         box->hide();
         box->setParent(nullptr);
         box->deleteLater();

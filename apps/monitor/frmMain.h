@@ -9,6 +9,7 @@
 #include "MonitorSettings.h"
 #include "ReadingCells.h"
 
+#include "common/EntryGuard.h"
 #include "instrument/cTLV880a.h"
 
 #include <QMainWindow>
@@ -73,7 +74,6 @@ public slots:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void BuildControls();
@@ -83,7 +83,8 @@ private:
     void PlaceControls();
     void FillGridHeads();
     bool ValidateActiveControl();
-    bool IsMaterialBox(QObject* object) const;
+    // The check of a material box: empty when accepted (then sent and stored), else the message.
+    QString CheckMaterialBox(QLineEdit& box);
     int SensorOfBox(const QObject* box) const;
     double BoxNumber(const QLineEdit* box) const;
     void AppendLog(const QString& line);
@@ -108,10 +109,10 @@ private:
     QMenu* m_mnuView = nullptr;
     QTimer m_tmrRun;
     QPointer<frmSetup> m_setupForm;
+    tlv::EntryGuard* m_entries = nullptr; // the material boxes' checks
     QPointer<QWidget> m_aboutForm;
 
     bool m_showing = false;   // ShowReadings is running; a refresh never nests in another
-    bool m_checking = false;  // an entry check is showing its message
     bool m_logBroken = false; // the log could not be appended to during this run
     bool m_zeroing = false;   // ZeroAll is discarding old readings
     DisplayMode m_headsShown = DisplayMode::Thickness;

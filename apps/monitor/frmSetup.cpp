@@ -2,6 +2,7 @@
 
 #include "frmMain.h"
 
+#include "common/EntryGuard.h"
 #include "common/FormUtil.h"
 #include "common/NumberFormat.h"
 
@@ -19,21 +20,11 @@
 
 namespace monitor {
 
-namespace {
-
-QLabel* NewLabel(const QString& text, const QString& name, QWidget* parent)
-{
-    auto* label = new QLabel(text, parent);
-    label->setObjectName(name);
-    return label;
-}
-
-} // namespace
-
-frmSetup::frmSetup(frmMain& main) : QWidget(&main, Qt::Window), m_main(main)
+frmSetup::frmSetup(frmMain& main) : tlv::EditorForm(&main, Qt::Window), m_main(main)
 {
     setObjectName(QStringLiteral("frmSetup"));
     setAttribute(Qt::WA_DeleteOnClose);
+    m_entries = new tlv::EntryGuard(*this, QString::fromLatin1(kProgramTitle));
     BuildControls();
 }
 
@@ -44,7 +35,7 @@ QLineEdit* frmSetup::NewEntry(const QString& name, const QString& toolTip)
     box->setToolTip(toolTip);
     box->setAlignment(Qt::AlignRight);
     box->setMaximumWidth(80);
-    box->installEventFilter(this);
+    m_entries->AddEntry(box, [this](QLineEdit& entry) { return CheckField(entry); });
     return box;
 }
 
@@ -72,7 +63,8 @@ void frmSetup::BuildControls()
     auto* displayGrid = new QGridLayout(fraDisplay);
     displayGrid->addWidget(m_chkOnTop, 0, 0, 1, 2);
     displayGrid->addWidget(
-        NewLabel(QStringLiteral("Last Sensor:"), QStringLiteral("lblInit_5"), fraDisplay), 1, 0);
+        tlv::MakeLabel(fraDisplay, QStringLiteral("lblInit_5"), QStringLiteral("Last Sensor:")), 1,
+        0);
     displayGrid->addWidget(m_cboShowSensors, 1, 1);
     displayGrid->addWidget(m_optDisplay[0], 2, 0);
     displayGrid->addWidget(m_optDisplay[1], 2, 1);
@@ -91,18 +83,21 @@ void frmSetup::BuildControls()
                                      QStringLiteral("Initial")};
     auto* cardGrid = new QGridLayout(fraCard);
     cardGrid->addWidget(
-        NewLabel(QStringLiteral("Period (Sec.)"), QStringLiteral("lblInit_3"), fraCard), 0, 0);
+        tlv::MakeLabel(fraCard, QStringLiteral("lblInit_3"), QStringLiteral("Period (Sec.)")), 0,
+        0);
     cardGrid->addWidget(m_txtPeriod, 0, 1);
     cardGrid->addWidget(
-        NewLabel(QStringLiteral("Filter (Rdgs)"), QStringLiteral("lblInit_4"), fraCard), 1, 0);
+        tlv::MakeLabel(fraCard, QStringLiteral("lblInit_4"), QStringLiteral("Filter (Rdgs)")), 1,
+        0);
     cardGrid->addWidget(m_txtFilter, 1, 1);
     cardGrid->addWidget(
-        NewLabel(QStringLiteral("Xtal Freq (MHz)"), QStringLiteral("lblInit_21"), fraCard), 2, 0, 1,
-        2);
+        tlv::MakeLabel(fraCard, QStringLiteral("lblInit_21"), QStringLiteral("Xtal Freq (MHz)")), 2,
+        0, 1, 2);
     for (int i = 0; i < 3; ++i) {
         m_txtInit[i] = NewEntry(QStringLiteral("txtInit_%1").arg(i), initTips[i]);
-        cardGrid->addWidget(NewLabel(initCaptions[i], QStringLiteral("lblInit_%1").arg(i), fraCard),
-                            3 + i, 0);
+        cardGrid->addWidget(
+            tlv::MakeLabel(fraCard, QStringLiteral("lblInit_%1").arg(i), initCaptions[i]), 3 + i,
+            0);
         cardGrid->addWidget(m_txtInit[i], 3 + i, 1);
     }
 
@@ -113,9 +108,10 @@ void frmSetup::BuildControls()
     revGrid->setContentsMargins(0, 0, 0, 0);
     QFont bold = font();
     bold.setBold(true);
-    QLabel* headCard = NewLabel(QStringLiteral("Card"), QStringLiteral("lblRevTxt_1"), fraRevision);
+    QLabel* headCard =
+        tlv::MakeLabel(fraRevision, QStringLiteral("lblRevTxt_1"), QStringLiteral("Card"));
     QLabel* headRevision =
-        NewLabel(QStringLiteral("Revision"), QStringLiteral("lblRevTxt_6"), fraRevision);
+        tlv::MakeLabel(fraRevision, QStringLiteral("lblRevTxt_6"), QStringLiteral("Revision"));
     headCard->setFont(bold);
     headRevision->setFont(bold);
     revGrid->addWidget(headCard, 0, 0);
@@ -126,11 +122,11 @@ void frmSetup::BuildControls()
                                     QStringLiteral("Card 4"), QStringLiteral("Card 5"),
                                     QStringLiteral("Card 6"), QStringLiteral("Analog")};
     for (int n = 0; n < 8; ++n) {
-        revGrid->addWidget(NewLabel(rowCaptions[n],
-                                    QStringLiteral("lblRevTxt_%1").arg(rowLabelIndex[n]),
-                                    fraRevision),
+        revGrid->addWidget(tlv::MakeLabel(fraRevision,
+                                          QStringLiteral("lblRevTxt_%1").arg(rowLabelIndex[n]),
+                                          rowCaptions[n]),
                            n + 1, 0);
-        m_lblRev[n] = NewLabel(QString(), QStringLiteral("lblRev_%1").arg(n), fraRevision);
+        m_lblRev[n] = tlv::MakeLabel(fraRevision, QStringLiteral("lblRev_%1").arg(n), QString());
         m_lblRev[n]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         m_lblRev[n]->setFrameShape(QFrame::Panel);
         m_lblRev[n]->setFrameShadow(QFrame::Sunken);

@@ -4,6 +4,9 @@
 // the main window's settings and the instrument, Cancel (or the close box) drops them, except a
 // display mode chosen by clicking, which applies at once.
 
+#include "common/EditorForm.h"
+#include "common/EntryGuard.h"
+
 #include <QWidget>
 #include <array>
 
@@ -18,7 +21,7 @@ namespace monitor {
 
 class frmMain;
 
-class frmSetup : public QWidget {
+class frmSetup : public tlv::EditorForm {
     Q_OBJECT
 public:
     // The form works on `main`'s settings and instrument; it deletes itself when closed.
@@ -34,18 +37,19 @@ public slots:
     void optDisplay_Click(int index);
 
 protected:
-    void closeEvent(QCloseEvent* event) override;
+    // The setup form drops what was typed when it is closed other than by OK: nothing to ask.
+    bool Changed() const override { return false; }
+    // Checks every entry and takes the settings over; false when an entry was refused.
+    bool Apply() override;
     void changeEvent(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void BuildControls();
     QLineEdit* NewEntry(const QString& name, const QString& toolTip);
-    bool IsEntry(QObject* object) const;
-    bool Refuse(const QString& message);
-    void ApplySetup();
-    bool CheckAllEntries();
+    // The check of one entry field: empty when accepted, else the message.
+    QString CheckField(QLineEdit& box);
+    void Refuse(const QString& message);
 
     frmMain& m_main;
     std::array<QLabel*, 8> m_lblRev{};
@@ -57,9 +61,9 @@ private:
     std::array<QLineEdit*, 3> m_txtInit{};
     QCheckBox* m_chkLog = nullptr;
     QLineEdit* m_txtLogFile = nullptr;
-    QPushButton* m_cmdOK = nullptr;     // cmdFSwitch(1)
-    QPushButton* m_cmdCancel = nullptr; // cmdFSwitch(2)
-    bool m_checking = false;            // an entry check is showing its message
+    QPushButton* m_cmdOK = nullptr;       // cmdFSwitch(1)
+    QPushButton* m_cmdCancel = nullptr;   // cmdFSwitch(2)
+    tlv::EntryGuard* m_entries = nullptr; // the five entry fields' checks
 };
 
 } // namespace monitor

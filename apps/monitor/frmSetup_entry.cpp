@@ -3,14 +3,12 @@
 #include "frmSetup.h"
 
 #include "common/DialogService.h"
+#include "common/EntryGuard.h"
 #include "common/FormUtil.h"
 #include "common/NumberFormat.h"
 
-#include <QApplication>
 #include <QCheckBox>
-#include <QCloseEvent>
 #include <QComboBox>
-#include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -27,50 +25,33 @@ constexpr int kFilterMax = 10;
 
 } // namespace
 
-bool frmSetup::IsEntry(QObject* object) const
+void frmSetup::Refuse(const QString& message)
 {
-    return object && (object == m_txtPeriod || object == m_txtFilter || object == m_txtInit[0] ||
-                      object == m_txtInit[1] || object == m_txtInit[2]);
-}
-
-bool frmSetup::Refuse(const QString& message)
-{
-    m_checking = true;
     tlv::DialogService::message(this, message, QMessageBox::Ok, QMessageBox::NoIcon,
                                 QString::fromLatin1(kProgramTitle));
-    m_checking = false;
-    return false;
 }
 
-void frmSetup::CheckEntry(QWidget* control, bool& valid)
+QString frmSetup::CheckField(QLineEdit& box)
 {
-    valid = true;
-    if (!IsEntry(control)) return;
-    auto* box = static_cast<QLineEdit*>(control);
     double v = 0.0;
-    const bool isNumber = ParseNumber(box->text(), v);
+    const bool isNumber = ParseNumber(box.text(), v);
     const cTLV880a& tlv = m_main.Instrument();
 
-    if (box == m_txtPeriod) {
-        if (!isNumber || v < tlv.PeriodMin() || v > tlv.PeriodMax()) {
-            valid = Refuse(QStringLiteral("Period must be between ") +
-                           QString::number(tlv.PeriodMin()) + QStringLiteral(" and ") +
-                           QString::number(tlv.PeriodMax()) + QStringLiteral(" !"));
-            return;
-        }
-        box->setText(tlv::Format(v, QStringLiteral("#.00")));
-        return;
+    if (&box == m_txtPeriod) {
+        if (!isNumber || v < tlv.PeriodMin() || v > tlv.PeriodMax())
+            return QStringLiteral("Period must be between ") + QString::number(tlv.PeriodMin()) +
+                   QStringLiteral(" and ") + QString::number(tlv.PeriodMax()) +
+                   QStringLiteral(" !");
+        box.setText(tlv::Format(v, QStringLiteral("#.00")));
+        return {};
     }
-    if (box == m_txtFilter) {
+    if (&box == m_txtFilter) {
         const long whole = isNumber ? std::lround(v) : 0;
-        if (!isNumber || whole < kFilterMin || whole > kFilterMax) {
-            valid = Refuse(QStringLiteral("Filter must be between ") + QString::number(kFilterMin) +
-                           QStringLiteral(" and ") + QString::number(kFilterMax) +
-                           QStringLiteral(" !"));
-            return;
-        }
-        box->setText(QString::number(whole));
-        return;
+        if (!isNumber || whole < kFilterMin || whole > kFilterMax)
+            return QStringLiteral("Filter must be between ") + QString::number(kFilterMin) +
+                   QStringLiteral(" and ") + QString::number(kFilterMax) + QStringLiteral(" !");
+        box.setText(QString::number(whole));
+        return {};
     }
 
     // Crystal frequencies, in MHz, against the current texts of the other two fields; a field
@@ -80,44 +61,36 @@ void frmSetup::CheckEntry(QWidget* control, bool& valid)
     for (int i = 0; i < 3; ++i)
         hasOther[i] = ParseNumber(m_txtInit[i]->text(), other[i]);
     const double maximum = other[0], minimum = other[1], initial = other[2];
-    if (box == m_txtInit[0]) {
+    if (&box == m_txtInit[0]) {
         if (!isNumber || v > kMaxCrystalMHz)
-            valid = Refuse(QStringLiteral("Max. Frequency must be <= 10 MHZ !"));
-        else if (hasOther[2] && v < initial)
-            valid = Refuse(QStringLiteral("Max. Frequency must be > Initial Frequency !"));
-    } else if (box == m_txtInit[1]) {
+            return QStringLiteral("Max. Frequency must be <= 10 MHZ !");
+        if (hasOther[2] && v < initial)
+            return QStringLiteral("Max. Frequency must be > Initial Frequency !");
+    } else if (&box == m_txtInit[1]) {
         if (!isNumber || v < kMinCrystalMHz)
-            valid = Refuse(QStringLiteral("Min. Frequency must be >= 1MHZ !"));
-        else if (hasOther[2] && v > initial)
-            valid = Refuse(QStringLiteral("Min. Frequency must be < Initial Frequency !"));
+            return QStringLiteral("Min. Frequency must be >= 1MHZ !");
+        if (hasOther[2] && v > initial)
+            return QStringLiteral("Min. Frequency must be < Initial Frequency !");
     } else {
         if (!isNumber || (hasOther[0] && v > maximum))
-            valid = Refuse(QStringLiteral("Initial Frequency must be be < Max. Frequency !"));
-        else if (hasOther[1] && v < minimum)
-            valid = Refuse(QStringLiteral("Initial Frequency must be > Min. Frequency !"));
+            return QStringLiteral("Initial Frequency must be be < Max. Frequency !");
+        if (hasOther[1] && v < minimum)
+            return QStringLiteral("Initial Frequency must be > Min. Frequency !");
     }
-    if (valid) box->setText(tlv::Format(v, QStringLiteral("#0.000")));
+    box.setText(tlv::Format(v, QStringLiteral("#0.000")));
+    return {};
 }
 
-bool frmSetup::CheckAllEntries()
+void frmSetup::CheckEntry(QWidget* control, bool& valid)
 {
-    for (QLineEdit* box : {m_txtPeriod, m_txtFilter, m_txtInit[0], m_txtInit[1], m_txtInit[2]}) {
-        bool valid = true;
-        CheckEntry(box, valid);
-        if (!valid) {
-            box->setFocus(Qt::OtherFocusReason);
-            SelectAllText(box);
-            return false;
-        }
-    }
-    return true;
+    valid = m_entries->Check(control);
 }
 
-void frmSetup::ApplySetup()
+bool frmSetup::Apply()
 {
     // A field whose check was passed by (its value typed, then OK clicked) is checked here too,
     // so no value beyond the limits is ever taken over or saved.
-    if (!CheckAllEntries()) return;
+    if (!m_entries->CheckAll(tlv::EntryGuard::Scope::Every)) return false;
     MonitorSettings& s = m_main.Settings();
     cTLV880a& tlv = m_main.Instrument();
 
@@ -158,15 +131,15 @@ void frmSetup::ApplySetup()
 
     m_main.InitForm();
     s.setupChanged = true;
-    close();
+    return true;
 }
 
 void frmSetup::cmdFSwitch_Click(int index)
 {
     if (index == 1)
-        ApplySetup();
+        RunCommand(Ok);
     else if (index == 2)
-        close();
+        RunCommand(Cancel);
 }
 
 void frmSetup::optDisplay_Click(int index)
@@ -174,65 +147,21 @@ void frmSetup::optDisplay_Click(int index)
     m_main.Settings().display = index == 0 ? DisplayMode::Thickness : DisplayMode::Mass;
 }
 
-void frmSetup::closeEvent(QCloseEvent* event)
-{
-    SaveFormPosition(this);
-    event->accept();
-}
-
 void frmSetup::changeEvent(QEvent* event)
 {
     QWidget::changeEvent(event);
-    if (event->type() != QEvent::ActivationChange || isActiveWindow() || m_checking) return;
+    if (event->type() != QEvent::ActivationChange || isActiveWindow() ||
+        m_entries->ShowingMessage())
+        return;
     // Another window became active: the entry being edited must be valid to be left.
-    QWidget* active = focusWidget();
-    if (!IsEntry(active)) return;
-    bool valid = true;
-    CheckEntry(active, valid);
-    if (!valid) active->setFocus(Qt::OtherFocusReason);
+    m_entries->Check(focusWidget());
 }
 
 void frmSetup::keyPressEvent(QKeyEvent* event)
 {
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        QWidget* active = focusWidget();
-        bool valid = true;
-        CheckEntry(active, valid);
-        if (!valid) SelectAllText(active);
-        return;
-    }
+    // Enter in an entry is the guard's; elsewhere on the form it does nothing.
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) return;
     QWidget::keyPressEvent(event);
-}
-
-bool frmSetup::eventFilter(QObject* watched, QEvent* event)
-{
-    if (IsEntry(watched) && event->type() == QEvent::FocusIn) {
-        // Entering a field selects its text, after the click that entered it placed the cursor.
-        QPointer<QWidget> guarded(static_cast<QWidget*>(watched));
-        QMetaObject::invokeMethod(
-            this, [guarded] { SelectAllText(guarded); }, Qt::QueuedConnection);
-        return false;
-    }
-    if (!IsEntry(watched) || m_checking || event->type() != QEvent::FocusOut)
-        return QWidget::eventFilter(watched, event);
-    const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
-    if (reason == Qt::PopupFocusReason || reason == Qt::ActiveWindowFocusReason)
-        return false; // deactivation has its own check
-    auto* box = static_cast<QLineEdit*>(watched);
-    bool valid = true;
-    CheckEntry(box, valid);
-    if (!valid) {
-        QPointer<QLineEdit> guarded(box);
-        QMetaObject::invokeMethod(
-            this,
-            [guarded] {
-                if (!guarded) return;
-                guarded->setFocus(Qt::OtherFocusReason);
-                SelectAllText(guarded);
-            },
-            Qt::QueuedConnection);
-    }
-    return false;
 }
 
 } // namespace monitor

@@ -6,16 +6,19 @@
 // Indices are zero-based: sensor (card - 1) * 4 + (sensor - 1), output (card - 1) * 2 + (output -
 // 1).
 
+#include "tlv880a/Dimensions.h"
+
 #include <vector>
 
 namespace multi {
 
-inline constexpr int kMaxCards = 6;
-inline constexpr int kSensorsPerCard = 4;
-inline constexpr int kOutputsPerCard = 2;
-inline constexpr int kSensorCount = kMaxCards * kSensorsPerCard; // 24
-inline constexpr int kOutputRows = 14; // 12 source outputs plus the two analog outputs
-inline constexpr int kSourceOutputs = kMaxCards * kOutputsPerCard; // 12
+inline constexpr int kMaxCards = tlv880::kMaxCards;
+inline constexpr int kSensorsPerCard = tlv880::kSensorsPerCard;
+inline constexpr int kOutputsPerCard = tlv880::kOutputsPerCard;
+inline constexpr int kSensorCount = tlv880::kSensors;
+inline constexpr int kOutputRows =
+    tlv880::kOutputs; // 12 source outputs plus the two analog outputs
+inline constexpr int kSourceOutputs = tlv880::kSourceOutputs;
 
 // card: list position, 0 = "All Cards", 1..6 = "Card n"; channel: 0 = "All ...", else 1-based.
 // numCards bounds the "All Cards" choices. Returns the addressed indices in ascending order; an

@@ -4,6 +4,8 @@
 #include "FormHelpers.h"
 #include "frmMain.h"
 
+#include "common/FormUtil.h"
+
 #include <QButtonGroup>
 #include <QComboBox>
 #include <QGridLayout>
@@ -18,13 +20,6 @@
 namespace multi {
 
 namespace {
-
-QLabel* MakeLabel(const QString& name, const QString& caption, QWidget* parent)
-{
-    auto* label = new QLabel(caption, parent);
-    label->setObjectName(name);
-    return label;
-}
 
 QLineEdit* MakeText(const QString& name, const QString& text, QWidget* parent)
 {
@@ -54,7 +49,7 @@ QComboBox* MakeList(const QString& name, const QString& allEntry, const QString&
 
 QLabel* MakeReading(const QString& name, QWidget* parent)
 {
-    auto* label = MakeLabel(name, QString(), parent);
+    auto* label = tlv::MakeLabel(parent, name, QString());
     label->setFrameShape(QFrame::Panel);
     label->setFrameShadow(QFrame::Sunken);
     label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -122,7 +117,7 @@ QGroupBox* frmMain::BuildInitFrame()
                             QStringLiteral("5000000"), QStringLiteral("6000000"),
                             QStringLiteral("4")};
     for (int i = 0; i < 5; ++i) {
-        grid->addWidget(MakeLabel(ArrayName("lblInit", i), labels[i], frame), i + 1, 0);
+        grid->addWidget(tlv::MakeLabel(frame, ArrayName("lblInit", i), labels[i]), i + 1, 0);
         txtInit[i] = MakeText(ArrayName("txtInit", i), texts[i], frame);
         grid->addWidget(txtInit[i], i + 1, 1);
     }
@@ -137,12 +132,13 @@ QGroupBox* frmMain::BuildSensorFrame()
     frame->setObjectName(QStringLiteral("fraSensors"));
     auto* grid = new QGridLayout(frame);
 
-    grid->addWidget(MakeLabel(QStringLiteral("lblCard1"), QStringLiteral("Card:"), frame), 0, 0);
+    grid->addWidget(tlv::MakeLabel(frame, QStringLiteral("lblCard1"), QStringLiteral("Card:")), 0,
+                    0);
     lstCard[0] = MakeList(ArrayName("lstCard", 0), QStringLiteral("All Cards"),
                           QStringLiteral("Card"), kMaxCards, frame);
     grid->addWidget(lstCard[0], 0, 1);
-    grid->addWidget(MakeLabel(QStringLiteral("lblSensors"), QStringLiteral("Sensor:"), frame), 1,
-                    0);
+    grid->addWidget(tlv::MakeLabel(frame, QStringLiteral("lblSensors"), QStringLiteral("Sensor:")),
+                    1, 0);
     lstSensor = MakeList(QStringLiteral("lstSensor"), QStringLiteral("All Sensors"),
                          QStringLiteral("Sensor"), kSensorsPerCard, frame);
     grid->addWidget(lstSensor, 1, 1);
@@ -151,7 +147,7 @@ QGroupBox* frmMain::BuildSensorFrame()
                              QStringLiteral("Tooling")};
     const QStringList texts{QStringLiteral("10"), QStringLiteral("1"), QStringLiteral("100")};
     for (int i = 0; i < 3; ++i) {
-        grid->addWidget(MakeLabel(ArrayName("lbMaterial", i), labels[i], frame), i + 2, 0);
+        grid->addWidget(tlv::MakeLabel(frame, ArrayName("lbMaterial", i), labels[i]), i + 2, 0);
         txtMaterial[i] = MakeText(ArrayName("txtMaterial", i), texts[i], frame);
         grid->addWidget(txtMaterial[i], i + 2, 1);
     }
@@ -170,11 +166,13 @@ QGroupBox* frmMain::BuildPowerFrame()
     frame->setObjectName(QStringLiteral("fraPower"));
     auto* grid = new QGridLayout(frame);
 
-    grid->addWidget(MakeLabel(QStringLiteral("lblCard2"), QStringLiteral("Card:"), frame), 0, 0);
+    grid->addWidget(tlv::MakeLabel(frame, QStringLiteral("lblCard2"), QStringLiteral("Card:")), 0,
+                    0);
     lstCard[1] = MakeList(ArrayName("lstCard", 1), QStringLiteral("All Cards"),
                           QStringLiteral("Card"), kMaxCards, frame);
     grid->addWidget(lstCard[1], 0, 1);
-    grid->addWidget(MakeLabel(QStringLiteral("lblOutput"), QStringLiteral("Output:"), frame), 1, 0);
+    grid->addWidget(tlv::MakeLabel(frame, QStringLiteral("lblOutput"), QStringLiteral("Output:")),
+                    1, 0);
     lstOutputs = MakeList(QStringLiteral("lstOutputs"), QStringLiteral("All Outputs"),
                           QStringLiteral("Output"), kOutputsPerCard, frame);
     grid->addWidget(lstOutputs, 1, 1);
@@ -184,7 +182,8 @@ QGroupBox* frmMain::BuildPowerFrame()
     const QStringList scaleTexts{QStringLiteral("10"), QStringLiteral("100"),
                                  QStringLiteral("100")};
     for (int i = 0; i < 3; ++i) {
-        grid->addWidget(MakeLabel(ArrayName("lbFullScale", i), scaleLabels[i], frame), i + 2, 0);
+        grid->addWidget(tlv::MakeLabel(frame, ArrayName("lbFullScale", i), scaleLabels[i]), i + 2,
+                        0);
         txtFullScale[i] = MakeText(ArrayName("txtFullScale", i), scaleTexts[i], frame);
         grid->addWidget(txtFullScale[i], i + 2, 1);
     }
@@ -196,7 +195,7 @@ QGroupBox* frmMain::BuildPowerFrame()
     const QStringList loopTexts{QStringLiteral("100"), QStringLiteral("25"), QStringLiteral("1"),
                                 QStringLiteral("0")};
     for (int i = 0; i < 4; ++i) {
-        grid->addWidget(MakeLabel(ArrayName("lblLoop", i), loopLabels[i], frame), i + 5, 0);
+        grid->addWidget(tlv::MakeLabel(frame, ArrayName("lblLoop", i), loopLabels[i]), i + 5, 0);
         txtLoop[i] = MakeText(ArrayName("txtLoop", i), loopTexts[i], frame);
         grid->addWidget(txtLoop[i], i + 5, 1);
     }
@@ -212,7 +211,7 @@ QGroupBox* frmMain::BuildPowerFrame()
         grid->addWidget(optPower[i], 9, i);
     }
     optPower[0]->setChecked(true);
-    grid->addWidget(MakeLabel(ArrayName("lblLoop", 4), QStringLiteral("Power"), frame), 10, 0);
+    grid->addWidget(tlv::MakeLabel(frame, ArrayName("lblLoop", 4), QStringLiteral("Power")), 10, 0);
     txtPower = MakeText(QStringLiteral("txtPower"), QStringLiteral("0"), frame);
     grid->addWidget(txtPower, 10, 1);
     cmdPower = MakeButton(QStringLiteral("cmdPower"), QStringLiteral("Set Power"), frame);
@@ -227,11 +226,13 @@ QGroupBox* frmMain::BuildCardFrame(int card)
     fraCard[card] = frame;
     auto* grid = new QGridLayout(frame);
 
-    grid->addWidget(MakeLabel(ArrayName("lblThick", card), QStringLiteral("Thick"), frame), 0, 0);
-    grid->addWidget(MakeLabel(ArrayName("lblRate", card), QStringLiteral("Rate"), frame), 0, 1);
-    lblFreq[card] = MakeLabel(ArrayName("lblFreq", card), QStringLiteral("Frequency"), frame);
+    grid->addWidget(tlv::MakeLabel(frame, ArrayName("lblThick", card), QStringLiteral("Thick")), 0,
+                    0);
+    grid->addWidget(tlv::MakeLabel(frame, ArrayName("lblRate", card), QStringLiteral("Rate")), 0,
+                    1);
+    lblFreq[card] = tlv::MakeLabel(frame, ArrayName("lblFreq", card), QStringLiteral("Frequency"));
     grid->addWidget(lblFreq[card], 0, 2);
-    grid->addWidget(MakeLabel(ArrayName("lblDev", card), QStringLiteral("Dev."), frame), 0, 3);
+    grid->addWidget(tlv::MakeLabel(frame, ArrayName("lblDev", card), QStringLiteral("Dev.")), 0, 3);
 
     for (int row = 0; row < kSensorsPerCard; ++row) {
         const int i = card * kSensorsPerCard + row;
@@ -249,7 +250,7 @@ QGroupBox* frmMain::BuildCardFrame(int card)
     for (int k = 0; k < kOutputsPerCard; ++k) {
         const int j = card * kOutputsPerCard + k;
         powers->addWidget(
-            MakeLabel(ArrayName("lblPower", j), QStringLiteral("Pwr %1").arg(k + 1), frame));
+            tlv::MakeLabel(frame, ArrayName("lblPower", j), QStringLiteral("Pwr %1").arg(k + 1)));
         lblPowerRdg[j] = MakeReading(ArrayName("lblPowerRdg", j), frame);
         powers->addWidget(lblPowerRdg[j]);
     }

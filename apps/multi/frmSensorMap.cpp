@@ -2,6 +2,8 @@
 
 #include "FormHelpers.h"
 
+#include "common/FormUtil.h"
+
 #include <QButtonGroup>
 #include <QFrame>
 #include <QGridLayout>
@@ -19,10 +21,10 @@ namespace {
 constexpr int kMonitorCellWidth = 60;
 constexpr int kOutputCellWidth = 28;
 
-QLabel* MakeLabel(const QString& name, const QString& caption, QWidget* parent)
+// Column heads and row captions stand centred over and beside their option cells.
+QLabel* CentredLabel(const QString& name, const QString& caption, QWidget* parent)
 {
-    auto* label = new QLabel(caption, parent);
-    label->setObjectName(name);
+    QLabel* label = tlv::MakeLabel(parent, name, caption);
     label->setAlignment(Qt::AlignCenter);
     return label;
 }
@@ -44,18 +46,18 @@ QWidget* BuildColumnHeads(QWidget* parent)
     grid->setHorizontalSpacing(0);
     grid->setColumnMinimumWidth(0, kMonitorCellWidth);
 
-    grid->addWidget(MakeLabel(ArrayName("lblMonitor", 2), QStringLiteral("O U T P U T"), heads), 0,
-                    1, 1, kSourceOutputs);
+    grid->addWidget(CentredLabel(ArrayName("lblMonitor", 2), QStringLiteral("O U T P U T"), heads),
+                    0, 1, 1, kSourceOutputs);
     for (int card = 0; card < kMaxCards; ++card)
-        grid->addWidget(MakeLabel(ArrayName("lblOutputCard", card),
-                                  QStringLiteral("Card %1").arg(card + 1), heads),
+        grid->addWidget(CentredLabel(ArrayName("lblOutputCard", card),
+                                     QStringLiteral("Card %1").arg(card + 1), heads),
                         1, 1 + card * kOutputsPerCard, 1, kOutputsPerCard);
-    auto* monitor = MakeLabel(ArrayName("lblMonitor", 0), QStringLiteral("Monitor"), heads);
+    auto* monitor = CentredLabel(ArrayName("lblMonitor", 0), QStringLiteral("Monitor"), heads);
     monitor->setFixedWidth(kMonitorCellWidth);
     grid->addWidget(monitor, 2, 0);
     for (int k = 0; k < kSourceOutputs; ++k) {
-        auto* number = MakeLabel(ArrayName("lblOutputNum", k),
-                                 QString::number(k % kOutputsPerCard + 1), heads);
+        auto* number = CentredLabel(ArrayName("lblOutputNum", k),
+                                    QString::number(k % kOutputsPerCard + 1), heads);
         number->setFixedWidth(kOutputCellWidth);
         grid->addWidget(number, 2, 1 + k);
     }
@@ -91,7 +93,7 @@ frmSensorMap::frmSensorMap(MapHandler onMap, QWidget* parent)
     grid->setVerticalSpacing(0);
     grid->addWidget(BuildColumnHeads(this), 0, 3);
 
-    auto* axis = MakeLabel(ArrayName("lblMonitor", 1), QStringLiteral("S E N S O R"), this);
+    auto* axis = CentredLabel(ArrayName("lblMonitor", 1), QStringLiteral("S E N S O R"), this);
     axis->setWordWrap(true); // one letter a line: the row axis reads downwards
     axis->setFixedWidth(14);
     grid->addWidget(axis, 1, 0, kSensorCount, 1);
@@ -99,12 +101,12 @@ frmSensorMap::frmSensorMap(MapHandler onMap, QWidget* parent)
     for (int s = 0; s < kSensorCount; ++s) {
         const int card = s / kSensorsPerCard;
         if (s % kSensorsPerCard == 0)
-            grid->addWidget(MakeLabel(ArrayName("lblSensorCard", card),
-                                      QStringLiteral("Card %1").arg(card + 1), this),
+            grid->addWidget(CentredLabel(ArrayName("lblSensorCard", card),
+                                         QStringLiteral("Card %1").arg(card + 1), this),
                             1 + s, 1, kSensorsPerCard, 1);
-        grid->addWidget(
-            MakeLabel(ArrayName("lblSensorNum", s), QString::number(s % kSensorsPerCard + 1), this),
-            1 + s, 2);
+        grid->addWidget(CentredLabel(ArrayName("lblSensorNum", s),
+                                     QString::number(s % kSensorsPerCard + 1), this),
+                        1 + s, 2);
 
         auto* frame = new QFrame(this);
         frame->setObjectName(ArrayName("fraSensor", s));

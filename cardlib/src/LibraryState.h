@@ -5,14 +5,12 @@
 // so a measurement cycle never touches the heap.
 #pragma once
 
+#include "tlv880a/Dimensions.h"
+
 #include <cstdint>
 
 namespace tlv880 {
 
-constexpr int kMaxCards = 6;
-constexpr int kSensors = 24;
-constexpr int kOutputs = 14;
-constexpr int kAnalogInputs = 4;
 constexpr int kRingSlots = 10;
 constexpr int kSimHistory = 10;
 constexpr int kAnalogOutputA = 12; // the two analog outputs of the master card

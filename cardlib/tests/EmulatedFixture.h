@@ -37,6 +37,20 @@ protected:
         if (manualClock) bus::emu::UseManualClock(true);
     }
 
+    // Runs one real measurement cycle on the cards' manual clock: advances the clock past the
+    // period so the ready bit rises, then waits for the acquisition thread to finish the cycle
+    // (results stored, output and restart writes made) before the caller steps again. Each
+    // cycle therefore covers exactly `step` of card time, however slowly the thread runs.
+    ::testing::AssertionResult RunCycle(std::chrono::nanoseconds step)
+    {
+        Engine& engine = Engine::Instance();
+        const uint64_t before = engine.cyclesRun.load(std::memory_order_acquire);
+        bus::emu::AdvanceClock(step);
+        if (WaitFor([&] { return engine.cyclesRun.load(std::memory_order_acquire) > before; }))
+            return ::testing::AssertionSuccess();
+        return ::testing::AssertionFailure() << "the acquisition thread ran no cycle";
+    }
+
     std::vector<std::string> Trace() const
     {
         std::vector<std::string> lines;

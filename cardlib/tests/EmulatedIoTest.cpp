@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace tlv880 {
 namespace {
@@ -89,6 +90,37 @@ TEST_F(Outputs, RealCyclesWriteOutputsAndRestart)
                                        Line(0, 0x0C, 0), Line(0, 0x0C, 1), Line(0, 0x0C, 3),
                                        Line(0, 0x0C, 1)));
     EXPECT_EQ(power[0], 0.5);
+}
+
+class ReadingRing : public EmulatedTest {};
+
+TEST_F(ReadingRing, TwelveUnreadCyclesLeaveTheNineNewest)
+{
+    UseCards("id=1F,fw=300,f=5900000");
+    ASSERT_EQ(Xdc770Startup2(0, nullptr), 0);
+    ASSERT_EQ(Xdc770Init(6.05e6, 5e6, 6e6, 0.25), 0);
+    ASSERT_EQ(Xdc770Material(0x1, 2.7, 1.0, 1.0), 0);
+    int32_t map[24];
+    std::fill(std::begin(map), std::end(map), -1);
+    map[0] = 0;
+    ASSERT_EQ(Xdc770MapSensors(map), 0);
+    ASSERT_EQ(Xdc770Simulate(0), 0);
+    ASSERT_EQ(Xdc770SetPower(0, 0.5), 0);
+    for (int cycle = 0; cycle < 12; ++cycle)
+        ASSERT_TRUE(RunCycle(std::chrono::milliseconds(260))) << cycle;
+
+    double readings[72], power[14];
+    std::vector<double> thickness;
+    for (int expected = 9; expected >= 1; --expected) {
+        ASSERT_EQ(Xdc770GetReadings(readings, power), expected);
+        thickness.push_back(readings[24]);
+    }
+    EXPECT_EQ(Xdc770GetReadings(readings, power), 0);
+    // Oldest first, and the three oldest were overwritten: the film grows from the zero the
+    // first cycle recorded, so even the first reading left is past it.
+    EXPECT_GT(thickness.front(), 0.0);
+    EXPECT_TRUE(std::is_sorted(thickness.begin(), thickness.end()));
+    EXPECT_LT(thickness.front(), thickness.back());
 }
 
 class AnalogSection : public EmulatedTest {};

@@ -26,14 +26,17 @@ protected:
     }
 };
 
-// Polls until done() or the time-out; true when done() held.
+// Waits for the library's own threads to bring about done(): true when it held. The verdict is
+// done() itself; the time-out only ends a test whose thread hangs, and is long enough for a
+// sanitizer build on a loaded machine.
 inline bool WaitFor(const std::function<bool()>& done,
-                    std::chrono::milliseconds timeout = std::chrono::seconds(10))
+                    std::chrono::milliseconds timeout = std::chrono::seconds(60))
 {
     const auto end = std::chrono::steady_clock::now() + timeout;
     while (std::chrono::steady_clock::now() < end) {
         if (done()) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        // A pause between looks at the state; it only sets how soon the wait notices.
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     return done();
 }

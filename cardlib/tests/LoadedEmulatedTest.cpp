@@ -1,5 +1,6 @@
 // libtlv880a.so loaded with dlopen over emulated cards: start-up results, register writes in the
-// trace, ring counts and the measurement arithmetic.
+// trace and the measurement arithmetic. (The ring's unread count is tested in-process, where the
+// cards' clock can be stepped.)
 #include "LoadedLibrary.h"
 
 #include <gmock/gmock.h>
@@ -38,12 +39,14 @@ double LuLewis(double f, double fq, double density, double z)
     return 1.668e13 * 2.648 / (pi * density * f * z) * std::atan(z * std::tan(pi * (fq - f) / fq));
 }
 
-// Waits until pred() holds, up to ten seconds.
+// Waits until pred() holds: the library's thread brings it about. The time-out only ends a
+// test whose thread hangs.
 template <typename P> bool WaitFor(P pred)
 {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(60);
     while (!pred()) {
         if (std::chrono::steady_clock::now() > end) return false;
+        // A pause between looks at the readings; it only sets how soon the wait notices.
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     return true;
@@ -106,14 +109,7 @@ TEST(LoadedLibrary, EmulatedCardsEndToEnd)
     const double count = std::round(gate * clock / taken[1].frequency);
     EXPECT_NEAR(taken[1].frequency, gate * clock / count, 1e-6);
 
-    // Twelve unread cycles leave nine: park the thread with a shutdown, then count down.
-    ASSERT_EQ(lib.Xdc770Simulate(1), 0);
-    std::this_thread::sleep_for(std::chrono::milliseconds(250 * 13));
     ASSERT_EQ(lib.Xdc770Startup2(-1, info), 0);
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    for (int expected = 9; expected >= 1; --expected)
-        EXPECT_EQ(lib.Xdc770GetReadings(readings, power), expected);
-    EXPECT_EQ(lib.Xdc770GetReadings(readings, power), 0);
 
     // The library stays loaded: the emulated bus keeps its cards for the life of the process,
     // and unloading (tested without cards) would leave them unreachable.

@@ -1,6 +1,8 @@
 // Exports called from two threads while the acquisition and analog-input threads run, in
 // simulate mode and in real mode over emulated cards. Run under ThreadSanitizer in CI; the
-// invariants below hold whatever the interleaving.
+// invariants below hold whatever the interleaving. The run lasts until the reader has taken a
+// given number of readings and the writer has made a given number of rounds, so a slow machine
+// makes it longer, never a different verdict.
 #include "EmulatedFixture.h"
 
 #include <atomic>
@@ -17,6 +19,9 @@ bool IsFrequencyField(double f)
     return f == -1.0 || f == -2.0 || f == -3.0 || (f >= 1e6 && f <= 1e7);
 }
 
+constexpr long kReadingsToTake = 10;
+constexpr long kRoundsToMake = 2000;
+
 class Stress : public EmulatedTest {
 protected:
     void Hammer(bool toggleModes)
@@ -25,6 +30,7 @@ protected:
         ASSERT_EQ(Xdc770Material(0xFFFFFF, 2.7, 1.0, 1.0), 0);
         std::atomic<bool> stop{false};
         std::atomic<long> taken{0};
+        std::atomic<long> rounds{0};
         std::atomic<long> violations{0};
 
         std::thread reader([&] {
@@ -49,6 +55,8 @@ protected:
         std::thread writer([&] {
             int32_t map[24];
             int32_t anMap[4] = {12, -1, -1, 0};
+            long takenAtSwitch = 0;
+            bool simulate = false;
             for (int round = 0; !stop.load(); ++round) {
                 for (int i = 0; i < 24; ++i)
                     map[i] = (i + round) % 2;
@@ -62,18 +70,26 @@ protected:
                 Xdc770ZeroSensor(round % 24);
                 Xdc770Zero2(round % 2);
                 if (round % 50 == 0) Xdc770Init(6.05e6, 5e6, 6e6, 0.1);
-                if (toggleModes && round % 200 == 100) Xdc770Simulate(1);
-                if (toggleModes && round % 200 == 0) Xdc770Simulate(0);
+                // A mode switch empties the ring, so the next switch waits for a reading
+                // taken since the last one: readings keep arriving however fast this loop runs.
+                if (toggleModes && taken.load() > takenAtSwitch) {
+                    takenAtSwitch = taken.load();
+                    Xdc770Simulate(simulate ? 0 : 1);
+                    simulate = !simulate;
+                }
                 DimBacklight(round % 2);
+                rounds.store(round + 1);
                 std::this_thread::yield();
             }
         });
-        std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+        EXPECT_TRUE(test::WaitFor(
+            [&] { return taken.load() >= kReadingsToTake && rounds.load() >= kRoundsToMake; },
+            std::chrono::seconds(120)))
+            << taken.load() << " readings taken, " << rounds.load() << " rounds made";
         stop = true;
         reader.join();
         writer.join();
         EXPECT_EQ(violations.load(), 0);
-        EXPECT_GT(taken.load(), 3);
         EXPECT_EQ(Xdc770Startup2(-1, nullptr), 0);
     }
 };

@@ -174,7 +174,7 @@ bool cTLV880a::SensorEnabled(short sen)
 
 int cTLV880a::setSensorEnabled(short sen, bool enabled)
 {
-    if (!checkSensor(sen)) return 10;
+    if (!checkSensor(sen)) return msg::kErrSensorNumber;
     if (!enabled) {
         setSensorStatus(sen, kDisabledBit, true);
         return 0;

@@ -7,7 +7,26 @@
 
 namespace tlv::msg {
 
-inline constexpr int kUnbound = 98; // library file or export missing
+// Error numbers reported through TLVError and returned by the members. 1 also stands for a sensor
+// or analog map the instrument or the library refused.
+inline constexpr int kErrFrequency = 1;
+inline constexpr int kErrMapRefused = 1;
+inline constexpr int kErrPeriod = 2;
+inline constexpr int kErrOutputNumber = 5;
+inline constexpr int kErrRate = 6;
+inline constexpr int kErrPTerm = 7;
+inline constexpr int kErrITerm = 8;
+inline constexpr int kErrDTerm = 9;
+inline constexpr int kErrSensorNumber = 10;
+inline constexpr int kErrDensity = 11;
+inline constexpr int kErrTooling = 12;
+inline constexpr int kErrZFactor = 13;
+inline constexpr int kErrOutputVoltage = 14;
+inline constexpr int kErrOutputPower = 15;
+inline constexpr int kErrSlewRate = 16;
+inline constexpr int kErrMode = 17;
+inline constexpr int kUnbound = 98;    // library file or export missing
+inline constexpr int kErrLibrary = 99; // the library refused a setting the instrument accepted
 
 inline const QString kFrequency =
     QStringLiteral("Frequency must be: 1000000 <= XFMin <= XFInit <= XFmax <= 10000000");
@@ -37,6 +56,9 @@ inline const QString kZeroThickness = QStringLiteral("Unexpected ZeroThickness E
 inline const QString kZeroAll = QStringLiteral("Unexpected ZeroThcikness Error");
 inline const QString kMapSensors = QStringLiteral("Unresolved MapSensors Error.");
 inline const QString kMapAnalog = QStringLiteral("Unresolved MapAnalog Error.");
+
+// Start-up results from this number on are errors the library reports (901..906).
+inline constexpr int kFirstStartupError = 900;
 
 // Message for a start-up result of 900 or above.
 inline QString startupMessage(int result)

@@ -26,7 +26,7 @@ struct DepthGuard {
 int cTLV880a::SendMapSensors(const SensorMap& map)
 {
     DepthGuard guard(m_mapDepth);
-    if (m_mapDepth > kMaxMapDepth) return fail(1, msg::kMapSensors);
+    if (m_mapDepth > kMaxMapDepth) return fail(msg::kErrMapRefused, msg::kMapSensors);
 
     for (short a = 0; a < kAnalogs; ++a) {
         const int loop = m_analogLoops[a];
@@ -66,11 +66,11 @@ int cTLV880a::sendStoredMap()
 int cTLV880a::SendMapAnalog(const AnalogMap& map)
 {
     DepthGuard guard(m_mapDepth);
-    if (m_mapDepth > kMaxMapDepth) return fail(1, msg::kMapAnalog);
+    if (m_mapDepth > kMaxMapDepth) return fail(msg::kErrMapRefused, msg::kMapAnalog);
 
     for (int a = 0; a < kAnalogs; ++a)
         for (int b = a + 1; b < kAnalogs; ++b)
-            if (map[a] >= 0 && map[a] == map[b]) return fail(1, msg::kMapAnalog);
+            if (map[a] >= 0 && map[a] == map[b]) return fail(msg::kErrMapRefused, msg::kMapAnalog);
 
     // An analog input takes its output away from the sensors.
     for (int a = 0; a < kAnalogs; ++a) {
@@ -93,8 +93,8 @@ int cTLV880a::SensorLoop(short sen)
 
 int cTLV880a::setSensorLoop(short sen, int out)
 {
-    if (!checkSensor(sen)) return 10;
-    if (out != -1 && !checkOutput(out)) return 5;
+    if (!checkSensor(sen)) return msg::kErrSensorNumber;
+    if (out != -1 && !checkOutput(out)) return msg::kErrOutputNumber;
     SensorMap map{};
     for (int i = 0; i < kSensors; ++i)
         map[i] = m_sensors[i].loop;
@@ -105,7 +105,7 @@ int cTLV880a::setSensorLoop(short sen, int out)
 int cTLV880a::AnalogLoop(short an)
 {
     if (an < 0 || an >= kAnalogs) {
-        fail(10, msg::kSensorNumber);
+        fail(msg::kErrSensorNumber, msg::kSensorNumber);
         return 0;
     }
     return m_analogLoops[an];
@@ -113,8 +113,8 @@ int cTLV880a::AnalogLoop(short an)
 
 int cTLV880a::setAnalogLoop(short an, int out)
 {
-    if (an < 0 || an >= kAnalogs) return fail(10, msg::kSensorNumber);
-    if (out != -1 && !checkOutput(out)) return 5;
+    if (an < 0 || an >= kAnalogs) return fail(msg::kErrSensorNumber, msg::kSensorNumber);
+    if (out != -1 && !checkOutput(out)) return msg::kErrOutputNumber;
     AnalogMap map = m_analogLoops;
     // An output is fed by at most one analog input.
     if (out >= 0) std::replace(map.begin(), map.end(), out, -1);
@@ -124,9 +124,11 @@ int cTLV880a::setAnalogLoop(short an, int out)
 
 short cTLV880a::LoopType(short out)
 {
-    if (!checkOutput(out)) return 0;
-    if (std::find(m_analogLoops.begin(), m_analogLoops.end(), out) != m_analogLoops.end()) return 1;
+    constexpr short kNoLoop = 0, kAnalogInputLoop = 1, kSensorLoop = 2;
+    if (!checkOutput(out)) return kNoLoop;
+    if (std::find(m_analogLoops.begin(), m_analogLoops.end(), out) != m_analogLoops.end())
+        return kAnalogInputLoop;
     for (const SensorSettings& s : m_sensors)
-        if (s.loop == out) return 2;
-    return 0;
+        if (s.loop == out) return kSensorLoop;
+    return kNoLoop;
 }

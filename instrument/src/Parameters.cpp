@@ -23,16 +23,16 @@ int loopTermError(int term, double value, QString& message)
     switch (term) {
     case kRateTerm:
         message = msg::kRate;
-        return within(value, cTLV880a::RateMin(), cTLV880a::RateMax()) ? 0 : 6;
+        return within(value, cTLV880a::RateMin(), cTLV880a::RateMax()) ? 0 : msg::kErrRate;
     case kPTerm:
         message = msg::kPTerm;
-        return within(value, cTLV880a::PTermMin(), cTLV880a::PTermMax()) ? 0 : 7;
+        return within(value, cTLV880a::PTermMin(), cTLV880a::PTermMax()) ? 0 : msg::kErrPTerm;
     case kITerm:
         message = msg::kITerm;
-        return within(value, cTLV880a::ITermMin(), cTLV880a::ITermMax()) ? 0 : 8;
+        return within(value, cTLV880a::ITermMin(), cTLV880a::ITermMax()) ? 0 : msg::kErrITerm;
     default:
         message = msg::kDTerm;
-        return within(value, cTLV880a::DTermMin(), cTLV880a::DTermMax()) ? 0 : 9;
+        return within(value, cTLV880a::DTermMin(), cTLV880a::DTermMax()) ? 0 : msg::kErrDTerm;
     }
 }
 } // namespace
@@ -45,11 +45,11 @@ int cTLV880a::SendLoop(double rate, double pTerm, double iTerm, double dTerm, sh
         if (const int error = loopTermError(term, terms[term], message))
             return fail(error, message);
     }
-    if (!checkOutput(out)) return 5;
+    if (!checkOutput(out)) return msg::kErrOutputNumber;
     int result = 0;
     if (!bound(m_binding->Xdc770Loop2(rate, pTerm, iTerm, dTerm, out), result))
         return msg::kUnbound;
-    if (result != 0) return fail(99, msg::kLoop + QString::number(out + 1));
+    if (result != 0) return fail(msg::kErrLibrary, msg::kLoop + QString::number(out + 1));
     OutputSettings& o = m_outputs[out];
     o.rate = rate;
     o.pTerm = pTerm;
@@ -64,7 +64,7 @@ int cTLV880a::SendLoop(double rate, double pTerm, double iTerm, double dTerm, sh
 
 int cTLV880a::applyLoopTerm(short out, int term, double value)
 {
-    if (!checkOutput(out)) return 5;
+    if (!checkOutput(out)) return msg::kErrOutputNumber;
     OutputSettings& o = m_outputs[out];
     std::array<double, 4> terms{o.rate, o.pTerm, o.iTerm, o.dTerm};
     terms[term] = value;
@@ -127,7 +127,7 @@ short cTLV880a::PIDMode(short out)
 
 int cTLV880a::setPIDMode(short out, short value)
 {
-    if (!checkOutput(out)) return 5;
+    if (!checkOutput(out)) return msg::kErrOutputNumber;
     const OutputSettings& o = m_outputs[out];
     if (value != 0) return SendLoop(o.rate, o.pTerm, o.iTerm, o.dTerm, out);
     const double power = GetPower(out);
@@ -136,12 +136,12 @@ int cTLV880a::setPIDMode(short out, short value)
 
 int cTLV880a::SendPower(short out, double power)
 {
-    if (!checkOutput(out)) return 5;
+    if (!checkOutput(out)) return msg::kErrOutputNumber;
     OutputSettings& o = m_outputs[out];
-    if (!within(power, 0.0, o.maxPower)) return fail(15, msg::kOutputPower);
+    if (!within(power, 0.0, o.maxPower)) return fail(msg::kErrOutputPower, msg::kOutputPower);
     int result = 0;
     if (!bound(m_binding->Xdc770SetPower(out, power / 100.0), result)) return msg::kUnbound;
-    if (result != 0) return fail(99, msg::kSendPower + QString::number(out + 1));
+    if (result != 0) return fail(msg::kErrLibrary, msg::kSendPower + QString::number(out + 1));
     if (o.pidMode == 2) {
         o.pidMode = 3;
         emit TLVOutputEvent(3,
@@ -163,15 +163,18 @@ double cTLV880a::GetPower(short out)
 
 int cTLV880a::SendFullScale(short out, double fullScale, double maxPower, double slewRate)
 {
-    if (!checkOutput(out)) return 5;
-    if (!within(fullScale, FSOutMin(), FSOutMax())) return fail(14, msg::kOutputVoltage);
-    if (!within(maxPower, PowerMin(), PowerMax())) return fail(15, msg::kOutputPower);
-    if (!within(slewRate, SlewRateMin(), SlewRateMax())) return fail(16, msg::kSlewRate);
+    if (!checkOutput(out)) return msg::kErrOutputNumber;
+    if (!within(fullScale, FSOutMin(), FSOutMax()))
+        return fail(msg::kErrOutputVoltage, msg::kOutputVoltage);
+    if (!within(maxPower, PowerMin(), PowerMax()))
+        return fail(msg::kErrOutputPower, msg::kOutputPower);
+    if (!within(slewRate, SlewRateMin(), SlewRateMax()))
+        return fail(msg::kErrSlewRate, msg::kSlewRate);
     int result = 0;
     if (!bound(m_binding->Xdc770FullScale(out, fullScale, maxPower / 100.0, slewRate / 100.0),
                result))
         return msg::kUnbound;
-    if (result != 0) return fail(99, msg::kFullScale + QString::number(out + 1));
+    if (result != 0) return fail(msg::kErrLibrary, msg::kFullScale + QString::number(out + 1));
     OutputSettings& o = m_outputs[out];
     o.fullScale = fullScale;
     o.maxPower = maxPower;
@@ -186,7 +189,7 @@ double cTLV880a::SlewRate(short out)
 
 int cTLV880a::setSlewRate(short out, double value)
 {
-    if (!checkOutput(out)) return 5;
+    if (!checkOutput(out)) return msg::kErrOutputNumber;
     return SendFullScale(out, m_outputs[out].fullScale, m_outputs[out].maxPower, value);
 }
 
@@ -197,7 +200,7 @@ double cTLV880a::MaxPower(short out)
 
 int cTLV880a::setMaxPower(short out, double value)
 {
-    if (!checkOutput(out)) return 5;
+    if (!checkOutput(out)) return msg::kErrOutputNumber;
     return SendFullScale(out, m_outputs[out].fullScale, value, m_outputs[out].slewRate);
 }
 
@@ -208,21 +211,21 @@ double cTLV880a::FSOut(short out)
 
 int cTLV880a::setFSOut(short out, double value)
 {
-    if (!checkOutput(out)) return 5;
+    if (!checkOutput(out)) return msg::kErrOutputNumber;
     return SendFullScale(out, value, m_outputs[out].maxPower, m_outputs[out].slewRate);
 }
 
 int cTLV880a::SendMaterial(short sen, double density, double zFactor, double tooling)
 {
-    if (!checkSensor(sen)) return 10;
-    if (!within(density, DensityMin(), DensityMax())) return fail(11, msg::kDensity);
-    if (!within(zFactor, ZFactorMin(), ZFactorMax())) return fail(13, msg::kZFactor);
-    if (!within(tooling, ToolingMin(), ToolingMax())) return fail(12, msg::kTooling);
+    if (!checkSensor(sen)) return msg::kErrSensorNumber;
+    if (!within(density, DensityMin(), DensityMax())) return fail(msg::kErrDensity, msg::kDensity);
+    if (!within(zFactor, ZFactorMin(), ZFactorMax())) return fail(msg::kErrZFactor, msg::kZFactor);
+    if (!within(tooling, ToolingMin(), ToolingMax())) return fail(msg::kErrTooling, msg::kTooling);
     int result = 0;
     // The library takes a sensor bit mask and the tooling as a factor.
     if (!bound(m_binding->Xdc770Material(1 << sen, density, zFactor, tooling / 100.0), result))
         return msg::kUnbound;
-    if (result != 0) return fail(99, msg::kMaterial + QString::number(sen + 1));
+    if (result != 0) return fail(msg::kErrLibrary, msg::kMaterial + QString::number(sen + 1));
     SensorSettings& s = m_sensors[sen];
     s.density = density;
     s.zFactor = zFactor;
@@ -237,7 +240,7 @@ double cTLV880a::Tooling(short sen)
 
 int cTLV880a::setTooling(short sen, double value)
 {
-    if (!checkSensor(sen)) return 10;
+    if (!checkSensor(sen)) return msg::kErrSensorNumber;
     return SendMaterial(sen, m_sensors[sen].density, m_sensors[sen].zFactor, value);
 }
 
@@ -248,7 +251,7 @@ double cTLV880a::ZFactor(short sen)
 
 int cTLV880a::setZFactor(short sen, double value)
 {
-    if (!checkSensor(sen)) return 10;
+    if (!checkSensor(sen)) return msg::kErrSensorNumber;
     return SendMaterial(sen, m_sensors[sen].density, value, m_sensors[sen].tooling);
 }
 
@@ -259,25 +262,25 @@ double cTLV880a::Density(short sen)
 
 int cTLV880a::setDensity(short sen, double value)
 {
-    if (!checkSensor(sen)) return 10;
+    if (!checkSensor(sen)) return msg::kErrSensorNumber;
     return SendMaterial(sen, value, m_sensors[sen].zFactor, m_sensors[sen].tooling);
 }
 
 int cTLV880a::ZeroSensor(short sen)
 {
-    if (!checkSensor(sen)) return 10;
+    if (!checkSensor(sen)) return msg::kErrSensorNumber;
     int result = 0;
     if (!bound(m_binding->Xdc770ZeroSensor(sen), result)) return msg::kUnbound;
-    if (result != 0) return fail(99, msg::kZeroThickness);
+    if (result != 0) return fail(msg::kErrLibrary, msg::kZeroThickness);
     return 0;
 }
 
 int cTLV880a::ZeroThickness(short out)
 {
-    if (!checkOutput(out)) return 5;
+    if (!checkOutput(out)) return msg::kErrOutputNumber;
     int result = 0;
     if (!bound(m_binding->Xdc770Zero2(out), result)) return msg::kUnbound;
-    if (result != 0) return fail(99, msg::kZeroThickness);
+    if (result != 0) return fail(msg::kErrLibrary, msg::kZeroThickness);
     // No reading taken before the zero may be shown after it.
     return ClearBuff();
 }
@@ -289,7 +292,7 @@ int cTLV880a::ZeroAll()
         if (!NumOutputValid(out)) continue;
         if (!bound(m_binding->Xdc770Zero2(out), result)) return msg::kUnbound;
     }
-    if (result != 0) return fail(99, msg::kZeroAll);
+    if (result != 0) return fail(msg::kErrLibrary, msg::kZeroAll);
     return ClearBuff();
 }
 
@@ -300,7 +303,7 @@ QString cTLV880a::SensorName(short sen)
 
 int cTLV880a::setSensorName(short sen, const QString& name)
 {
-    if (!checkSensor(sen)) return 10;
+    if (!checkSensor(sen)) return msg::kErrSensorNumber;
     m_sensors[sen].name = name;
     return 0;
 }
@@ -312,7 +315,7 @@ QString cTLV880a::OutputName(short out)
 
 int cTLV880a::setOutputName(short out, const QString& name)
 {
-    if (!checkOutput(out)) return 5;
+    if (!checkOutput(out)) return msg::kErrOutputNumber;
     m_outputs[out].name = name;
     return 0;
 }
@@ -324,7 +327,7 @@ bool cTLV880a::SensorDual(short sen)
 
 int cTLV880a::setSensorDual(short sen, bool dual)
 {
-    if (!checkSensor(sen)) return 10;
+    if (!checkSensor(sen)) return msg::kErrSensorNumber;
     // The two crystals of a dual head are always both dual or both single.
     m_sensors[sen].dual = dual;
     m_sensors[sen ^ 1].dual = dual;
@@ -340,7 +343,7 @@ int cTLV880a::setSensorDual(short sen, bool dual)
     }                                                                                              \
     int cTLV880a::Setter(short out, Type value)                                                    \
     {                                                                                              \
-        if (!checkOutput(out)) return 5;                                                           \
+        if (!checkOutput(out)) return msg::kErrOutputNumber;                                       \
         m_outputs[out].field = value;                                                              \
         return 0;                                                                                  \
     }

@@ -88,14 +88,14 @@ int cTLV880a::fail(int number, const QString& message)
 bool cTLV880a::checkSensor(int sen)
 {
     if (sensorIndexValid(sen)) return true;
-    fail(10, msg::kSensorNumber);
+    fail(msg::kErrSensorNumber, msg::kSensorNumber);
     return false;
 }
 
 bool cTLV880a::checkOutput(int out)
 {
     if (outputIndexValid(out)) return true;
-    fail(5, msg::kOutputNumber);
+    fail(msg::kErrOutputNumber, msg::kOutputNumber);
     return false;
 }
 
@@ -121,23 +121,23 @@ int cTLV880a::SendStartup(int mode)
     if (!bound(m_binding->Xdc770Startup2(0, m_info.data()), result)) return 0;
     m_info[0] = result;
     m_cards = 0;
-    for (int i = 1; i <= 6; ++i) {
+    for (int i = 1; i <= tlv880::kMaxCards; ++i) {
         if (m_info[i] <= 0) break;
         m_cards = static_cast<short>(i);
     }
     m_started = true;
     setOpMode(1); // the library always comes out of start-up in simulate mode
-    if (result >= 900) fail(result, msg::startupMessage(result));
+    if (result >= msg::kFirstStartupError) fail(result, msg::startupMessage(result));
     return 0;
 }
 
 int cTLV880a::SendSimulate(int mode)
 {
-    if (mode != 0 && mode != 1) return fail(17, msg::kMode);
+    if (mode != 0 && mode != 1) return fail(msg::kErrMode, msg::kMode);
     if (Revision(1) == 0 && mode == 0) mode = 1; // without a card only simulate mode is possible
     int result = 0;
     if (!bound(m_binding->Xdc770Simulate(mode), result)) return msg::kUnbound;
-    if (result != 0) return fail(99, msg::kSimulate);
+    if (result != 0) return fail(msg::kErrLibrary, msg::kSimulate);
     m_opMode = mode;
     emit TLVOutputEvent(mode, mode == 1 ? msg::kSimulateMode : msg::kNormalMode, 0);
     return 0;
@@ -159,12 +159,13 @@ int cTLV880a::SendInit(double maxFrequency, double minFrequency, double initFreq
     const auto inWindow = [](double f) { return f >= XFreqMin() && f <= XFreqMax(); };
     if (!(inWindow(maxFrequency) && inWindow(minFrequency) && inWindow(initFrequency) &&
           maxFrequency >= initFrequency && initFrequency >= minFrequency))
-        return fail(1, msg::kFrequency);
-    if (!(period >= PeriodMin() && period <= PeriodMax())) return fail(2, msg::kPeriod);
+        return fail(msg::kErrFrequency, msg::kFrequency);
+    if (!(period >= PeriodMin() && period <= PeriodMax()))
+        return fail(msg::kErrPeriod, msg::kPeriod);
     int result = 0;
     if (!bound(m_binding->Xdc770Init(maxFrequency, minFrequency, initFrequency, period), result))
         return msg::kUnbound;
-    if (result != 0) return fail(99, msg::kInit);
+    if (result != 0) return fail(msg::kErrLibrary, msg::kInit);
     m_maxFrequency = maxFrequency;
     m_minFrequency = minFrequency;
     m_initFrequency = initFrequency;
@@ -225,7 +226,7 @@ int cTLV880a::SendStartMeas()
 
     int result = 0;
     if (!bound(m_binding->Xdc770StartMeas(), result)) return msg::kUnbound;
-    if (result != 0) return fail(99, msg::kStartMeas);
+    if (result != 0) return fail(msg::kErrLibrary, msg::kStartMeas);
     return 0;
 }
 

@@ -32,11 +32,12 @@ public:
 protected:
     static cTLV880a* s_tlv;
 
-    // Runs the event loop until pred() holds or ten seconds have passed.
+    // Runs the event loop until pred() holds: the library's threads and the poll timer bring it
+    // about at their own pace. The bound (two minutes) only ends a test that hangs.
     static bool waitFor(const std::function<bool()>& pred)
     {
         QSignalSpy never(s_tlv, &QObject::destroyed);
-        for (int i = 0; i < 100; ++i) {
+        for (int i = 0; i < 1200; ++i) {
             if (pred()) return true;
             never.wait(100);
         }

@@ -1,6 +1,6 @@
 // Front panel: knob acceleration, switch events, FPEnabled, the change limits and the backlight.
 
-#include "FakeLibrary.h"
+#include "InstrumentRig.h"
 
 #include <gtest/gtest.h>
 

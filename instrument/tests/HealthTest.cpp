@@ -1,7 +1,7 @@
 // Health rules driven through the poll: crystal failure, quality, stability, control error,
 // disabled sensors and "all crystals failed", with their status bits and events.
 
-#include "FakeLibrary.h"
+#include "InstrumentRig.h"
 
 #include <gtest/gtest.h>
 

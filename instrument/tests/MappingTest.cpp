@@ -1,7 +1,7 @@
 // Assignment of sensors and analog inputs to outputs: dual heads, disabled sensors, the monitor
 // variant, the analog/sensor exclusion and LoopType.
 
-#include "FakeLibrary.h"
+#include "InstrumentRig.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // Loop terms, PID/manual mode, power, output scaling, film material, zeroing, names and the
 // per-output health settings: checks in their order, unit conversions and the storing rule.
 
-#include "FakeLibrary.h"
+#include "InstrumentRig.h"
 
 #include <gtest/gtest.h>
 

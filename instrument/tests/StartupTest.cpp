@@ -1,6 +1,6 @@
 // Start-up, simulate mode, SendInit, measurement start, counts and destruction of cTLV880a.
 
-#include "FakeLibrary.h"
+#include "InstrumentRig.h"
 
 #include <gtest/gtest.h>
 

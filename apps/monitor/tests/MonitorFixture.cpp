@@ -1,5 +1,7 @@
 #include "MonitorFixture.h"
 
+#include "tlvtest/StepClock.h"
+
 #include <QFile>
 #include <QSettings>
 #include <QTextStream>
@@ -8,9 +10,8 @@ namespace monitor::test {
 
 void MonitorTest::SetUp()
 {
-    m_home = std::make_unique<QTemporaryDir>();
+    m_home = std::make_unique<tlvtest::PrivateHome>();
     ASSERT_TRUE(m_home->isValid());
-    qputenv("TLV880_HOME", m_home->path().toLocal8Bit());
 
     tlv::ProgramInfo info;
     info.title = QString::fromLatin1(kProgramTitle);
@@ -26,7 +27,7 @@ void MonitorTest::SetUp()
             if (request.kind == tlv::DialogKind::Question) return m_answer;
             return QMessageBox::Ok;
         });
-    m_lib = std::make_shared<FakeLibrary>();
+    m_lib = std::make_shared<tlvtest::RecordingLibrary>();
 }
 
 void MonitorTest::TearDown()
@@ -34,13 +35,14 @@ void MonitorTest::TearDown()
     m_window.reset();
     m_tlv.reset();
     m_dialogs.reset();
-    qunsetenv("TLV880_HOME");
+    m_home.reset();
 }
 
 frmMain& MonitorTest::CreateWindow()
 {
-    m_tlv = std::make_unique<cTLV880a>(m_lib, std::make_shared<FixedClock>(), nullptr,
-                                       cTLV880a::Build::Monitor);
+    m_tlv = std::make_unique<cTLV880a>(
+        m_lib, std::make_shared<tlvtest::StepClock>(QDateTime(QDate(2026, 12, 7), QTime(10, 0, 0))),
+        nullptr, cTLV880a::Build::Monitor);
     m_window = std::make_unique<frmMain>(m_tlv.get());
     return *m_window;
 }
@@ -102,6 +104,48 @@ QStringList MonitorTest::Messages() const
     for (const tlv::DialogRequest& request : tlv::DialogService::requests())
         texts << request.text;
     return texts;
+}
+
+void MonitorTest::Queue(const LibReading& reading)
+{
+    tlvtest::Reading r;
+    for (int i = 0; i < 24; ++i)
+        r.sensor(i, reading.rate[i], reading.thickness[i], reading.frequency[i]);
+    m_lib->readings.push_back(r);
+}
+
+std::vector<MaterialCall> MonitorTest::Materials() const
+{
+    std::vector<MaterialCall> sent;
+    for (const tlvtest::Call& c : m_lib->all(QStringLiteral("Xdc770Material")))
+        sent.push_back(
+            {c.args[0].toInt(), c.args[1].toDouble(), c.args[2].toDouble(), c.args[3].toDouble()});
+    return sent;
+}
+
+std::vector<std::array<double, 4>> MonitorTest::Inits() const
+{
+    std::vector<std::array<double, 4>> sent;
+    for (const tlvtest::Call& c : m_lib->all(QStringLiteral("Xdc770Init")))
+        sent.push_back({c.args[0].toDouble(), c.args[1].toDouble(), c.args[2].toDouble(),
+                        c.args[3].toDouble()});
+    return sent;
+}
+
+std::vector<int> MonitorTest::ZeroedOutputs() const
+{
+    std::vector<int> zeroed;
+    for (const tlvtest::Call& c : m_lib->all(QStringLiteral("Xdc770Zero2")))
+        zeroed.push_back(c.args[0].toInt());
+    return zeroed;
+}
+
+std::vector<int> MonitorTest::ZeroedSensors() const
+{
+    std::vector<int> zeroed;
+    for (const tlvtest::Call& c : m_lib->all(QStringLiteral("Xdc770ZeroSensor")))
+        zeroed.push_back(c.args[0].toInt());
+    return zeroed;
 }
 
 } // namespace monitor::test

@@ -86,17 +86,17 @@ TEST_F(MaterialEntry, AcceptedEntryWhileRunningIsSentAtOnce)
 {
     frmMain& w = LoadWindow();
     EXPECT_TRUE(Check(w, Box(QStringLiteral("txtDensity_1")), QStringLiteral("5")));
-    EXPECT_TRUE(m_lib->materials.empty()); // stopped: sent at the next start
+    EXPECT_TRUE(Materials().empty()); // stopped: sent at the next start
     w.cmdFSwitch_Click(0);
-    m_lib->materials.clear();
+    m_lib->calls.clear();
     EXPECT_TRUE(Check(w, Box(QStringLiteral("txtZFactor_1")), QStringLiteral("0.9")));
-    ASSERT_EQ(m_lib->materials.size(), 1u);
-    EXPECT_EQ(m_lib->materials[0].mask, 2);
-    EXPECT_DOUBLE_EQ(m_lib->materials[0].density, 5.0);
-    EXPECT_DOUBLE_EQ(m_lib->materials[0].zFactor, 0.9);
-    EXPECT_DOUBLE_EQ(m_lib->materials[0].tooling, 1.0);
+    ASSERT_EQ(Materials().size(), 1u);
+    EXPECT_EQ(Materials()[0].mask, 2);
+    EXPECT_DOUBLE_EQ(Materials()[0].density, 5.0);
+    EXPECT_DOUBLE_EQ(Materials()[0].zFactor, 0.9);
+    EXPECT_DOUBLE_EQ(Materials()[0].tooling, 1.0);
     EXPECT_FALSE(Check(w, Box(QStringLiteral("txtZFactor_1")), QStringLiteral("0")));
-    EXPECT_EQ(m_lib->materials.size(), 1u); // a refused entry sends nothing
+    EXPECT_EQ(Materials().size(), 1u); // a refused entry sends nothing
 }
 
 TEST_F(MaterialEntry, LeavingARefusedBoxKeepsTheFocusThere)
@@ -195,11 +195,11 @@ TEST_F(MaterialEntry, SaveWritesEveryKeyInOrderAndReadsBackTheSame)
                   .toString(),
               QStringLiteral("saved.dat"));
 
-    m_lib->inits.clear();
+    m_lib->calls.clear();
     w.IniRead(QStringLiteral("saved.dat"));
     EXPECT_EQ(w.Settings().toolingText[0], QStringLiteral("120.0"));
     EXPECT_EQ(w.Settings().densityText[1], QStringLiteral("10.00"));
-    ASSERT_EQ(m_lib->inits.size(), 1u);
+    ASSERT_EQ(Inits().size(), 1u);
 }
 
 TEST_F(MaterialEntry, ReadOnlySetupFileIsNotWritten)
@@ -276,7 +276,7 @@ TEST_F(MaterialEntry, OpenReadsTheProgramFolderFileAndRebuildsTheWindow)
     EXPECT_EQ(w.findChild<QComboBox*>(QStringLiteral("cboZeroSensor"))->count(), 9);
     // A display refresh addresses only rows that exist.
     w.cmdFSwitch_Click(0);
-    m_lib->waiting.push_back(LibReading());
+    Queue(LibReading());
     Tick();
     EXPECT_EQ(Cell(8, 3), QStringLiteral("5000000.0"));
 

@@ -34,9 +34,9 @@ TEST_F(ReadingsDisplay, FreshInstallReportsMissingFileAndShowsDefaults)
     EXPECT_EQ(Box(QStringLiteral("txtDensity_4")), nullptr);
 
     // The instrument got the default window and period, and the default filter.
-    ASSERT_FALSE(m_lib->inits.empty());
+    ASSERT_FALSE(Inits().empty());
     const std::array<double, 4> expected{6000000.0, 4000000.0, 5000000.0, 0.25};
-    EXPECT_EQ(m_lib->inits.back(), expected);
+    EXPECT_EQ(Inits().back(), expected);
     EXPECT_EQ(m_tlv->FilterSize(), 1);
 
     auto* zeroList = w.findChild<QComboBox*>(QStringLiteral("cboZeroSensor"));
@@ -53,12 +53,12 @@ TEST_F(ReadingsDisplay, StartSendsMaterialsStartsZeroesAndPolls)
     frmMain& w = LoadWindow();
     w.cmdFSwitch_Click(0);
 
-    ASSERT_EQ(m_lib->materials.size(), 4u);
-    EXPECT_EQ(m_lib->materials[3].mask, 8);
-    EXPECT_DOUBLE_EQ(m_lib->materials[3].density, 10.0);
-    EXPECT_DOUBLE_EQ(m_lib->materials[3].tooling, 1.0); // 100 % as a factor
-    EXPECT_EQ(m_lib->startMeasCalls, 1);
-    EXPECT_FALSE(m_lib->zeroedOutputs.empty());
+    ASSERT_EQ(Materials().size(), 4u);
+    EXPECT_EQ(Materials()[3].mask, 8);
+    EXPECT_DOUBLE_EQ(Materials()[3].density, 10.0);
+    EXPECT_DOUBLE_EQ(Materials()[3].tooling, 1.0); // 100 % as a factor
+    EXPECT_EQ(m_lib->count(QStringLiteral("Xdc770StartMeas")), 1);
+    EXPECT_FALSE(ZeroedOutputs().empty());
     EXPECT_TRUE(w.RunTimer().isActive());
     EXPECT_EQ(w.RunTimer().interval(), 125);
     EXPECT_EQ(w.findChild<QPushButton*>(QStringLiteral("cmdFSwitch_0"))->text(),
@@ -67,7 +67,7 @@ TEST_F(ReadingsDisplay, StartSendsMaterialsStartsZeroesAndPolls)
     // Stop halts the polling only.
     w.cmdFSwitch_Click(0);
     EXPECT_FALSE(w.RunTimer().isActive());
-    EXPECT_EQ(m_lib->startMeasCalls, 1);
+    EXPECT_EQ(m_lib->count(QStringLiteral("Xdc770StartMeas")), 1);
 }
 
 TEST_F(ReadingsDisplay, ThicknessChangesFormatAtTenAndHundredKiloAngstrom)
@@ -80,7 +80,7 @@ TEST_F(ReadingsDisplay, ThicknessChangesFormatAtTenAndHundredKiloAngstrom)
     r.thickness[3] = 12340.0;
     r.rate[0] = 0.25;
     r.rate[1] = 12.34;
-    m_lib->waiting.push_back(r);
+    Queue(r);
     Tick();
 
     EXPECT_EQ(Cell(1, 2), QStringLiteral("9.999"));
@@ -100,7 +100,7 @@ TEST_F(ReadingsDisplay, LifeFollowsTheCrystalWindowAndFailedCrystals)
     r.frequency[1] = 6000000.0;
     r.frequency[2] = 0.5;
     r.frequency[3] = -1.0;
-    m_lib->waiting.push_back(r);
+    Queue(r);
     Tick();
 
     EXPECT_EQ(Cell(1, 4), QStringLiteral("50.0"));
@@ -119,7 +119,7 @@ TEST_F(ReadingsDisplay, EqualInitialAndMinimumFrequencyShowsNoLife)
     r.frequency[0] = 5500000.0;
     r.frequency[1] = 4000000.0;
     r.frequency[2] = -2.0;
-    m_lib->waiting.push_back(r);
+    Queue(r);
     Tick();
 
     EXPECT_EQ(Cell(1, 4), QStringLiteral("0"));
@@ -139,7 +139,7 @@ TEST_F(ReadingsDisplay, MassModeScalesByDensity)
     LibReading r;
     r.rate[0] = 1.0;
     r.thickness[0] = 1000.0;
-    m_lib->waiting.push_back(r);
+    Queue(r);
     Tick();
 
     EXPECT_EQ(Cell(1, 1), QStringLiteral("27.0"));
@@ -154,10 +154,10 @@ TEST_F(ReadingsDisplay, OnlyTheNewestWaitingReadingIsShownAndLogged)
     for (double thickness : {1000.0, 2000.0, 3000.0}) {
         LibReading r;
         r.thickness.fill(thickness);
-        m_lib->waiting.push_back(r);
+        Queue(r);
     }
     Tick();
-    EXPECT_TRUE(m_lib->waiting.empty());
+    EXPECT_TRUE(m_lib->readings.empty());
     EXPECT_EQ(Cell(1, 2), QStringLiteral("3.000"));
     Tick(); // nothing new: no refresh, no log line
 
@@ -192,21 +192,23 @@ TEST_F(ReadingsDisplay, MassModeLogHeadAndZeroButton)
     // A tick that arrives while all sensors are zeroed shows no reading taken before the zero.
     LibReading old;
     old.thickness.fill(5000.0);
-    m_lib->waiting.push_back(old);
-    m_lib->whileZeroing = [this] { Tick(); };
+    Queue(old);
+    m_lib->during = [this](const tlvtest::Call& call) {
+        if (call.name == QLatin1String("Xdc770Zero2")) Tick(); // events pumped while zeroing
+    };
     w.cmdFSwitch_Click(2);
-    m_lib->whileZeroing = nullptr;
+    m_lib->during = nullptr;
     EXPECT_EQ(Cell(1, 2), QString());
-    EXPECT_TRUE(m_lib->waiting.empty());
+    EXPECT_TRUE(m_lib->readings.empty());
 
     auto* zeroList = w.findChild<QComboBox*>(QStringLiteral("cboZeroSensor"));
     zeroList->setCurrentIndex(3);
     w.cmdFSwitch_Click(2);
-    EXPECT_EQ(m_lib->zeroedSensors, std::vector<int>{2});
-    const size_t zeroedBefore = m_lib->zeroedOutputs.size();
+    EXPECT_EQ(ZeroedSensors(), std::vector<int>{2});
+    const size_t zeroedBefore = ZeroedOutputs().size();
     zeroList->setCurrentIndex(0);
     w.cmdFSwitch_Click(2);
-    EXPECT_GT(m_lib->zeroedOutputs.size(), zeroedBefore);
+    EXPECT_GT(ZeroedOutputs().size(), zeroedBefore);
 }
 
 TEST_F(ReadingsDisplay, LogThatCannotBeWrittenIsReportedOncePerRun)
@@ -216,7 +218,7 @@ TEST_F(ReadingsDisplay, LogThatCannotBeWrittenIsReportedOncePerRun)
     frmMain& w = LoadWindow();
     w.cmdFSwitch_Click(0);
     for (int i = 0; i < 3; ++i) {
-        m_lib->waiting.push_back(LibReading());
+        Queue(LibReading());
         Tick();
     }
     ASSERT_EQ(Messages().size(), 1);

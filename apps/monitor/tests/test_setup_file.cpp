@@ -108,10 +108,10 @@ TEST_F(SetupFileRead, DamagedFileAtStartUpGivesAWorkingWindow)
     EXPECT_TRUE(Messages().isEmpty());
     EXPECT_EQ(Grid()->rowCount(), 5);
     EXPECT_EQ(Box(QStringLiteral("txtDensity_0"))->text(), QStringLiteral("10.00"));
-    ASSERT_FALSE(m_lib->inits.empty());
-    EXPECT_EQ(m_lib->inits.back()[3], 0.25);
+    ASSERT_FALSE(Inits().empty());
+    EXPECT_EQ(Inits().back()[3], 0.25);
     w.cmdFSwitch_Click(0);
-    m_lib->waiting.push_back(LibReading());
+    Queue(LibReading());
     Tick();
     EXPECT_EQ(Cell(4, 4), QStringLiteral("100.0"));
 }

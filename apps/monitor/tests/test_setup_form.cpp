@@ -118,13 +118,13 @@ TEST_F(SetupForm, OkTakesEverythingOverAndSendsTheCardSettings)
     f.findChild<QCheckBox*>(QStringLiteral("chkLog"))->setChecked(true);
     Field(QStringLiteral("txtLogFile"))->setText(QStringLiteral("film.log"));
     f.findChild<QComboBox*>(QStringLiteral("cboShowSensors"))->setCurrentIndex(23);
-    m_lib->inits.clear();
+    m_lib->calls.clear();
     f.cmdFSwitch_Click(1);
 
     const MonitorSettings& s = m_window->Settings();
-    ASSERT_EQ(m_lib->inits.size(), 1u);
+    ASSERT_EQ(Inits().size(), 1u);
     const std::array<double, 4> sent{9000000.0, 2000000.0, 8000000.0, 0.5};
-    EXPECT_EQ(m_lib->inits[0], sent);
+    EXPECT_EQ(Inits()[0], sent);
     EXPECT_EQ(s.period, 0.5);
     EXPECT_EQ(s.maxFreq, 9000000.0);
     EXPECT_EQ(s.filter, 3);
@@ -148,10 +148,10 @@ TEST_F(SetupForm, OkRefusesAFieldThatWasNeverChecked)
     frmSetup& f = Open();
     Field(QStringLiteral("txtPeriod"))->setText(QStringLiteral("5"));
     f.findChild<QComboBox*>(QStringLiteral("cboShowSensors"))->setCurrentIndex(7);
-    m_lib->inits.clear();
+    m_lib->calls.clear();
     f.cmdFSwitch_Click(1);
     EXPECT_EQ(Messages(), QStringList{QStringLiteral("Period must be between 0.1 and 2 !")});
-    EXPECT_TRUE(m_lib->inits.empty());
+    EXPECT_TRUE(Inits().empty());
     EXPECT_EQ(m_window->Settings().period, 0.25);
     EXPECT_EQ(m_window->Settings().sensorsShown, 4);
     EXPECT_FALSE(m_window->Settings().setupChanged);
@@ -172,7 +172,7 @@ TEST_F(SetupForm, MassChosenThenCancelStaysInMassDisplay)
 
     LibReading r;
     r.rate[0] = 1.0;
-    m_lib->waiting.push_back(r);
+    Queue(r);
     Tick();
     EXPECT_EQ(Cell(1, 1), QStringLiteral("100.0")); // density 10 x 1 A/s x 10
     EXPECT_EQ(Cell(0, 1), QStringLiteral("ng/cm2/s"));

@@ -2,12 +2,14 @@
 // Shared set-up of the window tests: private folders for settings files, every dialog answered
 // and recorded, and the main window built on the card library double.
 
-#include "FakeLibrary.h"
+#include "FindControl.h"
 #include "FormHelpers.h"
-#include "PrivateHome.h"
 #include "frmMain.h"
 
 #include "common/DialogService.h"
+#include "tlvtest/PrivateHome.h"
+#include "tlvtest/RecordingLibrary.h"
+#include "tlvtest/StepClock.h"
 
 #include <QComboBox>
 #include <QFile>
@@ -20,11 +22,6 @@
 #include <memory>
 
 namespace multi::testing {
-
-class FixedClock : public tlv::InstrumentClock {
-public:
-    QDateTime now() const override { return QDateTime(QDate(2026, 1, 5), QTime(10, 0)); }
-};
 
 class WindowTest : public ::testing::Test {
 protected:
@@ -39,13 +36,24 @@ protected:
     // Builds the window over the double; cards: firmware versions of the installed cards.
     frmMain& Open(std::initializer_list<int> cards = {})
     {
-        int n = 0;
+        size_t n = 0;
         for (int revision : cards)
-            library->revisions[n++] = revision;
-        window = std::make_unique<frmMain>(
-            std::make_unique<cTLV880a>(library, std::make_shared<FixedClock>()));
+            library->startupInfo[++n] = revision;
+        library->startupResult = cards.size() > 0 && *cards.begin() > 0 ? 0 : 904;
+        window = std::make_unique<frmMain>(std::make_unique<cTLV880a>(
+            library,
+            std::make_shared<tlvtest::StepClock>(QDateTime(QDate(2026, 1, 5), QTime(10, 0)))));
         library->calls.clear();
         return *window;
+    }
+
+    // The library double as the window tests expect it: one unread set of analog inputs (all
+    // zero) at every poll.
+    static std::shared_ptr<tlvtest::RecordingLibrary> NewLibrary()
+    {
+        auto lib = std::make_shared<tlvtest::RecordingLibrary>();
+        lib->steadyAnalog = true;
+        return lib;
     }
 
     QString IniPath() const { return home.filePath(QStringLiteral("tlvmulti.INI")); }
@@ -72,10 +80,10 @@ protected:
     void Click(const char* name) const { Button(name)->click(); }
     void Choose(const QString& list, int index) const { List(list)->setCurrentIndex(index); }
 
-    PrivateHome home;
+    tlvtest::PrivateHome home;
     QList<tlv::DialogRequest> seen;
     tlv::DialogService::ScopedHandler dialogs;
-    std::shared_ptr<FakeLibrary> library = std::make_shared<FakeLibrary>();
+    std::shared_ptr<tlvtest::RecordingLibrary> library = NewLibrary();
     std::unique_ptr<frmMain> window;
 };
 

@@ -29,7 +29,8 @@ TEST_F(WindowTest, WithoutCardsSixSimulatedCardsAndOnlySimulate)
     EXPECT_EQ(List(kOutputList)->currentText(), QStringLiteral("Output 1"));
     EXPECT_EQ(w.windowTitle(), QStringLiteral("tlvmulti-Card Deposition"));
     // nothing is sent at start but the start-up and the card count
-    EXPECT_TRUE(library->calls.isEmpty()) << library->calls.join(QLatin1Char('|')).toStdString();
+    EXPECT_TRUE(library->lines().isEmpty())
+        << library->lines().join(QLatin1Char('|')).toStdString();
 }
 
 TEST_F(WindowTest, TwoCardsShowRevisionsAndAllCardsOutput2AddressesOutputs1And3)
@@ -49,7 +50,7 @@ TEST_F(WindowTest, TwoCardsShowRevisionsAndAllCardsOutput2AddressesOutputs1And3)
     Text("txtFullScale", 1)->setText(QStringLiteral("80"));
     Text("txtFullScale", 2)->setText(QStringLiteral("50"));
     Click("cmdFullScale");
-    EXPECT_EQ(library->callsOf(QStringLiteral("FullScale")),
+    EXPECT_EQ(library->linesOf(QStringLiteral("FullScale")),
               (QStringList{QStringLiteral("FullScale 1 5 0.8 0.5"),
                            QStringLiteral("FullScale 3 5 0.8 0.5")}));
     EXPECT_EQ(ButtonColour(Button("cmdFullScale")), kOkColour);
@@ -67,27 +68,27 @@ TEST_F(WindowTest, SendAllStopsEachGroupAtItsFirstFailureAndGoesOn)
     };
     Click("cmdDoIt");
 
-    EXPECT_EQ(library->callsOf(QStringLiteral("Init")).size(), 1);
+    EXPECT_EQ(library->linesOf(QStringLiteral("Init")).size(), 1);
     EXPECT_EQ(ButtonColour(Button("cmdInit")), kOkColour);
     QStringList masks;
-    for (const QString& call : library->callsOf(QStringLiteral("Material ")))
+    for (const QString& call : library->linesOf(QStringLiteral("Material ")))
         masks << call.section(QLatin1Char(' '), 1, 1);
     EXPECT_EQ(masks, (QStringList{"1", "2", "4", "8", "16", "32"}));
     EXPECT_EQ(ButtonColour(Button("cmdMaterial")), kFailColour);
 
-    EXPECT_EQ(library->callsOf(QStringLiteral("MapSensors")).size(), 24);
-    const QStringList loops = library->callsOf(QStringLiteral("Loop "));
+    EXPECT_EQ(library->linesOf(QStringLiteral("MapSensors")).size(), 24);
+    const QStringList loops = library->linesOf(QStringLiteral("Loop "));
     ASSERT_EQ(loops.size(), 12);
     EXPECT_EQ(loops.first(), QStringLiteral("Loop 0 10 50 1 0"));
     EXPECT_EQ(loops.last(), QStringLiteral("Loop 11 10 50 1 0"));
     EXPECT_EQ(ButtonColour(Button("cmdLoop")), kOkColour);
-    const QStringList scales = library->callsOf(QStringLiteral("FullScale"));
+    const QStringList scales = library->linesOf(QStringLiteral("FullScale"));
     ASSERT_EQ(scales.size(), 12);
     EXPECT_EQ(scales.last(), QStringLiteral("FullScale 11 10 1 1"));
     EXPECT_EQ(ButtonColour(Button("cmdFullScale")), kOkColour);
 
     // the groups run in their order: init, material, sensor loops, loops, full scale
-    const QStringList& calls = library->calls;
+    const QStringList calls = library->lines();
     EXPECT_LT(calls.indexOf(QStringLiteral("Material 32 1 1 1")),
               calls.indexOf(QRegularExpression(QStringLiteral("MapSensors .*"))));
     EXPECT_LT(calls.lastIndexOf(QRegularExpression(QStringLiteral("MapSensors .*"))),
@@ -102,11 +103,11 @@ TEST_F(WindowTest, SendAllUsesTheStoredTablesAndSensorMap)
                             "[Output]\nOutput2=5,80,40\n"));
     Open({300});
     Click("cmdDoIt");
-    EXPECT_TRUE(library->calls.contains(QStringLiteral("Material 2 2.5 0.5 0.9")));
-    EXPECT_EQ(library->callsOf(QStringLiteral("Material ")).size(), 4); // one card
-    EXPECT_TRUE(library->calls.contains(QStringLiteral("Loop 1 20 60 2 0.5")));
-    EXPECT_TRUE(library->calls.contains(QStringLiteral("FullScale 1 5 0.8 0.4")));
-    EXPECT_EQ(library->callsOf(QStringLiteral("Loop ")).size(), 2);
+    EXPECT_TRUE(library->lines().contains(QStringLiteral("Material 2 2.5 0.5 0.9")));
+    EXPECT_EQ(library->linesOf(QStringLiteral("Material ")).size(), 4); // one card
+    EXPECT_TRUE(library->lines().contains(QStringLiteral("Loop 1 20 60 2 0.5")));
+    EXPECT_TRUE(library->lines().contains(QStringLiteral("FullScale 1 5 0.8 0.4")));
+    EXPECT_EQ(library->linesOf(QStringLiteral("Loop ")).size(), 2);
     EXPECT_EQ(window->TLV880().SensorLoop(1), 3);
 }
 
@@ -119,7 +120,7 @@ TEST_F(WindowTest, MaterialGoesToTheTargetSetAndFillsTheTable)
     Text("txtMaterial", 1)->setText(QStringLiteral("0.5"));
     Text("txtMaterial", 2)->setText(QStringLiteral("90"));
     Click("cmdMaterial");
-    EXPECT_EQ(library->callsOf(QStringLiteral("Material")),
+    EXPECT_EQ(library->linesOf(QStringLiteral("Material")),
               (QStringList{"Material 16 2.5 0.5 0.9", "Material 32 2.5 0.5 0.9",
                            "Material 64 2.5 0.5 0.9", "Material 128 2.5 0.5 0.9"}));
     EXPECT_EQ(ButtonColour(Button("cmdMaterial")), kOkColour);
@@ -148,7 +149,7 @@ TEST_F(WindowTest, FailedSendStopsTheWalkButStoresTheWholeTargetSet)
     };
     Text("txtMaterial", 0)->setText(QStringLiteral("3"));
     Click("cmdMaterial");
-    EXPECT_EQ(library->callsOf(QStringLiteral("Material")).size(), 3);
+    EXPECT_EQ(library->linesOf(QStringLiteral("Material")).size(), 3);
     EXPECT_EQ(ButtonColour(Button("cmdMaterial")), kFailColour);
     EXPECT_EQ(w.Setup().sensors[23].density, QStringLiteral("3"));
 }
@@ -158,7 +159,7 @@ TEST_F(WindowTest, EntriesThatAreNoNumberAreRefusedWithAMessage)
     frmMain& w = Open();
     Text("txtMaterial", 1)->setText(QStringLiteral("abc"));
     Click("cmdMaterial");
-    EXPECT_TRUE(library->callsOf(QStringLiteral("Material")).isEmpty());
+    EXPECT_TRUE(library->linesOf(QStringLiteral("Material")).isEmpty());
     EXPECT_EQ(ButtonColour(Button("cmdMaterial")), kFailColour);
     ASSERT_EQ(seen.size(), 1);
     EXPECT_EQ(seen[0].text, QStringLiteral("ZFactor must be a number, not \"abc\"."));
@@ -166,7 +167,7 @@ TEST_F(WindowTest, EntriesThatAreNoNumberAreRefusedWithAMessage)
 
     Text("txtInit", 4)->setText(QString());
     Click("cmdInit");
-    EXPECT_TRUE(library->callsOf(QStringLiteral("Init")).isEmpty());
+    EXPECT_TRUE(library->linesOf(QStringLiteral("Init")).isEmpty());
     EXPECT_EQ(ButtonColour(Button("cmdInit")), kFailColour);
     EXPECT_EQ(seen.last().text, QStringLiteral("Filter must be a number, not \"\"."));
 }
@@ -177,14 +178,14 @@ TEST_F(WindowTest, InitSendsTheCardSettingsAndShowsTheResult)
     Text("txtInit", 0)->setText(QStringLiteral(".5"));
     Text("txtInit", 4)->setText(QStringLiteral("7"));
     Click("cmdInit");
-    EXPECT_EQ(library->callsOf(QStringLiteral("Init")),
+    EXPECT_EQ(library->linesOf(QStringLiteral("Init")),
               QStringList{QStringLiteral("Init 6100000 5000000 6000000 0.5")});
     EXPECT_EQ(w.TLV880().FilterSize(), 7);
     EXPECT_EQ(ButtonColour(Button("cmdInit")), kOkColour);
 
     Text("txtInit", 0)->setText(QStringLiteral("3")); // period beyond 2 s
     Click("cmdInit");
-    EXPECT_EQ(library->callsOf(QStringLiteral("Init")).size(), 1);
+    EXPECT_EQ(library->linesOf(QStringLiteral("Init")).size(), 1);
     EXPECT_EQ(ButtonColour(Button("cmdInit")), kFailColour);
 }
 
@@ -194,7 +195,7 @@ TEST_F(WindowTest, LoopAndPowerPanelFollowTheSelectedOutput)
     for (int i = 0; i < 4; ++i)
         Text("txtLoop", i)->setText(QStringList{"20", "30", "2", "0.5"}[i]);
     Click("cmdLoop");
-    EXPECT_EQ(library->callsOf(QStringLiteral("Loop")),
+    EXPECT_EQ(library->linesOf(QStringLiteral("Loop")),
               QStringList{QStringLiteral("Loop 0 20 30 2 0.5")});
     EXPECT_TRUE(Find<QLineEdit>(QStringLiteral("txtPower"))->text().isEmpty());
     EXPECT_EQ(LoopKeyValue(w.Setup().outputs[0]), QStringLiteral("20,30,2,0.5"));
@@ -205,14 +206,14 @@ TEST_F(WindowTest, LoopAndPowerPanelFollowTheSelectedOutput)
     EXPECT_EQ(ButtonColour(Button("cmdPower")), kFailColour);
     Click("cmdFullScale");
     Click("cmdPower");
-    EXPECT_EQ(library->callsOf(QStringLiteral("SetPower")).last(),
+    EXPECT_EQ(library->linesOf(QStringLiteral("SetPower")).last(),
               QStringLiteral("SetPower 0 0.4"));
     EXPECT_EQ(ButtonColour(Button("cmdPower")), kOkColour);
     EXPECT_TRUE(Find<QRadioButton>(QStringLiteral("optPower_1"))->isChecked());
     EXPECT_EQ(w.TLV880().PIDMode(0), 3);
 
     // another output shows its own row, and showing it sends nothing
-    const qsizetype before = library->calls.size();
+    const qsizetype before = library->lines().size();
     Choose(kOutputList, 2);
     EXPECT_TRUE(Find<QRadioButton>(QStringLiteral("optPower_0"))->isChecked());
     EXPECT_EQ(Find<QLineEdit>(QStringLiteral("txtPower"))->text(), QStringLiteral("0"));
@@ -221,11 +222,11 @@ TEST_F(WindowTest, LoopAndPowerPanelFollowTheSelectedOutput)
     EXPECT_TRUE(Find<QRadioButton>(QStringLiteral("optPower_1"))->isChecked());
     EXPECT_EQ(Find<QLineEdit>(QStringLiteral("txtPower"))->text(), QStringLiteral("40"));
     EXPECT_EQ(Text("txtLoop", 0)->text(), QStringLiteral("20"));
-    EXPECT_EQ(library->calls.size(), before);
+    EXPECT_EQ(library->lines().size(), before);
 
     // the PID option hands the output back to its loop
     Find<QRadioButton>(QStringLiteral("optPower_0"))->click();
-    EXPECT_EQ(library->calls.last(), QStringLiteral("Loop 0 20 30 2 0.5"));
+    EXPECT_EQ(library->lines().last(), QStringLiteral("Loop 0 20 30 2 0.5"));
     EXPECT_EQ(w.TLV880().PIDMode(0), 2);
     EXPECT_TRUE(w.Setup().outputs[0].pidChosen);
     EXPECT_FALSE(w.Setup().outputs[0].manualChosen);
@@ -241,19 +242,19 @@ TEST_F(WindowTest, ZeroUsesZeroAllOrTheOutputsTheSensorsFeed)
     library->calls.clear();
 
     Click("cmdZero"); // card 1, sensor 1 feeds output 1
-    EXPECT_EQ(library->callsOf(QStringLiteral("Zero")), QStringList{QStringLiteral("Zero 1")});
+    EXPECT_EQ(library->linesOf(QStringLiteral("Zero")), QStringList{QStringLiteral("Zero 1")});
     EXPECT_EQ(ButtonColour(Button("cmdZero")), kOkColour);
 
     library->calls.clear();
     Choose(kSensorList, 2); // feeds no output: the instrument refuses output -1
     Click("cmdZero");
-    EXPECT_TRUE(library->callsOf(QStringLiteral("Zero")).isEmpty());
+    EXPECT_TRUE(library->linesOf(QStringLiteral("Zero")).isEmpty());
     EXPECT_EQ(ButtonColour(Button("cmdZero")), kFailColour);
 
     Choose(kCardList0, 0);
     Choose(kSensorList, 0);
     Click("cmdZero");
-    EXPECT_EQ(library->callsOf(QStringLiteral("Zero")).size(), 12);
+    EXPECT_EQ(library->linesOf(QStringLiteral("Zero")).size(), 12);
     EXPECT_EQ(ButtonColour(Button("cmdZero")), kOkColour);
 }
 
@@ -266,7 +267,7 @@ TEST_F(WindowTest, ZeroNeverWrapsAnOutputNumberBeyondRangeOntoAnotherOutput)
     ASSERT_EQ(w.Setup().sensors[0].output, 65536);
 
     Click("cmdZero"); // card 1, sensor 1
-    EXPECT_TRUE(library->callsOf(QStringLiteral("Zero")).isEmpty());
+    EXPECT_TRUE(library->linesOf(QStringLiteral("Zero")).isEmpty());
     EXPECT_EQ(ButtonColour(Button("cmdZero")), kFailColour);
 }
 
@@ -287,10 +288,11 @@ TEST_F(WindowTest, ErrorsAreShownOnlyWhenTheFileAsksForThem)
 
 TEST_F(WindowTest, MissingCardLibraryIsReportedOnceEvenWithoutShowErrors)
 {
-    library->missing = true;
+    library->libraryMissing = true;
     frmMain& w = Open();
     ASSERT_EQ(seen.size(), 1);
-    EXPECT_EQ(seen[0].text, QStringLiteral("TLV880 Error: 98\nlibtlv880a.so was not found"));
+    EXPECT_EQ(seen[0].text,
+              QStringLiteral("TLV880 Error: 98\nThe card library libtlv880a.so was not found."));
     EXPECT_EQ(w.TLV880().NumCards(), 6);
     Click("cmdMaterial");
     EXPECT_EQ(ButtonColour(Button("cmdMaterial")), kFailColour);

@@ -97,20 +97,20 @@ TEST_F(WindowTest, ReadStartsAndStopStopsThePoll)
     frmMain& w = Open();
     w.TLV880_TLVReading(SampleSensors(), SampleOutputs(), 1.0);
     Click("cmdRead");
-    EXPECT_EQ(library->calls, (QStringList{"Simulate 1", "StartMeas"}));
+    EXPECT_EQ(library->lines(), (QStringList{"Simulate 1", "StartMeas"}));
     EXPECT_TRUE(w.TLV880().TimerEnabled());
     EXPECT_EQ(Button("cmdRead")->text(), QStringLiteral("Stop"));
     EXPECT_EQ(ButtonColour(Button("cmdRead")), kFailColour);
     EXPECT_TRUE(Label("lblRateRdg", 0)->text().isEmpty());
     EXPECT_TRUE(Label("lblPowerRdg", 0)->text().isEmpty());
 
-    FakeLibrary::Reading reading;
+    tlvtest::Reading reading;
     reading.values[0] = 4.0;      // rate of sensor 0
     reading.values[24] = 1500.0;  // thickness
     reading.values[48 + 5] = -1;  // sensor 5 has no crystal
     reading.values[48] = 5900000; // frequency of sensor 0
     reading.power[3] = 0.25;
-    library->pending << reading;
+    library->readings.push_back(reading);
     w.TLV880().TLVTimer_Timer();
     EXPECT_EQ(Label("lblRateRdg", 0)->text(), QStringLiteral("4.0"));
     EXPECT_EQ(Label("lblThickRdg", 0)->text(), QStringLiteral("1500.000"));
@@ -129,14 +129,14 @@ TEST_F(WindowTest, ModeChoiceActsAtOnceOnlyWhileReading)
     frmMain& w = Open({300});
     auto* normal = Find<QRadioButton>(QStringLiteral("optSimulate_0"));
     normal->click();
-    EXPECT_TRUE(library->calls.isEmpty());
+    EXPECT_TRUE(library->lines().isEmpty());
     EXPECT_EQ(w.TLV880().OpMode(), 1);
 
     Click("cmdRead"); // reads in the chosen mode
-    EXPECT_EQ(library->calls.first(), QStringLiteral("Simulate 0"));
+    EXPECT_EQ(library->lines().first(), QStringLiteral("Simulate 0"));
     EXPECT_EQ(w.TLV880().OpMode(), 0);
     Find<QRadioButton>(QStringLiteral("optSimulate_1"))->click();
-    EXPECT_EQ(library->calls.last(), QStringLiteral("Simulate 1"));
+    EXPECT_EQ(library->lines().last(), QStringLiteral("Simulate 1"));
 }
 
 TEST_F(WindowTest, SettingsFileRoundTripThroughTheWindow)
@@ -233,7 +233,7 @@ TEST_F(SensorMapTest, ShowsTheStoredMapAndOkSendsAndStoresIt)
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(w.SensorMapDialog(), nullptr);
 
-    const QStringList maps = library->callsOf(QStringLiteral("MapSensors"));
+    const QStringList maps = library->linesOf(QStringLiteral("MapSensors"));
     ASSERT_EQ(maps.size(), 1);
     const QStringList sent = maps[0].section(QLatin1Char(' '), 1).split(QLatin1Char(','));
     ASSERT_EQ(sent.size(), 24);
@@ -255,7 +255,7 @@ TEST_F(SensorMapTest, CancelChangesNothing)
     dialog->findChild<QPushButton*>(QStringLiteral("cmdCancel"))->click();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(w.SensorMapDialog(), nullptr);
-    EXPECT_TRUE(library->callsOf(QStringLiteral("MapSensors")).isEmpty());
+    EXPECT_TRUE(library->linesOf(QStringLiteral("MapSensors")).isEmpty());
     EXPECT_EQ(w.Setup().sensors[0].output, -1);
 }
 
@@ -288,7 +288,7 @@ TEST_F(SensorMapTest, ClosingTheWindowClosesTheDialog)
     w.close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_FALSE(dialog);
-    EXPECT_TRUE(library->callsOf(QStringLiteral("MapSensors")).isEmpty());
+    EXPECT_TRUE(library->linesOf(QStringLiteral("MapSensors")).isEmpty());
 }
 
 } // namespace

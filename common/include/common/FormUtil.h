@@ -2,6 +2,7 @@
 
 #include <QString>
 
+class QLabel;
 class QWidget;
 
 // Window placement and small control routines shared by the programs' forms.
@@ -47,3 +48,11 @@ void SelectAllText(QWidget* control);
 // Label styles: normal (not bold, black text) and greyed (not bold, RGB 128,128,128 text).
 void LabelStyleNormal(QWidget* label);
 void LabelStyleGreyed(QWidget* label);
+
+namespace tlv {
+
+// A label of the form with its caption; name is its objectName (none when empty), which tests
+// and saved positions address it by.
+QLabel* MakeLabel(QWidget* parent, const QString& name, const QString& caption);
+
+} // namespace tlv

@@ -22,6 +22,7 @@
 
 #include "instrument/InstrumentClock.h"
 #include "instrument/LibraryBinding.h"
+#include "tlv880a/Dimensions.h"
 
 #include <QDateTime>
 #include <QObject>
@@ -36,12 +37,13 @@
 class QTimer;
 
 // [sensor][0 rate Å/s, 1 thickness Å, 2 frequency Hz (or -1/-2/-3 crystal failure), 3 deviation %]
-using SensorArray = std::array<std::array<double, 4>, 24>;
+using SensorArray = std::array<std::array<double, 4>, tlv880::kSensors>;
 // [output][0 rate Å/s, 1 thickness Å, 2 power %, 3 deviation %]
-using OutputArray = std::array<std::array<double, 4>, 14>;
-using AnalogArray = std::array<double, 4>; // volts
-using SensorMap = std::array<int, 24>;     // output fed by each sensor, -1 none
-using AnalogMap = std::array<int, 4>;      // output fed by each analog input, -1 none
+using OutputArray = std::array<std::array<double, 4>, tlv880::kOutputs>;
+using AnalogArray = std::array<double, tlv880::kAnalogInputs>; // volts
+using SensorMap = std::array<int, tlv880::kSensors>;           // output fed by each sensor, -1 none
+using AnalogMap =
+    std::array<int, tlv880::kAnalogInputs>; // output fed by each analog input, -1 none
 
 class cTLV880a : public QObject {
     Q_OBJECT
@@ -233,9 +235,9 @@ signals:
     void TLVFPChange(short switches, short knob);
 
 private:
-    static constexpr int kSensors = 24;
-    static constexpr int kOutputs = 14;
-    static constexpr int kAnalogs = 4;
+    static constexpr int kSensors = tlv880::kSensors;
+    static constexpr int kOutputs = tlv880::kOutputs;
+    static constexpr int kAnalogs = tlv880::kAnalogInputs;
     static constexpr int kSlots = 10;
     static constexpr int kQualityHistory = 16;
 

@@ -26,7 +26,7 @@ TEST_F(MonitorChartTest, EachRefreshRecordsTheRatesOfTheDisplayedSensors)
         LibReading r;
         for (int s = 0; s < 24; ++s)
             r.rate[static_cast<std::size_t>(s)] = s + 0.5 * i;
-        m_lib->waiting.push_back(r);
+        Queue(r);
         Tick();
     }
     tlv::charts::ChartModel& model = recorder->RateChart();
