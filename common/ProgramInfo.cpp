@@ -2,8 +2,10 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QMutex>
+#include <QSet>
 #include <QStandardPaths>
 
 namespace tlv {
@@ -20,6 +22,35 @@ QString withoutTrailingSeparator(QString path)
     while (path.size() > 1 && path.endsWith(QLatin1Char('/')))
         path.chop(1);
     return path;
+}
+
+// Folders already given their first-run files in this process: the check runs once per folder,
+// not at every file name asked for.
+QMutex g_seedMutex;
+QSet<QString> g_seeded;
+
+// Copies each file the package ships for this program (share/tlv880/<title>/, e.g. coflux's
+// demonstration Default.dat) into the user's folder where the user has no file of that name.
+// QFile::copy never replaces an existing file, so the user's own setup stays as it is.
+void SeedFirstRunFiles(const QString& shared, const QString& folder)
+{
+    const QString title = Program().title;
+    if (title.isEmpty()) return;
+    const QString source = shared + QLatin1Char('/') + title;
+    {
+        QMutexLocker lock(&g_seedMutex);
+        if (g_seeded.contains(folder)) return;
+        g_seeded.insert(folder);
+    }
+    const QDir from(source);
+    const QFileInfoList files = from.entryInfoList(QDir::Files | QDir::Readable, QDir::Name);
+    for (const QFileInfo& file : files) {
+        const QString target = folder + QLatin1Char('/') + file.fileName();
+        if (QFileInfo::exists(target)) continue;
+        if (QFile::copy(file.absoluteFilePath(), target))
+            QFile::setPermissions(target, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                              QFileDevice::ReadGroup | QFileDevice::ReadOther);
+    }
 }
 } // namespace
 
@@ -60,13 +91,18 @@ QString ProgramFolderFor(const QString& exeDir)
     // every user of the machine: even where it is writable (root), setup files and logs belong to
     // the user, not next to the system's programs.
     const QFileInfo info(exeDir);
-    const bool installed = QFileInfo(exeDir + QStringLiteral("/../share/tlv880")).isDir();
+    const QString shared = exeDir + QStringLiteral("/../share/tlv880");
+    const bool installed = !exeDir.isEmpty() && QFileInfo(shared).isDir();
     if (!exeDir.isEmpty() && info.isDir() && info.isWritable() && !installed)
         return withoutTrailingSeparator(exeDir);
     QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     if (data.isEmpty()) data = QDir::currentPath();
     QDir().mkpath(data);
-    return withoutTrailingSeparator(data);
+    data = withoutTrailingSeparator(data);
+    // An installed program's first start in a user's folder gets the files the package ships
+    // for it, so it starts as it does in a build folder (coflux with its demonstration setup).
+    if (installed) SeedFirstRunFiles(QDir::cleanPath(shared), data);
+    return data;
 }
 
 QString ProgramFile(const QString& name)

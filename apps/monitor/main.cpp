@@ -1,12 +1,17 @@
 // tlvmonitor: rate and thickness monitor for up to 24 quartz-crystal sensors.
 #include "frmMain.h"
 
+#include "common/InfoOptions.h"
 #include "common/ProgramInfo.h"
 
 #include <QApplication>
 
 int main(int argc, char** argv)
 {
+    if (const auto status = tlv::AnswerInfoOptions(
+            argc, argv, QString::fromLatin1(monitor::kProgramTitle),
+            QStringLiteral("Rate and thickness monitor for up to 24 quartz-crystal sensors.")))
+        return *status;
     QApplication app(argc, argv);
     tlv::ProgramInfo info;
     info.title = QString::fromLatin1(monitor::kProgramTitle);

@@ -21,6 +21,29 @@ QString libraryFileName()
 #endif
 }
 
+QString versionedLibraryFileName()
+{
+#if defined(_WIN32)
+    return libraryFileName();
+#else
+    return libraryFileName() + QStringLiteral("." TLV880_LIBRARY_SOVERSION);
+#endif
+}
+
+QStringList libraryCandidates(const QString& explicitFile, const QString& programFolder)
+{
+    if (!explicitFile.isEmpty()) return {explicitFile};
+    QStringList names{libraryFileName()};
+    if (versionedLibraryFileName() != libraryFileName()) names << versionedLibraryFileName();
+    QStringList candidates;
+    if (!programFolder.isEmpty()) {
+        const QDir folder(programFolder);
+        for (const QString& name : names)
+            if (QFileInfo::exists(folder.filePath(name))) candidates << folder.filePath(name);
+    }
+    return candidates + names;
+}
+
 namespace {
 
 // One export: its name and, after the first call, its address or the fact that it is missing.
@@ -134,15 +157,11 @@ private:
         m_loadTried = true;
         QStringList tried;
         const QString explicitFile = qEnvironmentVariable("TLV880_LIBRARY");
-        if (!explicitFile.isEmpty()) {
-            tryOpen(explicitFile, tried);
-        } else {
-            if (QCoreApplication::instance()) {
-                const QString beside =
-                    QDir(QCoreApplication::applicationDirPath()).filePath(libraryFileName());
-                if (QFileInfo::exists(beside)) tryOpen(beside, tried);
-            }
-            if (!m_handle) tryOpen(libraryFileName(), tried);
+        const QString programFolder =
+            QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QString();
+        for (const QString& file : libraryCandidates(explicitFile, programFolder)) {
+            tryOpen(file, tried);
+            if (m_handle) break;
         }
         if (!m_handle)
             m_loadFailure = QStringLiteral("The card library %1 could not be loaded (%2).")

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QFile>
+#include <QTemporaryDir>
+
 using fake::Rig;
 
 namespace {
@@ -400,4 +403,30 @@ TEST(Unbound, RealBindingNamesTheMissingFile)
     EXPECT_FALSE(other->Xdc770Init(1, 1, 1, 1).has_value());
     EXPECT_EQ(other->failureMessage(), "The card library libm.so.6 has no export Xdc770Init.");
     qunsetenv("TLV880_LIBRARY");
+}
+
+// An installed library has only its versioned name (no development link): the binding must find
+// it there as well, without giving up the order TLV880_LIBRARY, program folder, search path.
+TEST(Unbound, CandidatesPreferTheExplicitFileThenTheProgramFolderThenTheSearchPath)
+{
+    const QString plain = tlv::libraryFileName();
+    const QString versioned = tlv::versionedLibraryFileName();
+    ASSERT_TRUE(versioned.startsWith(plain + ".")) << versioned.toStdString();
+
+    EXPECT_EQ(tlv::libraryCandidates("/opt/x/libtlv880a.so", "/usr/bin"),
+              QStringList{"/opt/x/libtlv880a.so"});
+    EXPECT_EQ(tlv::libraryCandidates({}, {}), (QStringList{plain, versioned}));
+
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    EXPECT_EQ(tlv::libraryCandidates({}, folder.path()), (QStringList{plain, versioned}))
+        << "files absent from the program folder are not tried there";
+
+    QFile(folder.filePath(versioned)).open(QIODevice::WriteOnly);
+    EXPECT_EQ(tlv::libraryCandidates({}, folder.path()),
+              (QStringList{folder.filePath(versioned), plain, versioned}));
+
+    QFile(folder.filePath(plain)).open(QIODevice::WriteOnly);
+    EXPECT_EQ(tlv::libraryCandidates({}, folder.path()),
+              (QStringList{folder.filePath(plain), folder.filePath(versioned), plain, versioned}));
 }

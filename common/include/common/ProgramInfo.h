@@ -26,7 +26,9 @@ ProgramInfo Program();
 // Never ends in a separator.
 QString ProgramFolder();
 // The same rule for a program in exeDir, with TLV880_HOME left aside: exeDir when it is writable
-// and not an installed program's folder, else the per-user data folder.
+// and not an installed program's folder, else the per-user data folder. An installed program
+// (one with exeDir/../share/tlv880) gets the files shipped in share/tlv880/<title>/ copied into
+// its per-user folder once per process, each only where the user has no file of that name.
 QString ProgramFolderFor(const QString& exeDir);
 // ProgramFolder() + "/" + name.
 QString ProgramFile(const QString& name);

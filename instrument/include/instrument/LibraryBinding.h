@@ -45,13 +45,21 @@ public:
     virtual QString failureMessage() const = 0;
 };
 
-// The binding to the real libtlv880a.so. The file is looked for in this order: the path in
-// TLV880_LIBRARY when set; beside the running program; the library search path. The library is
-// loaded at the first call and stays loaded for the life of the process; each export is looked
-// up at its first call. A missing file or export is remembered and reported on every call.
+// The binding to the real libtlv880a.so. The file is looked for in the order of
+// libraryCandidates(). The library is loaded at the first call and stays loaded for the life of
+// the process; each export is looked up at its first call. A missing file or export is
+// remembered and reported on every call.
 std::shared_ptr<LibraryBinding> makeLibraryBinding();
 
 // File name of the card library on this platform.
 QString libraryFileName();
+// The name the library carries when installed without its unversioned link
+// (libtlv880a.so.1); the same as libraryFileName() where libraries carry no version.
+QString versionedLibraryFileName();
+
+// The files the binding tries to load, in order: only `explicitFile` when it is not empty (the
+// path in TLV880_LIBRARY); otherwise the unversioned and then the versioned file in
+// `programFolder` (those that exist there), then both names on the library search path.
+QStringList libraryCandidates(const QString& explicitFile, const QString& programFolder);
 
 } // namespace tlv
