@@ -23,7 +23,7 @@ QString RecipeSession::Load(const QString& path)
     m_path = path;
     const RecipeLoad load = ReadRecipe(path);
     if (!load.recipe) return load.error;
-    const QString missing = CheckRecipeAgainstCards(
+    QString missing = CheckRecipeAgainstCards(
         *load.recipe, path, [this](int slot) { return m_host.OutputPresent(slot); },
         [this](int sensor) { return m_host.SensorPresent(sensor); });
     if (!missing.isEmpty()) return missing;
@@ -37,7 +37,7 @@ QString RecipeSession::Start()
 {
     if (m_run.IsRunning()) return QStringLiteral("A recipe is running already.");
     if (!m_loaded) return QStringLiteral("No recipe is loaded.");
-    const QString refused = m_host.BeginRecipe(m_recipe);
+    QString refused = m_host.BeginRecipe(m_recipe);
     if (!refused.isEmpty()) return refused;
     m_log = std::make_unique<RecipeProgressLog>(m_run, RecipeLogPath(m_host.DataLogPath()));
     m_run.Start(m_recipe);

@@ -145,6 +145,18 @@ TEST(RecipeFile, WrittenRecipeReadsBackTheSame)
     EXPECT_EQ(back.recipe->layers[0].outputs[0].preSteps[0].riseTime, 10);
 }
 
+TEST(RecipeFile, ShippedExampleIsAGoodRecipe)
+{
+    const RecipeLoad load = ReadRecipe(QStringLiteral(TLV_EXAMPLE_RECIPE));
+    ASSERT_TRUE(load.recipe) << load.error.toStdString();
+    ASSERT_EQ(load.recipe->layers.size(), 3u);
+    EXPECT_EQ(load.recipe->layers[1].outputs.size(), 2u);
+    // It runs on the two outputs of the demonstration setup.
+    auto outputs12 = [](int slot) { return slot == 0 || slot == 1; };
+    EXPECT_TRUE(
+        CheckRecipeAgainstCards(*load.recipe, "Example.rcp", outputs12, outputs12).isEmpty());
+}
+
 TEST(RecipeFile, MissingOrUnreadableFilesAreRefused)
 {
     QTemporaryDir dir;
