@@ -4,7 +4,7 @@
 
 #include "RecipeHeadless.h"
 #include "RecipeSession.h"
-#include "SimulatedProcess.h"
+#include "SimulatedHost.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -20,40 +20,7 @@ namespace {
 
 using Kind = test::SimulatedProcess::Command::Kind;
 
-class SimulatedHost : public test::SimulatedProcess {
-public:
-    bool OutputPresent(int slot) const { return slot != 3; } // output 4 is missing
-    bool SensorPresent(int sensor) const { return sensor < 4; }
-};
-
-// The simulated process as a recipe host.
-class Host : public RecipeHost {
-public:
-    explicit Host(const QString& dataLog) : m_dataLog(dataLog) {}
-    SimulatedHost sim;
-    int begun = 0;
-    std::vector<bool> ended;
-    QString refuseWith;
-
-    bool OutputPresent(int slot) const override { return sim.OutputPresent(slot); }
-    bool SensorPresent(int sensor) const override { return sim.SensorPresent(sensor); }
-    QString BeginRecipe(const Recipe&) override
-    {
-        if (refuseWith.isEmpty()) ++begun;
-        return refuseWith;
-    }
-    void EndRecipe(bool completed) override { ended.push_back(completed); }
-    QString DataLogPath() const override { return m_dataLog; }
-    void SetPower(int slot, double percent) override { sim.SetPower(slot, percent); }
-    void StartRateControl(int slot, double rate) override { sim.StartRateControl(slot, rate); }
-    void SetRateSetpoint(int slot, double rate) override { sim.SetRateSetpoint(slot, rate); }
-    void ZeroThickness(int slot) override { sim.ZeroThickness(slot); }
-    void ZeroSensor(int sensor) override { sim.ZeroSensor(sensor); }
-    void AllOutputsOff() override { sim.AllOutputsOff(); }
-
-private:
-    QString m_dataLog;
-};
+using test::Host;
 
 const char* kRecipe = "[RECIPE]\nName=Pair\nLayers=2\n"
                       "[LAYER1]\nName=First\nOutputs=1\nEndOutput=1\nEndThick=0.1\n"
