@@ -2,6 +2,7 @@
 // status of every ending, the progress log beside the data log, and that a refused recipe
 // sends nothing to the outputs.
 
+#include "RecipeCommandLine.h"
 #include "RecipeHeadless.h"
 #include "RecipeSession.h"
 #include "SimulatedHost.h"
@@ -172,6 +173,30 @@ TEST_F(HeadlessTest, ProcessThatCannotStartExitsOne)
     EXPECT_EQ(RunFile(Write("pair.rcp", kRecipe)), RecipeExitError);
     EXPECT_EQ(Lines(m_err).last(), "The setup file was not found.");
     EXPECT_TRUE(host.sim.commands.empty());
+}
+
+TEST(RecipeCommandLine, RecipeAndHeadlessOnlyAndTheFileFromTheProgramFolder)
+{
+    const auto parse = [](QStringList args) {
+        args.prepend("coflux");
+        return ParseRecipeArguments(args);
+    };
+    EXPECT_FALSE(parse({"--run", "Default.dat"}).wanted);
+    const RecipeRequest both = parse({"--recipe", "Example.rcp", "--headless"});
+    EXPECT_TRUE(both.wanted && both.headless && both.error.isEmpty());
+    EXPECT_EQ(both.file, "Example.rcp");
+    EXPECT_EQ(parse({"--headless", "--recipe=a.rcp"}).file, "a.rcp");
+    EXPECT_FALSE(parse({"--recipe", "a.rcp"}).headless);
+    EXPECT_EQ(parse({"--recipe"}).error, "--recipe needs the name of a recipe file.");
+    EXPECT_EQ(parse({"--recipe", "--headless"}).error, "--recipe needs the name of a recipe file.");
+    EXPECT_EQ(parse({"--recipe", "a", "--recipe", "b"}).error, "--recipe is given more than once.");
+    EXPECT_EQ(parse({"--recipe", "a", "--minutes", "2"}).error,
+              "--minutes cannot be combined with --recipe.");
+
+    QTemporaryDir folder;
+    QFile(folder.filePath("in.rcp")).open(QIODevice::WriteOnly);
+    EXPECT_EQ(ResolveRecipeFile("in.rcp", folder.path()), folder.filePath("in.rcp"));
+    EXPECT_EQ(ResolveRecipeFile("none.rcp", folder.path()), "none.rcp");
 }
 
 } // namespace
