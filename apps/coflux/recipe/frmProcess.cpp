@@ -132,6 +132,13 @@ frmProcess::frmProcess(RecipeSession& session, QWidget* parent)
         FillLayers();
         UpdateButtons();
     });
+    // A run started elsewhere (the command line) shows here as well.
+    connect(&m_session, &RecipeSession::started, this, [this] {
+        MarkPhase();
+        ShowProgress();
+        ShowStatus(QStringLiteral("Running."));
+        UpdateButtons();
+    });
 
     if (m_session.HasRecipe()) FillLayers();
     ShowProgress();
@@ -174,11 +181,16 @@ void frmProcess::cmdStart_Click()
                                     QMessageBox::Question, QString(),
                                     QMessageBox::No) != QMessageBox::Yes)
         return;
+    StartWithoutQuestion();
+}
+
+void frmProcess::StartWithoutQuestion()
+{
     FillLayers();
     const QString error = m_session.Start();
-    ShowStatus(error.isEmpty() ? QStringLiteral("Running.") : error);
-    if (!error.isEmpty())
-        tlv::DialogService::message(this, error, QMessageBox::Ok, QMessageBox::Warning);
+    if (error.isEmpty()) return;
+    ShowStatus(error);
+    tlv::DialogService::message(this, error, QMessageBox::Ok, QMessageBox::Warning);
     UpdateButtons();
 }
 

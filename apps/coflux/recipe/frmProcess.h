@@ -30,6 +30,9 @@ public:
     void cmdAbort_Click();
     // Loads a recipe file without the file dialog; a refused file shows its message.
     bool LoadFile(const QString& path);
+    // Starts the loaded recipe without asking (the command line asked); a refusal shows its
+    // message.
+    void StartWithoutQuestion();
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -75,6 +75,7 @@ protected:
         answer = QMessageBox::Yes;
         Find<QPushButton>("cmdStart")->click();
         ASSERT_TRUE(session.Run().IsRunning());
+        EXPECT_EQ(Find<QLabel>("lblStatus")->text(), "Running.");
     }
 
     QTemporaryDir m_dir;
@@ -132,6 +133,17 @@ TEST_F(ProcessWindowTest, StartAsksFirstAndANoChangesNothing)
     EXPECT_EQ(requests.last().text, "Start the recipe \"Pair\" (2 layers)?");
     EXPECT_FALSE(session.Run().IsRunning());
     EXPECT_EQ(host.begun, 0);
+}
+
+TEST_F(ProcessWindowTest, ProcessThatRefusesToStartShowsWhy)
+{
+    host.refuseWith = QStringLiteral("The deposition is running: stop it before a recipe starts.");
+    ASSERT_TRUE(window->LoadFile(Write("pair.rcp", kRecipe)));
+    window->StartWithoutQuestion();
+    EXPECT_EQ(requests.last().text, host.refuseWith);
+    EXPECT_EQ(Find<QLabel>("lblStatus")->text(), host.refuseWith);
+    EXPECT_FALSE(session.Run().IsRunning());
+    EXPECT_TRUE(Find<QPushButton>("cmdStart")->isEnabled());
 }
 
 TEST_F(ProcessWindowTest, CurrentPhaseIsMarkedAndBarsFollowTheDepositingOutputs)
