@@ -1,6 +1,5 @@
 #include "RecipeHeadless.h"
 
-#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTimer>
 
@@ -76,7 +75,6 @@ int RunRecipeHeadless(RecipeSession& session, const QString& file, std::FILE* ou
     InterruptGuard interrupts;
     QEventLoop loop;
     RecipeRun& run = session.Run();
-    QElapsedTimer sinceReading;
     QObject context;
     QObject::connect(
         &run, &RecipeRun::PhaseChanged, &context,
@@ -84,27 +82,23 @@ int RunRecipeHeadless(RecipeSession& session, const QString& file, std::FILE* ou
             const auto& layers = run.CurrentRecipe().layers;
             PrintLine(out, RecipeRun::PhaseLine(elapsed, layer, layers[size_t(layer)].name, phase));
         });
-    QObject::connect(&run, &RecipeRun::Updated, &context, [&] { sinceReading.restart(); });
     QObject::connect(&run, &RecipeRun::Finished, &context,
                      [&](RecipeRun::State state, const QString& message) {
                          PrintLine(out, message);
                          loop.exit(ExitStatusOf(state));
                      });
 
-    // Interrupts and the reading watchdog are looked at a few times a second.
+    // Interrupts are looked at a few times a second.
     QTimer watch;
     watch.setInterval(100);
     QObject::connect(&watch, &QTimer::timeout, &context, [&] {
         if (g_interrupted) {
             g_interrupted = 0;
             session.Abort(QStringLiteral("Recipe aborted (interrupted)."));
-        } else if (sinceReading.elapsed() > qint64(noReadingSeconds * 1000)) {
-            run.Fail(QStringLiteral("No readings for %1 s; the recipe is stopped.")
-                         .arg(noReadingSeconds));
         }
     });
 
-    sinceReading.start();
+    session.setNoReadingSeconds(noReadingSeconds);
     const QString startError = session.Start();
     if (!startError.isEmpty()) {
         PrintLine(err, startError);

@@ -29,9 +29,11 @@ void RecipeProgressLog::Begin(const QString& recipeFile, const QDateTime& when)
 {
     Append(QString());
     Append(QStringLiteral("Date: ") + when.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")));
-    Append(QStringLiteral("Recipe: %1 (%2), %3 layers")
+    const size_t layers = m_run.CurrentRecipe().layers.size();
+    Append(QStringLiteral("Recipe: %1 (%2), %3 %4")
                .arg(m_run.CurrentRecipe().name, recipeFile)
-               .arg(m_run.CurrentRecipe().layers.size()));
+               .arg(layers)
+               .arg(layers == 1 ? QStringLiteral("layer") : QStringLiteral("layers")));
 }
 
 void RecipeProgressLog::Append(const QString& line)

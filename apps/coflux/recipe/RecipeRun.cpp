@@ -110,7 +110,6 @@ void RecipeRun::EnterLayer(int layer, const RecipeReading& r)
     m_sensorHistory.clear();
     m_timeEnd.reset();
     const bool preConditioning =
-        PlannedPreConditionTime(CurrentLayer()) > 0 ||
         std::any_of(m_outputs.begin(), m_outputs.end(),
                     [](const OutputRun& o) { return !o.spec->preSteps.empty(); });
     EnterPhase(preConditioning ? Phase::PreConditioning : Phase::ShutterDelay, r);

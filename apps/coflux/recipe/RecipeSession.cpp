@@ -9,7 +9,15 @@ RecipeSession::RecipeSession(RecipeHost& host, QObject* parent)
     : QObject(parent), m_host(host), m_run(host)
 {
     connect(&m_run, &RecipeRun::Finished, this, [this](RecipeRun::State state, const QString&) {
+        m_watch.stop();
         m_host.EndRecipe(state == RecipeRun::State::Complete);
+    });
+    connect(&m_run, &RecipeRun::Updated, this, [this] { m_sinceReading.restart(); });
+    m_watch.setInterval(200);
+    connect(&m_watch, &QTimer::timeout, this, [this] {
+        if (m_sinceReading.elapsed() > qint64(m_noReadingSeconds * 1000))
+            m_run.Fail(QStringLiteral("No readings for %1 s; the recipe is stopped.")
+                           .arg(m_noReadingSeconds));
     });
 }
 
@@ -42,6 +50,10 @@ QString RecipeSession::Start()
     m_log = std::make_unique<RecipeProgressLog>(m_run, RecipeLogPath(m_host.DataLogPath()));
     m_run.Start(m_recipe);
     m_log->Begin(m_path, QDateTime::currentDateTime());
+    m_sinceReading.start();
+    m_watch.start();
+    m_sinceReading.start();
+    m_watch.start();
     emit started();
     return {};
 }

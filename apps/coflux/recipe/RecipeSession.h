@@ -8,8 +8,10 @@
 #include "RecipeProgressLog.h"
 #include "RecipeRun.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
+#include <QTimer>
 
 #include <memory>
 
@@ -50,6 +52,10 @@ public:
     // Every output to power 0 and the run ends as aborted (nothing while no run is going).
     void Abort(const QString& reason);
 
+    // How long a run may go without a reading before it fails (every output to power 0): the
+    // cards stopped measuring. 10 s by default.
+    void setNoReadingSeconds(double seconds) { m_noReadingSeconds = seconds; }
+
     RecipeRun& Run() { return m_run; }
     const RecipeRun& Run() const { return m_run; }
     // The progress log of the current or last run (empty before the first).
@@ -66,6 +72,9 @@ private:
     Recipe m_recipe;
     QString m_path;
     bool m_loaded = false;
+    double m_noReadingSeconds = 10;
+    QElapsedTimer m_sinceReading;
+    QTimer m_watch; // looks at the time since the last reading while a run goes
 };
 
 } // namespace coflux

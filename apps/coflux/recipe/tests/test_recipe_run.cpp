@@ -355,7 +355,7 @@ TEST_F(RecipeRunTest, ProgressLogHoldsStartPhasesLayerResultsAndTheEnd)
     ASSERT_GE(lines.size(), 9);
     EXPECT_EQ(lines[0], "");
     EXPECT_EQ(lines[1], "Date: 2026-12-07 09:30:00");
-    EXPECT_EQ(lines[2], "Recipe: test (base.rcp), 1 layers");
+    EXPECT_EQ(lines[2], "Recipe: test (base.rcp), 1 layer");
     EXPECT_TRUE(lines[3].startsWith("0:00:00  Layer 1 Base  Pre-conditioning"))
         << lines[3].toStdString();
     EXPECT_TRUE(lines[4].endsWith("Layer 1 Base  Shutter delay"));
