@@ -225,6 +225,27 @@ std::optional<QString> IniDocument::value(const QString& section, const QString&
     return std::nullopt;
 }
 
+QStringList IniDocument::sectionNames() const
+{
+    QStringList names;
+    for (const Line& line : m_lines)
+        if (line.kind == LineKind::Section) names << line.name;
+    return names;
+}
+
+QStringList IniDocument::keyNames(const QString& section) const
+{
+    QStringList names;
+    const qsizetype header = findSection(section);
+    if (header < 0) return names;
+    for (qsizetype i = header + 1; i < qsizetype(m_lines.size()); ++i) {
+        const Line& line = m_lines[i];
+        if (line.kind == LineKind::Section) break;
+        if (line.kind == LineKind::Key) names << line.name;
+    }
+    return names;
+}
+
 QByteArray IniDocument::newLineBreak() const
 {
     for (const Line& line : m_lines)

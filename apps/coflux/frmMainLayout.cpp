@@ -3,6 +3,7 @@
 
 #include "frmMain.h"
 
+#include "RecipeProgram.h"
 #include "frmChart.h"
 
 #include <QGridLayout>
@@ -197,6 +198,8 @@ void frmMain::BuildMenus()
     addAction(m_mnuView, "mnuViewSensors", QStringLiteral("&Readings"),
               [this] { ShowReadingsView(); });
     addAction(m_mnuView, "mnuViewChart", QStringLiteral("&Chart"), [this] { ShowChart(*this); });
+    addAction(m_mnuView, "mnuViewProcess", QStringLiteral("&Process"),
+              [this] { ShowProcessWindow(*this); });
     m_mnuView->addSeparator();
     addAction(m_mnuView, "mnuViewMonitor", QStringLiteral("&Input Setup"),
               [this] { ShowInputSetup(); });

@@ -1,6 +1,7 @@
 // coflux: the co-deposition controller. With --run it runs one deposition unattended.
 
 #include "CofluxProgram.h"
+#include "RecipeProgram.h"
 #include "UnattendedRun.h"
 #include "frmMain.h"
 
@@ -32,6 +33,9 @@ int main(int argc, char* argv[])
 {
     // The command line is read before any application object exists, so that --help, --version
     // and argument errors need no display.
+    // A process recipe (--recipe FILE) is a run of its own.
+    const coflux::RecipeRequest recipe = coflux::ParseRecipeArguments(RawArguments(argc, argv));
+    if (recipe.wanted) return coflux::RunRecipeCommand(recipe, argc, argv);
     const coflux::RunRequest request = coflux::ParseRunArguments(RawArguments(argc, argv));
     switch (request.kind) {
     case coflux::RunRequest::Kind::Help:

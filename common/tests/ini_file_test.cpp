@@ -321,4 +321,15 @@ TEST(IniDocumentTest, UntouchedDocumentsWriteBackByteForByte)
         EXPECT_EQ(tlv::IniDocument::fromBytes(sample).toBytes(), sample);
 }
 
+TEST(IniDocumentTest, ListsSectionsAndKeysInFileOrderAsSpelled)
+{
+    const auto doc = tlv::IniDocument::fromBytes("top=1\n[One]\nA=1\n b = 2\nbare\n\n[two]\nC=3\n"
+                                                 "[ONE]\nD=4\n[One]\nA=5\n");
+    EXPECT_EQ(doc.sectionNames(), QStringList({"One", "two", "ONE", "One"}));
+    // The first section of the name answers, as for every read.
+    EXPECT_EQ(doc.keyNames("one"), QStringList({"A", "b", "bare"}));
+    EXPECT_EQ(doc.keyNames("Two"), QStringList({"C"}));
+    EXPECT_TRUE(doc.keyNames("three").isEmpty());
+}
+
 } // namespace

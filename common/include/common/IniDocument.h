@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QDateTime>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 #include <vector>
@@ -51,6 +52,14 @@ public:
     // be stored in a file of this format (empty key, '=' in the key, ']' in the section, a line
     // break in either).
     bool setValue(const QString& section, const QString& key, const QString& value);
+
+    // The section names in file order, as spelled in the file (a name given twice is listed
+    // twice), so that a reader can refuse sections it does not know.
+    QStringList sectionNames() const;
+    // The key names of the first section of that name, in file order and as spelled (a key
+    // given twice is listed twice; lines without '=' are listed too). Empty when the section
+    // is missing.
+    QStringList keyNames(const QString& section) const;
 
     // The whole document as bytes, every untouched line exactly as it was read.
     QByteArray toBytes() const;

@@ -1,0 +1,202 @@
+#include "DepositionRecipeHost.h"
+
+#include <algorithm>
+
+namespace coflux {
+
+namespace {
+
+// Sensor event codes: 1 crystal failure, -1 every bit of the sensor clear again. Output event
+// code 5: every crystal of the output failed.
+constexpr int kCrystalFailure = 1;
+constexpr int kSensorOk = -1;
+constexpr int kAllCrystalsFailed = 5;
+
+// Owns the host and the session of one deposition process.
+class RecipeWorkbench : public QObject {
+public:
+    explicit RecipeWorkbench(Deposition& deposition)
+        : QObject(&deposition), host(deposition), session(host)
+    {
+        setObjectName(QStringLiteral("recipeWorkbench"));
+        host.Attach(session.Run());
+    }
+    DepositionRecipeHost host;
+    RecipeSession session;
+};
+
+} // namespace
+
+RecipeSession& RecipeSessionOf(Deposition& deposition)
+{
+    auto* bench = deposition.findChild<RecipeWorkbench*>(QStringLiteral("recipeWorkbench"),
+                                                         Qt::FindDirectChildrenOnly);
+    if (!bench) bench = new RecipeWorkbench(deposition);
+    return bench->session;
+}
+
+DepositionRecipeHost::DepositionRecipeHost(Deposition& deposition, QObject* parent)
+    : QObject(parent), m_dep(deposition)
+{
+    connect(&m_dep, &Deposition::readingTaken, this, &DepositionRecipeHost::OnReading);
+    connect(&m_dep, &Deposition::runStateChanged, this, &DepositionRecipeHost::OnRunState);
+    connect(&m_dep, &Deposition::tripped, this,
+            [this](const QString& message) { m_lastTrip = message; });
+    connect(&m_dep, &Deposition::sensorEvent, this, [this](int code, const QString&, int s) {
+        if (s < 0 || s >= kProcessSensors) return;
+        if (code == kCrystalFailure) m_sensorFailed[size_t(s)] = true;
+        if (code == kSensorOk) m_sensorFailed[size_t(s)] = false;
+    });
+    connect(&m_dep, &Deposition::outputEvent, this, [this](int code, const QString&, int j) {
+        if (code == kAllCrystalsFailed && j >= 0 && j < kProcessOutputs)
+            m_outputFailed[size_t(j)] = true;
+    });
+}
+
+bool DepositionRecipeHost::OutputPresent(int slot) const
+{
+    return m_dep.IsPresentOutput(slot);
+}
+
+bool DepositionRecipeHost::SensorPresent(int sensor) const
+{
+    return m_dep.IsPresentSensor(sensor);
+}
+
+QString DepositionRecipeHost::BeginRecipe(const Recipe& recipe)
+{
+    if (m_dep.RunState() != RunStopped)
+        return QStringLiteral("The deposition is running: stop it before a recipe starts.");
+    std::vector<int> used;
+    for (const RecipeLayer& layer : recipe.layers)
+        for (const LayerOutput& o : layer.outputs)
+            if (std::find(used.begin(), used.end(), o.slot) == used.end()) used.push_back(o.slot);
+    // Rate control needs crystals: an output fed by an analog input or by nothing cannot run.
+    for (int j : used) {
+        const OutputRecord& out = m_dep.Tables().Output(j);
+        if (InputAnalog(out.Input) >= 0 || (out.Input & kSensorBitsMask) == 0)
+            return QStringLiteral("Output %1 (%2) has no sensor to control its rate; assign its "
+                                  "sensors in its editor first.")
+                .arg(OutputNumberOfSlot(j))
+                .arg(out.Name.trimmed());
+    }
+    m_savedThick.clear();
+    for (int j : used) {
+        m_savedThick.emplace_back(j, m_dep.ThicknessSetpoint(j));
+        m_dep.SetThicknessSetpoint(j, cTLV880a::ThickMax());
+        m_dep.SetManualPower(j, 0);
+        m_dep.SetMode(j, ModeManual);
+    }
+    m_sensorFailed.fill(false);
+    m_outputFailed.fill(false);
+    m_lastTrip.clear();
+    const CommandResult started = m_dep.Start();
+    if (!started.ok()) {
+        EndRecipe(false);
+        return started.text;
+    }
+    return {};
+}
+
+void DepositionRecipeHost::EndRecipe(bool)
+{
+    for (const auto& [slot, kA] : m_savedThick)
+        m_dep.SetThicknessSetpoint(slot, kA);
+    m_savedThick.clear();
+}
+
+QString DepositionRecipeHost::DataLogPath() const
+{
+    return m_dep.Tables().Flags.LogFile;
+}
+
+void DepositionRecipeHost::SetPower(int slot, double percent)
+{
+    m_dep.SetOpenLoopPower(slot, std::clamp(percent, cTLV880a::PowerMin(), cTLV880a::PowerMax()));
+}
+
+void DepositionRecipeHost::StartRateControl(int slot, double rate)
+{
+    m_dep.SetRateSetpoint(slot, rate);
+    m_dep.SetMode(slot, ModeAuto);
+}
+
+void DepositionRecipeHost::SetRateSetpoint(int slot, double rate)
+{
+    m_dep.SetRateSetpoint(slot, rate);
+}
+
+void DepositionRecipeHost::ZeroThickness(int slot)
+{
+    m_dep.ZeroOutput(slot);
+}
+
+void DepositionRecipeHost::ZeroSensor(int sensor)
+{
+    m_dep.ZeroSensor(sensor);
+}
+
+void DepositionRecipeHost::AllOutputsOff()
+{
+    if (m_dep.RunState() != RunStopped) {
+        m_stopping = true;
+        m_dep.Stop(); // every present output to power 0
+        m_stopping = false;
+        return;
+    }
+    for (int j : m_dep.PresentOutputs())
+        m_dep.Instrument().SendPower(static_cast<short>(j), 0);
+}
+
+void DepositionRecipeHost::OnReading(const ReadingArrays& readings, double time)
+{
+    if (!m_run || !m_run->IsRunning()) return;
+    RecipeReading r;
+    r.time = time;
+    for (size_t j = 0; j < size_t(kProcessOutputs); ++j) {
+        r.outputRate[j] = readings.OutRate[j];
+        r.outputThick[j] = readings.OutThick[j] * 1000.0;
+        r.outputPower[j] = readings.OutPower[j];
+        r.outputCrystalFailed[j] = m_outputFailed[j];
+    }
+    const ProcessTables& tables = m_dep.Tables();
+    for (size_t s = 0; s < size_t(kProcessSensors); ++s) {
+        r.sensorRate[s] = readings.SenRate[s];
+        r.sensorThick[s] = readings.SenThick[s] * 1000.0;
+        r.sensorCrystalFailed[s] = m_sensorFailed[s];
+        if (!m_sensorFailed[s]) continue;
+        // A failed crystal fails the outputs it feeds.
+        for (int j : kShownOutputs)
+            if (InputHasSensor(tables.Output(j).Input, int(s)))
+                r.outputCrystalFailed[size_t(j)] = true;
+    }
+    m_run->OnReading(r);
+}
+
+void DepositionRecipeHost::OnRunState(short state, short)
+{
+    if (state != RunStopped || m_stopping || !m_run || !m_run->IsRunning()) return;
+    // Stopped from outside the recipe: its outputs are at power 0 already. A trip announces
+    // its message from a queued call right after the stop; the recipe fails after it, naming it.
+    m_lastTrip.clear();
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            QMetaObject::invokeMethod(
+                this,
+                [this] {
+                    if (!m_run || !m_run->IsRunning()) return;
+                    const QString trip = m_lastTrip.simplified();
+                    m_run->Fail(trip.isEmpty()
+                                    ? QStringLiteral("The deposition was stopped; the recipe "
+                                                     "cannot go on.")
+                                    : QStringLiteral("The deposition was stopped (%1); the "
+                                                     "recipe cannot go on.")
+                                          .arg(trip));
+                },
+                Qt::QueuedConnection);
+        },
+        Qt::QueuedConnection);
+}
+
+} // namespace coflux

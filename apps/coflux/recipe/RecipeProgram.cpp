@@ -1,0 +1,101 @@
+#include "RecipeProgram.h"
+#include "DepositionRecipeHost.h"
+#include "RecipeHeadless.h"
+#include "frmProcess.h"
+
+#include "CofluxProgram.h"
+#include "Deposition.h"
+#include "UnattendedRun.h"
+#include "frmMain.h"
+
+#include "common/DialogService.h"
+#include "common/ProgramInfo.h"
+#include "common/SetupFile.h"
+
+#include <QApplication>
+
+#include <cstdio>
+#include <memory>
+
+namespace coflux {
+
+namespace {
+
+void PrintError(const QString& text)
+{
+    std::fputs((text + QLatin1Char('\n')).toLocal8Bit().constData(), stderr);
+    std::fflush(stderr);
+}
+
+// The headless run: the process alone, on the setup file coflux would open at start.
+int RunHeadless(const QString& recipeFile)
+{
+    // Message boxes of the process (a setup file not found, class errors) are answered with
+    // their default and their text goes to standard error.
+    tlv::DialogService::ScopedHandler answers([](const tlv::DialogRequest& r) {
+        if (!r.text.isEmpty()) PrintError(QStringLiteral("coflux: ") + r.text);
+        return tlv::DialogAnswer(tlv::DialogService::defaultButtonOf(r.buttons));
+    });
+    cTLV880a instrument;
+    Deposition deposition(instrument);
+    deposition.setRemembersSetupFile(false);
+    QObject::connect(&deposition, &Deposition::classError, [](int number, const QString& text) {
+        PrintError(QStringLiteral("coflux: TLV880 Error: %1: %2").arg(number).arg(text));
+    });
+    QObject::connect(&deposition, &Deposition::notice,
+                     [](const QString& text, NoticeLevel) { PrintError("coflux: " + text); });
+    QString setup = tlv::SavedSetupFile();
+    if (setup.isEmpty()) setup = QStringLiteral("Default.dat");
+    deposition.OpenSetup(setup);
+
+    const int status = RunRecipeHeadless(RecipeSessionOf(deposition), recipeFile, stdout, stderr);
+    if (deposition.RunState() != RunStopped) deposition.SetRunState(RunStopped);
+    instrument.setTimerEnabled(false);
+    return status;
+}
+
+} // namespace
+
+frmProcess* ShowProcessWindow(frmMain& window)
+{
+    auto* process = window.findChild<frmProcess*>(QStringLiteral("frmProcess"));
+    if (!process) process = new frmProcess(RecipeSessionOf(window.Core()), &window);
+    process->showNormal();
+    process->raise();
+    process->activateWindow();
+    return process;
+}
+
+int RunRecipeCommand(const RecipeRequest& request, int& argc, char** argv)
+{
+    if (!request.error.isEmpty()) {
+        PrintError(QStringLiteral("coflux: ") + request.error);
+        std::fputs(RecipeUsage().toLocal8Bit().constData(), stderr);
+        return RecipeExitError;
+    }
+    if (!request.headless && !HasDisplay()) {
+        PrintError(QStringLiteral("coflux: --recipe without --headless shows the window, but "
+                                  "there is no display. Add --headless to run without one."));
+        return RecipeExitError;
+    }
+    // A headless run is the deposition process alone: no GUI application, no window.
+    std::unique_ptr<QCoreApplication> app;
+    if (request.headless)
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    else
+        app = std::make_unique<QApplication>(argc, argv);
+    QCoreApplication::setOrganizationName(QStringLiteral("TLV880"));
+    InstallProgramInfo();
+    const QString file = ResolveRecipeFile(request.file, tlv::ProgramFolder());
+    if (request.headless) return RunHeadless(file);
+
+    // With a window the run starts at once as well (the command line asked for it); the
+    // Process window shows it and aborts it.
+    auto* window = new frmMain;
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    frmProcess* process = ShowProcessWindow(*window);
+    if (process->LoadFile(file)) process->StartWithoutQuestion();
+    return QCoreApplication::exec();
+}
+
+} // namespace coflux

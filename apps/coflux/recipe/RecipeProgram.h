@@ -1,0 +1,19 @@
+#pragma once
+// Recipe runs as coflux starts them: from the command line (--recipe FILE [--headless]) and
+// from the main window's View menu ("&Process").
+
+#include "RecipeCommandLine.h"
+
+namespace coflux {
+
+class frmMain;
+class frmProcess;
+
+// Runs coflux for a recipe request (the application object is made here). Returns the exit
+// status (RecipeExitStatus for a headless run, the application's for a window).
+int RunRecipeCommand(const RecipeRequest& request, int& argc, char** argv);
+
+// The Process window of a main window: made on first use, shown and brought to the front.
+frmProcess* ShowProcessWindow(frmMain& window);
+
+} // namespace coflux

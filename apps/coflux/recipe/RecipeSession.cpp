@@ -1,0 +1,66 @@
+#include "RecipeSession.h"
+#include "RecipeFile.h"
+
+#include <QDateTime>
+
+namespace coflux {
+
+RecipeSession::RecipeSession(RecipeHost& host, QObject* parent)
+    : QObject(parent), m_host(host), m_run(host)
+{
+    connect(&m_run, &RecipeRun::Finished, this, [this](RecipeRun::State state, const QString&) {
+        m_watch.stop();
+        m_host.EndRecipe(state == RecipeRun::State::Complete);
+    });
+    connect(&m_run, &RecipeRun::Updated, this, [this] { m_sinceReading.restart(); });
+    m_watch.setInterval(200);
+    connect(&m_watch, &QTimer::timeout, this, [this] {
+        if (m_sinceReading.elapsed() > qint64(m_noReadingSeconds * 1000))
+            m_run.Fail(QStringLiteral("No readings for %1 s; the recipe is stopped.")
+                           .arg(m_noReadingSeconds));
+    });
+}
+
+RecipeSession::~RecipeSession() = default;
+
+QString RecipeSession::Load(const QString& path)
+{
+    if (m_run.IsRunning()) return QStringLiteral("A recipe is running; abort it first.");
+    m_loaded = false;
+    m_recipe = Recipe{};
+    m_path = path;
+    const RecipeLoad load = ReadRecipe(path);
+    if (!load.recipe) return load.error;
+    QString missing = CheckRecipeAgainstCards(
+        *load.recipe, path, [this](int slot) { return m_host.OutputPresent(slot); },
+        [this](int sensor) { return m_host.SensorPresent(sensor); });
+    if (!missing.isEmpty()) return missing;
+    m_recipe = *load.recipe;
+    m_loaded = true;
+    emit recipeLoaded(path);
+    return {};
+}
+
+QString RecipeSession::Start()
+{
+    if (m_run.IsRunning()) return QStringLiteral("A recipe is running already.");
+    if (!m_loaded) return QStringLiteral("No recipe is loaded.");
+    QString refused = m_host.BeginRecipe(m_recipe);
+    if (!refused.isEmpty()) return refused;
+    m_log = std::make_unique<RecipeProgressLog>(m_run, RecipeLogPath(m_host.DataLogPath()));
+    m_run.Start(m_recipe);
+    m_log->Begin(m_path, QDateTime::currentDateTime());
+    m_sinceReading.start();
+    m_watch.start();
+    m_sinceReading.start();
+    m_watch.start();
+    emit started();
+    return {};
+}
+
+void RecipeSession::Abort(const QString& reason)
+{
+    m_run.Abort(reason);
+}
+
+} // namespace coflux
