@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTableWidget>
 
 namespace monitor {
@@ -50,6 +51,7 @@ frmMain::frmMain(cTLV880a* instrument, QWidget* parent) : QMainWindow(parent), m
     connect(&m_tmrRun, &QTimer::timeout, this, &frmMain::tmrRun_Timer);
     BuildControls();
     BuildMenus();
+    BuildStatusBar();
 }
 
 frmMain::~frmMain()
@@ -256,7 +258,8 @@ void frmMain::PlaceControls()
     const QSize panelSize(std::max(right, m_cboZeroSensor->geometry().right()) + kMargin,
                           buttonsTop + buttonHeight + kMargin);
     centralWidget()->setFixedSize(panelSize);
-    setFixedSize(panelSize.width(), panelSize.height() + menuBar()->sizeHint().height());
+    setFixedSize(panelSize.width(), panelSize.height() + menuBar()->sizeHint().height() +
+                                        statusBar()->sizeHint().height());
 }
 
 } // namespace monitor

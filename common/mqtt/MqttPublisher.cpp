@@ -321,11 +321,14 @@ void MqttPublisher::publishState(const PublishState& state)
 {
     if (!m_mosq) return;
     const QByteArray payload = StatePayload(now(), state);
+    bool connected = false;
     {
         const std::lock_guard lock(m_mutex);
         m_statePayload = payload;
+        connected = m_connected;
     }
-    enqueue({m_base + "state", payload, 1, true, OutgoingMessage::Kind::Event});
+    // While the broker is away only the latest state matters: the connection publishes it.
+    if (connected) enqueue({m_base + "state", payload, 1, true, OutgoingMessage::Kind::Event});
 }
 
 void MqttPublisher::publishEvent(const PublishEvent& event, const QDateTime& time)
@@ -458,7 +461,9 @@ void MqttPublisher::setConnection(Connection connection, const QString& text)
 void MqttPublisher::report(Connection connection, const QString& text, const QString& message)
 {
     setConnection(connection, text);
-    if (!message.isEmpty()) emit problem(message);
+    if (message.isEmpty()) return;
+    m_lastProblem = message;
+    emit problem(message);
 }
 
 } // namespace tlv::mqtt

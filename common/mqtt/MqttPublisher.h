@@ -68,6 +68,8 @@ public:
     Connection connection() const { return m_connection; }
     // Short text for a status line, e.g. "MQTT: online (broker:1883)".
     QString connectionText() const { return m_connectionText; }
+    // The last message problem() carried (empty when none).
+    QString lastProblem() const { return m_lastProblem; }
 
     // Sensor or output index counted from 0; published as n = index + 1.
     void publishSensor(int sensor, const QDateTime& time, double rate, double thickness,
@@ -115,6 +117,7 @@ private:
     QTimer m_unreachableTimer;
     Connection m_connection = Connection::Off;
     QString m_connectionText;
+    QString m_lastProblem;
 
     mutable std::mutex m_mutex; // guards everything below; never held while calling the library
     std::condition_variable m_acked;
