@@ -44,14 +44,16 @@ int main(int argc, char** argv)
     }
 
     monitor::frmMain window;
-    window.Form_Load();
+    // Publishing starts before the setup file is read, so a message box at start-up does not
+    // keep the program off the broker. The window shows the connection; the reason for a
+    // failure also goes to the terminal.
     if (publish.enabled()) {
-        // The window shows the connection; the reason for a failure also goes to the terminal.
         const bool started = window.StartPublishing(publish);
         tlv::mqtt::MqttPublisher* publisher = window.Publisher();
         if (!publisher->lastProblem().isEmpty()) PrintError(publisher->lastProblem());
         if (started) QObject::connect(publisher, &tlv::mqtt::MqttPublisher::problem, &PrintError);
     }
+    window.Form_Load();
     // The window deletes nothing on close: the program ends when its last window closes.
     return app.exec();
 }
