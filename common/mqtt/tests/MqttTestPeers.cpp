@@ -80,7 +80,7 @@ QString TestBroker::url(const QString& prefix) const
 bool TestBroker::writeConfig()
 {
     QByteArray config = "listener " + QByteArray::number(m_port) + " 127.0.0.1\n";
-    config += "log_dest stderr\nlog_type error\nlog_type warning\n";
+    config += "log_dest stderr\nlog_type error\n";
     // Started as root the broker would change to its own user, who cannot read this folder.
     if (::geteuid() == 0) config += "user root\n";
     if (m_config.keepSessions) {
