@@ -6,7 +6,7 @@
 #include <mosquitto.h>
 
 #include <chrono>
-#include <cstring>
+#include <system_error>
 
 namespace tlv::mqtt {
 
@@ -71,6 +71,9 @@ MqttPublisher::MqttPublisher(const QString& program, QObject* parent)
                    .arg(where));
     });
     m_connectionText = QStringLiteral("MQTT: off");
+    // The network thread reports through this signal; the owner's thread acts on it.
+    connect(this, &MqttPublisher::networkChanged, this, &MqttPublisher::onNetworkChanged,
+            Qt::QueuedConnection);
 }
 
 MqttPublisher::~MqttPublisher()
@@ -133,6 +136,7 @@ bool MqttPublisher::start(const PublishOptions& options)
         return false;
     }
     m_target = target;
+    ++m_generation;
     m_base = m_target.prefix.toUtf8() + '/' + TopicLevel(QSysInfo::machineHostName()) + '/' +
              TopicLevel(m_program) + '/';
 
@@ -194,8 +198,9 @@ bool MqttPublisher::start(const PublishOptions& options)
     }
     // Any other failure (nothing listening yet, network down) is retried by the network thread.
     if (rc != MOSQ_ERR_SUCCESS) {
-        const QString why = rc == MOSQ_ERR_ERRNO ? QString::fromLocal8Bit(std::strerror(errno))
-                                                 : QString::fromUtf8(mosquitto_strerror(rc));
+        const QString why = rc == MOSQ_ERR_ERRNO
+                                ? QString::fromStdString(std::generic_category().message(errno))
+                                : QString::fromUtf8(mosquitto_strerror(rc));
         report(Connection::Reconnecting,
                QStringLiteral("MQTT: %1 unreachable, retrying").arg(where),
                QStringLiteral("The MQTT broker %1 cannot be reached (%2); readings are kept in a "
@@ -370,14 +375,8 @@ void MqttPublisher::connected()
     drain();
     const QString text =
         QStringLiteral("MQTT: online (%1:%2)").arg(m_target.host).arg(m_target.port);
-    QMetaObject::invokeMethod(
-        this,
-        [this, text, dropped, anyDropped] {
-            m_unreachableTimer.stop();
-            setConnection(Connection::Online, text);
-            if (anyDropped) emit droppedReported(dropped.readings, dropped.events);
-        },
-        Qt::QueuedConnection);
+    emit networkChanged(m_generation, NetworkConnected, text, dropped.readings, dropped.events,
+                        QPrivateSignal());
 }
 
 void MqttPublisher::refused(int rc)
@@ -394,13 +393,7 @@ void MqttPublisher::refused(int rc)
                                 .arg(m_target.host)
                                 .arg(m_target.port)
                                 .arg(ConnackText(rc));
-    QMetaObject::invokeMethod(
-        this,
-        [this, message] {
-            m_unreachableTimer.stop();
-            fail(message);
-        },
-        Qt::QueuedConnection);
+    emit networkChanged(m_generation, NetworkRefused, message, 0, 0, QPrivateSignal());
 }
 
 void MqttPublisher::OnDisconnect(mosquitto*, void* self, int rc)
@@ -418,20 +411,7 @@ void MqttPublisher::disconnected(int rc)
     }
     m_acked.notify_all();
     if (!retrying) return;
-    const QString where = QStringLiteral("%1:%2").arg(m_target.host).arg(m_target.port);
-    QMetaObject::invokeMethod(
-        this,
-        [this, where] {
-            if (m_connection == Connection::Failed || m_connection == Connection::Off) return;
-            const bool wasOnline = m_connection == Connection::Online;
-            report(Connection::Reconnecting, QStringLiteral("MQTT: %1 lost, retrying").arg(where),
-                   wasOnline
-                       ? QStringLiteral("The connection to the MQTT broker %1 was lost; "
-                                        "readings are kept in a bounded queue until it is back.")
-                             .arg(where)
-                       : QString());
-        },
-        Qt::QueuedConnection);
+    emit networkChanged(m_generation, NetworkLost, {}, 0, 0, QPrivateSignal());
 }
 
 void MqttPublisher::OnPublish(mosquitto*, void* self, int mid)
@@ -449,6 +429,36 @@ void MqttPublisher::OnPublish(mosquitto*, void* self, int mid)
 }
 
 // ---- owner thread ----
+
+void MqttPublisher::onNetworkChanged(quint64 generation, int what, const QString& text,
+                                     qint64 readings, qint64 events)
+{
+    // News of a connection that a later start() has replaced.
+    if (generation != m_generation || !m_mosq) return;
+    const QString where = QStringLiteral("%1:%2").arg(m_target.host).arg(m_target.port);
+    switch (what) {
+    case NetworkConnected:
+        m_unreachableTimer.stop();
+        setConnection(Connection::Online, text);
+        if (readings > 0 || events > 0) emit droppedReported(readings, events);
+        break;
+    case NetworkRefused:
+        m_unreachableTimer.stop();
+        fail(text);
+        break;
+    case NetworkLost:
+        if (m_connection == Connection::Failed || m_connection == Connection::Off) break;
+        report(Connection::Reconnecting, QStringLiteral("MQTT: %1 lost, retrying").arg(where),
+               m_connection == Connection::Online
+                   ? QStringLiteral("The connection to the MQTT broker %1 was lost; readings "
+                                    "are kept in a bounded queue until it is back.")
+                         .arg(where)
+                   : QString());
+        break;
+    default:
+        break;
+    }
+}
 
 void MqttPublisher::setConnection(Connection connection, const QString& text)
 {

@@ -89,8 +89,14 @@ signals:
     void problem(const QString& message);
     // After a reconnect: messages the queue dropped while the broker was away.
     void droppedReported(long long readings, long long events);
+    // From the network thread to the owner's thread (queued); internal.
+    void networkChanged(quint64 generation, int what, const QString& text, qint64 readings,
+                        qint64 events, QPrivateSignal);
 
 private:
+    enum NetworkNews { NetworkConnected, NetworkRefused, NetworkLost };
+    void onNetworkChanged(quint64 generation, int what, const QString& text, qint64 readings,
+                          qint64 events);
     static void OnConnect(mosquitto*, void* self, int rc);
     static void OnDisconnect(mosquitto*, void* self, int rc);
     static void OnPublish(mosquitto*, void* self, int mid);
@@ -118,6 +124,7 @@ private:
     Connection m_connection = Connection::Off;
     QString m_connectionText;
     QString m_lastProblem;
+    quint64 m_generation = 0; // counts start() calls; news of an older connection is dropped
 
     mutable std::mutex m_mutex; // guards everything below; never held while calling the library
     std::condition_variable m_acked;
