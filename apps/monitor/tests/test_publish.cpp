@@ -67,7 +67,7 @@ TEST_F(MonitorPublish, ARunPublishesStateReadingsOfShownSensorsAndSensorEvents)
     ASSERT_EQ(StatusLabel()->text(), QStringLiteral("MQTT: off"));
     ASSERT_TRUE(w.StartPublishing({broker.url(QStringLiteral("lab")), {}, {}, {}}));
     MqttPublisher* publisher = w.Publisher();
-    const QDateTime tick(QDate(2026, 12, 7), QTime(9, 0, 0), Qt::UTC);
+    QDateTime tick(QDate(2026, 12, 7), QTime(9, 0, 0), Qt::UTC);
     publisher->setClock([&] { return tick; });
     ASSERT_TRUE(
         WaitUntil([&] { return publisher->connection() == MqttPublisher::Connection::Online; }));
