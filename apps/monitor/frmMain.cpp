@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTableWidget>
 
 namespace monitor {
@@ -51,6 +52,7 @@ frmMain::frmMain(cTLV880a* instrument, QWidget* parent) : QMainWindow(parent), m
     m_entries = new tlv::EntryGuard(*this, QString::fromLatin1(kProgramTitle));
     BuildControls();
     BuildMenus();
+    BuildStatusBar();
 }
 
 frmMain::~frmMain()
@@ -257,7 +259,8 @@ void frmMain::PlaceControls()
     const QSize panelSize(std::max(right, m_cboZeroSensor->geometry().right()) + kMargin,
                           buttonsTop + buttonHeight + kMargin);
     centralWidget()->setFixedSize(panelSize);
-    setFixedSize(panelSize.width(), panelSize.height() + menuBar()->sizeHint().height());
+    setFixedSize(panelSize.width(), panelSize.height() + menuBar()->sizeHint().height() +
+                                        statusBar()->sizeHint().height());
 }
 
 } // namespace monitor

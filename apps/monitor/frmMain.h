@@ -25,6 +25,12 @@ class QMenu;
 class QPushButton;
 class QTableWidget;
 
+namespace tlv::mqtt {
+class MqttPublisher;
+class PublishStatusLabel;
+struct PublishOptions;
+} // namespace tlv::mqtt
+
 namespace monitor {
 
 class frmSetup;
@@ -58,6 +64,11 @@ public:
     const MonitorSettings& Settings() const { return m_settings; }
     cTLV880a& Instrument() { return *m_tlv; }
     QTimer& RunTimer() { return m_tmrRun; }
+    // Publishes readings, run state and events to the broker the options name (started again
+    // when called again). False when the options cannot work; the window runs on without.
+    bool StartPublishing(const tlv::mqtt::PublishOptions& options);
+    // Null until publishing was started.
+    tlv::mqtt::MqttPublisher* Publisher() { return m_publisher; }
     // The full path of a setup file of that name (setup files live in the program's folder).
     static QString SetupFilePath(const QString& file);
     // The full path of the log file: a name without a folder lies in the program's folder.
@@ -89,6 +100,9 @@ private:
     double BoxNumber(const QLineEdit* box) const;
     void AppendLog(const QString& line);
     void ZeroAllSensors();
+    void BuildStatusBar();
+    void PublishState();
+    void PublishReadings();
 
     MonitorSettings m_settings;
     cTLV880a* m_tlv = nullptr;
@@ -111,6 +125,8 @@ private:
     QPointer<frmSetup> m_setupForm;
     tlv::EntryGuard* m_entries = nullptr; // the material boxes' checks
     QPointer<QWidget> m_aboutForm;
+    tlv::mqtt::MqttPublisher* m_publisher = nullptr; // child; null while not publishing
+    tlv::mqtt::PublishStatusLabel* m_lblPublish = nullptr;
 
     bool m_showing = false;   // ShowReadings is running; a refresh never nests in another
     bool m_logBroken = false; // the log could not be appended to during this run

@@ -39,6 +39,7 @@ void frmMain::SetRunState(int state)
         m_cmdStart->setText(QStringLiteral("&Start"));
         SetButtonColour(m_cmdStart, QColor(0, 255, 0));
         m_tmrRun.stop();
+        PublishState();
         return;
     }
 
@@ -56,6 +57,7 @@ void frmMain::SetRunState(int state)
     }
     m_tmrRun.setInterval(static_cast<int>(std::lround(m_settings.period / 2.0 * 1000.0)));
     m_tmrRun.start();
+    PublishState();
 }
 
 void frmMain::cmdFSwitch_Click(int index)
@@ -91,6 +93,7 @@ void frmMain::tmrRun_Timer()
         if (m_tlv->GetReadings(m_readings, m_outputReadings, count) != 0 || count < 1) return;
     }
     ShowReadings();
+    PublishReadings();
 }
 
 void frmMain::ShowReadings()

@@ -1,0 +1,50 @@
+#pragma once
+// The JSON bodies of the published messages. Readings carry the instrument's units: rate in
+// Å/s, thickness in Å, frequency in Hz (a crystal failure keeps the instrument's negative code),
+// power in %. Times are ISO 8601 in UTC with milliseconds.
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QString>
+
+namespace tlv::mqtt {
+
+// "2026-12-07T10:00:00.250Z"
+QByteArray IsoUtc(const QDateTime& time);
+
+// The date and time of a reading stamped in seconds since local midnight, taken on the day of
+// `now` (local) or of the day before when the stamp lies ahead of `now` (a reading of just
+// before midnight delivered just after it).
+QDateTime ReadingDateTime(double secondsSinceMidnight, const QDateTime& now);
+
+QByteArray SensorPayload(const QDateTime& time, double rate, double thickness, double frequency);
+QByteArray OutputPayload(const QDateTime& time, double rate, double thickness, double power);
+
+// What `state` shows. `run` is the program's run state in words ("running", "stopped", ...);
+// recipe and layer only while a recipe runs (empty recipe: left out).
+struct PublishState {
+    QString run;
+    QString setupFile;
+    QString recipe;
+    QString layer;
+
+    bool operator==(const PublishState&) const = default;
+};
+QByteArray StatePayload(const QDateTime& time, const PublishState& state);
+
+// One event: `kind` names where it comes from ("trip", "class error", "sensor", "output",
+// "dropped"); `code` is the instrument's event or error number; `index` the zero-based sensor
+// or output (published one-based as "sensor"/"output"), -1 for none.
+struct PublishEvent {
+    QString kind;
+    int code = 0;
+    int index = -1;
+    QString text;
+};
+QByteArray EventPayload(const QDateTime& time, const PublishEvent& event);
+
+// The event that reports, once the broker is back, what the queue dropped while it was away:
+// kind "dropped" with the counts in "readings" and "events".
+QByteArray DroppedPayload(const QDateTime& time, long long readings, long long events);
+
+} // namespace tlv::mqtt

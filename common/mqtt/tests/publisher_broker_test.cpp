@@ -1,0 +1,228 @@
+// The publisher against a real broker: what a subscriber sees, a broker that goes away and
+// comes back, and the ways publishing can be refused while the program goes on.
+#include "common/mqtt/MqttPublisher.h"
+
+#include "MqttTestPeers.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSignalSpy>
+#include <QTemporaryFile>
+
+#include <gtest/gtest.h>
+
+namespace tlv::mqtt::test {
+namespace {
+
+using Connection = MqttPublisher::Connection;
+
+template <typename Predicate> bool WaitUntil(Predicate done, int timeoutMs = 15000)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!done() && clock.elapsed() < timeoutMs)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    return done();
+}
+
+QJsonObject Json(const QByteArray& payload)
+{
+    return QJsonDocument::fromJson(payload).object();
+}
+
+class PublisherTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (TestBroker::Program().isEmpty()) GTEST_SKIP() << "mosquitto is not installed";
+    }
+    const QDateTime m_time{QDate(2026, 12, 7), QTime(10, 0, 0, 500), Qt::UTC};
+};
+
+TEST_F(PublisherTest, ASubscriberSeesStatusStateReadingsAndEvents)
+{
+    TestBroker broker;
+    QString why;
+    ASSERT_TRUE(broker.start(&why)) << why.toStdString();
+    TestSubscriber subscriber(broker.port());
+    ASSERT_TRUE(subscriber.waitSubscribed());
+
+    MqttPublisher publisher(QStringLiteral("tlvmonitor"));
+    ASSERT_TRUE(publisher.start({broker.url(QStringLiteral("lab/hall2")), {}, {}, {}}));
+    ASSERT_TRUE(WaitUntil([&] { return publisher.connection() == Connection::Online; }));
+    const QByteArray base = publisher.topicBase();
+    EXPECT_TRUE(base.startsWith("lab/hall2/")) << base.constData();
+    EXPECT_TRUE(base.endsWith("/tlvmonitor/")) << base.constData();
+
+    publisher.publishState({QStringLiteral("running"), QStringLiteral("tlvmonitor.dat"), {}, {}});
+    for (int i = 0; i < 3; ++i)
+        publisher.publishSensor(0, m_time.addMSecs(250 * i), 5.0 + i, 100.0 * i, 5.9e6);
+    publisher.publishOutput(1, m_time, 2.0, 30.0, 41.5);
+    publisher.publishEvent(
+        {QStringLiteral("sensor"), 1, 2, QStringLiteral("Sensor 3 Crystal Failure.")}, m_time);
+
+    ASSERT_TRUE(subscriber.waitCount(base + "event", 1));
+    ASSERT_TRUE(subscriber.waitCount(base + "sensor/1", 3));
+    const auto status = subscriber.on(base + "status");
+    ASSERT_FALSE(status.empty());
+    EXPECT_EQ(status.front().payload, "online");
+    const auto state = subscriber.on(base + "state");
+    ASSERT_EQ(state.size(), 1U);
+    EXPECT_EQ(Json(state[0].payload).value(QStringLiteral("run")).toString(),
+              QStringLiteral("running"));
+    const auto readings = subscriber.on(base + "sensor/1");
+    EXPECT_EQ(Json(readings[2].payload).value(QStringLiteral("time")).toString(),
+              QStringLiteral("2026-12-07T10:00:01.000Z"));
+    EXPECT_DOUBLE_EQ(Json(readings[2].payload).value(QStringLiteral("rate")).toDouble(), 7.0);
+    ASSERT_EQ(subscriber.on(base + "output/2").size(), 1U);
+    EXPECT_DOUBLE_EQ(
+        Json(subscriber.on(base + "output/2")[0].payload).value(QStringLiteral("power")).toDouble(),
+        41.5);
+    const QJsonObject event = Json(subscriber.on(base + "event")[0].payload);
+    EXPECT_EQ(event.value(QStringLiteral("sensor")).toInt(), 3);
+    EXPECT_EQ(event.value(QStringLiteral("text")).toString(),
+              QStringLiteral("Sensor 3 Crystal Failure."));
+
+    publisher.stop();
+    EXPECT_EQ(publisher.connection(), Connection::Off);
+    ASSERT_TRUE(subscriber.waitCount(base + "status", 2));
+    EXPECT_EQ(subscriber.on(base + "status").back().payload, "offline");
+
+    // A late subscriber is told the retained status and state.
+    TestSubscriber late(broker.port(), false, "tlv-test-late");
+    ASSERT_TRUE(late.waitCount(base + "state", 1));
+    ASSERT_TRUE(late.waitCount(base + "status", 1));
+    EXPECT_TRUE(late.on(base + "status")[0].retained);
+    EXPECT_EQ(late.on(base + "status")[0].payload, "offline");
+}
+
+TEST_F(PublisherTest, ABrokerThatComesBackGetsTheQueueAndTheDroppedCount)
+{
+    TestBroker broker(TestBroker::Config{{}, {}, true});
+    QString why;
+    ASSERT_TRUE(broker.start(&why)) << why.toStdString();
+    auto subscriber = std::make_unique<TestSubscriber>(broker.port(), true);
+    ASSERT_TRUE(subscriber->waitSubscribed());
+
+    MqttPublisher publisher(QStringLiteral("coflux"));
+    publisher.setQueueLimits(20, 100);
+    publisher.setReconnectDelay(1, 2);
+    QSignalSpy dropped(&publisher, &MqttPublisher::droppedReported);
+    ASSERT_TRUE(publisher.start({broker.url(QStringLiteral("plant")), {}, {}, {}}));
+    ASSERT_TRUE(WaitUntil([&] { return publisher.connection() == Connection::Online; }));
+    const QByteArray base = publisher.topicBase();
+    publisher.publishState({QStringLiteral("running"), QStringLiteral("Default.dat"), {}, {}});
+    for (int i = 0; i < 5; ++i)
+        publisher.publishSensor(0, m_time.addSecs(i), i, i, 5.9e6);
+    ASSERT_TRUE(subscriber->waitCount(base + "sensor/1", 5));
+
+    broker.stop();
+    ASSERT_TRUE(WaitUntil([&] { return publisher.connection() == Connection::Reconnecting; }));
+    // 50 readings and an event while the broker is away; the queue holds 20.
+    for (int i = 0; i < 50; ++i)
+        publisher.publishSensor(0, m_time.addSecs(100 + i), 100 + i, 0, 5.9e6);
+    publisher.publishEvent(
+        {QStringLiteral("trip"), 0, -1, QStringLiteral("Thickness setpoint reached on Silver.")},
+        m_time);
+
+    ASSERT_TRUE(broker.start(&why)) << why.toStdString();
+    ASSERT_TRUE(WaitUntil([&] { return publisher.connection() == Connection::Online; }, 20000));
+    ASSERT_EQ(dropped.count(), 1);
+    EXPECT_EQ(dropped[0][0].toLongLong(), 31);
+    EXPECT_EQ(dropped[0][1].toLongLong(), 0);
+
+    ASSERT_TRUE(subscriber->waitCount(base + "sensor/1", 5 + 19, 20000));
+    ASSERT_TRUE(subscriber->waitFor([&](const auto& all) {
+        int events = 0;
+        for (const auto& m : all)
+            events += m.topic == base + "event" ? 1 : 0;
+        return events >= 2;
+    }));
+    const auto events = subscriber->on(base + "event");
+    const QJsonObject report = Json(events[0].payload);
+    EXPECT_EQ(report.value(QStringLiteral("kind")).toString(), QStringLiteral("dropped"));
+    EXPECT_EQ(report.value(QStringLiteral("readings")).toInt(), 31);
+    EXPECT_EQ(Json(events[1].payload).value(QStringLiteral("kind")).toString(),
+              QStringLiteral("trip"));
+    // The newest readings survived: the first kept is the 32nd of the outage.
+    const auto readings = subscriber->on(base + "sensor/1");
+    EXPECT_DOUBLE_EQ(Json(readings[5].payload).value(QStringLiteral("rate")).toDouble(), 131.0);
+    EXPECT_DOUBLE_EQ(Json(readings.back().payload).value(QStringLiteral("rate")).toDouble(), 149.0);
+    EXPECT_EQ(subscriber->on(base + "status").back().payload, "online");
+    EXPECT_GE(subscriber->on(base + "state").size(), 2U)
+        << "state published again after the restart";
+}
+
+TEST_F(PublisherTest, UnusableTargetsAreReportedAndNothingIsPublished)
+{
+    MqttPublisher publisher(QStringLiteral("tlvmonitor"));
+    QSignalSpy problems(&publisher, &MqttPublisher::problem);
+    EXPECT_FALSE(publisher.start({QStringLiteral("mqtt//nohost"), {}, {}, {}}));
+    ASSERT_EQ(problems.count(), 1);
+    EXPECT_TRUE(problems[0][0].toString().startsWith(QStringLiteral("Bad publish URL")))
+        << problems[0][0].toString().toStdString();
+    EXPECT_EQ(publisher.connection(), Connection::Failed);
+    publisher.publishSensor(0, m_time, 1, 2, 3); // ignored, never queued
+
+    EXPECT_FALSE(publisher.start({QStringLiteral("mqtt://no-such-host.invalid/lab"), {}, {}, {}}));
+    EXPECT_TRUE(problems.last()[0].toString().contains(QStringLiteral("no-such-host.invalid")));
+
+    EXPECT_FALSE(publisher.start(
+        {QStringLiteral("mqtt://127.0.0.1/lab"), {}, QStringLiteral("/nonexistent/pw"), {}}));
+    EXPECT_TRUE(
+        problems.last()[0].toString().startsWith(QStringLiteral("Cannot read the password file")));
+    EXPECT_EQ(publisher.handedOver(), 0);
+}
+
+TEST_F(PublisherTest, ABrokerThatIsNotThereIsReportedAndRetried)
+{
+    TestBroker broker;
+    QString why;
+    ASSERT_TRUE(broker.start(&why)) << why.toStdString();
+    const int port = broker.port();
+    broker.stop(true); // the port is free again: nothing listens there
+
+    MqttPublisher publisher(QStringLiteral("tlvmonitor"));
+    publisher.setUnreachableAfter(300);
+    QSignalSpy problems(&publisher, &MqttPublisher::problem);
+    ASSERT_TRUE(publisher.start({QStringLiteral("mqtt://127.0.0.1:%1/lab").arg(port), {}, {}, {}}));
+    ASSERT_TRUE(WaitUntil([&] { return publisher.connection() == Connection::Reconnecting; }));
+    ASSERT_GE(problems.count(), 1);
+    EXPECT_TRUE(problems[0][0].toString().contains(QStringLiteral("cannot be reached")))
+        << problems[0][0].toString().toStdString();
+    publisher.publishSensor(0, m_time, 1, 2, 3); // waits in the queue
+    EXPECT_EQ(publisher.handedOver(), 0);
+}
+
+TEST_F(PublisherTest, ARefusedLoginIsReportedAndNotRetried)
+{
+    TestBroker broker(
+        TestBroker::Config{QStringLiteral("operator"), QStringLiteral("s3cret"), false});
+    QString why;
+    ASSERT_TRUE(broker.start(&why)) << why.toStdString();
+
+    MqttPublisher anonymous(QStringLiteral("tlvmonitor"));
+    QSignalSpy problems(&anonymous, &MqttPublisher::problem);
+    ASSERT_TRUE(anonymous.start({broker.url(QStringLiteral("lab")), {}, {}, {}}));
+    ASSERT_TRUE(WaitUntil([&] { return anonymous.connection() == Connection::Failed; }));
+    EXPECT_TRUE(problems.last()[0].toString().contains(QStringLiteral("refused the connection")))
+        << problems.last()[0].toString().toStdString();
+    anonymous.publishSensor(0, m_time, 1, 2, 3);
+
+    QTemporaryFile passwordFile;
+    ASSERT_TRUE(passwordFile.open());
+    passwordFile.write("s3cret\n");
+    passwordFile.close();
+    TestSubscriber subscriber(broker.port()); // anonymous: refused, sees nothing
+    MqttPublisher withLogin(QStringLiteral("tlvmonitor"));
+    ASSERT_TRUE(withLogin.start({broker.url(QStringLiteral("lab")),
+                                 QStringLiteral("operator"),
+                                 passwordFile.fileName(),
+                                 {}}));
+    ASSERT_TRUE(WaitUntil([&] { return withLogin.connection() == Connection::Online; }));
+}
+
+} // namespace
+} // namespace tlv::mqtt::test
