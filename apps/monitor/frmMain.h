@@ -56,6 +56,8 @@ public:
     MonitorSettings& Settings() { return m_settings; }
     const MonitorSettings& Settings() const { return m_settings; }
     cTLV880a& Instrument() { return *m_tlv; }
+    // The sensor readings of the newest poll (rate Å/s, thickness Å, frequency Hz).
+    const SensorArray& LatestReadings() const { return m_readings; }
     QTimer& RunTimer() { return m_tmrRun; }
     // The full path of a setup file of that name (setup files live in the program's folder).
     static QString SetupFilePath(const QString& file);

@@ -3,6 +3,8 @@
 
 #include "common/remote/RemoteConnection.h"
 
+#include <cstdio>
+
 namespace tlv::remote {
 
 RemoteServer::RemoteServer(RemoteTarget& target, bool controlAllowed, QObject* parent)
@@ -64,6 +66,17 @@ void RemoteServer::AcceptConnections()
 void RemoteServer::Forget(RemoteConnection* connection)
 {
     if (m_clients.removeOne(connection)) emit ClientCountChanged(ClientCount());
+}
+
+std::unique_ptr<RemoteServer> StartRemoteServer(RemoteTarget& target, const RemoteOptions& options,
+                                                QString& error, QObject* parent)
+{
+    auto server = std::make_unique<RemoteServer>(target, options.control, parent);
+    if (!server->Listen(options.endpoint, error)) return nullptr;
+    // Scripts wait for this line (and read the port from it when they asked for port 0).
+    std::printf("Remote interface on %s\n", qUtf8Printable(server->ListeningText()));
+    std::fflush(stdout);
+    return server;
 }
 
 } // namespace tlv::remote

@@ -11,6 +11,8 @@
 #include <QObject>
 #include <QTcpServer>
 
+#include <memory>
+
 namespace tlv::remote {
 
 class RemoteConnection;
@@ -49,5 +51,10 @@ private:
     QTcpServer m_server;
     QList<RemoteConnection*> m_clients;
 };
+
+// Starts a server as the options ask and prints "Remote interface on ADDR:PORT" on standard
+// output once it listens. Null with `error` set when it cannot listen.
+std::unique_ptr<RemoteServer> StartRemoteServer(RemoteTarget& target, const RemoteOptions& options,
+                                                QString& error, QObject* parent = nullptr);
 
 } // namespace tlv::remote
