@@ -1,7 +1,7 @@
 // Reading, running and answering one client's command lines.
 #include "common/remote/RemoteConnection.h"
 
-#include <QTimer>
+#include <QMetaObject>
 
 namespace tlv::remote {
 
@@ -30,7 +30,7 @@ void RemoteConnection::ScheduleRead()
 {
     if (m_readScheduled || m_finished) return;
     m_readScheduled = true;
-    QTimer::singleShot(0, this, &RemoteConnection::ReadSome);
+    QMetaObject::invokeMethod(this, &RemoteConnection::ReadSome, Qt::QueuedConnection);
 }
 
 void RemoteConnection::ReadSome()

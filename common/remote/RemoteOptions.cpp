@@ -18,6 +18,11 @@ bool ParseEndpoint(const QString& text, RemoteEndpoint& endpoint, QString& error
     } else if (const qsizetype colon = text.lastIndexOf(QLatin1Char(':')); colon >= 0) {
         host = text.left(colon);
         port = text.mid(colon + 1);
+        if (host.contains(QLatin1Char(':'))) {
+            // "::1:80" could be an address alone or an address and a port.
+            error = QStringLiteral("--remote: write an IPv6 address as [ADDR]:PORT");
+            return false;
+        }
     }
     bool numeric = false;
     const uint number = port.toUInt(&numeric);
@@ -43,12 +48,10 @@ RemoteOptions TakeRemoteOptions(QStringList& arguments)
     QStringList rest;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString& argument = arguments[i];
-        if (i == 0) {
-            rest.append(argument);
-        } else if (argument == QLatin1String("--remote-control")) {
+        if (i > 0 && argument == QLatin1String("--remote-control")) {
             options.control = true;
-        } else if (argument == QLatin1String("--remote") ||
-                   argument.startsWith(QLatin1String("--remote="))) {
+        } else if (i > 0 && (argument == QLatin1String("--remote") ||
+                             argument.startsWith(QLatin1String("--remote=")))) {
             QString value;
             if (argument.contains(QLatin1Char('='))) {
                 value = argument.mid(argument.indexOf(QLatin1Char('=')) + 1);

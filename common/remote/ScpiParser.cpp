@@ -1,8 +1,8 @@
 // Parsing of the remote interface's command lines.
 #include "common/remote/ScpiParser.h"
 
+#include <charconv>
 #include <cmath>
-#include <cstdlib>
 
 namespace tlv::remote {
 
@@ -81,9 +81,11 @@ bool ParseNumber(const QByteArray& text, double& value)
         if (exponent == 0) return false;
     }
     if (i != n) return false;
-    const QByteArray terminated(text); // strtod needs the terminating zero QByteArray keeps
-    value = std::strtod(terminated.constData(), nullptr);
-    return std::isfinite(value);
+    // from_chars reads '.' whatever the C locale the application set; a leading '+' it does
+    // not take is skipped here.
+    const char* first = text.constData() + (text[0] == '+' ? 1 : 0);
+    const auto result = std::from_chars(first, text.constData() + n, value);
+    return result.ec == std::errc() && result.ptr == text.constData() + n && std::isfinite(value);
 }
 
 bool ParseString(const QByteArray& text, QString& value)

@@ -108,7 +108,7 @@ Outcome AnalogReading(Context& c, const Parameters& p, QByteArray& answer)
 Outcome ProcessState(Context& c, const Parameters&, QByteArray& answer)
 {
     RunState state = RunState::Stop;
-    const Outcome outcome = c.target.State(state);
+    Outcome outcome = c.target.State(state);
     if (outcome.ok())
         answer = state == RunState::Run ? "RUN" : state == RunState::Hold ? "HOLD" : "STOP";
     return outcome;

@@ -1,9 +1,11 @@
 // Line framing, unit parsing and the error queue of the remote interface.
 #include "common/remote/LineFramer.h"
+#include "common/remote/RemoteOptions.h"
 #include "common/remote/ScpiErrors.h"
 #include "common/remote/ScpiParser.h"
 
 #include <gtest/gtest.h>
+
 
 using namespace tlv::remote;
 
@@ -172,4 +174,50 @@ TEST(ErrorQueue, TextsOfEveryNumber)
                                                  {NoError, "No error"}};
     for (const auto& [code, text] : texts)
         EXPECT_STREQ(ScpiErrorText(code), text);
+}
+
+TEST(RemoteOptions, ReadsAddressAndPortWithTheLoopbackAsDefault)
+{
+    RemoteEndpoint endpoint;
+    QString error;
+    ASSERT_TRUE(ParseEndpoint(QStringLiteral("5025"), endpoint, error));
+    EXPECT_EQ(endpoint.address, QHostAddress(QHostAddress::LocalHost));
+    EXPECT_EQ(endpoint.port, 5025);
+    ASSERT_TRUE(ParseEndpoint(QStringLiteral("0.0.0.0:0"), endpoint, error));
+    EXPECT_EQ(endpoint.address, QHostAddress(QHostAddress::AnyIPv4));
+    EXPECT_EQ(endpoint.port, 0);
+    ASSERT_TRUE(ParseEndpoint(QStringLiteral("[::1]:65535"), endpoint, error));
+    EXPECT_EQ(endpoint.address, QHostAddress(QHostAddress::LocalHostIPv6));
+    ASSERT_TRUE(ParseEndpoint(QStringLiteral("localhost:7"), endpoint, error));
+    EXPECT_EQ(endpoint.address, QHostAddress(QHostAddress::LocalHost));
+
+    for (const char* bad : {"", "65536", "-1", "+5", "port", "1.2.3.4.5:80", "host.example:80",
+                            "::1:80", "[::1]80", "127.0.0.1:"}) {
+        error.clear();
+        EXPECT_FALSE(ParseEndpoint(QString::fromLatin1(bad), endpoint, error)) << bad;
+        EXPECT_FALSE(error.isEmpty()) << bad;
+    }
+}
+
+TEST(RemoteOptions, TakesItsOptionsAndLeavesTheRest)
+{
+    QStringList arguments{"coflux",      "--headless",       "--remote",
+                          "127.0.0.1:0", "--remote-control", "x"};
+    RemoteOptions options = TakeRemoteOptions(arguments);
+    EXPECT_TRUE(options.enabled);
+    EXPECT_TRUE(options.control);
+    EXPECT_TRUE(options.error.isEmpty());
+    EXPECT_EQ(arguments, (QStringList{"coflux", "--headless", "x"}));
+
+    arguments = {"coflux", "--remote=6000"};
+    options = TakeRemoteOptions(arguments);
+    EXPECT_EQ(options.endpoint.port, 6000);
+    EXPECT_FALSE(options.control);
+
+    arguments = {"coflux", "--remote"};
+    EXPECT_FALSE(TakeRemoteOptions(arguments).error.isEmpty());
+    arguments = {"coflux", "--remote-control"};
+    EXPECT_FALSE(TakeRemoteOptions(arguments).error.isEmpty()) << "control without a server";
+    arguments = {"coflux", "--remote", "99999"};
+    EXPECT_FALSE(TakeRemoteOptions(arguments).error.isEmpty());
 }
