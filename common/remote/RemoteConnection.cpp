@@ -1,5 +1,5 @@
 // Reading, running and answering one client's command lines.
-#include "common/remote/RemoteConnection.h"
+#include "RemoteConnection.h"
 
 #include <QMetaObject>
 

@@ -1,7 +1,7 @@
 // Listening, admitting and counting the remote interface's clients.
 #include "common/remote/RemoteServer.h"
 
-#include "common/remote/RemoteConnection.h"
+#include "RemoteConnection.h"
 
 #include <cstdio>
 
