@@ -3,7 +3,7 @@
 
     pyvisa_remote_test.py coflux PROGRAM    (coflux --headless, with and without --remote-control)
     pyvisa_remote_test.py monitor PROGRAM   (tlvmonitor: measurement queries only)
-    pyvisa_remote_test.py round-trip PROGRAM [COUNT]   (prints the round-trip time of MEAS:OUTP? 1)
+    pyvisa_remote_test.py round-trip PROGRAM [COUNT]   (prints the round-trip time of MEAS:OUTP? 1, MEAS:SENS? 1 for tlvmonitor)
 
 Each run gets a program folder and user settings of its own and a free loopback port (the
 program picks it and prints it). Exit status 0 when every check holds.
@@ -141,16 +141,28 @@ def poll(client, query, until, limit_s):
     return answer
 
 
-SETUP = """[Output 1]
+SETUP = """[Card]
+LogEnabled=0
+Filter=4
+Period=.25
+FMax=6100000
+FMin=5000000
+FInit=6000000
+Simulate=1
+[OUTPUT1]
+Mode=0
 Name=Silver
-Mode=3
-Rate=5.0
-Thick=0.05
 Input=1
-[Sensor 1]
-Density=10.5
-ZFactor=1.0
-Tooling=100
+Thick=1.000
+Rate=5.00
+PTerm=100.0
+ITerm=1.0
+DTerm=0.0
+FullScale=10.0
+MaxPwr=100.0
+SlewRate=100.0
+RecScale=0
+XOut=-1
 """
 
 
@@ -171,10 +183,10 @@ def run_coflux(manager, program_path):
         check_error(client, 'MMEM:LOAD "Remote.dat"', 0)
 
         # A whole deposition: modes and setpoints, start, the thickness trip, the final reading.
-        for line in ["OUTP:MODE 1,AUTO", "OUTP:RATE 1,20", "OUTP:THIC 1,0.05"]:
+        for line in ["OUTP:MODE 1,AUTO", "OUTP:RATE 1,10", "OUTP:THIC 1,0.05"]:
             check_error(client, line, 0)
         check(client.query("OUTP:MODE? 1") == "AUTO", "mode reads back")
-        check(float(client.query("OUTP:RATE? 1")) == 20.0, "rate reads back")
+        check(float(client.query("OUTP:RATE? 1")) == 10.0, "rate reads back")
         check(float(client.query("OUTP:THIC? 1")) == 0.05, "thickness setpoint reads back")
         check_error(client, "OUTP:RATE 1,100000", -222)
         check_error(client, "PROC:HOLD", -221)
@@ -222,17 +234,20 @@ def run_monitor(manager, program_path):
 
 def run_round_trip(manager, program_path, count):
     home = tempfile.mkdtemp(prefix="remote-timing-")
+    monitor = "monitor" in os.path.basename(program_path)
+    query = "MEAS:SENS? 1" if monitor else "MEAS:OUTP? 1"
     try:
-        program = Program([program_path, "--headless", "--remote", "127.0.0.1:0"], home)
+        program = Program([program_path, "--remote", "127.0.0.1:0"] if monitor else
+                          [program_path, "--headless", "--remote", "127.0.0.1:0"], home)
         client = open_client(manager, program.port)
         times = []
         for _ in range(count):
             start = time.perf_counter()
-            client.query("MEAS:OUTP? 1")
+            client.query(query)
             times.append(time.perf_counter() - start)
         times.sort()
-        print("MEAS:OUTP? 1 round trip over %d queries: median %.3f ms, p99 %.3f ms, max %.3f ms"
-              % (count, statistics.median(times) * 1e3, times[int(0.99 * count) - 1] * 1e3,
+        print("%s round trip over %d queries: median %.3f ms, p99 %.3f ms, max %.3f ms"
+              % (query, count, statistics.median(times) * 1e3, times[int(0.99 * count) - 1] * 1e3,
                  times[-1] * 1e3))
         client.close()
         program.stop()
