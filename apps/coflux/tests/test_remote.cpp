@@ -3,13 +3,18 @@
 // the window as if typed there.
 #include "CofluxRemoteTarget.h"
 #include "CofluxTestSupport.h"
+#include "RemoteIndicator.h"
 
+#include "common/remote/RemoteServer.h"
 #include "common/remote/ScpiSession.h"
 
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTcpSocket>
+#include <QTest>
 
 namespace coflux::test {
 namespace {
@@ -124,6 +129,31 @@ TEST_F(RemoteCommands, ReadingsAnswerTheNewestReadingEventInKiloAngstrom)
     EXPECT_EQ(Ask("MEAS:SENS? 24"), "0,0,-2");
     EXPECT_EQ(Ask("MEAS:OUTP? 1"), "5.25,0.5,42.5");
     EXPECT_EQ(Ask("*IDN?").split(',').at(1), "COFLUX");
+}
+
+TEST_F(RemoteCommands, TheWindowShowsRemoteWhileAClientIsConnected)
+{
+    tlv::remote::RemoteServer server(*m_target, true);
+    QString error;
+    ASSERT_TRUE(server.Listen({}, error));
+    AttachRemoteIndicator(*m_window, server);
+    auto* label = Find<QLabel>(QStringLiteral("lblRemote"));
+    ASSERT_NE(label, nullptr);
+    EXPECT_EQ(label->text(), QStringLiteral("REMOTE"));
+    EXPECT_TRUE(label->isHidden());
+
+    QTcpSocket client;
+    client.connectToHost(QHostAddress(QHostAddress::LocalHost), server.Port());
+    // The limit only ends a broken run; the verdict is the label's state.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !label->isHidden(); }, 10000));
+    client.write("OUTP:RATE 1,3.5\n");
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            return Find<QLineEdit>(QStringLiteral("txtRate_0"))->text() == QStringLiteral("3.50");
+        },
+        10000));
+    client.disconnectFromHost();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return label->isHidden(); }, 10000));
 }
 
 } // namespace
