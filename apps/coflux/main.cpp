@@ -1,11 +1,16 @@
-// coflux: the co-deposition controller. With --run it runs one deposition unattended.
+// coflux: the co-deposition controller. With --run it runs one deposition unattended; with
+// --remote it also serves remote clients, and with --headless --remote it serves them alone.
 
 #include "CofluxProgram.h"
+#include "CofluxRemoteTarget.h"
 #include "RecipeProgram.h"
+#include "RemoteIndicator.h"
+#include "RemoteServe.h"
 #include "UnattendedRun.h"
 #include "frmMain.h"
 
 #include "common/ProgramInfo.h"
+#include "common/remote/RemoteServer.h"
 
 #include <QApplication>
 
@@ -27,6 +32,16 @@ void PrintError(const QString& text)
     std::fputs(("coflux: " + text + QLatin1Char('\n')).toLocal8Bit().constData(), stderr);
 }
 
+QString Usage()
+{
+    return coflux::RunUsage() +
+           QStringLiteral("       coflux [--headless] --remote [ADDR:]PORT [--remote-control]\n") +
+           tlv::remote::RemoteUsage() +
+           QStringLiteral("       coflux --recipe FILE [--headless]\n"
+                          "  --recipe FILE         run the process recipe FILE on the current "
+                          "setup file\n");
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -36,10 +51,16 @@ int main(int argc, char* argv[])
     // A process recipe (--recipe FILE) is a run of its own.
     const coflux::RecipeRequest recipe = coflux::ParseRecipeArguments(RawArguments(argc, argv));
     if (recipe.wanted) return coflux::RunRecipeCommand(recipe, argc, argv);
-    const coflux::RunRequest request = coflux::ParseRunArguments(RawArguments(argc, argv));
+    QStringList arguments = RawArguments(argc, argv);
+    const tlv::remote::RemoteOptions remote = tlv::remote::TakeRemoteOptions(arguments);
+    // --headless without --run is the remote server alone.
+    const bool serveHeadless = remote.enabled && arguments.contains(QStringLiteral("--headless")) &&
+                               !arguments.contains(QStringLiteral("--run"));
+    if (serveHeadless) arguments.removeAll(QStringLiteral("--headless"));
+    const coflux::RunRequest request = coflux::ParseRunArguments(arguments);
     switch (request.kind) {
     case coflux::RunRequest::Kind::Help:
-        std::fputs(coflux::RunUsage().toLocal8Bit().constData(), stdout);
+        std::fputs(Usage().toLocal8Bit().constData(), stdout);
         return 0;
     case coflux::RunRequest::Kind::Version:
         std::fputs(
@@ -48,14 +69,23 @@ int main(int argc, char* argv[])
         return 0;
     case coflux::RunRequest::Kind::Invalid:
         PrintError(request.error);
-        std::fputs(coflux::RunUsage().toLocal8Bit().constData(), stderr);
+        std::fputs(Usage().toLocal8Bit().constData(), stderr);
         return coflux::RunFailed;
     case coflux::RunRequest::Kind::Run:
     case coflux::RunRequest::Kind::Interactive:
         break;
     }
+    QString remoteError = remote.error;
+    if (remoteError.isEmpty() && remote.enabled && request.kind == coflux::RunRequest::Kind::Run)
+        remoteError = QStringLiteral("--remote serves the window or --headless, not a --run");
+    if (!remoteError.isEmpty()) {
+        PrintError(remoteError);
+        std::fputs(Usage().toLocal8Bit().constData(), stderr);
+        return coflux::RunFailed;
+    }
 
-    const bool headless = request.kind == coflux::RunRequest::Kind::Run && request.headless;
+    const bool headless =
+        serveHeadless || (request.kind == coflux::RunRequest::Kind::Run && request.headless);
     if (!headless && !coflux::HasDisplay()) {
         PrintError(request.kind == coflux::RunRequest::Kind::Run
                        ? QStringLiteral("--run without --headless shows the window, but there is "
@@ -77,8 +107,23 @@ int main(int argc, char* argv[])
     coflux::InstallProgramInfo();
 
     if (request.kind == coflux::RunRequest::Kind::Run) return coflux::RunUnattended(request);
+    if (serveHeadless) return coflux::ServeRemoteHeadless(remote);
 
     auto* window = new coflux::frmMain;
     window->setAttribute(Qt::WA_DeleteOnClose);
+    // Remote clients drive the window's own process; they go when the window goes.
+    std::unique_ptr<coflux::CofluxRemoteTarget> target;
+    std::unique_ptr<tlv::remote::RemoteServer> server;
+    if (remote.enabled) {
+        target = std::make_unique<coflux::CofluxRemoteTarget>(window->Core());
+        QString error;
+        server = tlv::remote::StartRemoteServer(*target, remote, error);
+        if (!server) {
+            PrintError(error);
+            delete window;
+            return coflux::RunFailed;
+        }
+        coflux::AttachRemoteIndicator(*window, *server);
+    }
     return QCoreApplication::exec();
 }

@@ -63,6 +63,8 @@ public:
     MonitorSettings& Settings() { return m_settings; }
     const MonitorSettings& Settings() const { return m_settings; }
     cTLV880a& Instrument() { return *m_tlv; }
+    // The sensor readings of the newest poll (rate Å/s, thickness Å, frequency Hz).
+    const SensorArray& LatestReadings() const { return m_readings; }
     QTimer& RunTimer() { return m_tmrRun; }
     // Publishes readings, run state and events to the broker the options name (started again
     // when called again). False when the options cannot work; the window runs on without.

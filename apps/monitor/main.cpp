@@ -1,10 +1,18 @@
 // tlvmonitor: rate and thickness monitor for up to 24 quartz-crystal sensors.
+//
+//   tlvmonitor [--remote [ADDR:]PORT] [--publish mqtt://HOST[:PORT]/PREFIX ...]
+//
+// --remote also answers measurement queries of remote clients; --publish sends readings, state
+// and events to an MQTT broker (see the README).
+#include "MonitorRemoteTarget.h"
 #include "frmMain.h"
 
 #include "common/InfoOptions.h"
 #include "common/ProgramInfo.h"
 #include "common/mqtt/MqttPublisher.h"
 #include "common/mqtt/PublishTarget.h"
+#include "common/remote/RemoteOptions.h"
+#include "common/remote/RemoteServer.h"
 
 #include <QApplication>
 
@@ -21,9 +29,13 @@ void PrintError(const QString& text)
 
 int main(int argc, char** argv)
 {
-    if (const auto status = tlv::AnswerInfoOptions(
-            argc, argv, QString::fromLatin1(monitor::kProgramTitle),
-            QStringLiteral("Rate and thickness monitor for up to 24 quartz-crystal sensors.")))
+    const QString summary =
+        QStringLiteral("Rate and thickness monitor for up to 24 quartz-crystal sensors.\n"
+                       "  --remote [ADDR:]PORT  answer measurement queries of remote clients on "
+                       "ADDR (default 127.0.0.1) and PORT (0 picks a free port)\n") +
+        tlv::mqtt::PublishUsage();
+    if (const auto status =
+            tlv::AnswerInfoOptions(argc, argv, QString::fromLatin1(monitor::kProgramTitle), summary))
         return *status;
     QApplication app(argc, argv);
     tlv::ProgramInfo info;
@@ -35,17 +47,23 @@ int main(int argc, char** argv)
     info.legalNotice = QStringLiteral("Rate and thickness monitor for TLV-880 cards.");
     tlv::SetProgramInfo(info);
 
+    QStringList arguments = QApplication::arguments();
+    const tlv::remote::RemoteOptions remote = tlv::remote::TakeRemoteOptions(arguments);
+    QString error = remote.error;
+    if (error.isEmpty() && remote.control)
+        error = QStringLiteral("--remote-control: tlvmonitor answers measurement queries only");
+    if (!error.isEmpty()) {
+        std::fprintf(stderr, "tlvmonitor: %s\nUsage: tlvmonitor [--remote [ADDR:]PORT]\n",
+                     qUtf8Printable(error));
+        return 1;
+    }
+
     // Publishing: the user's settings, then the command line, which wins.
     tlv::mqtt::PublishOptions publish = tlv::mqtt::ReadPublishSettings(info.title);
     QStringList rest;
-    QString error;
-    if (!tlv::mqtt::TakePublishArguments(app.arguments().mid(1), publish, rest, error)) {
+    if (!tlv::mqtt::TakePublishArguments(arguments.mid(1), publish, rest, error)) {
         PrintError(error + QStringLiteral("; not publishing."));
         publish = {};
-    }
-    if (rest.contains(QStringLiteral("--help"))) {
-        std::printf("Usage: tlvmonitor [options]\n%s", qPrintable(tlv::mqtt::PublishUsage()));
-        return 0;
     }
 
     monitor::frmMain window;
@@ -59,6 +77,16 @@ int main(int argc, char** argv)
         if (started) QObject::connect(publisher, &tlv::mqtt::MqttPublisher::problem, &PrintError);
     }
     window.Form_Load();
+
+    monitor::MonitorRemoteTarget target(window);
+    std::unique_ptr<tlv::remote::RemoteServer> server;
+    if (remote.enabled) {
+        server = tlv::remote::StartRemoteServer(target, remote, error);
+        if (!server) {
+            PrintError(error);
+            return 1;
+        }
+    }
     // The window deletes nothing on close: the program ends when its last window closes.
     return app.exec();
 }

@@ -1,0 +1,57 @@
+#pragma once
+// What coflux offers remote clients: the readings, the run state, the output setpoints and
+// opening setup files, all through the deposition process. The process applies the window's
+// own limits and run-state rules and announces every accepted change, so the window shows a
+// remote change as if it had been typed there.
+
+#include "common/remote/RemoteTarget.h"
+
+namespace coflux {
+
+class Deposition;
+struct CommandResult;
+
+class CofluxRemoteTarget : public tlv::remote::RemoteTarget {
+public:
+    // `process` must outlive the target.
+    explicit CofluxRemoteTarget(Deposition& process) : m_process(process) {}
+
+    QString Model() const override { return QStringLiteral("COFLUX"); }
+    bool Controls() const override { return true; }
+
+    tlv::remote::Outcome SensorReading(int sensor, tlv::remote::Triple& reading) const override;
+    tlv::remote::Outcome OutputReading(int output, tlv::remote::Triple& reading) const override;
+    tlv::remote::Outcome AnalogVolts(int input, double& volts) const override;
+    tlv::remote::Outcome State(tlv::remote::RunState& state) const override;
+
+    tlv::remote::Outcome Start() override;
+    tlv::remote::Outcome Stop() override;
+    tlv::remote::Outcome Hold() override;
+    tlv::remote::Outcome Resume() override;
+    tlv::remote::Outcome Zero(int output) override;
+    tlv::remote::Outcome ZeroAll() override;
+
+    tlv::remote::Outcome SetMode(int output, tlv::remote::OutputMode mode) override;
+    tlv::remote::Outcome Mode(int output, tlv::remote::OutputMode& mode) const override;
+    tlv::remote::Outcome SetRate(int output, double rate) override;
+    tlv::remote::Outcome Rate(int output, double& rate) const override;
+    tlv::remote::Outcome SetThickness(int output, double kiloAngstrom) override;
+    tlv::remote::Outcome Thickness(int output, double& kiloAngstrom) const override;
+    tlv::remote::Outcome SetPower(int output, double percent) override;
+    tlv::remote::Outcome Power(int output, double& percent) const override;
+
+    // Only a file that lies in the program's folder itself (links resolved) and only while
+    // stopped: a setup replaced under a running deposition would change its outputs midway.
+    tlv::remote::Outcome LoadSetup(const QString& name) override;
+
+    // The process's answer in the interface's terms: run-state refusals are "Settings
+    // conflict", refused values "Data out of range", each with the window's message.
+    static tlv::remote::Outcome FromResult(const CommandResult& result);
+
+private:
+    tlv::remote::Outcome Present(int output) const;
+
+    Deposition& m_process;
+};
+
+} // namespace coflux

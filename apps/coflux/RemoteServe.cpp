@@ -1,0 +1,109 @@
+// The headless remote server of coflux and its orderly end on SIGINT and SIGTERM.
+#include "RemoteServe.h"
+
+#include "CofluxRemoteTarget.h"
+#include "Deposition.h"
+
+#include "common/DialogService.h"
+#include "common/remote/RemoteServer.h"
+
+#include <QCoreApplication>
+#include <QSocketNotifier>
+
+#include <csignal>
+#include <memory>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace coflux {
+
+namespace {
+
+// The signal handler only writes one byte to this pair; the event loop reads it and ends the
+// program from its own thread, where stopping the outputs is safe.
+int g_signalPipe[2] = {-1, -1};
+
+void OnTerminate(int)
+{
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t written = ::write(g_signalPipe[1], &byte, 1);
+}
+
+void Print(std::FILE* stream, const QString& text)
+{
+    std::fprintf(stream, "%s\n", qUtf8Printable(text));
+    std::fflush(stream);
+}
+
+} // namespace
+
+int ServeRemoteHeadless(const tlv::remote::RemoteOptions& options, std::FILE* err)
+{
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalPipe) != 0) {
+        Print(err, QStringLiteral("coflux: cannot watch for SIGINT and SIGTERM"));
+        return 1;
+    }
+    QSocketNotifier notifier(g_signalPipe[0], QSocketNotifier::Read);
+    QObject::connect(&notifier, &QSocketNotifier::activated, [] {
+        char byte = 0;
+        [[maybe_unused]] const ssize_t read = ::read(g_signalPipe[0], &byte, 1);
+        QCoreApplication::exit(0);
+    });
+    struct sigaction action = {};
+    action.sa_handler = OnTerminate;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+
+    // Nobody is there to answer a box: the default answer, the text on standard error.
+    tlv::DialogService::ScopedHandler answers([err](const tlv::DialogRequest& request) {
+        if (!request.text.isEmpty()) Print(err, QStringLiteral("coflux: ") + request.text);
+        return tlv::DialogAnswer(request.defaultButton);
+    });
+
+    auto instrument = std::make_unique<cTLV880a>();
+    auto process = std::make_unique<Deposition>(*instrument);
+    process->setRemembersSetupFile(false);
+    QObject context;
+    QObject::connect(
+        process.get(), &Deposition::notice, &context,
+        [err](const QString& text, NoticeLevel) { Print(err, QStringLiteral("coflux: ") + text); });
+    QObject::connect(
+        process.get(), &Deposition::classError, &context,
+        [err](int number, const QString& message) {
+            Print(err, QStringLiteral("coflux: TLV880 Error %1: %2").arg(number).arg(message));
+        });
+    QObject::connect(process.get(), &Deposition::tripped, &context, [err](const QString& message) {
+        Print(err, QStringLiteral("coflux: ") + message);
+    });
+
+    process->OpenSetup(QStringLiteral("Default.dat"));
+    process->ZeroAll();
+
+    CofluxRemoteTarget target(*process);
+    QString error;
+    std::unique_ptr<tlv::remote::RemoteServer> server =
+        tlv::remote::StartRemoteServer(target, options, error);
+    int status = 1;
+    if (server) {
+        status = QCoreApplication::exec();
+    } else {
+        Print(err, QStringLiteral("coflux: ") + error);
+    }
+
+    // Clients first, so no command arrives while the process winds down.
+    server.reset();
+    if (process->RunState() != RunStopped) process->SetRunState(RunStopped);
+    instrument->setTimerEnabled(false);
+    process.reset();
+    instrument.reset(); // shuts the card library down
+    notifier.setEnabled(false);
+    std::signal(SIGINT, SIG_DFL);
+    std::signal(SIGTERM, SIG_DFL);
+    ::close(g_signalPipe[0]);
+    ::close(g_signalPipe[1]);
+    return status;
+}
+
+} // namespace coflux

@@ -1,0 +1,25 @@
+// The monitor's answers to remote queries, from the readings its own poll took.
+#include "MonitorRemoteTarget.h"
+
+#include "frmMain.h"
+
+namespace monitor {
+
+using tlv::remote::Outcome;
+
+Outcome MonitorRemoteTarget::SensorReading(int sensor, tlv::remote::Triple& reading) const
+{
+    const auto& row = m_window.LatestReadings().at(static_cast<size_t>(sensor));
+    // The poll keeps thickness in Å; the interface speaks kÅ, as the grid does.
+    reading = {row[0], row[1] / 1000.0, row[2]};
+    return Outcome::Ok();
+}
+
+Outcome MonitorRemoteTarget::State(tlv::remote::RunState& state) const
+{
+    state = m_window.Settings().runState != 0 ? tlv::remote::RunState::Run
+                                              : tlv::remote::RunState::Stop;
+    return Outcome::Ok();
+}
+
+} // namespace monitor

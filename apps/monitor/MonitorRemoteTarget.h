@@ -1,0 +1,24 @@
+#pragma once
+// What tlvmonitor answers remote clients: its identity, the sensor readings of the newest poll
+// and whether it is measuring. The monitor offers no remote control.
+
+#include "common/remote/RemoteTarget.h"
+
+namespace monitor {
+
+class frmMain;
+
+class MonitorRemoteTarget : public tlv::remote::RemoteTarget {
+public:
+    // `window` holds the monitor's readings and run state and must outlive the target.
+    explicit MonitorRemoteTarget(const frmMain& window) : m_window(window) {}
+
+    QString Model() const override { return QStringLiteral("TLVMONITOR"); }
+    tlv::remote::Outcome SensorReading(int sensor, tlv::remote::Triple& reading) const override;
+    tlv::remote::Outcome State(tlv::remote::RunState& state) const override;
+
+private:
+    const frmMain& m_window;
+};
+
+} // namespace monitor

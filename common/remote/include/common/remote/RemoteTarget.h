@@ -1,0 +1,66 @@
+#pragma once
+// What a program offers to remote clients. The dispatcher checks syntax, channel ranges and
+// write protection before it calls a target, so a target only applies the program's own rules
+// (the window's limits and run-state rules) and says why it refused.
+//
+// Channels are zero-based here: sensors 0..23, outputs 0..13 (the output table slot), analog
+// inputs 0..3. Every member left as it is answers "Undefined header": a program implements what
+// it has (tlvmonitor: identity, sensor readings and the run state).
+
+#include "common/remote/ScpiErrors.h"
+
+#include <QString>
+
+namespace tlv::remote {
+
+enum class RunState { Stop, Run, Hold };
+// The output modes in the order of the window's option buttons.
+enum class OutputMode { Off = 0, Record = 1, Manual = 2, Auto = 3 };
+
+struct Triple {
+    double a = 0.0;
+    double b = 0.0;
+    double c = 0.0;
+};
+
+class RemoteTarget {
+public:
+    virtual ~RemoteTarget() = default;
+
+    // The model field of the identity: "COFLUX" or "TLVMONITOR".
+    virtual QString Model() const = 0;
+    // False for a program that only measures: its commands that change anything are then
+    // undefined rather than protected.
+    virtual bool Controls() const { return false; }
+
+    // Readings of the newest poll: rate (Å/s), thickness (kÅ), frequency (Hz).
+    virtual Outcome SensorReading(int sensor, Triple& reading) const;
+    // rate (Å/s), thickness (kÅ), power (%).
+    virtual Outcome OutputReading(int output, Triple& reading) const;
+    virtual Outcome AnalogVolts(int input, double& volts) const;
+    virtual Outcome State(RunState& state) const;
+
+    virtual Outcome Start();
+    virtual Outcome Stop();
+    virtual Outcome Hold();
+    virtual Outcome Resume();
+    virtual Outcome Zero(int output);
+    virtual Outcome ZeroAll();
+
+    virtual Outcome SetMode(int output, OutputMode mode);
+    virtual Outcome Mode(int output, OutputMode& mode) const;
+    virtual Outcome SetRate(int output, double rate);
+    virtual Outcome Rate(int output, double& rate) const;
+    virtual Outcome SetThickness(int output, double kiloAngstrom);
+    virtual Outcome Thickness(int output, double& kiloAngstrom) const;
+    virtual Outcome SetPower(int output, double percent);
+    virtual Outcome Power(int output, double& percent) const;
+
+    // Opens the setup file of that bare name from the program's folder, as File Open does.
+    virtual Outcome LoadSetup(const QString& name);
+
+protected:
+    static Outcome Undefined() { return Outcome::Error(UndefinedHeader); }
+};
+
+} // namespace tlv::remote

@@ -1,0 +1,279 @@
+#!/usr/bin/python3
+"""A real client of the remote interface: PyVISA (pyvisa-py backend) against a running program.
+
+    pyvisa_remote_test.py coflux PROGRAM    (coflux --headless, with and without --remote-control)
+    pyvisa_remote_test.py monitor PROGRAM   (tlvmonitor: measurement queries only)
+    pyvisa_remote_test.py round-trip PROGRAM [COUNT]   (prints the round-trip time of MEAS:OUTP? 1, MEAS:SENS? 1 for tlvmonitor)
+
+Each run gets a program folder and user settings of its own and a free loopback port (the
+program picks it and prints it). Exit status 0 when every check holds.
+"""
+
+import os
+import re
+import shutil
+import signal
+import socket
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+
+import pyvisa
+
+FAILURES = []
+
+
+def check(condition, what):
+    if not condition:
+        FAILURES.append(what)
+        print("FAIL:", what, flush=True)
+
+
+class Program:
+    """Starts the program, reads the port from its first line and stops it at the end."""
+
+    def __init__(self, command, home):
+        env = dict(os.environ)
+        env.update({
+            "QT_QPA_PLATFORM": "offscreen",
+            "TLV880_HOME": home,
+            "XDG_CONFIG_HOME": os.path.join(home, "config"),
+            "XDG_DATA_HOME": os.path.join(home, "data"),
+            "XDG_RUNTIME_DIR": home,
+            "TLV880_DRIVER": env.get("TLV880_DRIVER", "none"),
+        })
+        self.process = subprocess.Popen(command, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                                        env=env, text=True)
+        line = self.process.stdout.readline()
+        match = re.fullmatch(r"Remote interface on 127\.0\.0\.1:(\d+)\n", line)
+        if not match:
+            self.process.kill()
+            raise SystemExit("program did not report its remote interface: %r %s"
+                             % (line, self.process.stderr.read()))
+        self.port = int(match.group(1))
+
+    def stop(self):
+        """SIGTERM; returns the exit status."""
+        if self.process.poll() is None:
+            self.process.send_signal(signal.SIGTERM)
+        try:
+            return self.process.wait(timeout=30)
+        except subprocess.TimeoutExpired:
+            self.process.kill()
+            return "hung"
+
+
+def open_client(manager, port, timeout_ms=10000):
+    client = manager.open_resource("TCPIP::127.0.0.1::%d::SOCKET" % port,
+                                   read_termination="\n", write_termination="\n")
+    client.timeout = timeout_ms
+    return client
+
+
+def error_code(client):
+    return int(client.query("SYST:ERR?").split(",")[0])
+
+
+def check_error(client, line, code):
+    client.write(line)
+    got = error_code(client)
+    check(got == code, "%r gives %d, got %d" % (line, code, got))
+
+
+def check_common(manager, port, model):
+    """Identity, syntax errors, the line limit, the queue and the client limit."""
+    client = open_client(manager, port)
+    identity = client.query("*IDN?").split(",")
+    check(identity[:3] == ["TLV880", model, "0"] and re.fullmatch(r"\d+\.\d+\.\d+", identity[3]),
+          "identity %r" % identity)
+    check(client.query("*OPC?") == "1", "*OPC? answers 1")
+    check(client.query("SYST:ERR?") == '0,"No error"', "no error at first")
+    values = client.query("MEAS:SENS? 1").split(",")
+    check(len(values) == 3 and all(re.fullmatch(r"-?\d+(\.\d+)?", v) for v in values),
+          "sensor reading in plain decimal: %r" % values)
+
+    check_error(client, "FOO:BAR", -113)
+    check_error(client, "MEAS:SENS?", -109)
+    check_error(client, "MEAS:SENS? 25", -222)
+    check_error(client, "MEAS:SENS? one", -102)
+    check_error(client, "MEAS:SENS 1 2 3 !", -102)
+
+    # An over-long line is refused and discarded up to its end; the next line is served.
+    client.write("MEAS:SENS? 1," + "9" * 2000)
+    check(error_code(client) == -102, "over-long line gives -102")
+    check(client.query("*OPC?") == "1", "served after an over-long line")
+
+    # The queue keeps 16 errors, the last replaced by -350.
+    for _ in range(20):
+        client.write("NOPE")
+    codes = [error_code(client) for _ in range(17)]
+    check(codes == [-113] * 15 + [-350, 0], "queue overflow: %r" % codes)
+    client.write("NOPE")
+    client.write("*CLS")
+    check(error_code(client) == 0, "*CLS clears the queue")
+
+    # Four clients at once; a fifth is closed at once.
+    others = [open_client(manager, port) for _ in range(3)]
+    for other in others:
+        check(other.query("*OPC?") == "1", "clients 2 to 4 are served")
+    fifth = open_client(manager, port, timeout_ms=3000)
+    try:
+        fifth.query("*IDN?")
+        check(False, "a fifth client is refused")
+    except (pyvisa.errors.VisaIOError, OSError, ConnectionError):
+        pass
+    fifth.close()
+    check(client.query("*OPC?") == "1", "the four stay served")
+    for other in others:
+        other.close()
+    return client
+
+
+def poll(client, query, until, limit_s):
+    """Asks `query` until `until(answer)` holds; the limit only ends a run that never gets there."""
+    deadline = time.monotonic() + limit_s
+    answer = client.query(query)
+    while not until(answer) and time.monotonic() < deadline:
+        time.sleep(0.1)
+        answer = client.query(query)
+    return answer
+
+
+SETUP = """[Card]
+LogEnabled=0
+Filter=4
+Period=.25
+FMax=6100000
+FMin=5000000
+FInit=6000000
+Simulate=1
+[OUTPUT1]
+Mode=0
+Name=Silver
+Input=1
+Thick=1.000
+Rate=5.00
+PTerm=100.0
+ITerm=1.0
+DTerm=0.0
+FullScale=10.0
+MaxPwr=100.0
+SlewRate=100.0
+RecScale=0
+XOut=-1
+"""
+
+
+def run_coflux(manager, program_path):
+    home = tempfile.mkdtemp(prefix="coflux-remote-")
+    try:
+        with open(os.path.join(home, "Remote.dat"), "w") as f:
+            f.write(SETUP)
+        os.makedirs(os.path.join(home, "folder.dat"))
+        program = Program([program_path, "--headless", "--remote", "127.0.0.1:0",
+                           "--remote-control"], home)
+        client = check_common(manager, program.port, "COFLUX")
+
+        # Setup files: bare names of the program's folder only.
+        for name in ["../Remote.dat", "/etc/passwd", "sub/Remote.dat", "..", "folder.dat",
+                     "Missing.dat"]:
+            check_error(client, 'MMEM:LOAD "%s"' % name, -256)
+        check_error(client, 'MMEM:LOAD "Remote.dat"', 0)
+
+        # A whole deposition: modes and setpoints, start, the thickness trip, the final reading.
+        for line in ["OUTP:MODE 1,AUTO", "OUTP:RATE 1,10", "OUTP:THIC 1,0.05"]:
+            check_error(client, line, 0)
+        check(client.query("OUTP:MODE? 1") == "AUTO", "mode reads back")
+        check(float(client.query("OUTP:RATE? 1")) == 10.0, "rate reads back")
+        check(float(client.query("OUTP:THIC? 1")) == 0.05, "thickness setpoint reads back")
+        check_error(client, "OUTP:RATE 1,100000", -222)
+        check_error(client, "PROC:HOLD", -221)
+        check_error(client, "PROC:RES", -221)
+        check_error(client, "PROC:STAR", 0)
+        check(client.query("PROC:STAT?") == "RUN", "running after PROC:STAR")
+        check_error(client, "PROC:STAR", -221)
+        check_error(client, 'MMEM:LOAD "Remote.dat"', -221)
+        state = poll(client, "PROC:STAT?", lambda a: a == "STOP", 300)
+        check(state == "STOP", "the thickness trip stops the deposition")
+        rate, thickness, power = (float(v) for v in client.query("MEAS:OUTP? 1").split(","))
+        check(thickness >= 0.05, "final thickness %g reaches the setpoint" % thickness)
+        # The trip sent power 0; the next readings show it.
+        answer = poll(client, "MEAS:OUTP? 1", lambda a: float(a.split(",")[2]) == 0.0, 30)
+        check(float(answer.split(",")[2]) == 0.0, "output at power 0 after the trip: %s" % answer)
+        check(error_code(client) == 0, "no error left")
+        client.close()
+        status = program.stop()
+        check(status == 0, "SIGTERM ends the headless program with 0, got %r" % status)
+
+        # Without --remote-control every change is protected; queries still answer.
+        program = Program([program_path, "--headless", "--remote", "127.0.0.1:0"], home)
+        client = open_client(manager, program.port)
+        for line in ["PROC:STAR", "OUTP:MODE 1,OFF", "OUTP:RATE 1,1", "OUTP:POW 1,5",
+                     "PROC:ZERO ALL", 'MMEM:LOAD "Remote.dat"']:
+            check_error(client, line, -203)
+        check(client.query("PROC:STAT?") == "STOP", "nothing started")
+        client.close()
+        check(program.stop() == 0, "second run ends with 0")
+    finally:
+        shutil.rmtree(home, ignore_errors=True)
+
+
+def run_monitor(manager, program_path):
+    home = tempfile.mkdtemp(prefix="monitor-remote-")
+    try:
+        program = Program([program_path, "--remote", "127.0.0.1:0"], home)
+        client = check_common(manager, program.port, "TLVMONITOR")
+        check(client.query("PROC:STAT?") == "STOP", "the monitor waits stopped")
+        check_error(client, "PROC:STAR", -113)
+        check_error(client, "MEAS:OUTP? 1", -113)
+        client.close()
+        program.stop()
+    finally:
+        shutil.rmtree(home, ignore_errors=True)
+
+
+def run_round_trip(manager, program_path, count):
+    home = tempfile.mkdtemp(prefix="remote-timing-")
+    monitor = "monitor" in os.path.basename(program_path)
+    query = "MEAS:SENS? 1" if monitor else "MEAS:OUTP? 1"
+    try:
+        program = Program([program_path, "--remote", "127.0.0.1:0"] if monitor else
+                          [program_path, "--headless", "--remote", "127.0.0.1:0"], home)
+        client = open_client(manager, program.port)
+        times = []
+        for _ in range(count):
+            start = time.perf_counter()
+            client.query(query)
+            times.append(time.perf_counter() - start)
+        times.sort()
+        print("%s round trip over %d queries: median %.3f ms, p99 %.3f ms, max %.3f ms"
+              % (query, count, statistics.median(times) * 1e3, times[int(0.99 * count) - 1] * 1e3,
+                 times[-1] * 1e3))
+        client.close()
+        program.stop()
+    finally:
+        shutil.rmtree(home, ignore_errors=True)
+
+
+def main():
+    mode, program_path = sys.argv[1], sys.argv[2]
+    manager = pyvisa.ResourceManager("@py")
+    if mode == "coflux":
+        run_coflux(manager, program_path)
+    elif mode == "monitor":
+        run_monitor(manager, program_path)
+    elif mode == "round-trip":
+        run_round_trip(manager, program_path, int(sys.argv[3]) if len(sys.argv) > 3 else 1000)
+    else:
+        raise SystemExit("unknown mode " + mode)
+    if FAILURES:
+        print("%d check(s) failed" % len(FAILURES))
+        return 1
+    print("all checks passed")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
