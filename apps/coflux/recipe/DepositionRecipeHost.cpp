@@ -179,24 +179,23 @@ void DepositionRecipeHost::OnRunState(short state, short)
     // Stopped from outside the recipe: its outputs are at power 0 already. A trip announces
     // its message from a queued call right after the stop; the recipe fails after it, naming it.
     m_lastTrip.clear();
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            QMetaObject::invokeMethod(
-                this,
-                [this] {
-                    if (!m_run || !m_run->IsRunning()) return;
-                    const QString trip = m_lastTrip.simplified();
-                    m_run->Fail(trip.isEmpty()
-                                    ? QStringLiteral("The deposition was stopped; the recipe "
-                                                     "cannot go on.")
-                                    : QStringLiteral("The deposition was stopped (%1); the "
-                                                     "recipe cannot go on.")
-                                          .arg(trip));
-                },
-                Qt::QueuedConnection);
-        },
-        Qt::QueuedConnection);
+    QMetaObject::invokeMethod(this, &DepositionRecipeHost::AfterOutsideStop, Qt::QueuedConnection);
+}
+
+void DepositionRecipeHost::AfterOutsideStop()
+{
+    QMetaObject::invokeMethod(this, &DepositionRecipeHost::FailAfterOutsideStop,
+                              Qt::QueuedConnection);
+}
+
+void DepositionRecipeHost::FailAfterOutsideStop()
+{
+    if (!m_run || !m_run->IsRunning()) return;
+    const QString trip = m_lastTrip.simplified();
+    m_run->Fail(trip.isEmpty()
+                    ? QStringLiteral("The deposition was stopped; the recipe cannot go on.")
+                    : QStringLiteral("The deposition was stopped (%1); the recipe cannot go on.")
+                          .arg(trip));
 }
 
 } // namespace coflux

@@ -41,6 +41,8 @@ public:
 private:
     void OnReading(const ReadingArrays& readings, double time);
     void OnRunState(short state, short previous);
+    void AfterOutsideStop();
+    void FailAfterOutsideStop();
 
     Deposition& m_dep;
     RecipeRun* m_run = nullptr;
