@@ -1,12 +1,18 @@
 // coflux: the co-deposition controller. With --run it runs one deposition unattended.
 
 #include "CofluxProgram.h"
+#include "DepositionPublishing.h"
 #include "UnattendedRun.h"
 #include "frmMain.h"
+
+#include "common/mqtt/MqttPublisher.h"
+#include "common/mqtt/PublishStatusLabel.h"
+#include "common/mqtt/PublishTarget.h"
 
 #include "common/ProgramInfo.h"
 
 #include <QApplication>
+#include <QStatusBar>
 
 #include <cstdio>
 #include <memory>
@@ -32,10 +38,21 @@ int main(int argc, char* argv[])
 {
     // The command line is read before any application object exists, so that --help, --version
     // and argument errors need no display.
-    const coflux::RunRequest request = coflux::ParseRunArguments(RawArguments(argc, argv));
+    // The publish options are taken out first; the rest is the run's command line.
+    QStringList arguments = RawArguments(argc, argv);
+    tlv::mqtt::PublishOptions publish;
+    QStringList rest;
+    QString publishError;
+    if (!tlv::mqtt::TakePublishArguments(arguments.mid(1), publish, rest, publishError)) {
+        PrintError(publishError + QLatin1Char('.'));
+        return coflux::RunFailed;
+    }
+    arguments = QStringList{arguments.value(0)} + rest;
+    const coflux::RunRequest request = coflux::ParseRunArguments(arguments);
     switch (request.kind) {
     case coflux::RunRequest::Kind::Help:
-        std::fputs(coflux::RunUsage().toLocal8Bit().constData(), stdout);
+        std::fputs((coflux::RunUsage() + tlv::mqtt::PublishUsage()).toLocal8Bit().constData(),
+                   stdout);
         return 0;
     case coflux::RunRequest::Kind::Version:
         std::fputs(
@@ -76,5 +93,24 @@ int main(int argc, char* argv[])
 
     auto* window = new coflux::frmMain;
     window->setAttribute(Qt::WA_DeleteOnClose);
+
+    // Publishing: the user's settings, then the command line, which wins. The window shows the
+    // connection; the reason for a failure also goes to standard error.
+    const tlv::mqtt::PublishOptions saved =
+        tlv::mqtt::ReadPublishSettings(QString::fromLatin1(coflux::kProgramTitle));
+    if (publish.url.isEmpty()) publish.url = saved.url;
+    if (publish.user.isEmpty()) publish.user = saved.user;
+    if (publish.passwordFile.isEmpty()) publish.passwordFile = saved.passwordFile;
+    if (publish.caFile.isEmpty()) publish.caFile = saved.caFile;
+    auto* label = new tlv::mqtt::PublishStatusLabel(window->statusBar());
+    window->statusBar()->addPermanentWidget(label);
+    if (publish.enabled()) {
+        auto* publisher =
+            new tlv::mqtt::MqttPublisher(QString::fromLatin1(coflux::kProgramTitle), window);
+        label->follow(publisher);
+        QObject::connect(publisher, &tlv::mqtt::MqttPublisher::problem, &PrintError);
+        if (publisher->start(publish))
+            new coflux::DepositionPublishing(window->Core(), *publisher, publisher);
+    }
     return QCoreApplication::exec();
 }
