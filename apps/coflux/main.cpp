@@ -48,7 +48,7 @@ int main(int argc, char* argv[])
         return coflux::RunFailed;
     }
     arguments = QStringList{arguments.value(0)} + rest;
-    const coflux::RunRequest request = coflux::ParseRunArguments(arguments);
+    coflux::RunRequest request = coflux::ParseRunArguments(arguments);
     switch (request.kind) {
     case coflux::RunRequest::Kind::Help:
         std::fputs((coflux::RunUsage() + tlv::mqtt::PublishUsage()).toLocal8Bit().constData(),
@@ -89,19 +89,21 @@ int main(int argc, char* argv[])
     QCoreApplication::setOrganizationName(QStringLiteral("TLV880"));
     coflux::InstallProgramInfo();
 
-    if (request.kind == coflux::RunRequest::Kind::Run) return coflux::RunUnattended(request);
-
-    auto* window = new coflux::frmMain;
-    window->setAttribute(Qt::WA_DeleteOnClose);
-
-    // Publishing: the user's settings, then the command line, which wins. The window shows the
-    // connection; the reason for a failure also goes to standard error.
+    // Publishing: the user's settings, then the command line, which wins.
     const tlv::mqtt::PublishOptions saved =
         tlv::mqtt::ReadPublishSettings(QString::fromLatin1(coflux::kProgramTitle));
     if (publish.url.isEmpty()) publish.url = saved.url;
     if (publish.user.isEmpty()) publish.user = saved.user;
     if (publish.passwordFile.isEmpty()) publish.passwordFile = saved.passwordFile;
     if (publish.caFile.isEmpty()) publish.caFile = saved.caFile;
+    request.publish = publish;
+
+    if (request.kind == coflux::RunRequest::Kind::Run) return coflux::RunUnattended(request);
+
+    auto* window = new coflux::frmMain;
+    window->setAttribute(Qt::WA_DeleteOnClose);
+
+    // The window shows the connection; the reason for a failure also goes to standard error.
     auto* label = new tlv::mqtt::PublishStatusLabel(window->statusBar());
     window->statusBar()->addPermanentWidget(label);
     if (publish.enabled()) {
