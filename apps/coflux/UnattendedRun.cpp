@@ -7,10 +7,13 @@
 
 #include "CofluxSetupFile.h"
 #include "Deposition.h"
+#include "DepositionPublishing.h"
 #include "frmMain.h"
 
 #include "common/DialogService.h"
 #include "common/ProgramInfo.h"
+
+#include "common/mqtt/MqttPublisher.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -113,6 +116,7 @@ public:
         m_core = std::make_unique<Deposition>(*m_instrument);
         m_core->setRemembersSetupFile(false);
         Listen();
+        StartPublishing();
 
         if (Prepare()) {
             if (!m_request.headless) {
@@ -133,6 +137,8 @@ public:
         if (m_core->RunState() != RunStopped) m_core->SetRunState(RunStopped);
         m_instrument->setTimerEnabled(false);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        m_publishing.reset();
+        m_publisher.reset(); // says "offline"
         m_linesLost = m_core->LogLinesLost();
         if (m_linesLost > 0)
             Print(m_err,
@@ -145,6 +151,18 @@ public:
     }
 
 private:
+    // A broker that cannot be used is reported and the run goes on without publishing.
+    void StartPublishing()
+    {
+        if (!m_request.publish.enabled()) return;
+        m_publisher = std::make_unique<tlv::mqtt::MqttPublisher>(QStringLiteral("coflux"));
+        QObject::connect(
+            m_publisher.get(), &tlv::mqtt::MqttPublisher::problem, &m_context,
+            [this](const QString& text) { Print(m_err, QStringLiteral("coflux: ") + text); });
+        if (m_publisher->start(m_request.publish))
+            m_publishing = std::make_unique<DepositionPublishing>(*m_core, *m_publisher);
+    }
+
     void Listen()
     {
         Deposition* core = m_core.get();
@@ -346,6 +364,8 @@ private:
     QObject m_context; // owns the timers and connections of the run
     std::unique_ptr<cTLV880a> m_instrument;
     std::unique_ptr<Deposition> m_core;
+    std::unique_ptr<tlv::mqtt::MqttPublisher> m_publisher;
+    std::unique_ptr<DepositionPublishing> m_publishing;
     QPointer<frmMain> m_window;
     QElapsedTimer m_sinceReading;
     std::optional<QDeadlineTimer> m_deadline;

@@ -22,6 +22,8 @@
 // with a folder makes that folder the program's folder for this run. The setup file remembered
 // for the next interactive start is left as it was.
 
+#include "common/mqtt/PublishTarget.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -44,8 +46,9 @@ struct RunRequest {
     QString file;       // --run FILE
     double minutes = 0; // --minutes N; 0 = no limit
     bool headless = false;
-    bool simulate = false; // --simulate: simulating is fine when no card can be used
-    QString error;         // Invalid: what is wrong, for standard error
+    bool simulate = false;             // --simulate: simulating is fine when no card can be used
+    QString error;                     // Invalid: what is wrong, for standard error
+    tlv::mqtt::PublishOptions publish; // set by main: publish the run to an MQTT broker
 };
 
 // Reads the program's arguments (the first entry is the program). Without any of the run

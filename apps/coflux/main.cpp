@@ -3,16 +3,22 @@
 
 #include "CofluxProgram.h"
 #include "CofluxRemoteTarget.h"
+#include "DepositionPublishing.h"
 #include "RecipeProgram.h"
 #include "RemoteIndicator.h"
 #include "RemoteServe.h"
 #include "UnattendedRun.h"
 #include "frmMain.h"
 
+#include "common/mqtt/MqttPublisher.h"
+#include "common/mqtt/PublishStatusLabel.h"
+#include "common/mqtt/PublishTarget.h"
+
 #include "common/ProgramInfo.h"
 #include "common/remote/RemoteServer.h"
 
 #include <QApplication>
+#include <QStatusBar>
 
 #include <cstdio>
 #include <memory>
@@ -51,16 +57,25 @@ int main(int argc, char* argv[])
     // A process recipe (--recipe FILE) is a run of its own.
     const coflux::RecipeRequest recipe = coflux::ParseRecipeArguments(RawArguments(argc, argv));
     if (recipe.wanted) return coflux::RunRecipeCommand(recipe, argc, argv);
+    // The publish and remote options are taken out first; the rest is the run's command line.
     QStringList arguments = RawArguments(argc, argv);
+    tlv::mqtt::PublishOptions publish;
+    QStringList rest;
+    QString publishError;
+    if (!tlv::mqtt::TakePublishArguments(arguments.mid(1), publish, rest, publishError)) {
+        PrintError(publishError + QLatin1Char('.'));
+        return coflux::RunFailed;
+    }
+    arguments = QStringList{arguments.value(0)} + rest;
     const tlv::remote::RemoteOptions remote = tlv::remote::TakeRemoteOptions(arguments);
     // --headless without --run is the remote server alone.
     const bool serveHeadless = remote.enabled && arguments.contains(QStringLiteral("--headless")) &&
                                !arguments.contains(QStringLiteral("--run"));
     if (serveHeadless) arguments.removeAll(QStringLiteral("--headless"));
-    const coflux::RunRequest request = coflux::ParseRunArguments(arguments);
+    coflux::RunRequest request = coflux::ParseRunArguments(arguments);
     switch (request.kind) {
     case coflux::RunRequest::Kind::Help:
-        std::fputs(Usage().toLocal8Bit().constData(), stdout);
+        std::fputs((Usage() + tlv::mqtt::PublishUsage()).toLocal8Bit().constData(), stdout);
         return 0;
     case coflux::RunRequest::Kind::Version:
         std::fputs(
@@ -106,6 +121,15 @@ int main(int argc, char* argv[])
     QCoreApplication::setOrganizationName(QStringLiteral("TLV880"));
     coflux::InstallProgramInfo();
 
+    // Publishing: the user's settings, then the command line, which wins.
+    const tlv::mqtt::PublishOptions saved =
+        tlv::mqtt::ReadPublishSettings(QString::fromLatin1(coflux::kProgramTitle));
+    if (publish.url.isEmpty()) publish.url = saved.url;
+    if (publish.user.isEmpty()) publish.user = saved.user;
+    if (publish.passwordFile.isEmpty()) publish.passwordFile = saved.passwordFile;
+    if (publish.caFile.isEmpty()) publish.caFile = saved.caFile;
+    request.publish = publish;
+
     if (request.kind == coflux::RunRequest::Kind::Run) return coflux::RunUnattended(request);
     if (serveHeadless) return coflux::ServeRemoteHeadless(remote);
 
@@ -124,6 +148,18 @@ int main(int argc, char* argv[])
             return coflux::RunFailed;
         }
         coflux::AttachRemoteIndicator(*window, *server);
+    }
+
+    // The window shows the connection; the reason for a failure also goes to standard error.
+    auto* label = new tlv::mqtt::PublishStatusLabel(window->statusBar());
+    window->statusBar()->addPermanentWidget(label);
+    if (publish.enabled()) {
+        auto* publisher =
+            new tlv::mqtt::MqttPublisher(QString::fromLatin1(coflux::kProgramTitle), window);
+        label->follow(publisher);
+        QObject::connect(publisher, &tlv::mqtt::MqttPublisher::problem, &PrintError);
+        if (publisher->start(publish))
+            new coflux::DepositionPublishing(window->Core(), *publisher, publisher);
     }
     return QCoreApplication::exec();
 }

@@ -34,8 +34,8 @@ int main(int argc, char** argv)
                        "  --remote [ADDR:]PORT  answer measurement queries of remote clients on "
                        "ADDR (default 127.0.0.1) and PORT (0 picks a free port)\n") +
         tlv::mqtt::PublishUsage();
-    if (const auto status =
-            tlv::AnswerInfoOptions(argc, argv, QString::fromLatin1(monitor::kProgramTitle), summary))
+    if (const auto status = tlv::AnswerInfoOptions(
+            argc, argv, QString::fromLatin1(monitor::kProgramTitle), summary))
         return *status;
     QApplication app(argc, argv);
     tlv::ProgramInfo info;
