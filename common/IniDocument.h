@@ -81,8 +81,9 @@ public:
     bool save(const QString& path) const;
 
     bool isEmpty() const { return m_lines.empty(); }
-    // True when at least one section header is present.
+    // True when at least one section header is present / when `section` is present.
     bool hasSections() const;
+    bool hasSection(const QString& section) const { return findSection(section) >= 0; }
 
 private:
     enum class LineKind { Other, Section, Key };

@@ -92,6 +92,10 @@ public:
     int GetReadings(SensorArray& sensors, OutputArray& outputs, int& count);
     int GetAnalog(AnalogArray& analog, int& count);
     short Revision(short idx) const; // 0 start-up result, 1..6 card firmware, 7 analog section
+    // The message of a start-up result (Revision(0)); empty for 0.
+    static QString StartupMessage(int result);
+    // The clock that stamps the readings (the date of a log's start line comes from it too).
+    const tlv::InstrumentClock& Clock() const { return *m_clock; }
     double Period() const;
     int setPeriod(double period);
     static constexpr double PeriodMin() { return 0.1; }

@@ -13,6 +13,8 @@
 
 #include <QMainWindow>
 #include <QPointer>
+
+#include "common/StatusLine.h"
 #include <QTimer>
 #include <array>
 
@@ -42,7 +44,10 @@ public:
     // Builds grid, material boxes and zero list for the current settings.
     void InitForm();
     // Reads the setup file of that name in the program's folder and sends it to the instrument.
-    void IniRead(const QString& file);
+    // False when the file is refused (a message names it; the current setup stays).
+    bool IniRead(const QString& file);
+    // Sends the settings held (m_settings) to the instrument.
+    void ApplySettings();
     // Writes the settings to the setup file of that name in the program's folder; false when
     // nothing or not everything could be written (the operator has been told).
     bool IniWrite(const QString& file);
@@ -56,6 +61,8 @@ public:
     MonitorSettings& Settings() { return m_settings; }
     const MonitorSettings& Settings() const { return m_settings; }
     cTLV880a& Instrument() { return *m_tlv; }
+    // The status line: the latest instrument error or refusal, and setup files refused.
+    tlv::StatusLine& StatusLine() { return *m_statusLine; }
     QTimer& RunTimer() { return m_tmrRun; }
     // The full path of a setup file of that name (setup files live in the program's folder).
     static QString SetupFilePath(const QString& file);
@@ -92,6 +99,7 @@ private:
     MonitorSettings m_settings;
     cTLV880a* m_tlv = nullptr;
     bool m_ownsInstrument = false;
+    tlv::StatusLine* m_statusLine = nullptr;
 
     SensorArray m_readings{};
     OutputArray m_outputReadings{};

@@ -298,6 +298,11 @@ short cTLV880a::Revision(short idx) const
     return static_cast<short>(m_info[idx]);
 }
 
+QString cTLV880a::StartupMessage(int result)
+{
+    return result == 0 ? QString() : tlv::msg::startupMessage(result);
+}
+
 QString cTLV880a::DLLName() const
 {
     return tlv::libraryFileName();
