@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTableWidget>
 
 namespace monitor {
@@ -261,7 +262,8 @@ void frmMain::PlaceControls()
     const QSize panelSize(std::max(right, m_cboZeroSensor->geometry().right()) + kMargin,
                           buttonsTop + buttonHeight + kMargin);
     centralWidget()->setFixedSize(panelSize);
-    setFixedSize(panelSize.width(), panelSize.height() + menuBar()->sizeHint().height());
+    setFixedSize(panelSize.width(), panelSize.height() + menuBar()->sizeHint().height() +
+                                        statusBar()->sizeHint().height());
 }
 
 } // namespace monitor

@@ -2,11 +2,15 @@
 // every refusal of the instrument, and setup files that cannot be read are named and left alone.
 #include "MonitorFixture.h"
 
+#include "common/FormUtil.h"
 #include "common/SetupFile.h"
 #include "common/StatusLine.h"
 
 #include <QFile>
+#include <QGuiApplication>
 #include <QLabel>
+#include <QScreen>
+#include <QSettings>
 #include <QStatusBar>
 
 namespace monitor::test {
@@ -103,6 +107,28 @@ TEST_F(StatusLineTest, Utf16AndCarriageReturnFilesAreReadLikeAnyOther)
     EXPECT_EQ(Grid()->rowCount(), 4);
     for (const QString& m : Messages())
         EXPECT_TRUE(m.isEmpty()) << "only the file dialog was shown: " << m.toStdString();
+}
+
+TEST_F(StatusLineTest, RestoredWindowWithAllSensorsKeepsItsWholeFrameOnTheScreen)
+{
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    ASSERT_EQ(screen.size(), QSize(1280, 1024));
+    WriteProgramFile(QStringLiteral("tlvmonitor.dat"), "[Setup]\r\nSensors=24\r\n");
+    // Saved where the window last was: low on the screen, as after a smaller setup.
+    QSettings(QStringLiteral("TLV880"), QString::fromLatin1(kProgramTitle))
+        .setValue(QStringLiteral("Form Positions/frmMain"),
+                  QStringLiteral("L=1100;T=700;W=400;H=300;S=0;"));
+    frmMain& w = LoadWindow();
+    ASSERT_EQ(Grid()->rowCount(), 25);
+    const QRect frame(w.pos(), w.size().grownBy(FormFrameMargins(&w)));
+    EXPECT_TRUE(screen.contains(frame)) << "frame " << frame.x() << "," << frame.y() << " "
+                                        << frame.width() << "x" << frame.height();
+    EXPECT_GT(FormFrameMargins(&w).top(), 0) << "the title bar counts";
+    const QWidget* start = w.findChild<QWidget*>(QStringLiteral("cmdFSwitch_0"));
+    ASSERT_NE(start, nullptr);
+    EXPECT_LE(start->mapTo(&w, start->rect().bottomLeft()).y(),
+              w.height() - w.statusBar()->height())
+        << "Start stays above the status line";
 }
 
 } // namespace

@@ -5,8 +5,11 @@
 
 #include "WindowFixture.h"
 
+#include "common/FormUtil.h"
 #include "common/StatusLine.h"
 
+#include <QGuiApplication>
+#include <QScreen>
 #include <QStatusBar>
 
 using namespace multi;
@@ -83,6 +86,18 @@ TEST_F(WindowTest, SettingsFileThatIsNoSettingsFileIsNamedAndNeverWrittenOver)
     window->close();
     window.reset();
     EXPECT_EQ(ReadBytes(IniPath()), foreign);
+}
+
+TEST_F(WindowTest, WindowWithItsStatusLineFitsOnTheScreenWithItsFrame)
+{
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    ASSERT_EQ(screen.size(), QSize(1280, 1024));
+    frmMain& w = Open();
+    w.show();
+    const QSize needed = w.minimumSizeHint().grownBy(FormFrameMargins(&w));
+    EXPECT_LE(needed.width(), screen.width());
+    EXPECT_LE(needed.height(), screen.height());
+    EXPECT_TRUE(w.StatusLine().isVisible());
 }
 
 } // namespace
