@@ -1,6 +1,6 @@
 // cTLV880a: the reading poll, the moving averages over the reading slots, and draining.
 
-#include "cTLV880a.h"
+#include "instrument/cTLV880a.h"
 
 #include "InstrumentMessages.h"
 

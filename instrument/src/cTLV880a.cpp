@@ -1,6 +1,6 @@
 // cTLV880a: construction, start-up, simulate mode, measurement start, counts and error reporting.
 
-#include "cTLV880a.h"
+#include "instrument/cTLV880a.h"
 
 #include "CommonSupport.h"
 #include "InstrumentMessages.h"

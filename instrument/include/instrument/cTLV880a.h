@@ -19,8 +19,8 @@
 // number (0 = success). Everything runs on the thread that owns the object; the reading poll and
 // ClearBuff run the message pump while draining, and a poll tick arriving then is skipped.
 
-#include "InstrumentClock.h"
-#include "LibraryBinding.h"
+#include "instrument/InstrumentClock.h"
+#include "instrument/LibraryBinding.h"
 
 #include <QDateTime>
 #include <QObject>
