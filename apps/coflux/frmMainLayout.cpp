@@ -158,6 +158,10 @@ void frmMain::BuildControls()
         button->setObjectName(Indexed("cmdFSwitch", i));
         button->setToolTip(QString::fromLatin1(kTips[i]));
         button->setMinimumHeight(40);
+        // "Hold" appears where "Resume" is, and "Zero All" stays where it is, whichever is shown.
+        QSizePolicy policy = button->sizePolicy();
+        policy.setRetainSizeWhenHidden(true);
+        button->setSizePolicy(policy);
         button->installEventFilter(this);
         m_cmdFSwitch[static_cast<size_t>(i)] = button;
         column->addWidget(button);
@@ -196,7 +200,7 @@ void frmMain::BuildMenus()
     m_mnuView->setObjectName(QStringLiteral("mnuView"));
     addAction(m_mnuView, "mnuViewSensors", QStringLiteral("&Readings"),
               [this] { ShowReadingsView(); });
-    addAction(m_mnuView, "mnuViewChart", QStringLiteral("&Chart"), [this] { ShowChart(*this); });
+    addAction(m_mnuView, "mnuViewChart", QStringLiteral("C&hart"), [this] { ShowChart(*this); });
     m_mnuView->addSeparator();
     addAction(m_mnuView, "mnuViewMonitor", QStringLiteral("&Input Setup"),
               [this] { ShowInputSetup(); });

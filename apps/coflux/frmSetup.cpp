@@ -12,6 +12,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeySequence>
 #include <QVBoxLayout>
 
 #include <cmath>
@@ -106,6 +107,8 @@ void frmSetup::BuildControls()
     m_cmdFSwitch[0] = MakeButton(this, QStringLiteral("cmdFSwitch_0"), QStringLiteral("&OK"),
                                  QStringLiteral("Close form and update the setup."));
     m_cmdFSwitch[1] = MakeButton(this, QStringLiteral("cmdFSwitch_1"), QStringLiteral("Cancel"));
+    // Esc cancels, as in any dialog.
+    m_cmdFSwitch[1]->setShortcut(QKeySequence(Qt::Key_Escape));
     m_cmdFSwitch[2] = MakeButton(this, QStringLiteral("cmdFSwitch_2"), QStringLiteral("&Update"));
     for (int i = 0; i < 3; ++i) {
         buttons->addWidget(m_cmdFSwitch[static_cast<size_t>(i)]);
