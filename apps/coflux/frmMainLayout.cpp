@@ -61,7 +61,8 @@ void frmMain::BuildFrame(int j, const QString& modeArrayName)
     f.fraLoop->setObjectName(Indexed("fraLoop", j));
 
     auto* grid = new QGridLayout(f.fraLoop);
-    grid->setHorizontalSpacing(6);
+    // Spacing chosen so that six outputs and the run buttons fit a 1280-pixel screen.
+    grid->setHorizontalSpacing(4);
     grid->setVerticalSpacing(4);
 
     static const char* const kModeCaptions[4] = {"Off", "Record", "Manual", "Auto"};
@@ -139,7 +140,7 @@ void frmMain::BuildControls()
 
     auto* central = new QWidget(this);
     auto* row = new QHBoxLayout(central);
-    row->setSpacing(8);
+    row->setSpacing(6);
 
     for (int j : kShownOutputs) {
         const QString arrayName =

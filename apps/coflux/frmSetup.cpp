@@ -12,7 +12,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QKeySequence>
+#include <QKeyEvent>
 #include <QVBoxLayout>
 
 #include <cmath>
@@ -107,8 +107,6 @@ void frmSetup::BuildControls()
     m_cmdFSwitch[0] = MakeButton(this, QStringLiteral("cmdFSwitch_0"), QStringLiteral("&OK"),
                                  QStringLiteral("Close form and update the setup."));
     m_cmdFSwitch[1] = MakeButton(this, QStringLiteral("cmdFSwitch_1"), QStringLiteral("Cancel"));
-    // Esc cancels, as in any dialog.
-    m_cmdFSwitch[1]->setShortcut(QKeySequence(Qt::Key_Escape));
     m_cmdFSwitch[2] = MakeButton(this, QStringLiteral("cmdFSwitch_2"), QStringLiteral("&Update"));
     for (int i = 0; i < 3; ++i) {
         buttons->addWidget(m_cmdFSwitch[static_cast<size_t>(i)]);
@@ -277,6 +275,16 @@ void frmSetup::OnSwitch(int index)
     default:
         break;
     }
+}
+
+void frmSetup::keyPressEvent(QKeyEvent* event)
+{
+    // Esc cancels, as in any dialog (the boxes pass it on to the form).
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        OnSwitch(1);
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void frmSetup::closeEvent(QCloseEvent* event)

@@ -9,6 +9,7 @@
 #include <QAction>
 #include <QGroupBox>
 #include <QGuiApplication>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 #include <QScreen>
@@ -32,7 +33,6 @@ TEST_F(WindowFit, SixOutputsFitAndARestoredWindowKeepsItsWholeFrameOnTheScreen)
     ProgramSettings()->setValue(QStringLiteral("Form Positions/frmMain"),
                                 QStringLiteral("L=600;T=900;W=1270;H=400;S=0;"));
     frmMain& w = Open();
-    w.Form_Load();
     int frames = 0;
     for (const QGroupBox* box : w.findChildren<QGroupBox*>())
         if (box->objectName().startsWith(QStringLiteral("fraLoop_")) && box->isVisibleTo(&w))
@@ -48,7 +48,6 @@ TEST_F(WindowFit, SixOutputsFitAndARestoredWindowKeepsItsWholeFrameOnTheScreen)
 TEST_F(WindowFit, HiddenRunButtonsKeepTheirPlace)
 {
     frmMain& w = Open();
-    w.Form_Load();
     auto* hold = Find<QPushButton>(QStringLiteral("cmdFSwitch_1"));
     auto* zeroAll = Find<QPushButton>(QStringLiteral("cmdFSwitch_2"));
     ASSERT_FALSE(hold->isVisibleTo(&w));
@@ -62,8 +61,7 @@ TEST_F(WindowFit, HiddenRunButtonsKeepTheirPlace)
 
 TEST_F(WindowFit, ViewMenuAcceleratorsAreDistinctAndCardSetupHasItsC)
 {
-    frmMain& w = Open();
-    w.Form_Load();
+    Open();
     auto* view = Find<QMenu>(QStringLiteral("mnuView"));
     QSet<QChar> letters;
     for (const QAction* action : view->actions()) {
@@ -81,8 +79,8 @@ TEST_F(WindowFit, ViewMenuAcceleratorsAreDistinctAndCardSetupHasItsC)
 TEST_F(WindowFit, EscClosesCardSetupLikeCancel)
 {
     frmMain& w = Open();
-    w.Form_Load();
     const double period = w.Instrument().Period();
+    TakeMessages(); // the start-up's
     w.ShowCardSetup();
     QWidget* setup = nullptr;
     for (QWidget* top : QApplication::topLevelWidgets())
@@ -91,11 +89,11 @@ TEST_F(WindowFit, EscClosesCardSetupLikeCancel)
     auto* periodBox = setup->findChild<QLineEdit*>(QStringLiteral("txtPeriod"));
     ASSERT_NE(periodBox, nullptr);
     periodBox->setText(QStringLiteral("1.5"));
-    setup->activateWindow();
-    QTest::keyClick(setup, Qt::Key_Escape);
+    QTest::keyClick(periodBox, Qt::Key_Escape);
     EXPECT_FALSE(setup->isVisible());
     EXPECT_DOUBLE_EQ(w.Instrument().Period(), period) << "nothing was applied";
-    EXPECT_TRUE(TakeMessages().isEmpty());
+    const QStringList messages = TakeMessages();
+    EXPECT_TRUE(messages.isEmpty()) << messages.join(QLatin1Char('|')).toStdString();
 }
 
 } // namespace
