@@ -16,8 +16,9 @@
 // it); the member then returns 98 (or 0 for a getter) and changes nothing.
 //
 // Property get is X(args), let is setX(args, value); a let that can be refused returns its error
-// number (0 = success). Everything runs on the thread that owns the object; the reading poll and
-// ClearBuff run the message pump while draining, and a poll tick arriving then is skipped.
+// number (0 = success). Everything runs on the thread that owns the object; ClearBuff runs the
+// message pump while draining, and a poll tick arriving then is skipped. The reading poll runs
+// no message pump.
 
 #include "instrument/InstrumentClock.h"
 #include "instrument/LibraryBinding.h"
