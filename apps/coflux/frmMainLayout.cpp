@@ -178,6 +178,7 @@ void frmMain::BuildControls()
     row->addLayout(column);
 
     setCentralWidget(central);
+    m_statusLine = tlv::InstallStatusLine(this);
     BuildMenus();
 }
 

@@ -9,6 +9,7 @@
 #include <QAction>
 #include <QGroupBox>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
@@ -94,6 +95,19 @@ TEST_F(WindowFit, EscClosesCardSetupLikeCancel)
     EXPECT_DOUBLE_EQ(w.Instrument().Period(), period) << "nothing was applied";
     const QStringList messages = TakeMessages();
     EXPECT_TRUE(messages.isEmpty()) << messages.join(QLatin1Char('|')).toStdString();
+}
+
+TEST_F(WindowFit, RefusedCommandIsShownInTheStatusLineWithoutShowErrors)
+{
+    frmMain& w = Open();
+    ASSERT_FALSE(w.Tables().Flags.ShowErrors);
+    TakeMessages(); // the start-up's
+    auto* line = Find<QLabel>(QStringLiteral("lblStatusLine"));
+    ASSERT_NE(line, nullptr);
+    EXPECT_NE(w.Instrument().SendPower(20, 0), 0);
+    EXPECT_TRUE(line->text().endsWith(QStringLiteral("  TLV880 Error: 5: Invalid Output Number.")))
+        << line->text().toStdString();
+    EXPECT_TRUE(TakeMessages().isEmpty()) << "no message box without ShowErrors";
 }
 
 } // namespace
