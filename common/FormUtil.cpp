@@ -10,9 +10,11 @@
 #include <QRegularExpression>
 #include <QScreen>
 #include <QSettings>
+#include <QStyle>
 #include <QTextEdit>
 #include <QWidget>
 
+#include <algorithm>
 #include <optional>
 
 namespace {
@@ -49,6 +51,21 @@ int stateNumber(Qt::WindowStates state)
 }
 
 } // namespace
+
+QMargins FormFrameMargins(const QWidget* window)
+{
+    if (!window || !window->isWindow()) return {};
+    const QRect frame = window->frameGeometry();
+    const QRect client = window->geometry();
+    if (window->isVisible() && frame != client)
+        return {client.left() - frame.left(), client.top() - frame.top(),
+                frame.right() - client.right(), frame.bottom() - client.bottom()};
+    // Not shown yet: the window manager's frame is unknown. Allow for a title bar of the usual
+    // height (at least the style's) and thin borders, so a restored frame is never cut off.
+    const int titleBar = std::max(30, window->style()->pixelMetric(QStyle::PM_TitleBarHeight));
+    constexpr int border = 4;
+    return {border, titleBar + border, border, border};
+}
 
 bool IsSizableForm(const QWidget* window)
 {
@@ -108,9 +125,21 @@ bool ApplyFormPosition(QWidget* window, const QString& text, bool keepOnScreen)
 
     if (keepOnScreen) {
         if (QScreen* screen = screenFor(window, QPoint(left, top))) {
+            // Left and top are the frame's; the frame adds the title bar and borders.
             const QRect area = screen->availableGeometry();
-            if (left + width > area.right() + 1) left = area.right() + 1 - width;
-            if (top + height > area.bottom() + 1) top = area.bottom() + 1 - height;
+            const QMargins frame = FormFrameMargins(window);
+            const int frameWidth = frame.left() + frame.right();
+            const int frameHeight = frame.top() + frame.bottom();
+            if (IsSizableForm(window)) {
+                if (width + frameWidth > area.width())
+                    width = std::max(window->minimumWidth(), area.width() - frameWidth);
+                if (height + frameHeight > area.height())
+                    height = std::max(window->minimumHeight(), area.height() - frameHeight);
+            }
+            if (left + width + frameWidth > area.right() + 1)
+                left = area.right() + 1 - width - frameWidth;
+            if (top + height + frameHeight > area.bottom() + 1)
+                top = area.bottom() + 1 - height - frameHeight;
             if (left < area.left()) left = area.left();
             if (top < area.top()) top = area.top();
         }

@@ -61,6 +61,56 @@ bool isValidUtf8(const QByteArray& bytes)
     return !decoder.hasError();
 }
 
+const QByteArray Utf16LeBom("\xFF\xFE");
+const QByteArray Utf16BeBom("\xFE\xFF");
+
+// The text of UTF-16 bytes (after the mark), or nothing when they are not whole UTF-16 (an odd
+// byte count or an unpaired surrogate would not survive being written back).
+std::optional<QString> decodeUtf16(const QByteArray& bytes, bool littleEndian)
+{
+    if (bytes.size() % 2 != 0) return std::nullopt;
+    QStringDecoder decoder(littleEndian ? QStringDecoder::Utf16LE : QStringDecoder::Utf16BE,
+                           QStringDecoder::Flag::Stateless |
+                               QStringDecoder::Flag::ConvertInitialBom);
+    QString text = decoder.decode(bytes);
+    if (decoder.hasError()) return std::nullopt;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
+            ++i;
+        else if (text[i].isSurrogate())
+            return std::nullopt;
+    }
+    return text;
+}
+
+QByteArray encodeUtf16(const QString& text, bool littleEndian)
+{
+    QStringEncoder encoder(littleEndian ? QStringEncoder::Utf16LE : QStringEncoder::Utf16BE,
+                           QStringEncoder::Flag::Stateless);
+    return encoder.encode(text);
+}
+
+// Binary content: more than one byte in a hundred (at least one) is a control character that no
+// text file holds (everything below 0x20 except tab, line breaks, vertical tab, form feed, Ctrl-Z
+// and escape).
+bool looksBinary(const QByteArray& bytes)
+{
+    qsizetype controls = 0;
+    for (const char c : bytes) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 && !isBlank(c) && byte != 0x1b) ++controls;
+    }
+    return controls > std::max<qsizetype>(1, bytes.size() / 100);
+}
+
+// Where the line starting at `start` ends: at its '\n' or '\r', or at the end of the bytes.
+qsizetype lineEnd(const QByteArray& bytes, qsizetype start)
+{
+    for (qsizetype i = start; i < bytes.size(); ++i)
+        if (bytes[i] == '\n' || bytes[i] == '\r') return i;
+    return bytes.size();
+}
+
 bool isRegularFile(const QString& path)
 {
     std::error_code error;
@@ -74,34 +124,94 @@ IniDocument IniDocument::fromBytes(const QByteArray& input)
 {
     IniDocument doc;
     QByteArray bytes = input;
+    auto refuse = [&](LoadResult why) {
+        IniDocument refused;
+        refused.m_problem = why;
+        refused.m_refusedBytes = input;
+        return refused;
+    };
     if (bytes.startsWith(Utf8Bom)) {
         doc.m_bom = Utf8Bom;
         bytes.remove(0, Utf8Bom.size());
+    } else if (bytes.startsWith(Utf16LeBom) || bytes.startsWith(Utf16BeBom)) {
+        // Held as UTF-8 lines; written back in the same byte order.
+        doc.m_utf16 = bytes.startsWith(Utf16LeBom) ? Utf16::LittleEndian : Utf16::BigEndian;
+        doc.m_bom = bytes.left(2);
+        const std::optional<QString> text =
+            decodeUtf16(bytes.mid(2), doc.m_utf16 == Utf16::LittleEndian);
+        if (!text) return refuse(LoadResult::Binary);
+        bytes = text->toUtf8();
     }
+    if (looksBinary(bytes)) return refuse(LoadResult::Binary);
     doc.m_utf8 = isValidUtf8(bytes);
 
     qsizetype start = 0;
     while (start < bytes.size()) {
-        qsizetype newline = bytes.indexOf('\n', start);
         Line line;
-        if (newline < 0) {
-            line.text = bytes.mid(start);
-            start = bytes.size();
-        } else {
-            qsizetype end = newline;
-            if (end > start && bytes[end - 1] == '\r') {
-                --end;
-                line.lineBreak = QByteArrayLiteral("\r\n");
-            } else {
-                line.lineBreak = QByteArrayLiteral("\n");
-            }
-            line.text = bytes.mid(start, end - start);
-            start = newline + 1;
+        const qsizetype end = lineEnd(bytes, start);
+        line.text = bytes.mid(start, end - start);
+        start = end;
+        if (start < bytes.size()) {
+            const qsizetype breakSize =
+                bytes[start] == '\r' && start + 1 < bytes.size() && bytes[start + 1] == '\n' ? 2
+                                                                                             : 1;
+            line.lineBreak = bytes.mid(start, breakSize);
+            start += breakSize;
         }
         doc.parseLine(line);
         doc.m_lines.push_back(std::move(line));
     }
+    doc.checkContent();
+    if (doc.m_problem != LoadResult::Loaded) return refuse(doc.m_problem);
     return doc;
+}
+
+void IniDocument::checkContent()
+{
+    bool hasContent = false;
+    bool sections = false;
+    for (const Line& line : m_lines) {
+        if (line.kind == LineKind::Section) {
+            if (line.name.contains(QChar(0))) {
+                m_problem = LoadResult::NulInSection;
+                return;
+            }
+            sections = true;
+        } else if (!sections) {
+            // Before the first section only comments (';' or '#') and blank lines are expected.
+            const QByteArray text = trimmedBytes(line.text);
+            if (!text.isEmpty() && !text.startsWith(';') && !text.startsWith('#'))
+                hasContent = true;
+        }
+    }
+    if (hasContent && !sections) m_problem = LoadResult::NoSection;
+}
+
+bool IniDocument::hasSections() const
+{
+    return std::any_of(m_lines.begin(), m_lines.end(),
+                       [](const Line& line) { return line.kind == LineKind::Section; });
+}
+
+QString IniDocument::refusalMessage(LoadResult result, const QString& path)
+{
+    const QString name = QFileInfo(path).fileName();
+    switch (result) {
+    case LoadResult::Loaded:
+    case LoadResult::Missing:
+        return {};
+    case LoadResult::Unreadable:
+        return name + QStringLiteral(" could not be read.");
+    case LoadResult::TooLarge:
+        return name + QStringLiteral(" is too large for a setup file (more than 4 MB).");
+    case LoadResult::Binary:
+        return name + QStringLiteral(" is not a text file.");
+    case LoadResult::NulInSection:
+        return name + QStringLiteral(" is damaged: a section name holds a NUL character.");
+    case LoadResult::NoSection:
+        return name + QStringLiteral(" is not a setup file: it has no section.");
+    }
+    return {};
 }
 
 IniDocument IniDocument::load(const QString& path, LoadResult* result)
@@ -123,8 +233,9 @@ IniDocument IniDocument::load(const QString& path, LoadResult* result)
     if (file.error() != QFileDevice::NoError) return report(LoadResult::Unreadable);
     if (bytes.size() > MaxFileSize || bytes.count('\n') >= MaxLines) // (or grew meanwhile)
         return report(LoadResult::TooLarge);
-    if (result) *result = LoadResult::Loaded;
-    return fromBytes(bytes);
+    IniDocument doc = fromBytes(bytes);
+    if (result) *result = doc.m_problem;
+    return doc;
 }
 
 // Files that are not UTF-8 come from the system's Windows days: code page 1252, which is
@@ -259,11 +370,12 @@ QByteArray IniDocument::newLineBreak() const
 
 bool IniDocument::setValue(const QString& section, const QString& key, const QString& value)
 {
+    if (m_problem != LoadResult::Loaded) return false; // a refused file is never changed
     const QString sectionName = trimmedName(section);
     const QString keyName = trimmedName(key);
+    // Names with control characters (line breaks, NUL) could not be read back as written.
     auto hasLineBreak = [](const QString& s) {
-        return s.contains(QLatin1Char('\n')) || s.contains(QLatin1Char('\r')) ||
-               s.contains(QChar(0));
+        return std::any_of(s.begin(), s.end(), [](QChar c) { return c.unicode() < 0x20; });
     };
     if (sectionName.isEmpty() || sectionName.contains(QLatin1Char(']')) ||
         hasLineBreak(sectionName))
@@ -272,11 +384,12 @@ bool IniDocument::setValue(const QString& section, const QString& key, const QSt
         keyName.startsWith(QLatin1Char('[')) || hasLineBreak(keyName))
         return false;
 
-    // A value is one line: line breaks become spaces, and it ends at a NUL as every read does.
+    // A value is one line of text: it ends at a NUL as every read does, and line breaks and
+    // other control characters (which would make the file read as binary) become spaces.
     QString oneLine =
         value.left(value.indexOf(QChar(0)) < 0 ? value.size() : value.indexOf(QChar(0)));
-    oneLine.replace(QLatin1Char('\r'), QLatin1Char(' '))
-        .replace(QLatin1Char('\n'), QLatin1Char(' '));
+    for (QChar& c : oneLine)
+        if (c.unicode() < 0x20 && c != QLatin1Char('\t')) c = QLatin1Char(' ');
 
     const QByteArray lineBreak = newLineBreak();
     auto makeLine = [&](const QByteArray& text) {
@@ -318,14 +431,18 @@ bool IniDocument::setValue(const QString& section, const QString& key, const QSt
 
 QByteArray IniDocument::toBytes() const
 {
-    QByteArray bytes = m_bom;
+    if (m_problem != LoadResult::Loaded) return m_refusedBytes;
+    QByteArray bytes;
     for (const Line& line : m_lines)
         bytes += line.text + line.lineBreak;
-    return bytes;
+    if (m_utf16 != Utf16::No)
+        return m_bom + encodeUtf16(QString::fromUtf8(bytes), m_utf16 == Utf16::LittleEndian);
+    return m_bom + bytes;
 }
 
 bool IniDocument::save(const QString& path) const
 {
+    if (m_problem != LoadResult::Loaded) return false;
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) return false;
     const QByteArray bytes = toBytes();

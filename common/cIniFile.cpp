@@ -56,11 +56,18 @@ const tlv::IniDocument& cIniFile::document()
 {
     const tlv::IniFileStamp stamp = tlv::IniFileStamp::of(m_fileName);
     if (m_cachePath != m_fileName || !(stamp == m_cacheStamp)) {
-        m_cache = tlv::IniDocument::load(m_fileName);
+        m_cache = tlv::IniDocument::load(m_fileName, &m_cacheResult);
         m_cachePath = m_fileName;
         m_cacheStamp = stamp;
     }
     return m_cache;
+}
+
+QString cIniFile::LoadError()
+{
+    if (m_fileName.isEmpty()) return {};
+    document();
+    return tlv::IniDocument::refusalMessage(m_cacheResult, m_fileName);
 }
 
 std::optional<QString> cIniFile::lookup(const QString& section, const QString& key)
@@ -134,11 +141,10 @@ short cIniFile::WriteIniStr(const QString& section, const QString& key, const QS
     tlv::IniDocument::LoadResult loaded;
     tlv::IniDocument doc = tlv::IniDocument::load(m_fileName, &loaded);
     // A file that could not be read completely is never replaced: its contents would be lost.
-    if (loaded == tlv::IniDocument::LoadResult::Unreadable ||
-        loaded == tlv::IniDocument::LoadResult::TooLarge)
-        return 0;
+    if (tlv::IniDocument::isRefused(loaded)) return 0;
     if (!doc.setValue(section, key, value) || !doc.save(m_fileName)) return 0;
     m_cache = std::move(doc);
+    m_cacheResult = tlv::IniDocument::LoadResult::Loaded;
     m_cachePath = m_fileName;
     m_cacheStamp = tlv::IniFileStamp::of(m_fileName);
     return 1;

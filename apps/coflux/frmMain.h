@@ -10,6 +10,8 @@
 
 #include "Deposition.h"
 
+#include "common/StatusLine.h"
+
 #include <QMainWindow>
 #include <QMessageBox>
 #include <QPointer>
@@ -141,6 +143,7 @@ private:
     std::array<Frame, kOutputSlots> m_frames{};
     std::array<QPushButton*, 3> m_cmdFSwitch{};
     QLabel* m_lblSim = nullptr;
+    tlv::StatusLine* m_statusLine = nullptr; // the process's latest error, refusal or notice
     QMenu* m_mnuFile = nullptr;
     QMenu* m_mnuView = nullptr;
     QMenu* m_mnuHelpHelp = nullptr;

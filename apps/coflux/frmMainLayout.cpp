@@ -62,7 +62,8 @@ void frmMain::BuildFrame(int j, const QString& modeArrayName)
     f.fraLoop->setObjectName(Indexed("fraLoop", j));
 
     auto* grid = new QGridLayout(f.fraLoop);
-    grid->setHorizontalSpacing(6);
+    // Spacing chosen so that six outputs and the run buttons fit a 1280-pixel screen.
+    grid->setHorizontalSpacing(4);
     grid->setVerticalSpacing(4);
 
     static const char* const kModeCaptions[4] = {"Off", "Record", "Manual", "Auto"};
@@ -140,7 +141,7 @@ void frmMain::BuildControls()
 
     auto* central = new QWidget(this);
     auto* row = new QHBoxLayout(central);
-    row->setSpacing(8);
+    row->setSpacing(6);
 
     for (int j : kShownOutputs) {
         const QString arrayName =
@@ -159,6 +160,10 @@ void frmMain::BuildControls()
         button->setObjectName(Indexed("cmdFSwitch", i));
         button->setToolTip(QString::fromLatin1(kTips[i]));
         button->setMinimumHeight(40);
+        // "Hold" appears where "Resume" is, and "Zero All" stays where it is, whichever is shown.
+        QSizePolicy policy = button->sizePolicy();
+        policy.setRetainSizeWhenHidden(true);
+        button->setSizePolicy(policy);
         button->installEventFilter(this);
         m_cmdFSwitch[static_cast<size_t>(i)] = button;
         column->addWidget(button);
@@ -174,6 +179,7 @@ void frmMain::BuildControls()
     row->addLayout(column);
 
     setCentralWidget(central);
+    m_statusLine = tlv::InstallStatusLine(this);
     BuildMenus();
 }
 
@@ -197,7 +203,7 @@ void frmMain::BuildMenus()
     m_mnuView->setObjectName(QStringLiteral("mnuView"));
     addAction(m_mnuView, "mnuViewSensors", QStringLiteral("&Readings"),
               [this] { ShowReadingsView(); });
-    addAction(m_mnuView, "mnuViewChart", QStringLiteral("&Chart"), [this] { ShowChart(*this); });
+    addAction(m_mnuView, "mnuViewChart", QStringLiteral("C&hart"), [this] { ShowChart(*this); });
     addAction(m_mnuView, "mnuViewProcess", QStringLiteral("&Process"),
               [this] { ShowProcessWindow(*this); });
     m_mnuView->addSeparator();

@@ -48,6 +48,10 @@ void SetTextColour(QLineEdit* box, const QColor& colour)
 void frmMain::FollowCore()
 {
     Deposition* core = m_core;
+    // Every class error, refusal and notice reaches the status line, whatever ShowErrors says.
+    if (!core->LastStatusText().isEmpty()) m_statusLine->showMessage(core->LastStatusText());
+    connect(core, &Deposition::statusText, m_statusLine,
+            [line = m_statusLine](const QString& text) { line->showMessage(text); });
     connect(core, &Deposition::runStateChanged, this, [this](short state) { ShowRunState(state); });
     connect(core, &Deposition::readingTaken, this, [this] { ShowReading(); });
     connect(core, &Deposition::analogTaken, this, [this] { ShowAnalog(); });

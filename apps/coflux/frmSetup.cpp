@@ -12,6 +12,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QVBoxLayout>
 
 #include <cmath>
@@ -275,6 +276,16 @@ void frmSetup::OnSwitch(int index)
     default:
         break;
     }
+}
+
+void frmSetup::keyPressEvent(QKeyEvent* event)
+{
+    // Esc cancels, as in any dialog (the boxes pass it on to the form).
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        OnSwitch(1);
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void frmSetup::closeEvent(QCloseEvent* event)

@@ -53,6 +53,11 @@ frmMain::frmMain(cTLV880a* instrument, QWidget* parent) : QMainWindow(parent), m
     BuildControls();
     BuildMenus();
     BuildStatusBar();
+    // Every error and refusal of the instrument is shown, whatever else shows it.
+    m_statusLine = tlv::InstallStatusLine(this);
+    connect(
+        m_tlv, &cTLV880a::TLVError, m_statusLine,
+        [line = m_statusLine](int number, const QString& text) { line->showError(number, text); });
 }
 
 frmMain::~frmMain()

@@ -14,6 +14,8 @@
 
 #include <QMainWindow>
 #include <QPointer>
+
+#include "common/StatusLine.h"
 #include <QTimer>
 #include <array>
 
@@ -49,7 +51,10 @@ public:
     // Builds grid, material boxes and zero list for the current settings.
     void InitForm();
     // Reads the setup file of that name in the program's folder and sends it to the instrument.
-    void IniRead(const QString& file);
+    // False when the file is refused (a message names it; the current setup stays).
+    bool IniRead(const QString& file);
+    // Sends the settings held (m_settings) to the instrument.
+    void ApplySettings();
     // Writes the settings to the setup file of that name in the program's folder; false when
     // nothing or not everything could be written (the operator has been told).
     bool IniWrite(const QString& file);
@@ -65,6 +70,8 @@ public:
     cTLV880a& Instrument() { return *m_tlv; }
     // The sensor readings of the newest poll (rate Å/s, thickness Å, frequency Hz).
     const SensorArray& LatestReadings() const { return m_readings; }
+    // The status line: the latest instrument error or refusal, and setup files refused.
+    tlv::StatusLine& StatusLine() { return *m_statusLine; }
     QTimer& RunTimer() { return m_tmrRun; }
     // Publishes readings, run state and events to the broker the options name (started again
     // when called again). False when the options cannot work; the window runs on without.
@@ -109,6 +116,7 @@ private:
     MonitorSettings m_settings;
     cTLV880a* m_tlv = nullptr;
     bool m_ownsInstrument = false;
+    tlv::StatusLine* m_statusLine = nullptr;
 
     SensorArray m_readings{};
     OutputArray m_outputReadings{};

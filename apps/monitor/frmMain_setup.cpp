@@ -36,6 +36,12 @@ void Exclaim(QWidget* parent, const QString& text)
                                 ProgramTitle());
 }
 
+QString SetupRefusal(const QString& path)
+{
+    return tlv::SetupFileRefusal(path, {QStringLiteral("Setup")},
+                                 ProgramTitle() + QStringLiteral(" setup"));
+}
+
 } // namespace
 
 QString frmMain::SetupFilePath(const QString& file)
@@ -45,9 +51,17 @@ QString frmMain::SetupFilePath(const QString& file)
 
 void frmMain::Form_Load()
 {
+    // The start-up result was raised while the instrument was built, before anyone listened.
+    if (const short result = m_tlv->Revision(0); result != 0)
+        m_statusLine->showError(result, cTLV880a::StartupMessage(result));
     QString name = tlv::SavedSetupFile();
     if (name.isEmpty()) name = QString::fromLatin1(kDefaultSetupFile);
-    IniRead(name);
+    if (!IniRead(name)) {
+        // The program runs on its defaults; the refused file stays the one named (saving to it
+        // is refused) until another is opened or saved.
+        tlv::SetSetupFile(this, name);
+        ApplySettings();
+    }
     InitForm();
     if (!RestoreFormPosition(this, true)) CenterFormScreen(this);
     SetRunState(0);
@@ -58,10 +72,18 @@ void frmMain::Form_Load()
     RestoreChartVisibility(*this);
 }
 
-void frmMain::IniRead(const QString& file)
+bool frmMain::IniRead(const QString& file)
 {
-    if (file.isEmpty()) return;
+    if (file.isEmpty()) return false;
     const QString path = SetupFilePath(file);
+    // A file that is not a monitor setup leaves the current setup as it is; the file is never
+    // written over (saving to it is refused too).
+    const QString refusal = SetupRefusal(path);
+    if (!refusal.isEmpty()) {
+        m_statusLine->showMessage(refusal);
+        Exclaim(this, refusal);
+        return false;
+    }
     if (!QFileInfo::exists(path))
         tlv::DialogService::message(this,
                                     file + QStringLiteral(" Not Found.\nContinuing with defaults."),
@@ -80,7 +102,12 @@ void frmMain::IniRead(const QString& file)
     limits.freqMin = m_tlv->XFreqMin();
     limits.freqMax = m_tlv->XFreqMax();
     ReadSetupFile(path, m_settings, limits);
+    ApplySettings();
+    return true;
+}
 
+void frmMain::ApplySettings()
+{
     m_tlv->SendSimulate(0);
     m_tlv->SendInit(m_settings.maxFreq, m_settings.minFreq, m_settings.initFreq, m_settings.period);
     // The rate filter set by the operator is the one the instrument averages with.
@@ -96,6 +123,12 @@ bool frmMain::IniWrite(const QString& file)
 {
     if (file.isEmpty()) return false;
     const QString path = SetupFilePath(file);
+    const QString refusal = SetupRefusal(path);
+    if (!refusal.isEmpty()) {
+        m_statusLine->showMessage(refusal);
+        Exclaim(this, refusal + QStringLiteral("\nIt is not written over."));
+        return false;
+    }
     if (!QFileInfo::exists(path)) {
         QFile created(path);
         if (!created.open(QIODevice::WriteOnly)) {
@@ -130,9 +163,9 @@ void frmMain::mnuOpen_Click()
 {
     const QString file = tlv::SelectSetupFile(this, false, tlv::ProgramFolder());
     if (file.isEmpty()) return;
-    IniRead(file);
-    // Rebuild at once so the grid, boxes and zero list match the file just read.
-    InitForm();
+    // Rebuild at once so the grid, boxes and zero list match the file just read (a refused file
+    // leaves everything as it was).
+    if (IniRead(file)) InitForm();
 }
 
 void frmMain::mnuSave_Click()

@@ -1,9 +1,14 @@
 #include "MultiSetup.h"
 
+#include "FormHelpers.h"
+
 #include "common/cIniFile.h"
+
+#include "instrument/cTLV880a.h"
 
 #include <QStringList>
 #include <cmath>
+#include <cstdlib>
 
 namespace multi {
 
@@ -43,6 +48,48 @@ int OutputFromElement(const QString& element)
     return static_cast<int>(std::nearbyint(number)) - 1;
 }
 
+// Limits of one stored field: the instrument's for the value it is sent as.
+struct FieldLimits {
+    const char* label;
+    double low;
+    double high;
+};
+
+constexpr FieldLimits kSensorLimits[3] = {
+    {"Density", cTLV880a::DensityMin(), cTLV880a::DensityMax()},
+    {"ZFactor", cTLV880a::ZFactorMin(), cTLV880a::ZFactorMax()},
+    {"Tooling", cTLV880a::ToolingMin(), cTLV880a::ToolingMax()}};
+constexpr FieldLimits kFullScaleLimits[3] = {
+    {"Volts", cTLV880a::FSOutMin(), cTLV880a::FSOutMax()},
+    {"MaxPwr", cTLV880a::PowerMin(), cTLV880a::PowerMax()},
+    {"Slew", cTLV880a::SlewRateMin(), cTLV880a::SlewRateMax()}};
+constexpr FieldLimits kLoopLimits[4] = {{"Rate", cTLV880a::RateMin(), cTLV880a::RateMax()},
+                                        {"P", cTLV880a::PTermMin(), cTLV880a::PTermMax()},
+                                        {"I", cTLV880a::ITermMin(), cTLV880a::ITermMax()},
+                                        {"D", cTLV880a::DTermMin(), cTLV880a::DTermMax()}};
+
+// Replaces `text` by `fallback` when it is a number outside the field's limits, and says so.
+void KeepWithinLimits(QString& text, const QString& fallback, const QString& owner,
+                      const FieldLimits& limits, QStringList* replaced)
+{
+    double value = 0;
+    if (!ParseNumber(text, value)) {
+        // A number too large for a double is as far outside as a number can be.
+        const QByteArray digits = text.trimmed().toLatin1();
+        char* end = nullptr;
+        const double parsed = std::strtod(digits.constData(), &end);
+        if (digits.isEmpty() || end != digits.constData() + digits.size() || !std::isinf(parsed))
+            return;
+    } else if (value >= limits.low && value <= limits.high) {
+        return;
+    }
+    if (replaced)
+        *replaced << QStringLiteral("%1 %2 %3 (limits %4 to %5): %6 is used")
+                         .arg(owner, QLatin1String(limits.label), text.trimmed().left(24),
+                              QString::number(limits.low), QString::number(limits.high), fallback);
+    text = fallback;
+}
+
 } // namespace
 
 QString SensorKeyValue(const SensorRow& row)
@@ -63,7 +110,7 @@ QString LoopKeyValue(const OutputRow& row)
            QLatin1Char(',') + row.loop[3];
 }
 
-MultiSetup ReadMultiSetup(const QString& path)
+MultiSetup ReadMultiSetup(const QString& path, QStringList* replaced)
 {
     MultiSetup setup;
     cIniFile ini;
@@ -87,6 +134,11 @@ MultiSetup ReadMultiSetup(const QString& path)
         row.zFactor = e[1];
         row.tooling = e[2];
         row.output = OutputFromElement(e[3]);
+        const SensorRow defaults;
+        const QString owner = QStringLiteral("Sensor %1").arg(s + 1);
+        KeepWithinLimits(row.density, defaults.density, owner, kSensorLimits[0], replaced);
+        KeepWithinLimits(row.zFactor, defaults.zFactor, owner, kSensorLimits[1], replaced);
+        KeepWithinLimits(row.tooling, defaults.tooling, owner, kSensorLimits[2], replaced);
     }
     for (int o = 0; o < kOutputRows; ++o) {
         OutputRow& row = setup.outputs[o];
@@ -98,6 +150,13 @@ MultiSetup ReadMultiSetup(const QString& path)
                                               QStringLiteral("10,50,1,0"), 4);
         for (int i = 0; i < 4; ++i)
             row.loop[i] = loop[i];
+        const OutputRow defaults;
+        const QString owner = QStringLiteral("Output %1").arg(o + 1);
+        for (int i = 0; i < 3; ++i)
+            KeepWithinLimits(row.fullScale[i], defaults.fullScale[i], owner, kFullScaleLimits[i],
+                             replaced);
+        for (int i = 0; i < 4; ++i)
+            KeepWithinLimits(row.loop[i], defaults.loop[i], owner, kLoopLimits[i], replaced);
     }
     return setup;
 }

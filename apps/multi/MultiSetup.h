@@ -8,6 +8,7 @@
 #include "TargetSets.h"
 
 #include <QString>
+#include <QStringList>
 #include <array>
 
 namespace multi {
@@ -50,8 +51,11 @@ struct MultiSetup {
     std::array<OutputRow, kOutputRows> outputs{};
 };
 
-// Reads the file at path; a missing file or missing keys give the defaults above.
-MultiSetup ReadMultiSetup(const QString& path);
+// Reads the file at path; a missing file or missing keys give the defaults above. A number
+// outside the limits the instrument accepts for its field takes the field's default (text that is
+// no number is kept: the send names it); each such replacement is described in `replaced`, e.g.
+// "Output 3 Volts 100 (limits -10 to 10): 10 is used".
+MultiSetup ReadMultiSetup(const QString& path, QStringList* replaced = nullptr);
 
 // Writes every key of the file at path (the file must exist); other lines of the file stay.
 // Returns false when the file is missing or any key could not be written.

@@ -8,6 +8,7 @@
 #include "common/DialogService.h"
 #include "common/NumberFormat.h"
 #include "common/ProgramInfo.h"
+#include "common/SetupFile.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -26,6 +27,7 @@ frmMain::frmMain(std::unique_ptr<cTLV880a> instrument, QWidget* parent)
     : QMainWindow(parent), m_tlv(std::move(instrument))
 {
     BuildControls();
+    m_statusLine = tlv::InstallStatusLine(this);
     ConnectControls();
     FormLoad();
 }
@@ -41,6 +43,8 @@ void frmMain::FormLoad()
     // window hears them.
     connect(m_tlv.get(), &cTLV880a::TLVReading, this, &frmMain::TLV880_TLVReading);
     connect(m_tlv.get(), &cTLV880a::TLVError, this, &frmMain::TLV880_TLVError);
+    if (const short result = m_tlv->Revision(0); result != 0)
+        m_statusLine->showError(result, cTLV880a::StartupMessage(result));
 
     IniRead(QString::fromLatin1(kIniFileName));
 
@@ -88,7 +92,35 @@ int frmMain::NumCards() const
 
 void frmMain::IniRead(const QString& file)
 {
-    m_setup = ReadMultiSetup(tlv::ProgramFolder() + QLatin1Char('/') + file);
+    const QString path = tlv::ProgramFolder() + QLatin1Char('/') + file;
+    const QString refusal =
+        tlv::SetupFileRefusal(path,
+                              {QStringLiteral("Card"), QStringLiteral("Sensor"),
+                               QStringLiteral("Output"), QStringLiteral("Loop")},
+                              QStringLiteral("tlvmulti settings"));
+    m_iniRefused = !refusal.isEmpty();
+    QStringList replaced;
+    m_setup = m_iniRefused ? MultiSetup{} : ReadMultiSetup(path, &replaced);
+    if (m_iniRefused) {
+        m_statusLine->showMessage(refusal);
+        tlv::DialogService::message(
+            this,
+            refusal + QStringLiteral("\nThe defaults are used; the file is not written over."),
+            QMessageBox::Ok, QMessageBox::Warning, windowTitle());
+    } else if (!replaced.isEmpty()) {
+        // Told once here rather than refused at every send.
+        constexpr int kListed = 12;
+        QString text = file + QStringLiteral(" holds values outside their limits:\n") +
+                       replaced.mid(0, kListed).join(QLatin1Char('\n'));
+        if (replaced.size() > kListed)
+            text += QStringLiteral("\n(and %1 more)").arg(replaced.size() - kListed);
+        m_statusLine->showMessage(replaced.front() +
+                                  (replaced.size() > 1
+                                       ? QStringLiteral(" (and %1 more)").arg(replaced.size() - 1)
+                                       : QString()));
+        tlv::DialogService::message(this, text, QMessageBox::Ok, QMessageBox::Warning,
+                                    windowTitle());
+    }
 
     // Only "0" chooses "Normal"; any other value keeps the safe choice "Simulate".
     const int mode = m_setup.card.simulate == 0 ? 0 : 1;
@@ -106,6 +138,7 @@ void frmMain::IniRead(const QString& file)
 void frmMain::IniWrite(const QString& file)
 {
     const QString path = tlv::ProgramFolder() + QLatin1Char('/') + file;
+    if (m_iniRefused) return; // not a settings file of ours: told at reading, never replaced
     if (!QFileInfo::exists(path)) {
         QFile created(path);
         created.open(QIODevice::WriteOnly);

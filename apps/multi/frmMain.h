@@ -9,6 +9,7 @@
 #include "MultiSetup.h"
 #include "frmSensorMap.h"
 
+#include "common/StatusLine.h"
 #include "instrument/cTLV880a.h"
 
 #include <QMainWindow>
@@ -48,9 +49,14 @@ public:
     // Sends a sensor-to-output map (24 entries, -1 = none) and stores it in the sensor table.
     void MapSensors(const SensorMap& sensMap);
 
-    // Read and write the settings file of that name in the program's folder.
+    // Read and write the settings file of that name in the program's folder. A file that is not
+    // a settings file of this program is named in a message, the defaults are used and it is
+    // never written over; stored numbers outside their limits are named once, at reading.
     void IniRead(const QString& file);
     void IniWrite(const QString& file);
+
+    // The status line: the latest instrument error or refusal, whatever ShowErrors says.
+    tlv::StatusLine& StatusLine() { return *m_statusLine; }
 
 public slots:
     void TLV880_TLVReading(const SensorArray& sensors, const OutputArray& outputs, double time);
@@ -90,6 +96,8 @@ private:
     int SendAllSensorLoops();
     int SendAllLoops();
     int SendAllFullScale();
+    // Sends the full scale stored in the output's row.
+    int SendStoredFullScale(short o);
 
     std::vector<int> SensorTargetSet() const;
     std::vector<int> OutputTargetSet() const;
@@ -107,6 +115,8 @@ private:
     MultiSetup m_setup;
     bool m_sensorView = true;
     bool m_libraryMissingShown = false;
+    bool m_iniRefused = false; // the settings file is not ours: it is never written
+    tlv::StatusLine* m_statusLine = nullptr;
     QPointer<frmSensorMap> m_sensorMap;
 
     // Card Settings

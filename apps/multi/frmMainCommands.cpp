@@ -209,8 +209,15 @@ void frmMain::optPower_Click(int index)
             ShowStatus(cmdPower, kBadEntry);
             return;
         }
-        ShowStatus(cmdPower,
-                   SendEach(outputs, [&](short o) { return m_tlv->SendPower(o, power); }));
+        ShowStatus(cmdPower, SendEach(outputs, [&](short o) {
+                       // The instrument allows no power before it has a full scale: an output
+                       // that never had one gets the one its row holds first.
+                       if (m_tlv->MaxPower(o) <= 0) {
+                           const int status = SendStoredFullScale(o);
+                           if (status != 0) return status;
+                       }
+                       return m_tlv->SendPower(o, power);
+                   }));
     }
     StorePowerPanel(outputs);
 }
@@ -307,17 +314,21 @@ int frmMain::SendAllLoops()
 
 int frmMain::SendAllFullScale()
 {
-    return SendEach(FirstChannels(NumCards() * kOutputsPerCard), [&](short o) {
-        const OutputRow& row = m_setup.outputs[o];
-        const QString output = QStringLiteral("Output %1 ").arg(o + 1);
-        std::vector<double> v;
-        if (!ReadNumbers({{output + QStringLiteral("Volts"), row.fullScale[0]},
-                          {output + QStringLiteral("MaxPwr"), row.fullScale[1]},
-                          {output + QStringLiteral("Slew"), row.fullScale[2]}},
-                         v))
-            return kBadEntry;
-        return m_tlv->SendFullScale(o, v[0], v[1], v[2]);
-    });
+    return SendEach(FirstChannels(NumCards() * kOutputsPerCard),
+                    [&](short o) { return SendStoredFullScale(o); });
+}
+
+int frmMain::SendStoredFullScale(short o)
+{
+    const OutputRow& row = m_setup.outputs[o];
+    const QString output = QStringLiteral("Output %1 ").arg(o + 1);
+    std::vector<double> v;
+    if (!ReadNumbers({{output + QStringLiteral("Volts"), row.fullScale[0]},
+                      {output + QStringLiteral("MaxPwr"), row.fullScale[1]},
+                      {output + QStringLiteral("Slew"), row.fullScale[2]}},
+                     v))
+        return kBadEntry;
+    return m_tlv->SendFullScale(o, v[0], v[1], v[2]);
 }
 
 void frmMain::SensorSelection_Change()

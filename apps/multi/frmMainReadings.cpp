@@ -103,6 +103,7 @@ void frmMain::TLV880_TLVError(int errNum, const QString& errText)
 {
     // Without the card library nothing the window does can work: the operator hears of it once
     // even when the instrument's errors are not shown.
+    m_statusLine->showError(errNum, errText);
     const bool firstMissingLibrary = errNum == kLibraryMissingError && !m_libraryMissingShown;
     if (firstMissingLibrary) m_libraryMissingShown = true;
     if (m_setup.card.showErrors > 0 || firstMissingLibrary)

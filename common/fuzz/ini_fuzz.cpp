@@ -40,6 +40,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
     tlv::IniDocument doc = tlv::IniDocument::fromBytes(bytes);
     require(doc.toBytes() == bytes, "untouched document writes back byte for byte");
+    if (doc.problem() != tlv::IniDocument::LoadResult::Loaded) {
+        require(doc.isEmpty(), "a refused document reads as empty");
+        require(
+            !doc.setValue(QStringLiteral("Card"), QStringLiteral("Filter"), QStringLiteral("4")),
+            "a refused document accepts no write");
+        require(doc.toBytes() == bytes, "a refused document keeps its bytes");
+        return 0;
+    }
 
     const QString section = plainName(bytes, 0, "Card");
     const QString key = plainName(bytes, qsizetype(size / 2), "Filter");
@@ -58,6 +66,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     require(doc.setValue(section, key, value), "plain names are always accepted");
     require(doc.value(section, key) == value, "a written key reads back");
     const tlv::IniDocument reread = tlv::IniDocument::fromBytes(doc.toBytes());
+    require(reread.problem() == tlv::IniDocument::LoadResult::Loaded,
+            "a document written by the engine is never refused");
     require(reread.value(section, key) == value, "a written key reads back from the file");
     return 0;
 }

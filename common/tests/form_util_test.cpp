@@ -65,20 +65,49 @@ TEST_F(FormUtilTest, FixedSizeWindowsTakeOnlyLeftAndTop)
     EXPECT_FALSE(IsSizableForm(&dialogLike));
 }
 
+// The frame a window has (or will have) on the screen: its position is the frame's.
+QRect FrameRect(const QWidget& window)
+{
+    return QRect(window.pos(), window.size().grownBy(FormFrameMargins(&window)));
+}
+
 TEST_F(FormUtilTest, KeepOnScreenPullsTheWindowBackInside)
 {
     const QRect screen = area();
+    const QMargins frame = FormFrameMargins(&window);
+    EXPECT_GT(frame.top(), 0) << "a title bar is allowed for before the window is shown";
     ApplyFormPosition(
         &window,
         QString("L=%1;T=%2;W=300;H=200;S=0;").arg(screen.right() + 500).arg(screen.bottom() + 500),
         true);
-    EXPECT_EQ(window.pos(), QPoint(screen.right() + 1 - 300, screen.bottom() + 1 - 200));
+    EXPECT_EQ(FrameRect(window).bottomRight(), screen.bottomRight()) << "title bar included";
+    EXPECT_EQ(window.size(), QSize(300, 200));
 
     ApplyFormPosition(&window, "L=-50;T=-10;W=300;H=200;S=0;", true);
     EXPECT_EQ(window.pos(), screen.topLeft());
 
     ApplyFormPosition(&window, "L=-50;T=-10;W=300;H=200;S=0;", false);
     EXPECT_EQ(window.pos(), QPoint(-50, -10)) << "only when asked";
+}
+
+TEST_F(FormUtilTest, KeepOnScreenMakesATooLargeWindowFitWithItsFrame)
+{
+    const QRect screen = area();
+    const QString tooLarge = QString("L=0;T=%1;W=%2;H=%3;S=0;")
+                                 .arg(screen.height() / 2)
+                                 .arg(screen.width() + 100)
+                                 .arg(screen.height());
+    ApplyFormPosition(&window, tooLarge, true);
+    EXPECT_TRUE(screen.contains(FrameRect(window)))
+        << FrameRect(window).height() << " lines on a screen of " << screen.height();
+    EXPECT_EQ(FrameRect(window).height(), screen.height());
+
+    QWidget large; // a minimum size is kept even so: its left and top edges stay reachable
+    large.setObjectName("frmLarge");
+    large.setMinimumSize(screen.width() + 50, 100);
+    ApplyFormPosition(&large, QString("L=300;T=40;W=%1;H=100;S=0;").arg(screen.width() + 50), true);
+    EXPECT_EQ(large.width(), screen.width() + 50);
+    EXPECT_EQ(large.pos(), QPoint(screen.left(), 40));
 }
 
 TEST_F(FormUtilTest, MinimisedOrMaximisedStateStopsThere)

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <QStringEncoder>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -272,26 +273,79 @@ TEST_F(IniFileTest, SeesChangesMadeByOthersBetweenReads)
     EXPECT_EQ(ini.ReadIniInt("S", "k", 0), 22);
 }
 
-TEST_F(IniFileTest, DamagedBinaryAndHugeFilesGiveDefaults)
+TEST_F(IniFileTest, RefusedFilesReadAsEmptyAreNamedAndAreNeverReplaced)
 {
     QByteArray noise(64 * 1024, '\0');
     QRandomGenerator random(880);
     for (char& c : noise)
         c = char(random.bounded(256));
-    select(noise + "\n[S]\nk=5\n");
-    EXPECT_EQ(ini.ReadIniInt("S", "k", 0), 5) << "a readable key after the noise is found";
-    EXPECT_EQ(ini.ReadIniStr("T", "k", "d"), "d");
+    struct Case {
+        const char* name;
+        QByteArray bytes;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"noise.dat", noise + "\n[S]\nk=5\n", "noise.dat is not a text file."},
+        {"nul.dat", QByteArray("[Card]\nk=5\n[Se\0t]\nk=5\n", 22),
+         "nul.dat is damaged: a section name holds a NUL character."},
+        {"notes.dat", "Shopping list\nk=5\n", "notes.dat is not a setup file: it has no section."},
+        {"odd16.dat", QByteArray("\xFF\xFE[\0S\0]", 7), "odd16.dat is not a text file."},
+        {"huge.dat", "[S]\nk=5\n" + QByteArray(tlv::IniDocument::MaxFileSize, 'x'),
+         "huge.dat is too large for a setup file (more than 4 MB)."},
+        {"lines.dat", "[S]\nk=5\n" + QByteArray(tlv::IniDocument::MaxLines, '\n'),
+         "lines.dat is too large for a setup file (more than 4 MB)."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString path = select(c.bytes, QString::fromLatin1(c.name));
+        EXPECT_EQ(ini.ReadIniInt("S", "k", 7), 7);
+        EXPECT_EQ(ini.ReadIniInt("Card", "k", 7), 7);
+        EXPECT_EQ(ini.LoadError(), QString::fromLatin1(c.message));
+        EXPECT_EQ(ini.WriteIniStr("S", "k", "1"), 0);
+        EXPECT_EQ(read(path), c.bytes) << "the refused file is untouched";
+    }
+}
 
-    const QByteArray huge = "[S]\nk=5\n" + QByteArray(tlv::IniDocument::MaxFileSize, 'x');
-    const QString path = select(huge, QStringLiteral("huge.dat"));
-    EXPECT_EQ(ini.ReadIniInt("S", "k", 7), 7) << "oversized files read as empty";
-    EXPECT_EQ(ini.WriteIniStr("S", "k", "1"), 0) << "and are never replaced";
-    EXPECT_EQ(QFileInfo(path).size(), huge.size());
+TEST_F(IniFileTest, FilesThatAreTextReadWithoutComplaint)
+{
+    select("; comment before the first section\n# another\n\n[S]\nk=5\n");
+    EXPECT_EQ(ini.ReadIniInt("S", "k", 0), 5);
+    EXPECT_EQ(ini.LoadError(), QString());
+    select("", QStringLiteral("empty.dat")); // a new, empty setup file is written into
+    EXPECT_EQ(ini.LoadError(), QString());
+    EXPECT_NE(ini.WriteIniStr("S", "k", "1"), 0);
+    ini.setIniFile(dir.filePath(QStringLiteral("missing.dat")));
+    EXPECT_EQ(ini.LoadError(), QString());
+}
 
-    const QByteArray manyLines = "[S]\nk=5\n" + QByteArray(tlv::IniDocument::MaxLines, '\n');
-    select(manyLines, QStringLiteral("lines.dat"));
-    EXPECT_EQ(ini.ReadIniInt("S", "k", 7), 7);
-    EXPECT_EQ(ini.WriteIniStr("S", "k", "1"), 0);
+TEST_F(IniFileTest, Utf16FilesWithAByteOrderMarkAreReadAndWrittenInUtf16)
+{
+    const QString text =
+        QString::fromUtf8("[Card]\r\nName=Gold Å\r\n[Sensor1]\r\nDensity=19.3\r\n");
+    for (const bool little : {true, false}) {
+        SCOPED_TRACE(little ? "little endian" : "big endian");
+        QStringEncoder encoder(little ? QStringEncoder::Utf16LE : QStringEncoder::Utf16BE);
+        const QByteArray bom = little ? QByteArray("\xFF\xFE") : QByteArray("\xFE\xFF");
+        const QString path = select(bom + QByteArray(encoder.encode(text)));
+        EXPECT_EQ(ini.ReadIniStr("Card", "Name", ""), QString::fromUtf8("Gold Å"));
+        EXPECT_DOUBLE_EQ(ini.ReadIniDouble("Sensor1", "Density", 0), 19.3);
+        EXPECT_EQ(ini.LoadError(), QString());
+        ASSERT_NE(ini.WriteIniStr("Sensor1", "Tooling", "100.0"), 0);
+        const QString written = text + QStringLiteral("Tooling=100.0\r\n");
+        EXPECT_EQ(read(path), bom + QByteArray(encoder.encode(written)));
+    }
+}
+
+TEST_F(IniFileTest, CarriageReturnsAloneEndLines)
+{
+    const QString path = select("[Card]\rFilter=4\rPeriod=.25\r\r[Sensor1]\rDensity=10\r");
+    EXPECT_EQ(ini.ReadIniInt("Card", "Filter", 0), 4);
+    EXPECT_EQ(ini.ReadIniStr("Card", "Period", ""), ".25");
+    EXPECT_DOUBLE_EQ(ini.ReadIniDouble("Sensor1", "Density", 0), 10);
+    ASSERT_NE(ini.WriteIniStr("Card", "Filter", "8"), 0);
+    ASSERT_NE(ini.WriteIniStr("Card", "Log", "1"), 0);
+    EXPECT_EQ(read(path),
+              QByteArray("[Card]\rFilter=8\rPeriod=.25\rLog=1\r\r[Sensor1]\rDensity=10\r"));
 }
 
 TEST_F(IniFileTest, PipesAndDevicesNeverBlockAReader)
@@ -315,7 +369,9 @@ TEST(IniDocumentTest, UntouchedDocumentsWriteBackByteForByte)
                                   "[A]\r\nk=v",
                                   "\xEF\xBB\xBF[A]\nk = v \n\n\n",
                                   "a\rb\n",
+                                  "[A]\r\rk=v\r\n\n\r",
                                   "[x\n]\n=\n",
+                                  QByteArray("\xFF\xFE[\0A\0]\0\r\0\n\0", 12),
                                   QByteArray("\0\0[\0]\n", 7)};
     for (const QByteArray& sample : samples)
         EXPECT_EQ(tlv::IniDocument::fromBytes(sample).toBytes(), sample);

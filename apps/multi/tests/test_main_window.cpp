@@ -200,12 +200,11 @@ TEST_F(WindowTest, LoopAndPowerPanelFollowTheSelectedOutput)
     EXPECT_TRUE(Find<QLineEdit>(QStringLiteral("txtPower"))->text().isEmpty());
     EXPECT_EQ(LoopKeyValue(w.Setup().outputs[0]), QStringLiteral("20,30,2,0.5"));
 
-    // manual power needs the output's maximum power first
+    // the first manual power of a fresh start gives the output its stored full scale first
     Find<QLineEdit>(QStringLiteral("txtPower"))->setText(QStringLiteral("40"));
     Click("cmdPower");
-    EXPECT_EQ(ButtonColour(Button("cmdPower")), kFailColour);
-    Click("cmdFullScale");
-    Click("cmdPower");
+    EXPECT_EQ(library->linesOf(QStringLiteral("FullScale")),
+              QStringList{QStringLiteral("FullScale 0 10 1 1")});
     EXPECT_EQ(library->linesOf(QStringLiteral("SetPower")).last(),
               QStringLiteral("SetPower 0 0.4"));
     EXPECT_EQ(ButtonColour(Button("cmdPower")), kOkColour);

@@ -200,4 +200,33 @@ TEST_F(SettingsFile, WritingWithoutAFileFails)
     EXPECT_FALSE(QFile::exists(Path()));
 }
 
+TEST_F(SettingsFile, NumbersOutsideTheInstrumentsLimitsTakeTheDefaultAndAreNamed)
+{
+    Write(QStringLiteral("[Sensor]\nSensor2=1e300,0.05,100,1\n[Output]\nOutput3=100,100,100\n"
+                         "Output4=-10,0,0\nOutput5=1e999,x,50\n[Loop]\nLoop1=2000,50,1,0\n"));
+    QStringList replaced;
+    const MultiSetup setup = ReadMultiSetup(Path(), &replaced);
+    EXPECT_EQ(SensorKeyValue(setup.sensors[1]), QStringLiteral("1,1,100,1"));
+    EXPECT_EQ(OutputKeyValue(setup.outputs[2]), QStringLiteral("10,100,100"));
+    EXPECT_EQ(OutputKeyValue(setup.outputs[3]), QStringLiteral("-10,0,0")) << "limits included";
+    EXPECT_EQ(OutputKeyValue(setup.outputs[4]), QStringLiteral("10,x,50"))
+        << "text that is no number is kept for the send to name";
+    EXPECT_EQ(LoopKeyValue(setup.outputs[0]), QStringLiteral("10,50,1,0"));
+    EXPECT_EQ(
+        replaced,
+        (QStringList{QStringLiteral("Sensor 2 Density 1e300 (limits 0.4 to 99.99): 1 is used"),
+                     QStringLiteral("Sensor 2 ZFactor 0.05 (limits 0.1 to 9.999): 1 is used"),
+                     QStringLiteral("Output 1 Rate 2000 (limits 0 to 999.9): 10 is used"),
+                     QStringLiteral("Output 3 Volts 100 (limits -10 to 10): 10 is used"),
+                     QStringLiteral("Output 5 Volts 1e999 (limits -10 to 10): 10 is used")}));
+
+    // What was read is written back as it stands: an absurd value never comes back, let alone
+    // grows into a longer text.
+    ASSERT_TRUE(WriteMultiSetup(Path(), setup));
+    QStringList again;
+    ReadMultiSetup(Path(), &again);
+    EXPECT_TRUE(again.isEmpty()) << again.join(QLatin1Char('|')).toStdString();
+    EXPECT_FALSE(Read().contains(QStringLiteral("1e300")));
+}
+
 } // namespace

@@ -150,7 +150,7 @@ void sysfsUnregister(DriverHandle* h, Registration* registration)
 bool mapMemory(const std::string& path, uint64_t length, volatile uint32_t** mapped,
                size_t* mappedLength)
 {
-    const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+    const int fd = sysfs::OpenRegularFile(path, O_RDWR);
     if (fd < 0) return false;
     struct stat info {};
     if (::fstat(fd, &info) != 0) {
@@ -191,7 +191,7 @@ int sysfsRegister(DriverHandle* h, const PciSlot& slot, const ResourceList& list
                 return 1;
             }
         } else if (resource.kind == ResourceKind::Io) {
-            const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+            const int fd = sysfs::OpenRegularFile(path, O_RDWR);
             if (fd < 0) {
                 sysfsUnregister(h, &result);
                 return 1;
@@ -210,7 +210,7 @@ int sysfsConfigRead(DriverHandle* h, const PciSlot& slot, uint32_t offset, uint3
     SysfsHandle* handle = asSysfs(h);
     *value = 0;
     const std::string path = deviceFolder(*handle, slot) + "/config";
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = sysfs::OpenRegularFile(path, O_RDONLY);
     if (fd < 0) return 1;
     unsigned char bytes[4];
     const ssize_t got = ::pread(fd, bytes, sizeof bytes, offset);

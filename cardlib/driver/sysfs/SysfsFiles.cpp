@@ -2,11 +2,15 @@
 
 #include "../TextUtil.h"
 
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <sstream>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace tlv880::bus::sysfs {
 
@@ -52,14 +56,35 @@ std::optional<uint32_t> parseFixedHex(const std::string& text, size_t pos, size_
 
 } // namespace
 
+int OpenRegularFile(const std::string& path, int flags)
+{
+    const int fd = ::open(path.c_str(), flags | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) return -1;
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
 std::optional<std::string> ReadSmallFile(const std::string& path, size_t maxBytes)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return std::nullopt;
+    const int fd = OpenRegularFile(path, O_RDONLY);
+    if (fd < 0) return std::nullopt;
     std::string content(maxBytes + 1, '\0');
-    in.read(content.data(), static_cast<std::streamsize>(content.size()));
-    if (in.bad()) return std::nullopt;
-    const auto got = static_cast<size_t>(in.gcount());
+    size_t got = 0;
+    while (got < content.size()) {
+        const ssize_t n = ::read(fd, content.data() + got, content.size() - got);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            ::close(fd);
+            return std::nullopt;
+        }
+        if (n == 0) break;
+        got += static_cast<size_t>(n);
+    }
+    ::close(fd);
     if (got > maxBytes) return std::nullopt;
     content.resize(got);
     return content;

@@ -16,8 +16,14 @@ constexpr uint64_t kFlagMemory = 0x200;
 // Lines of the resource table that describe address spaces: BARs 0..5 and the expansion ROM.
 constexpr int kAddressLines = 7;
 
-// Whole content of a small text file (at most maxBytes); nullopt when it cannot be read.
+// Whole content of a small text file (at most maxBytes); nullopt when it cannot be read or is
+// not a regular file.
 std::optional<std::string> ReadSmallFile(const std::string& path, size_t maxBytes = 4096);
+
+// Opens `path` with `flags` (open(2) access flags) only when it is a regular file; -1 otherwise.
+// The open never blocks: a FIFO or a device put in place of a device file is refused at once
+// instead of waiting for a writer that never comes.
+int OpenRegularFile(const std::string& path, int flags);
 
 // A 16-bit identity such as "0x1172\n"; nullopt for anything else.
 std::optional<uint16_t> ParseIdWord(const std::string& text);

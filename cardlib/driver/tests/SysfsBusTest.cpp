@@ -8,6 +8,9 @@
 
 #include <filesystem>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
 namespace tlv880::bus {
 namespace {
 
@@ -167,6 +170,42 @@ TEST_F(SysfsBusTest, MalformedOrMissingFilesFailTheOpeningWithoutCrashing)
     tree.writeFile(tree.folder(name) + "/resource0", ""); // empty stand-in
     EXPECT_FALSE(OpenCard(bus, 1, card));
     EXPECT_FALSE(card.isOpen());
+}
+
+// A FIFO in place of a device file: a blocking open would wait for a writer for ever. Each file
+// the backend opens is tried in turn; the card is simply not usable, and nothing hangs.
+TEST_F(SysfsBusTest, FifosInPlaceOfDeviceFilesAreRefusedWithoutBlocking)
+{
+    const std::string name = "0000:03:00.0";
+    auto replaceByFifo = [&](const std::string& file) {
+        const std::string path = tree.folder(name) + "/" + file;
+        std::filesystem::remove(path);
+        ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0) << path;
+    };
+    for (const char* file : {"vendor", "device", "resource", "config", "resource0"}) {
+        SCOPED_TRACE(file);
+        for (const bool memory : {true, false}) {
+            std::filesystem::remove_all(tree.folder(name)); // (writing into a FIFO would block)
+            memory ? addMemoryCard(name) : addIoCard(name);
+            replaceByFifo(file);
+            CardRecord card;
+            EXPECT_FALSE(OpenCard(bus, 1, card));
+            EXPECT_FALSE(card.isOpen());
+        }
+    }
+    std::filesystem::remove_all(tree.folder(name));
+    addMemoryCard(name);
+    replaceByFifo("vendor");
+    EXPECT_EQ(CountCards(bus), 0);
+    EXPECT_EQ(CheckDriver(bus), 0) << "the folder is there; only the card is not";
+
+    const std::string fifo = tree.root() + "/pipe";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_FALSE(sysfs::ReadSmallFile(fifo));
+    EXPECT_EQ(sysfs::OpenRegularFile(fifo, O_RDWR), -1);
+    EXPECT_EQ(sysfs::OpenRegularFile(tree.root(), O_RDONLY), -1) << "a folder is no file";
+    ::setenv("TLV880_SYSFS_ROOT", fifo.c_str(), 1);
+    EXPECT_EQ(bus.open(), nullptr) << "a FIFO as the device root";
 }
 
 TEST_F(SysfsBusTest, ShortResourceFileIsMappedOnlyAsFarAsItGoes)

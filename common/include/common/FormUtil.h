@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QMargins>
 #include <QString>
 
 class QLabel;
@@ -25,10 +26,16 @@ bool RestoreFormPosition(QWidget* window, bool keepOnScreen);
 // Applies a position string: each number after its tag ("L=", "T=", "W=", "H=", "S=") up to the
 // next non-digit; a missing or unreadable number keeps the window's current value, and a width
 // or height below 1 keeps the current size. Width and height only for sizable windows (not
-// fixed-size). State 1 or 2 minimises or maximises and stops. Otherwise, with keepOnScreen, a
-// window reaching beyond the screen is pulled back inside it and a negative position becomes
-// the screen's edge; then the window is moved and sized. Returns false for an empty text.
+// fixed-size). State 1 or 2 minimises or maximises and stops. Otherwise, with keepOnScreen, the
+// whole frame (title bar and borders included) is kept inside the screen's available area: a
+// sizable window larger than the area is made smaller (not below its minimum size), a frame
+// reaching beyond the area is pulled back inside it and a negative position becomes the area's
+// edge; then the window is moved and sized. Returns false for an empty text.
 bool ApplyFormPosition(QWidget* window, const QString& text, bool keepOnScreen);
+
+// The window system's frame around the window's client area (title bar on top). Known once the
+// window is shown; before that, an allowance for a title bar and borders.
+QMargins FormFrameMargins(const QWidget* window);
 
 // True unless the window has a fixed size (minimum equals maximum, or the fixed-size hint).
 bool IsSizableForm(const QWidget* window);

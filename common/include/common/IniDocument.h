@@ -12,17 +12,23 @@ namespace tlv {
 
 // The project's own INI reader and writer (sections in square brackets, key=value lines).
 //
-// Reading rules: lines end at '\n' ('\r' before it is dropped); a UTF-8 byte-order mark is
-// skipped; a line whose first non-blank character is '[' and that holds a ']' starts a section
-// named by the text between '[' and the last ']' (blanks around the name ignored); other lines
-// are key lines: the key is the text before the first '=', the value the text after it, both
-// with blanks (space, tab, CR, form feed, vertical tab, Ctrl-Z) removed at both ends; a value
+// Reading rules: lines end at "\r\n", '\n' or a lone '\r'; a UTF-8 byte-order mark is skipped; a
+// file that starts with a UTF-16 byte-order mark (either byte order) is decoded and written back
+// in UTF-16 with its mark; a line whose first non-blank character is '[' and that holds a ']'
+// starts a section named by the text between '[' and the last ']' (blanks around the name ignored);
+// other lines are key lines: the key is the text before the first '=', the value the text after it,
+// both with blanks (space, tab, CR, form feed, vertical tab, Ctrl-Z) removed at both ends; a value
 // enclosed in a matching pair of ' or " loses the pair. Names compare without regard to case;
 // the first matching section and, in it, the first matching key win. A line without '=' is a
 // key without value (reads give the default). Lines before the first section belong to no
 // section. A file that is not valid UTF-8 is read as code page 1252 (Latin-1 with printable
 // characters at 0x80..0x9F) and written back in it; a write of text that code page cannot hold
 // converts the whole file to UTF-8.
+//
+// A file that is not text is refused: it is binary (more than one byte in a hundred is a control
+// character no text file holds, or its UTF-16 is broken), a section name holds a NUL, or it has
+// content but no section at all. A refused document reads as empty, keeps its bytes as they were
+// and accepts no write, so the file it came from is never replaced.
 //
 // Writing keeps every other line byte for byte: an existing key line is replaced by "key=value"
 // (with the key as it was spelled in the file), a new key goes after the last non-blank line of
@@ -39,10 +45,26 @@ public:
     // Parses bytes already in memory (used by the fuzz target and the tests).
     static IniDocument fromBytes(const QByteArray& bytes);
 
-    // Result of loading a file: a missing file is an empty document that may be written; an
-    // unreadable or oversized file is an empty document that must not be rewritten.
-    enum class LoadResult { Loaded, Missing, Unreadable, TooLarge };
+    // Result of loading a file: a missing file is an empty document that may be written; every
+    // result from Unreadable on is an empty document that must not be rewritten.
+    enum class LoadResult {
+        Loaded,
+        Missing,
+        Unreadable,
+        TooLarge,
+        Binary,
+        NulInSection,
+        NoSection
+    };
     static IniDocument load(const QString& path, LoadResult* result = nullptr);
+    // True for the results whose file must never be replaced.
+    static bool isRefused(LoadResult result) { return result >= LoadResult::Unreadable; }
+    // The message that tells the user why the file named `path` was refused (its name without
+    // the folder), or an empty text for Loaded and Missing.
+    static QString refusalMessage(LoadResult result, const QString& path);
+
+    // Why parsed bytes are refused (Loaded when they are a usable document).
+    LoadResult problem() const { return m_problem; }
 
     // The value of section/key, or nothing when the section or key is missing or the key line
     // has no '='. Comparisons ignore case and surrounding blanks of the names.
@@ -68,6 +90,9 @@ public:
     bool save(const QString& path) const;
 
     bool isEmpty() const { return m_lines.empty(); }
+    // True when at least one section header is present / when `section` is present.
+    bool hasSections() const;
+    bool hasSection(const QString& section) const { return findSection(section) >= 0; }
 
 private:
     enum class LineKind { Other, Section, Key };
@@ -85,10 +110,15 @@ private:
     std::optional<QByteArray> encode(const QString& text) const;
     void convertToUtf8();
     QByteArray newLineBreak() const;
+    void checkContent();
+    enum class Utf16 { No, LittleEndian, BigEndian };
 
     std::vector<Line> m_lines;
-    QByteArray m_bom;   // a leading UTF-8 byte-order mark, written back as it was
-    bool m_utf8 = true; // false when the file held bytes that are not valid UTF-8
+    QByteArray m_bom;          // a leading byte-order mark, written back as it was
+    bool m_utf8 = true;        // false when the file held bytes that are not valid UTF-8
+    Utf16 m_utf16 = Utf16::No; // UTF-16 files are held as UTF-8 lines and written back in UTF-16
+    LoadResult m_problem = LoadResult::Loaded;
+    QByteArray m_refusedBytes; // the bytes of a refused document, written back untouched
 };
 
 // Size and modification time of a file, to know when a cached document is out of date.

@@ -8,7 +8,9 @@
 
 // Typed access to one setup (INI) file (one object per user-interface thread; not shared). All
 // three programs read and write their setup files through this class. Every read is tolerant: a
-// missing file, section or key gives the default, and nothing is ever reported to the caller.
+// missing file, section or key gives the default. A file that is refused (binary, damaged, too
+// large, unreadable, not a setup) reads as empty and is never written; LoadError() says why, so
+// the program can tell the user.
 // Section and key names are compared without regard to case. Values are cut at 254 characters.
 //
 // The file is read through IniDocument (bounded: damaged, binary or oversized files read as empty)
@@ -53,6 +55,10 @@ public:
     QString IniFile() const { return m_fileName; }
     void setIniFile(const QString& name);
 
+    // Why the selected file is refused, a message naming it; empty when it reads normally or no
+    // file is selected.
+    QString LoadError();
+
 private:
     // Raw read: the value cut at 254 characters and at its first NUL, or `Default` (trailing
     // blanks removed) when the key is missing or has no '='.
@@ -65,4 +71,5 @@ private:
     QString m_cachePath;
     tlv::IniDocument m_cache;
     tlv::IniFileStamp m_cacheStamp;
+    tlv::IniDocument::LoadResult m_cacheResult = tlv::IniDocument::LoadResult::Missing;
 };

@@ -93,7 +93,7 @@ TEST_F(CofluxChart, TheViewMenuOpensTheChartAndItsVisibilityIsRemembered)
     frmMain& main = Open();
     auto* action = main.findChild<QAction*>(QStringLiteral("mnuViewChart"));
     ASSERT_NE(action, nullptr);
-    EXPECT_EQ(action->text(), QStringLiteral("&Chart"));
+    EXPECT_EQ(action->text(), QStringLiteral("C&hart"));
     action->trigger();
 
     auto* chart = main.findChild<frmChart*>(QStringLiteral("frmChart"));
