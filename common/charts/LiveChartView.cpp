@@ -221,7 +221,7 @@ QString LiveChartView::legendText(int id) const
     if (!m_relative || m_model.kind(id) != ChartModel::Kind::Level) return name;
     const double level = m_model.level(id);
     if (!Positive(level)) return name;
-    return QStringLiteral("%1 (%2 %3)").arg(name, QString::number(level, 'g', 4), m_model.unit());
+    return QStringLiteral("%1 (%2 %3)").arg(name, QString::number(level, 'g', 6), m_model.unit());
 }
 
 bool LiveChartView::seriesShown(int id) const
@@ -342,7 +342,9 @@ void LiveChartView::refreshNow()
     }
     const double margin = high > low ? (high - low) * 0.05 : std::max(std::fabs(high) * 0.05, 0.5);
     // The axis is touched only when its rounded range moves: each change lays out its labels.
-    const NiceRange y = NiceAxisRange(low - margin, high + margin, kValueTicks);
+    // A relative chart of readings that are all positive starts at 0 %, not below.
+    const double bottom = m_relative && low >= 0 ? 0.0 : low - margin;
+    const NiceRange y = NiceAxisRange(bottom, high + margin, kValueTicks);
     if (m_axisY->min() != y.min || m_axisY->max() != y.max) m_axisY->setRange(y.min, y.max);
     if (m_axisY->tickCount() != y.ticks) m_axisY->setTickCount(y.ticks);
     m_plot->update();
