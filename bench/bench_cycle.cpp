@@ -2,9 +2,9 @@
 // twelve outputs (arithmetic only), and one real-mode cycle over six emulated cards (register
 // reads, arithmetic, output and restart writes).
 #include "Cycle.h"
-#include "EmulatedCards.h"
 #include "Engine.h"
 #include "Measurement.h"
+#include "driver/EmulatedCards.h"
 #include "tlv880a.h"
 
 #include <benchmark/benchmark.h>

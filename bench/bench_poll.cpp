@@ -2,7 +2,7 @@
 // slots, 24 sensors grouped into 12 loops, crystal, stability, quality and control-error checks,
 // and the TLVReading and TLVAnalog events. The library behind it hands out a fresh reading on
 // every call, so each tick does the full work (at the shortest period it runs every 50 ms).
-#include "cTLV880a.h"
+#include "instrument/cTLV880a.h"
 
 #include <QCoreApplication>
 

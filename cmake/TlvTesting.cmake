@@ -2,7 +2,9 @@
 #              [TIMEOUT <seconds>] [LABELS <labels...>])
 # Builds one GoogleTest program and registers it with CTest. QT tests get a main that creates a
 # QApplication and run with the offscreen platform, so they need no display.
-find_package(GTest REQUIRED)
+if(BUILD_TESTING)
+  find_package(GTest REQUIRED)
+endif()
 
 function(tlv_add_test)
   cmake_parse_arguments(T "QT" "NAME;TIMEOUT" "SOURCES;LIBS;ENV;LABELS" ${ARGN})

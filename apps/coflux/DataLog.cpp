@@ -1,8 +1,7 @@
 #include "DataLog.h"
 
+#include <QFile>
 #include <QLocale>
-
-#include "common/GenUtil.h"
 
 #include <cmath>
 
@@ -44,9 +43,25 @@ QString LogAnalogGroup(const QString& name, const QString& value, const QString&
            QStringLiteral(", ") + power;
 }
 
-bool AppendLogLine(const QString& file, const QString& line)
+bool AppendLogLine(const QString& file, const QString& line, QString* cause)
 {
-    return ::AppendToTextFile(file, line, tlv::ErrorDisplay::Quiet);
+    if (file.trimmed().isEmpty() || file.contains(QChar(0))) {
+        if (cause) *cause = QStringLiteral("no usable log file name");
+        return false;
+    }
+    QFile out(file);
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Append)) {
+        if (cause) *cause = out.errorString();
+        return false;
+    }
+    const QByteArray bytes = line.toUtf8() + "\r\n";
+    const bool written = out.write(bytes) == bytes.size() && out.flush();
+    if (written) {
+        out.close();
+        if (out.error() == QFileDevice::NoError) return true;
+    }
+    if (cause) *cause = out.errorString();
+    return false;
 }
 
 } // namespace coflux

@@ -24,7 +24,8 @@ QString LogSensorGroup(const QString& name, const QString& thick, const QString&
 // One group of a data line for an output fed by an analog input.
 QString LogAnalogGroup(const QString& name, const QString& value, const QString& power);
 
-// Appends one line to the log file; false when the file cannot be opened or written.
-bool AppendLogLine(const QString& file, const QString& line);
+// Appends one line (and CRLF) to the log file; false when the file cannot be opened or written,
+// with the reason in `cause` when given.
+bool AppendLogLine(const QString& file, const QString& line, QString* cause = nullptr);
 
 } // namespace coflux

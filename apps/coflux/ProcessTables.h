@@ -1,9 +1,10 @@
 #pragma once
 // The process tables of coflux: outputs, sensors, analog inputs and the program flags.
 //
-// One instance lives for the whole program run, owned by frmMain (frmMain::Tables()); every
-// editor form works on that instance by reference and calls back into frmMain to apply changes.
-// IniRead replaces the contents; IniWrite stores them. Plain data, no Qt objects, no card traffic.
+// One instance lives for the whole program run, owned by the deposition process
+// (Deposition::Tables()); every editor form works on that instance by reference and tells the
+// process what it changed. Loading a setup file replaces the contents; saving stores them.
+// Plain data, no Qt objects, no card traffic.
 
 #include <QString>
 

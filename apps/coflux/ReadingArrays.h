@@ -1,6 +1,6 @@
 #pragma once
-// The latest readings as the main window keeps them, filled by the reading and analog events.
-// Thickness is held in kÅ here (the instrument class delivers Å).
+// The latest readings as the deposition process keeps them, filled by the reading and analog
+// events. Thickness is held in kÅ here (the instrument class delivers Å).
 
 #include "ProcessTables.h"
 

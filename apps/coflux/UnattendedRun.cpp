@@ -1,16 +1,19 @@
-// Supervision of an unattended run: loads the setup, starts the deposition, answers every
-// message box, watches the run state, the readings and the time limit, and ends the program
-// with the status that says how the deposition ended.
+// Supervision of an unattended run: checks the cards and the setup, starts the deposition,
+// watches the trips, the readings and the time limit, and ends the program with the status that
+// says how the deposition ended. Headless, the deposition process runs alone; otherwise the main
+// window shows it and every message box is answered here.
 
 #include "UnattendedRun.h"
 
+#include "CofluxSetupFile.h"
+#include "Deposition.h"
 #include "frmMain.h"
 
 #include "common/DialogService.h"
 #include "common/ProgramInfo.h"
-#include "common/SetupFile.h"
 
-#include <QApplication>
+#include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -18,12 +21,14 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <memory>
+#include <optional>
 
 namespace coflux {
 
 namespace {
 
-constexpr int kPollMs = 200;
+constexpr int kWatchMs = 200;
 // Readings come every half period; this long without one means the library is not measuring.
 constexpr double kSilenceSecondsMin = 10;
 
@@ -38,7 +43,7 @@ void Print(std::FILE* stream, const QString& text)
 
 struct SetupLocation {
     QString folder; // folder of the setup file; empty: the program's folder as it is
-    QString name;   // file name, as IniRead takes it
+    QString name;   // file name, as OpenSetup takes it
     QString path;   // full path, for messages
     QString error;
 };
@@ -73,13 +78,13 @@ SetupLocation LocateSetup(const QString& file)
 
 // Something in the loaded setup that ends a deposition by itself: an output that is on and fed
 // by sensors (its thickness setpoint), or a thickness or voltage monitor.
-bool HasEndingSetpoint(const frmMain& window)
+bool HasEndingSetpoint(const Deposition& core)
 {
-    const ProcessTables& tables = window.Tables();
+    const ProcessTables& tables = core.Tables();
     for (int j : kShownOutputs) {
         const OutputRecord& out = tables.Output(j);
-        if (window.IsPresentOutput(j) && out.Mode != ModeOff && InputAnalog(out.Input) < 0 &&
-            (out.Input & 0xFFFFFF) != 0)
+        if (core.IsPresentOutput(j) && out.Mode != ModeOff && InputAnalog(out.Input) < 0 &&
+            (out.Input & kSensorBitsMask) != 0)
             return true;
     }
     for (int s = 0; s < kConfiguredSensors; ++s)
@@ -92,8 +97,8 @@ bool HasEndingSetpoint(const frmMain& window)
 // One run from start to end; lives on the stack of RunUnattended.
 class Supervisor {
 public:
-    Supervisor(const RunRequest& request, QString setupName, std::FILE* out, std::FILE* err)
-        : m_request(request), m_setupName(std::move(setupName)), m_out(out), m_err(err)
+    Supervisor(const RunRequest& request, SetupLocation setup, std::FILE* out, std::FILE* err)
+        : m_request(request), m_setup(std::move(setup)), m_out(out), m_err(err)
     {
     }
 
@@ -101,50 +106,136 @@ public:
     {
         tlv::DialogService::ScopedHandler answers(
             [this](const tlv::DialogRequest& r) { return answer(r); });
-        const bool quitOnClose = QApplication::quitOnLastWindowClosed();
-        QApplication::setQuitOnLastWindowClosed(false);
 
-        m_window = new frmMain;
-        m_window->setAttribute(Qt::WA_DeleteOnClose);
-        if (m_request.headless)
-            for (QWidget* w : QApplication::topLevelWidgets())
-                w->hide();
-        QObject::connect(&m_window->Instrument(), &cTLV880a::TLVReading, &m_context,
-                         [this] { m_sinceReading.restart(); });
-        QObject::connect(
-            &m_window->Instrument(), &cTLV880a::TLVError, &m_context,
-            [this](int number, const QString& message) {
-                if (m_window && !m_window->Tables().Flags.ShowErrors)
-                    Print(m_err,
-                          QStringLiteral("coflux: TLV880 Error: %1: %2").arg(number).arg(message));
-            });
+        // The process listens to the instrument before anything is loaded, so every error of the
+        // load reaches this run.
+        m_instrument = std::make_unique<cTLV880a>();
+        m_core = std::make_unique<Deposition>(*m_instrument);
+        m_core->setRemembersSetupFile(false);
+        Listen();
 
-        if (!HasEndingSetpoint(*m_window) && m_request.minutes <= 0) {
-            finish(RunFailed,
-                   QStringLiteral("coflux: nothing in %1 ends a deposition: no output "
-                                  "fed by sensors is on and no monitor is set. Give "
-                                  "--minutes to run for a fixed time.")
-                       .arg(m_setupName),
-                   m_err);
-        } else {
-            m_window->cmdFSwitch_Click(0);
-            if (m_window->RunState() != RunRunning) {
-                finish(RunFailed, QStringLiteral("coflux: the deposition did not start."), m_err);
-            } else {
-                Print(m_out, QStringLiteral("Deposition started with %1.").arg(m_setupName));
-                m_sinceReading.start();
-                startWatching();
+        if (Prepare()) {
+            if (!m_request.headless) {
+                m_window = new frmMain(*m_core);
+                m_window->setAttribute(Qt::WA_DeleteOnClose);
             }
+            if (m_core->Start().ok()) {
+                Print(m_out, QStringLiteral("Deposition started with %1.").arg(m_setup.name));
+                m_sinceReading.start();
+                StartWatching();
+            } else {
+                Finish(RunFailed, QStringLiteral("coflux: the deposition did not start."), m_err);
+            }
+            m_status = QCoreApplication::exec();
         }
 
-        const int status = QApplication::exec();
         if (m_window) delete m_window.data();
+        if (m_core->RunState() != RunStopped) m_core->SetRunState(RunStopped);
+        m_instrument->setTimerEnabled(false);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QApplication::setQuitOnLastWindowClosed(quitOnClose);
-        return m_finished ? m_status : status;
+        m_linesLost = m_core->LogLinesLost();
+        if (m_linesLost > 0)
+            Print(m_err,
+                  QStringLiteral("coflux: %1 line(s) could not be written to the log file %2.")
+                      .arg(m_linesLost)
+                      .arg(m_core->Tables().Flags.LogFile));
+        m_core.reset();
+        m_instrument.reset();
+        return WithLogReport(m_status);
     }
 
 private:
+    void Listen()
+    {
+        Deposition* core = m_core.get();
+        QObject::connect(core, &Deposition::readingTaken, &m_context,
+                         [this] { m_sinceReading.restart(); });
+        QObject::connect(core, &Deposition::tripped, &m_context, [this](const QString& message) {
+            if (m_finished) return;
+            Print(m_out, message);
+            Finish(RunSetpointReached, QString(), m_out);
+        });
+        QObject::connect(
+            core, &Deposition::classError, &m_context, [this](int number, const QString& message) {
+                Print(m_err,
+                      QStringLiteral("coflux: TLV880 Error: %1: %2").arg(number).arg(message));
+            });
+        const auto event = [this](const char* kind, int code, const QString& message) {
+            if (m_core && m_core->Tables().Flags.ShowErrors)
+                Print(m_err, QStringLiteral("coflux: %1: %2: %3")
+                                 .arg(QLatin1String(kind))
+                                 .arg(code)
+                                 .arg(message));
+        };
+        QObject::connect(core, &Deposition::sensorEvent, &m_context,
+                         [event](int code, const QString& m) { event("Sensor Event", code, m); });
+        QObject::connect(core, &Deposition::outputEvent, &m_context,
+                         [event](int code, const QString& m) { event("Output Event", code, m); });
+        QObject::connect(core, &Deposition::notice, &m_context,
+                         [this](const QString& text) { Print(m_err, "coflux: " + text); });
+        QObject::connect(core, &Deposition::logLineLost, &m_context,
+                         [this](const QString& file, const QString& cause, int lost) {
+                             if (lost == 1)
+                                 Print(m_err, QStringLiteral("coflux: the log file %1 cannot be "
+                                                             "written: %2")
+                                                  .arg(file, cause));
+                         });
+    }
+
+    // Checks the cards, loads the setup and checks what it asks for. False: the run cannot
+    // start (the reason has been printed and the status set).
+    bool Prepare()
+    {
+        CardSettings card;
+        ProcessTables asked;
+        CofluxSetupFile(QDir(tlv::ProgramFolder()).filePath(m_setup.name)).Read(asked, card);
+        const int startup = m_core->StartupResult();
+        const bool cardUsable = m_instrument->NumCards() > 0;
+        if (card.Simulate == 0 && !cardUsable && !m_request.simulate)
+            return Refuse(QStringLiteral("coflux: %1 asks for a card (Simulate=0), but none can "
+                                         "be used: start-up result %2: %3 Give --simulate to run "
+                                         "in simulation.")
+                              .arg(m_setup.name)
+                              .arg(startup)
+                              .arg(StartupText(startup)));
+
+        const SetupLoadResult load = m_core->OpenSetup(m_setup.name);
+        if (load.cardSettingsError != 0)
+            return Refuse(QStringLiteral("coflux: the card settings of %1 were refused: TLV880 "
+                                         "Error %2: %3")
+                              .arg(m_setup.name)
+                              .arg(load.cardSettingsError)
+                              .arg(load.cardSettingsMessage));
+        if (m_core->Simulating()) {
+            const QString why = cardUsable
+                                    ? QStringLiteral("the setup asks for simulation (Simulate=1)")
+                                    : QStringLiteral("no card is used: start-up result %1: %2")
+                                          .arg(startup)
+                                          .arg(StartupText(startup));
+            Print(m_err, QStringLiteral("coflux: simulating; %1").arg(why));
+        }
+        if (!HasEndingSetpoint(*m_core) && m_request.minutes <= 0)
+            return Refuse(QStringLiteral("coflux: nothing in %1 ends a deposition: no output "
+                                         "fed by sensors is on and no monitor is set. Give "
+                                         "--minutes to run for a fixed time.")
+                              .arg(m_setup.name));
+        return true;
+    }
+
+    QString StartupText(int result) const
+    {
+        const QString text = cTLV880a::StartupMessage(result);
+        return text.isEmpty() ? QStringLiteral("cards found.") : text;
+    }
+
+    bool Refuse(const QString& message)
+    {
+        Print(m_err, message);
+        m_finished = true;
+        m_status = RunFailed;
+        return false;
+    }
+
     tlv::DialogAnswer answer(const tlv::DialogRequest& r)
     {
         if (r.kind == tlv::DialogKind::Open || r.kind == tlv::DialogKind::Save) {
@@ -152,51 +243,63 @@ private:
             return tlv::DialogAnswer::cancelled();
         }
         if (r.title == QLatin1String("Quitting")) return QMessageBox::No; // keep the setup file
-        if (r.text.startsWith(QLatin1String("Deposition halted.")) && !m_finished) {
-            Print(m_out, r.text);
-            finish(RunSetpointReached, QString(), m_out);
-        } else {
+        // Trips and the process's messages have been printed when they happened.
+        if (!r.text.startsWith(QLatin1String("Deposition halted.")) &&
+            !r.text.startsWith(QLatin1String("TLV880 Error")) &&
+            !r.text.startsWith(QLatin1String("Sensor Event")) &&
+            !r.text.startsWith(QLatin1String("Output Event")))
             Print(m_err, QStringLiteral("coflux: ") + r.text);
-        }
         return r.defaultButton != QMessageBox::NoButton
                    ? r.defaultButton
                    : tlv::DialogService::defaultButtonOf(r.buttons);
     }
 
-    void startWatching()
+    void StartWatching()
     {
-        auto* poll = new QTimer(&m_context);
-        QObject::connect(poll, &QTimer::timeout, &m_context, [this] { watch(); });
-        poll->start(kPollMs);
+        auto* watch = new QTimer(&m_context);
+        QObject::connect(watch, &QTimer::timeout, &m_context, [this] { Watch(); });
+        watch->start(kWatchMs);
         if (m_request.minutes > 0) {
-            auto* limit = new QTimer(&m_context);
-            limit->setSingleShot(true);
-            QObject::connect(limit, &QTimer::timeout, &m_context, [this] {
-                if (m_finished || !m_window) return;
-                m_window->SetRunState(RunStopped);
-                finish(RunTimeLimit,
-                       QStringLiteral("Time limit of %1 minutes reached. Deposition stopped.")
-                           .arg(m_request.minutes),
-                       m_out);
-            });
-            limit->start(static_cast<int>(m_request.minutes * 60000.0));
+            // A precise timer against a deadline: the limit is never cut short, and a timer that
+            // fires a little early is simply set again for what remains.
+            m_deadline =
+                QDeadlineTimer(static_cast<qint64>(m_request.minutes * 60000.0), Qt::PreciseTimer);
+            m_limit = new QTimer(&m_context);
+            m_limit->setSingleShot(true);
+            m_limit->setTimerType(Qt::PreciseTimer);
+            QObject::connect(m_limit, &QTimer::timeout, &m_context, [this] { CheckDeadline(); });
+            m_limit->start(static_cast<int>(m_deadline->remainingTime()));
         }
     }
 
-    void watch()
+    void CheckDeadline()
     {
         if (m_finished) return;
-        if (!m_window) {
-            finish(RunStoppedEarly,
+        if (!m_deadline->hasExpired()) {
+            m_limit->start(static_cast<int>(std::max<qint64>(1, m_deadline->remainingTime())));
+            return;
+        }
+        m_core->SetRunState(RunStopped);
+        Finish(RunTimeLimit,
+               QStringLiteral("Time limit of %1 minutes reached. Deposition stopped.")
+                   .arg(m_request.minutes),
+               m_out);
+    }
+
+    void Watch()
+    {
+        if (m_finished) return;
+        if (!m_request.headless && !m_window) {
+            Finish(RunStoppedEarly,
                    QStringLiteral("coflux: the window was closed before a setpoint was reached."),
                    m_err);
             return;
         }
         // A trip stops the run before its message arrives; a stop only counts as the operator's
         // when no halt message followed it by the next look.
-        if (m_window->RunState() == RunStopped) {
+        if (m_core->RunState() == RunStopped) {
             if (m_stopSeen)
-                finish(RunStoppedEarly,
+                Finish(RunStoppedEarly,
                        QStringLiteral("coflux: the deposition was stopped before a setpoint was "
                                       "reached."),
                        m_err);
@@ -204,10 +307,10 @@ private:
             return;
         }
         m_stopSeen = false;
-        const double silence = std::max(kSilenceSecondsMin, 20 * m_window->Instrument().Period());
+        const double silence = std::max(kSilenceSecondsMin, 20 * m_instrument->Period());
         if (m_sinceReading.elapsed() > silence * 1000) {
-            m_window->SetRunState(RunStopped);
-            finish(RunFailed,
+            m_core->SetRunState(RunStopped);
+            Finish(RunFailed,
                    QStringLiteral("coflux: no readings from the card library for %1 s; "
                                   "deposition stopped.")
                        .arg(silence),
@@ -217,7 +320,7 @@ private:
 
     // Records how the run ended, then closes the window and leaves the event loop once the
     // current handler has returned.
-    void finish(int status, const QString& message, std::FILE* stream)
+    void Finish(int status, const QString& message, std::FILE* stream)
     {
         if (m_finished) return;
         m_finished = true;
@@ -229,16 +332,28 @@ private:
         });
     }
 
+    // A run whose log lost lines says so, and ends with a status of its own.
+    int WithLogReport(int status) const
+    {
+        if (m_linesLost == 0 || status == RunFailed) return status;
+        return RunLogIncomplete;
+    }
+
     const RunRequest m_request;
-    const QString m_setupName;
+    const SetupLocation m_setup;
     std::FILE* m_out;
     std::FILE* m_err;
     QObject m_context; // owns the timers and connections of the run
+    std::unique_ptr<cTLV880a> m_instrument;
+    std::unique_ptr<Deposition> m_core;
     QPointer<frmMain> m_window;
     QElapsedTimer m_sinceReading;
+    std::optional<QDeadlineTimer> m_deadline;
+    QTimer* m_limit = nullptr;
     bool m_stopSeen = false;
     bool m_finished = false;
     int m_status = RunFailed;
+    int m_linesLost = 0;
 };
 
 } // namespace
@@ -251,15 +366,12 @@ int RunUnattended(const RunRequest& request, std::FILE* out, std::FILE* err)
         return RunFailed;
     }
 
-    // A setup file of another folder makes that folder the program's folder for this run only;
-    // the user's remembered setup file is put back afterwards.
+    // A setup file of another folder makes that folder the program's folder for this run only.
     const QByteArray homeBefore = qgetenv("TLV880_HOME");
     const bool hadHome = qEnvironmentVariableIsSet("TLV880_HOME");
-    const QString rememberedBefore = tlv::SavedSetupFile();
     if (!setup.folder.isEmpty()) qputenv("TLV880_HOME", QFile::encodeName(setup.folder));
-    tlv::SetCurrentSetupFile(setup.name);
 
-    Supervisor supervisor(request, setup.name, out, err);
+    Supervisor supervisor(request, setup, out, err);
     const int status = supervisor.exec();
 
     if (!setup.folder.isEmpty()) {
@@ -267,7 +379,6 @@ int RunUnattended(const RunRequest& request, std::FILE* out, std::FILE* err)
             qputenv("TLV880_HOME", homeBefore);
         else
             qunsetenv("TLV880_HOME");
-        tlv::SetCurrentSetupFile(rememberedBefore);
     }
     return status;
 }

@@ -1,20 +1,26 @@
 #pragma once
 // Unattended runs of coflux from a shell:
 //
-//   coflux --run FILE [--minutes N] [--headless]
+//   coflux --run FILE [--minutes N] [--headless] [--simulate]
 //
 // loads the setup file FILE as Open does, starts the deposition and ends the program when the
 // deposition halts, printing the halt message on standard output. The data log is written as in
 // an operator's run. --minutes stops the deposition after N minutes (fractions allowed) when
-// nothing tripped before; --headless needs no display: the offscreen platform is used and no
-// window is ever shown. Every message box of the run is answered without waiting for anyone
-// (its text goes to standard error); the closing question "Save current setup to ... ?" is
-// answered No, so a run never rewrites its setup file.
+// nothing tripped before. --headless runs the deposition process alone: no window is built, no
+// display is needed and no user setting is read or written. Without --headless the main window
+// shows the run; every message box of the run is answered without waiting for anyone (its text
+// goes to standard error) and the closing question "Save current setup to ... ?" is answered No,
+// so a run never rewrites its setup file.
+//
+// A run refuses to start (status 1) when the card refuses the setup's card settings, and when the
+// setup asks for a card (Simulate=0) but none can be used, unless --simulate is given. A run that
+// simulates says so on standard error. The first data line that cannot be written is reported
+// with its cause, and at the end the number of lines lost.
 //
 // FILE without a folder is a setup file of the program's folder, like a name chosen with Open
 // (".dat" is added when the name has no extension and only the name with ".dat" exists). FILE
-// with a folder makes that folder the program's folder for this run; the setup file remembered
-// for the next interactive start is then left as it was.
+// with a folder makes that folder the program's folder for this run. The setup file remembered
+// for the next interactive start is left as it was.
 
 #include <QString>
 #include <QStringList>
@@ -26,34 +32,38 @@ namespace coflux {
 // Exit status of an unattended run.
 enum RunExitStatus : int {
     RunSetpointReached = 0, // a thickness or voltage setpoint stopped the deposition
-    RunFailed = 1,          // bad arguments, setup file missing or unusable, no readings
+    RunFailed = 1,          // bad arguments, no display, setup missing or refused, no card, ...
     RunTimeLimit = 2,       // --minutes elapsed first; the deposition was stopped
     RunStoppedEarly = 3,    // the operator stopped the deposition or closed the window
+    RunLogIncomplete = 4,   // the run ended as 0, 2 or 3 would say, but log lines were lost
 };
 
 struct RunRequest {
-    enum class Kind { Interactive, Run, Help, Invalid };
+    enum class Kind { Interactive, Run, Help, Version, Invalid };
     Kind kind = Kind::Interactive;
     QString file;       // --run FILE
     double minutes = 0; // --minutes N; 0 = no limit
     bool headless = false;
-    QString error; // Invalid: what is wrong, for standard error
+    bool simulate = false; // --simulate: simulating is fine when no card can be used
+    QString error;         // Invalid: what is wrong, for standard error
 };
 
-// Reads the program's arguments (Qt's own options already removed, the first entry is the
-// program). Without any of --run, --minutes, --headless, --help the program starts as usual.
+// Reads the program's arguments (the first entry is the program). Without any of the run
+// options, --help or --version the program starts as usual (Qt's own options are left to Qt).
 RunRequest ParseRunArguments(const QStringList& arguments);
 
 // The usage text printed by --help and after an argument error.
 QString RunUsage();
 
-// True when the raw command line asks for --headless: the platform must be chosen before the
-// application object exists, so main() asks this first and sets the offscreen platform.
+// True when the raw command line asks for --headless.
 bool WantsHeadless(int argc, const char* const* argv);
 
+// True when a window can be shown: a platform is named (QT_QPA_PLATFORM) or a display is there.
+bool HasDisplay();
+
 // Runs a deposition as the request says and returns its exit status. Needs the application
-// object and the program information installed. Messages go to `out` (the halt message, the
-// time-limit notice) and `err` (errors, message boxes of the run).
+// object (a QCoreApplication is enough when headless) and the program information installed.
+// Messages go to `out` (the halt message, the time-limit notice) and `err` (everything else).
 int RunUnattended(const RunRequest& request, std::FILE* out = stdout, std::FILE* err = stderr);
 
 } // namespace coflux

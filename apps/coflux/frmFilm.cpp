@@ -1,9 +1,9 @@
 #include "frmFilm.h"
 
+#include "Deposition.h"
 #include "frmFilmCardLayout.h"
 #include "frmFilmControls.h"
 #include "frmFilmEntryGuard.h"
-#include "frmMain.h"
 
 #include "common/DialogService.h"
 #include "common/FormUtil.h"
@@ -40,7 +40,7 @@ bool AskReplace(QWidget* form, const QString& text, const QString& title)
 
 } // namespace
 
-frmFilm::frmFilm(frmMain& main, QWidget* parent) : QWidget(parent, Qt::Window), m_main(main)
+frmFilm::frmFilm(Deposition& core, QWidget* parent) : QWidget(parent, Qt::Window), m_core(core)
 {
     setObjectName(QStringLiteral("frmFilm"));
     setWindowTitle(QStringLiteral("Output"));
@@ -157,7 +157,7 @@ void frmFilm::BuildControls()
 
 void frmFilm::AddEntryChecks()
 {
-    cTLV880a& tlv = m_main.Instrument();
+    cTLV880a& tlv = m_core.Instrument();
     m_guard->AddEntry(m_txtFilm, CutCheck(kOutputNameLength));
     m_guard->AddEntry(m_txtPTerm, RangeCheck(tlv.PTermMin(), tlv.PTermMax(), QStringLiteral("#0.0"),
                                              QStringLiteral("P term must be between ")));
@@ -201,8 +201,8 @@ bool frmFilm::setOutNum(short out)
 
 void frmFilm::Fill()
 {
-    const OutputRecord& record = m_main.Tables().Output(m_outNum);
-    cTLV880a& tlv = m_main.Instrument();
+    const OutputRecord& record = m_core.Tables().Output(m_outNum);
+    cTLV880a& tlv = m_core.Instrument();
     m_txtFilm->setText(record.Name.trimmed());
     m_txtPTerm->setText(tlv::Format(record.PTerm, kPTermFormat));
     m_txtIterm->setText(tlv::Format(record.ITerm, kTermFormat));
@@ -225,7 +225,7 @@ void frmFilm::Fill()
     EnableSensorBoxes();
 
     FillCrossOutputs(record);
-    const bool crossRate = m_main.Tables().Flags.XRate > 0;
+    const bool crossRate = m_core.Tables().Flags.XRate > 0;
     m_cboXOut->setVisible(crossRate);
     m_lblXOut->setVisible(crossRate);
 }
@@ -235,8 +235,8 @@ void frmFilm::FillCrossOutputs(const OutputRecord& record)
     m_cboXOut->clear();
     m_cboXOut->addItem(QStringLiteral("Disabled"), -1);
     for (int j : kShownOutputs)
-        if (j != m_outNum && m_main.IsPresentOutput(j))
-            m_cboXOut->addItem(m_main.Tables().Output(j).Name.trimmed(), j);
+        if (j != m_outNum && m_core.IsPresentOutput(j))
+            m_cboXOut->addItem(m_core.Tables().Output(j).Name.trimmed(), j);
     // An XOut that names no listed output stays as it is (no item selected).
     m_cboXOut->setCurrentIndex(m_cboXOut->findData(static_cast<int>(record.XOut)));
 }
@@ -263,7 +263,7 @@ void frmFilm::EnableSensorBoxes()
 bool frmFilm::Changed() const
 {
     if (m_outNum < 0) return false;
-    const OutputRecord& record = m_main.Tables().Output(m_outNum);
+    const OutputRecord& record = m_core.Tables().Output(m_outNum);
     if (m_txtFilm->text().trimmed() != record.Name.trimmed() ||
         !SameNumber(m_txtPTerm->text(), record.PTerm, kPTermFormat) ||
         !SameNumber(m_txtIterm->text(), record.ITerm, kTermFormat) ||
@@ -282,7 +282,7 @@ bool frmFilm::Changed() const
 
 int frmFilm::AssignSensors(OutputRecord& record)
 {
-    cTLV880a& tlv = m_main.Instrument();
+    cTLV880a& tlv = m_core.Instrument();
     int input = record.Input;
     for (int s = 0; s < kConfiguredSensors; ++s) {
         const auto sensor = static_cast<short>(s);
@@ -304,7 +304,7 @@ int frmFilm::AssignSensors(OutputRecord& record)
                 input = WithSensor(input, s, false);
                 continue;
             }
-            OutputRecord& other = m_main.Tables().Output(owner);
+            OutputRecord& other = m_core.Tables().Output(owner);
             other.Input = WithSensor(other.Input, s, false);
             tlv.setSensorLoop(sensor, -1);
         }
@@ -315,7 +315,7 @@ int frmFilm::AssignSensors(OutputRecord& record)
 
 int frmFilm::AssignAnalog(OutputRecord& record, int analog)
 {
-    cTLV880a& tlv = m_main.Instrument();
+    cTLV880a& tlv = m_core.Instrument();
     int input = record.Input;
     const int owner = tlv.AnalogLoop(static_cast<short>(analog));
     if (owner != -1 && owner != m_outNum) {
@@ -329,7 +329,7 @@ int frmFilm::AssignAnalog(OutputRecord& record, int analog)
             EnableSensorBoxes();
             return input;
         }
-        OutputRecord& other = m_main.Tables().Output(owner);
+        OutputRecord& other = m_core.Tables().Output(owner);
         other.Input = WithAnalog(other.Input, -1);
         tlv.setAnalogLoop(static_cast<short>(analog), -1);
     }
@@ -346,7 +346,7 @@ bool frmFilm::Apply()
     // on each apply, and a value it refuses (the setup file's default full scale of 100 V, for
     // one) would otherwise fail unseen.
     if (m_outNum < 0 || !m_guard->CheckAll(EntryGuard::Scope::Every)) return false;
-    OutputRecord& record = m_main.Tables().Output(m_outNum);
+    OutputRecord& record = m_core.Tables().Output(m_outNum);
     record.PTerm = Value(m_txtPTerm);
     record.ITerm = Value(m_txtIterm);
     record.DTerm = Value(m_txtDTerm);
@@ -366,7 +366,7 @@ bool frmFilm::Apply()
         // checked, so that the table and the card agree on an output without input.
         if (const int previous = InputAnalog(record.Input); previous >= 0) {
             record.Input = WithAnalog(record.Input, -1);
-            cTLV880a& tlv = m_main.Instrument();
+            cTLV880a& tlv = m_core.Instrument();
             if (tlv.AnalogLoop(static_cast<short>(previous)) == m_outNum)
                 tlv.setAnalogLoop(static_cast<short>(previous), -1);
         }
@@ -375,8 +375,8 @@ bool frmFilm::Apply()
         record.Input = AssignAnalog(record, analog);
     }
 
-    m_main.UpdateFrame(m_outNum);
-    m_main.ApplyOutputSetup(m_outNum);
+    m_core.OutputEdited(m_outNum);
+    m_core.ApplyOutputSetup(m_outNum);
     return true;
 }
 

@@ -1,10 +1,10 @@
 #pragma once
 // frmFilm: the output (film) editor of coflux. Edits one output that runs in Manual or Auto
 // mode: its name, PID terms, full scale, maximum power, slew rate, the sensors or the analog
-// input that feed it, and the cross output whose rate drives its rate setpoint. It edits the main
-// window's output table in place and pushes the result to the card through the main window.
+// input that feed it, and the cross output whose rate drives its rate setpoint. It edits the
+// deposition process's output table in place and has the process send it to the card.
 //
-// The main window owns the tables and the instrument and outlives the form.
+// The process owns the tables and the instrument and outlives the form.
 
 #include "ProcessTables.h"
 
@@ -24,12 +24,12 @@ class QRadioButton;
 namespace coflux {
 
 class EntryGuard;
-class frmMain;
+class Deposition;
 
 class frmFilm : public QWidget {
     Q_OBJECT
 public:
-    explicit frmFilm(frmMain& main, QWidget* parent = nullptr);
+    explicit frmFilm(Deposition& core, QWidget* parent = nullptr);
 
     // Selects the output to edit (0..3, 12, 13). When the form is open on another output with
     // changes, asks whether to save them first. Returns false when the switch did not happen
@@ -63,7 +63,7 @@ private:
     int AssignAnalog(OutputRecord& record, int analog);
     void OnSwitch(int index);
 
-    frmMain& m_main;
+    Deposition& m_core;
     EntryGuard* m_guard = nullptr;
     short m_outNum = -1;
     bool m_abandon = false; // closing through Cancel or after applying: no question

@@ -1,9 +1,9 @@
 #include "frmInputs.h"
 
+#include "Deposition.h"
 #include "frmFilmCardLayout.h"
 #include "frmFilmControls.h"
 #include "frmFilmEntryGuard.h"
-#include "frmMain.h"
 
 #include "common/FormUtil.h"
 #include "common/NumberFormat.h"
@@ -51,7 +51,7 @@ void AddHeads(QGridLayout* grid, QWidget* parent, const QStringList& heads)
 
 } // namespace
 
-frmInputs::frmInputs(frmMain& main, QWidget* parent) : QWidget(parent, Qt::Window), m_main(main)
+frmInputs::frmInputs(Deposition& core, QWidget* parent) : QWidget(parent, Qt::Window), m_core(core)
 {
     setObjectName(QStringLiteral("frmInputs"));
     setWindowTitle(QStringLiteral("Input Setup"));
@@ -156,7 +156,7 @@ void frmInputs::BuildAnalog()
 
 void frmInputs::AddEntryChecks()
 {
-    cTLV880a& tlv = m_main.Instrument();
+    cTLV880a& tlv = m_core.Instrument();
     for (const SensorRow& row : m_sensors) {
         m_guard->AddEntry(row.txtDensity,
                           RangeCheck(tlv.DensityMin(), tlv.DensityMax(), QStringLiteral("#0.00"),
@@ -191,13 +191,13 @@ void frmInputs::AddEntryChecks()
 
 bool frmInputs::SensorExists(int sensor) const
 {
-    cTLV880a& tlv = m_main.Instrument();
+    cTLV880a& tlv = m_core.Instrument();
     return tlv.NumCards() == 0 || tlv.NumSensorValid(static_cast<short>(sensor));
 }
 
 void frmInputs::Fill()
 {
-    const ProcessTables& tables = m_main.Tables();
+    const ProcessTables& tables = m_core.Tables();
     for (int s = 0; s < kConfiguredSensors; ++s) {
         const SensorRecord& sensor = tables.Sensor(s);
         const SensorRow& row = m_sensors[static_cast<size_t>(s)];
@@ -227,12 +227,12 @@ void frmInputs::FitToCards()
             if (QLayoutItem* item = grid->itemAtPosition(s + 1, column); item && item->widget())
                 item->widget()->setVisible(shown);
     }
-    m_fraAnalog->setVisible(HasAnalogBoard(m_main.Instrument()));
+    m_fraAnalog->setVisible(HasAnalogBoard(m_core.Instrument()));
 }
 
 bool frmInputs::Changed() const
 {
-    const ProcessTables& tables = m_main.Tables();
+    const ProcessTables& tables = m_core.Tables();
     for (int s = 0; s < kConfiguredSensors; ++s) {
         const SensorRecord& sensor = tables.Sensor(s);
         const SensorRow& row = m_sensors[static_cast<size_t>(s)];
@@ -260,7 +260,7 @@ bool frmInputs::Apply()
 {
     // Every entry is checked: the material of each free sensor goes to the card on each apply.
     if (!m_guard->CheckAll(EntryGuard::Scope::Every)) return false;
-    ProcessTables& tables = m_main.Tables();
+    ProcessTables& tables = m_core.Tables();
     for (int a = 0; a < kAnalogInputs; ++a) {
         AnalogRecord& analog = tables.Analog(a);
         const AnalogRow& row = m_analogs[static_cast<size_t>(a)];
@@ -270,7 +270,7 @@ bool frmInputs::Apply()
         analog.Monitor = row.chkAnalog->isChecked() ? -1 : 0;
         analog.AnalogSP = Value(row.txtAinSP);
     }
-    cTLV880a& tlv = m_main.Instrument();
+    cTLV880a& tlv = m_core.Instrument();
     for (int s = 0; s < kConfiguredSensors; ++s) {
         if (!SensorExists(s)) continue;
         SensorRecord& sensor = tables.Sensor(s);
@@ -285,6 +285,7 @@ bool frmInputs::Apply()
         if (tlv.SensorLoop(static_cast<short>(s)) == -1)
             tlv.SendMaterial(static_cast<short>(s), sensor.Density, sensor.ZFactor, sensor.Tooling);
     }
+    m_core.InputsEdited();
     return true;
 }
 

@@ -1,10 +1,10 @@
 #pragma once
 // frmInputs: the "Input Setup" form of coflux. Edits the eight quartz-crystal sensors (film
 // material and monitor setpoint) and the four analog inputs (scaling, units and monitor setpoint)
-// in the main window's tables. A sensor that feeds no loop gets its new material at once; the
+// in the deposition process's tables. A sensor that feeds no loop gets its new material at once; the
 // material of a sensor that feeds a loop reaches the card when the setup is next loaded.
 //
-// The main window owns the tables and the instrument and outlives the form.
+// The process owns the tables and the instrument and outlives the form.
 
 #include "ProcessTables.h"
 
@@ -20,12 +20,12 @@ class QPushButton;
 namespace coflux {
 
 class EntryGuard;
-class frmMain;
+class Deposition;
 
 class frmInputs : public QWidget {
     Q_OBJECT
 public:
-    explicit frmInputs(frmMain& main, QWidget* parent = nullptr);
+    explicit frmInputs(Deposition& core, QWidget* parent = nullptr);
 
     // Stores every box in the tables and sends the material of unassigned sensors. Returns false
     // (and stores nothing) when an entry is refused.
@@ -60,7 +60,7 @@ private:
     bool SensorExists(int sensor) const;
     void OnSwitch(int index);
 
-    frmMain& m_main;
+    Deposition& m_core;
     EntryGuard* m_guard = nullptr;
     QGroupBox* m_fraSensors = nullptr;
     QGroupBox* m_fraAnalog = nullptr;

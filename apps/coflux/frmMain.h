@@ -1,23 +1,21 @@
 #pragma once
-// frmMain: the operator's console of coflux. Owns the process tables and the program's one
-// instrument object, runs a deposition (start, hold, resume, stop), reacts to every reading,
-// trips setpoints, writes the data log and loads and saves setup files. The editor forms work
-// on Tables() and call back into the public operations below.
+// frmMain: the operator's console of coflux, a view and controller of the deposition process
+// (Deposition). It shows what the process reports (readings, run state, modes, setpoints, trips,
+// messages) and sends it the operator's commands; the editor forms work on the same process.
 //
-// The implementation is split by concern: frmMain.cpp (start-up, run states, modes, frames,
-// menus, closing), frmMainLayout.cpp (the controls), frmMainEntry.cpp (setpoint entry and the
-// focus guard), frmMainSetup.cpp (setup file), frmMainEvents.cpp (reading events, trips,
-// output configuration), frmMainEditors.cpp (opening the editor windows).
+// The implementation is split by concern: frmMain.cpp (start-up, menus, window state, closing),
+// frmMainView.cpp (following the process: run buttons, frames, readings, messages),
+// frmMainLayout.cpp (the controls), frmMainEntry.cpp (setpoint entry and the focus guard),
+// frmMainEditors.cpp (opening the editor windows).
 
-#include "ProcessTables.h"
-#include "ReadingArrays.h"
-
-#include "instrument/cTLV880a.h"
+#include "Deposition.h"
 
 #include <QMainWindow>
+#include <QMessageBox>
 #include <QPointer>
 
 #include <array>
+#include <memory>
 
 class QAction;
 class QGroupBox;
@@ -29,48 +27,39 @@ class QRadioButton;
 
 namespace coflux {
 
-// Run states of a deposition.
-enum RunStateValue : short { RunStopped = 0, RunRunning = 1, RunHeld = 2 };
-
 class frmMain : public QMainWindow {
     Q_OBJECT
 public:
-    // Builds the window and runs the start-up sequence (setup file, card, position, show).
-    // When `instrument` is null the window creates the program's instrument object and owns it;
-    // otherwise the caller keeps ownership and the object must outlive the window.
+    // Builds the window on a process of its own and runs the start-up sequence (remembered setup
+    // file, card, position, show). When `instrument` is null the window also creates the
+    // program's instrument object; otherwise the caller keeps it and it must outlive the window.
     explicit frmMain(QWidget* parent = nullptr, cTLV880a* instrument = nullptr);
+    // Builds the window as a view of an existing process, which must outlive it, and runs the
+    // same start-up sequence.
+    explicit frmMain(Deposition& core, QWidget* parent = nullptr);
     ~frmMain() override;
 
-    // ---- shared state ----
-    ProcessTables& Tables() { return m_tables; }
-    const ProcessTables& Tables() const { return m_tables; }
-    cTLV880a& Instrument() { return *m_tlv; }
-    const ReadingArrays& Readings() const { return m_readings; }
-    short RunState() const { return m_runState; }
+    // ---- the process behind the window ----
+    Deposition& Core() { return *m_core; }
+    const Deposition& Core() const { return *m_core; }
+    ProcessTables& Tables() { return m_core->Tables(); }
+    const ProcessTables& Tables() const { return m_core->Tables(); }
+    cTLV880a& Instrument() { return m_core->Instrument(); }
+    const ReadingArrays& Readings() const { return m_core->Readings(); }
+    short RunState() const { return m_core->RunState(); }
+    bool IsPresentOutput(int j) const { return m_core->IsPresentOutput(j); }
 
-    // An output that exists on the installed cards (or any shown output with no card).
-    bool IsPresentOutput(int j) const;
-
-    // ---- operations used by the editors and the menus ----
-    // Loads a setup file of the program's folder into the tables and the window, then configures
-    // the card. An empty name does nothing.
-    void IniRead(const QString& file);
-    // Writes the tables to a setup file of the program's folder. An empty name does nothing.
-    // Returns false when nothing was written (read-only file, write failure).
-    bool IniWrite(const QString& file);
-    // Sends one output's sensor or analog mapping, full scale and (running in Auto) loop terms.
-    void ApplyOutputSetup(int j);
-    // Sets output j to a mode (0 Off, 1 Record, 2 Manual, 3 Auto) and acts on it while running.
-    void ChannelMode(int j, int mode);
+    // ---- operations of the menus and the editors ----
+    // Loads a setup file of the program's folder (File Open without the dialog).
+    void IniRead(const QString& file) { m_core->OpenSetup(file); }
+    // Writes the setup to a file of the program's folder; false when nothing or not all was
+    // written (the reason has been shown).
+    bool IniWrite(const QString& file) { return m_core->SaveSetup(file).ok(); }
+    // Sets output j to a mode (0 Off, 1 Record, 2 Manual, 3 Auto), as a click on its option.
+    void ChannelMode(int j, int mode) { m_core->SetMode(j, mode); }
     // Redraws frame j for its name, mode and input.
     void UpdateFrame(int j);
-    // Enters a run state: 0 stop, 1 start or resume, 2 hold.
-    void SetRunState(short state);
-    // Recorder output of output j in % (not clamped), from the current reading arrays.
-    double RecorderValue(int j) const;
-
-    // The setup file that is current (name only, in the program's folder).
-    QString SetupFileName() const;
+    QString SetupFileName() const { return m_core->SetupFileName(); }
 
     // ---- editor windows (frmMainEditors.cpp): open modeless, or raise when open ----
     void ShowOutputEditor(int j);   // output (film) editor for output j
@@ -80,21 +69,13 @@ public:
     void ShowCardSetup();
     bool ReadingsViewVisible() const;
 
-    // ---- operator commands, public so that scripted use and tests drive them like clicks ----
+    // ---- operator commands, public so that tests drive them like clicks ----
     void cmdFSwitch_Click(int index);
     void cmdZero_Click(int j);
     void cmdEdit_Click(int j);
     // Validates the current entry and sends it; false when refused (focus kept on it).
     bool ValidateCurrentEntry();
     QWidget* CurrentEntry() const { return m_currentEntry; }
-
-public slots:
-    // Handlers of the instrument's events.
-    void TLVReading(const SensorArray& sensors, const OutputArray& outputs, double time);
-    void TLVAnalog(const AnalogArray& analog, double time);
-    void TLVError(int number, const QString& message);
-    void TLVSensorEvent(int code, const QString& message, int sensor);
-    void TLVOutputEvent(int code, const QString& message, int output);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -127,38 +108,35 @@ private:
 
     // frmMain.cpp
     void Form_Load();
-    void AttachInstrument();
-    void ZeroOutput(int j);
-    void OnFocusIn(QWidget* w);
     void ValidateBeforeMenu(QMenu* menu);
     void mnuOpen_Click();
     void mnuSave_Click();
     void mnuHelp_Click();
     void mnuAbout_Click();
-    void SetSetupFileName(const QString& name);
     void SaveWindowState();
 
+    // frmMainView.cpp: following the process
+    void FollowCore();
+    void ShowRunState(short state);
+    void ShowReading();
+    void ShowAnalog();
+    void ShowMode(int j, int mode);
+    void ShowSetpoint(int j, Setpoint which);
+    void ShowSetup();
+    // Shows a message box once the current handler has returned to the event loop.
+    void ShowMessageLater(const QString& text, QMessageBox::Icon icon);
+
     // frmMainEntry.cpp
+    void OnFocusIn(QWidget* w);
     bool ValidateEntry(QLineEdit* box);
-    bool ValidateRate(int j, QLineEdit* box);
-    bool ValidateThick(int j, QLineEdit* box);
-    bool ValidateManPwr(int j, QLineEdit* box);
     void RefuseEntry(QLineEdit* box, const QString& message);
     int FrameOf(const QWidget* w, QLineEdit* Frame::*member) const;
 
-    // frmMainEvents.cpp
-    void Trip(const QString& message);
-
-    // helpers
-    double ManualPower(int j) const;
-    int OutputMode(int j) const { return m_tables.Output(j).Mode; }
     Frame& FrameAt(int j) { return m_frames.at(static_cast<size_t>(j)); }
 
-    ProcessTables m_tables;
-    ReadingArrays m_readings;
-    short m_runState = RunStopped;
-    cTLV880a* m_tlv = nullptr;
-    bool m_ownsInstrument = false;
+    std::unique_ptr<cTLV880a> m_ownInstrument; // when the window made the instrument
+    std::unique_ptr<Deposition> m_ownCore;     // when the window made the process
+    Deposition* m_core = nullptr;
 
     std::array<Frame, kOutputSlots> m_frames{};
     std::array<QPushButton*, 3> m_cmdFSwitch{};
@@ -167,11 +145,10 @@ private:
     QMenu* m_mnuView = nullptr;
     QMenu* m_mnuHelpHelp = nullptr;
 
-    QString m_setupFile;
-    QString m_logLine;                // data line being assembled during one reading cycle
     QPointer<QWidget> m_currentEntry; // control that last took the focus legitimately
     bool m_loading = false;           // set while the window loads: no focus guard
     bool m_validating = false;        // a validation (and its message) is in progress
+    bool m_entering = false;          // the window itself sends an entry to the process
     bool m_closing = false;
 
     // Editor windows, created on first use (frmMainEditors.cpp).

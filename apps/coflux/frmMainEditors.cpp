@@ -26,33 +26,33 @@ void Present(QWidget* window)
 
 void frmMain::ShowOutputEditor(int j)
 {
-    if (!m_frmFilm) m_frmFilm = new frmFilm(*this, this);
+    if (!m_frmFilm) m_frmFilm = new frmFilm(*m_core, this);
     static_cast<frmFilm*>(m_frmFilm.data())->setOutNum(static_cast<short>(j));
     Present(m_frmFilm);
 }
 
 void frmMain::ShowRecorderEditor(int j)
 {
-    if (!m_frmRecorder) m_frmRecorder = new frmRecorder(*this, this);
+    if (!m_frmRecorder) m_frmRecorder = new frmRecorder(*m_core, this);
     static_cast<frmRecorder*>(m_frmRecorder.data())->setOutNum(static_cast<short>(j));
     Present(m_frmRecorder);
 }
 
 void frmMain::ShowReadingsView()
 {
-    if (!m_frmReadings) m_frmReadings = new frmReadings(*this, this);
+    if (!m_frmReadings) m_frmReadings = new frmReadings(*m_core, this);
     Present(m_frmReadings);
 }
 
 void frmMain::ShowInputSetup()
 {
-    if (!m_frmInputs) m_frmInputs = new frmInputs(*this, this);
+    if (!m_frmInputs) m_frmInputs = new frmInputs(*m_core, this);
     Present(m_frmInputs);
 }
 
 void frmMain::ShowCardSetup()
 {
-    if (!m_frmSetup) m_frmSetup = new frmSetup(*this, this);
+    if (!m_frmSetup) m_frmSetup = new frmSetup(*m_core, this);
     Present(m_frmSetup);
 }
 

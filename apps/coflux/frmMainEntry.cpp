@@ -19,17 +19,12 @@ namespace coflux {
 
 namespace {
 
-// A number as the operator typed it; false when it is not a number at all.
+// A number as the operator typed it (already accepted by the process).
 bool ParseEntry(const QString& text, double& value)
 {
     bool ok = false;
     value = QLocale::c().toDouble(text.trimmed(), &ok);
     return ok && std::isfinite(value);
-}
-
-QString Limit(double v)
-{
-    return QString::number(v);
 }
 
 } // namespace
@@ -79,12 +74,32 @@ bool frmMain::ValidateCurrentEntry()
 
 bool frmMain::ValidateEntry(QLineEdit* box)
 {
-    if (int j = FrameOf(box, &Frame::txtRate); j >= 0)
-        return !IsPresentOutput(j) || ValidateRate(j, box);
-    if (int j = FrameOf(box, &Frame::txtThick); j >= 0)
-        return !IsPresentOutput(j) || ValidateThick(j, box);
-    if (int j = FrameOf(box, &Frame::txtManPwr); j >= 0)
-        return !IsPresentOutput(j) || ValidateManPwr(j, box);
+    int j = -1;
+    Setpoint which = Setpoint::Rate;
+    QString pattern;
+    if (j = FrameOf(box, &Frame::txtRate); j >= 0) {
+        pattern = QStringLiteral("##0.00");
+    } else if (j = FrameOf(box, &Frame::txtThick); j >= 0) {
+        which = Setpoint::Thickness;
+        pattern = QStringLiteral("##0.0##");
+    } else if (j = FrameOf(box, &Frame::txtManPwr); j >= 0) {
+        which = Setpoint::ManualPower;
+        pattern = QStringLiteral("##0.0");
+    } else {
+        return true;
+    }
+    if (!IsPresentOutput(j)) return true;
+
+    m_entering = true;
+    const CommandResult result = m_core->EnterSetpoint(j, which, box->text());
+    m_entering = false;
+    if (!result.ok()) {
+        RefuseEntry(box, result.text);
+        return false;
+    }
+    double value = 0;
+    ParseEntry(box->text(), value);
+    box->setText(tlv::Format(value, pattern));
     return true;
 }
 
@@ -94,75 +109,6 @@ void frmMain::RefuseEntry(QLineEdit* box, const QString& message)
     m_currentEntry = box;
     box->setFocus();
     box->selectAll();
-}
-
-bool frmMain::ValidateRate(int j, QLineEdit* box)
-{
-    OutputRecord& out = m_tables.Output(j);
-    const auto slot = static_cast<short>(j);
-    double value = 0;
-    const bool number = ParseEntry(box->text(), value);
-    const int analog = InputAnalog(out.Input);
-
-    if (analog >= 0 && analog < kAnalogInputs) {
-        // Entered in the input's display units; the loop works in volts.
-        const AnalogRecord& in = m_tables.Analog(analog);
-        const double volts = in.Gain == 0 ? 0 : (value - in.Offset) / in.Gain;
-        if (!number || volts < -10 || volts > 10) {
-            RefuseEntry(
-                box, QStringLiteral("Rate value is not between -10 volts and +10 analog volts!"));
-            return false;
-        }
-        box->setText(tlv::Format(value, QStringLiteral("##0.00")));
-        out.Rate = volts;
-        m_tlv->setRate(slot, volts);
-        return true;
-    }
-
-    const double min = m_tlv->RateMin();
-    const double max = m_tlv->RateMax();
-    if (!number || value < min || value > max) {
-        RefuseEntry(box,
-                    QStringLiteral("Rate must be between %1 and %2 !").arg(Limit(min), Limit(max)));
-        return false;
-    }
-    box->setText(tlv::Format(value, QStringLiteral("##0.00")));
-    out.Rate = value;
-    // With cross-rate on, the loop's setpoint follows the cross output at the next reading.
-    if (!(m_tables.Flags.XRate != 0 && out.XOut != -1)) m_tlv->setRate(slot, value);
-    return true;
-}
-
-bool frmMain::ValidateThick(int j, QLineEdit* box)
-{
-    double value = 0;
-    const double min = m_tlv->ThickMin();
-    const double max = m_tlv->ThickMax();
-    if (!ParseEntry(box->text(), value) || value < min || value > max) {
-        RefuseEntry(
-            box,
-            QStringLiteral("Thickness must be between %1 and %2 !").arg(Limit(min), Limit(max)));
-        return false;
-    }
-    box->setText(tlv::Format(value, QStringLiteral("##0.0##")));
-    m_tables.Output(j).Thick = value;
-    return true;
-}
-
-bool frmMain::ValidateManPwr(int j, QLineEdit* box)
-{
-    double value = 0;
-    const double min = m_tlv->PowerMin();
-    const double max = m_tlv->PowerMax();
-    if (!ParseEntry(box->text(), value) || value < min || value > max) {
-        RefuseEntry(
-            box, QStringLiteral("Power must be between %1 and %2 !").arg(Limit(min), Limit(max)));
-        return false;
-    }
-    box->setText(tlv::Format(value, QStringLiteral("##0.0")));
-    if (m_runState == RunRunning && OutputMode(j) == ModeManual)
-        m_tlv->SendPower(static_cast<short>(j), value);
-    return true;
 }
 
 } // namespace coflux

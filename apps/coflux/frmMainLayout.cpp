@@ -216,10 +216,10 @@ void frmMain::BuildMenus()
 // frames and buttons to their right move left and the window narrows.
 void frmMain::FitToCardCount()
 {
-    const int cards = m_tlv->NumCards();
+    const int cards = Instrument().NumCards();
     if (cards == 0) return;
     for (int j : kShownOutputs)
-        FrameAt(j).fraLoop->setVisible(m_tlv->NumOutputValid(static_cast<short>(j)));
+        FrameAt(j).fraLoop->setVisible(Instrument().NumOutputValid(static_cast<short>(j)));
     centralWidget()->adjustSize();
     adjustSize();
 }

@@ -1,7 +1,7 @@
 #include "frmReadings.h"
 
+#include "Deposition.h"
 #include "frmFilmCardLayout.h"
-#include "frmMain.h"
 
 #include "common/FormUtil.h"
 #include "common/NumberFormat.h"
@@ -73,8 +73,8 @@ QTableWidget* MakeGrid(QWidget* parent, const QString& name, const QString& rowH
 
 } // namespace
 
-frmReadings::frmReadings(frmMain& main, QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint), m_main(main)
+frmReadings::frmReadings(Deposition& core, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint), m_core(core)
 {
     setObjectName(QStringLiteral("frmReadings"));
     setWindowTitle(QStringLiteral("Input Readings"));
@@ -82,14 +82,14 @@ frmReadings::frmReadings(frmMain& main, QWidget* parent)
     BuildGrids();
     ::RestoreFormPosition(this, true);
 
-    cTLV880a& tlv = m_main.Instrument();
+    cTLV880a& tlv = m_core.Instrument();
     connect(&tlv, &cTLV880a::TLVReading, this, &frmReadings::OnReading);
     connect(&tlv, &cTLV880a::TLVAnalog, this, &frmReadings::OnAnalog);
 }
 
 void frmReadings::BuildGrids()
 {
-    cTLV880a& tlv = m_main.Instrument();
+    cTLV880a& tlv = m_core.Instrument();
     auto* layout = new QVBoxLayout(this);
     layout->setSizeConstraint(QLayout::SetFixedSize); // the window follows the grids' size
 
@@ -124,19 +124,19 @@ void frmReadings::SetCell(QTableWidget* grid, int row, int column, const QString
 
 QString frmReadings::SensorControl(int sensor) const
 {
-    cTLV880a& tlv = m_main.Instrument();
+    cTLV880a& tlv = m_core.Instrument();
     const int loop = tlv.SensorLoop(static_cast<short>(sensor));
-    if (loop >= 0 && loop < kOutputSlots) return m_main.Tables().Output(loop).Name.trimmed();
-    return m_main.Tables().Sensor(sensor).Monitor != 0 ? QStringLiteral("Monitor")
+    if (loop >= 0 && loop < kOutputSlots) return m_core.Tables().Output(loop).Name.trimmed();
+    return m_core.Tables().Sensor(sensor).Monitor != 0 ? QStringLiteral("Monitor")
                                                        : QStringLiteral("None");
 }
 
 QString frmReadings::AnalogControl(int input) const
 {
-    cTLV880a& tlv = m_main.Instrument();
+    cTLV880a& tlv = m_core.Instrument();
     const int loop = tlv.AnalogLoop(static_cast<short>(input));
-    if (loop >= 0 && loop < kOutputSlots) return m_main.Tables().Output(loop).Name.trimmed();
-    return m_main.Tables().Analog(input).Monitor != 0 ? QStringLiteral("Monitor")
+    if (loop >= 0 && loop < kOutputSlots) return m_core.Tables().Output(loop).Name.trimmed();
+    return m_core.Tables().Analog(input).Monitor != 0 ? QStringLiteral("Monitor")
                                                       : QStringLiteral("None");
 }
 
@@ -145,7 +145,7 @@ void frmReadings::OnReading(const SensorArray& sensors, const OutputArray& /*out
 {
     if (m_busy) return;
     m_busy = true;
-    cTLV880a& tlv = m_main.Instrument();
+    cTLV880a& tlv = m_core.Instrument();
     const double initFreq = tlv.SensorInitFreq();
     const double minFreq = tlv.SensorMinFreq();
     for (int s = 0; s < m_grdReading->rowCount(); ++s) {
@@ -167,7 +167,7 @@ void frmReadings::OnAnalog(const AnalogArray& analog, double /*time*/)
     for (int a = 0; a < kAnalogInputs; ++a) {
         const double volts = analog[static_cast<size_t>(a)];
         SetCell(m_grdAnalog, a, ColUnits,
-                tlv::FormatRate(ScaleAnalog(m_main.Tables().Analog(a), volts)));
+                tlv::FormatRate(ScaleAnalog(m_core.Tables().Analog(a), volts)));
         SetCell(m_grdAnalog, a, ColVolts, tlv::Format(volts, QStringLiteral("#.000")));
         SetCell(m_grdAnalog, a, ColAnalogControl, AnalogControl(a));
     }

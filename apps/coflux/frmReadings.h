@@ -4,7 +4,7 @@
 // use, and every analog input's scaled value, raw voltage and use.
 //
 // The view listens to the instrument's reading and analog events itself. It reads the process
-// tables and the instrument through the main window, which owns both and outlives the view.
+// tables and the instrument through the deposition process, which owns both and outlives it.
 
 #include "instrument/cTLV880a.h"
 
@@ -14,12 +14,12 @@ class QTableWidget;
 
 namespace coflux {
 
-class frmMain;
+class Deposition;
 
 class frmReadings : public QWidget {
     Q_OBJECT
 public:
-    explicit frmReadings(frmMain& main, QWidget* parent = nullptr);
+    explicit frmReadings(Deposition& core, QWidget* parent = nullptr);
 
     // Remaining crystal life in % for frequency f between the initial (100 %) and the minimum
     // (0 %) frequency; negative below the minimum. "?" when it cannot be told (no signal, or a
@@ -39,7 +39,7 @@ private:
     QString AnalogControl(int input) const;
     void SetCell(QTableWidget* grid, int row, int column, const QString& text);
 
-    frmMain& m_main;
+    Deposition& m_core;
     QTableWidget* m_grdReading = nullptr;
     QTableWidget* m_grdAnalog = nullptr;
     bool m_busy = false; // a sensor-grid update is running: a reading arriving now is dropped

@@ -1,10 +1,10 @@
 #include "frmRecorder.h"
 
+#include "Deposition.h"
 #include "frmFilm.h"
 #include "frmFilmCardLayout.h"
 #include "frmFilmControls.h"
 #include "frmFilmEntryGuard.h"
-#include "frmMain.h"
 
 #include "common/FormUtil.h"
 #include "common/NumberFormat.h"
@@ -59,7 +59,8 @@ int OutputOfOption(int option)
 
 } // namespace
 
-frmRecorder::frmRecorder(frmMain& main, QWidget* parent) : QWidget(parent, Qt::Window), m_main(main)
+frmRecorder::frmRecorder(Deposition& core, QWidget* parent)
+    : QWidget(parent, Qt::Window), m_core(core)
 {
     setObjectName(QStringLiteral("frmRecorder"));
     setWindowTitle(QStringLiteral("Recorder Setup"));
@@ -68,7 +69,7 @@ frmRecorder::frmRecorder(frmMain& main, QWidget* parent) : QWidget(parent, Qt::W
     FitToCards();
     ::RestoreFormPosition(this, true);
 
-    cTLV880a& tlv = m_main.Instrument();
+    cTLV880a& tlv = m_core.Instrument();
     connect(&tlv, &cTLV880a::TLVReading, this, &frmRecorder::OnReading);
     connect(&tlv, &cTLV880a::TLVAnalog, this, &frmRecorder::OnAnalog);
 }
@@ -175,7 +176,7 @@ void frmRecorder::BuildControls()
 
 void frmRecorder::FitToCards()
 {
-    cTLV880a& tlv = m_main.Instrument();
+    cTLV880a& tlv = m_core.Instrument();
     const int sensors = ShownSensorCount(tlv);
     for (int s = 0; s < kConfiguredSensors; ++s)
         m_optInput[static_cast<size_t>(s)]->setVisible(s < sensors);
@@ -186,8 +187,8 @@ void frmRecorder::FitToCards()
     for (int j : kShownOutputs) {
         const int option = j < 4 ? kFirstOutputOption + j : kAnalogOutputOption + j - 12;
         QRadioButton* button = m_optInput[static_cast<size_t>(option)];
-        button->setText(m_main.Tables().Output(j).Name.trimmed());
-        button->setVisible(m_main.IsPresentOutput(j));
+        button->setText(m_core.Tables().Output(j).Name.trimmed());
+        button->setVisible(m_core.IsPresentOutput(j));
     }
 }
 
@@ -271,7 +272,7 @@ bool frmRecorder::setOutNum(short out)
 
 void frmRecorder::Fill()
 {
-    const OutputRecord& record = m_main.Tables().Output(m_outNum);
+    const OutputRecord& record = m_core.Tables().Output(m_outNum);
     const int option = InputOption(record.Input);
     if (option >= 0) {
         m_optInput[static_cast<size_t>(option)]->setChecked(true);
@@ -292,7 +293,7 @@ void frmRecorder::Fill()
 bool frmRecorder::Changed() const
 {
     if (m_outNum < 0) return false;
-    const OutputRecord& record = m_main.Tables().Output(m_outNum);
+    const OutputRecord& record = m_core.Tables().Output(m_outNum);
     const int option = SelectedInput();
     if (option >= 0 && option != InputOption(record.Input)) return true;
     const int scale = SelectedScale();
@@ -302,11 +303,11 @@ bool frmRecorder::Changed() const
 bool frmRecorder::Apply()
 {
     if (m_outNum < 0) return false;
-    OutputRecord& record = m_main.Tables().Output(m_outNum);
+    OutputRecord& record = m_core.Tables().Output(m_outNum);
     if (const int option = SelectedInput(); option >= 0) record.Input = InputOfOption(option);
     if (const int scale = SelectedScale(); scale >= 0) record.RecScale = static_cast<short>(scale);
     ReleaseOldInputs(record.Input);
-    m_main.UpdateFrame(m_outNum);
+    m_core.OutputEdited(m_outNum);
     return true;
 }
 
@@ -314,7 +315,7 @@ void frmRecorder::ReleaseOldInputs(int input)
 {
     // Sensors and analog inputs that fed this output's loop before it became a recorder leave
     // it, so the card and a later load of the setup agree on what feeds which loop.
-    cTLV880a& tlv = m_main.Instrument();
+    cTLV880a& tlv = m_core.Instrument();
     for (short s = 0; s < kSensorSlots; ++s)
         if (tlv.SensorLoop(s) == m_outNum && !InputHasSensor(input, s)) tlv.setSensorLoop(s, -1);
     for (short a = 0; a < kAnalogInputs; ++a)
@@ -324,7 +325,7 @@ void frmRecorder::ReleaseOldInputs(int input)
 void frmRecorder::OnReading(const SensorArray& sensors, const OutputArray& outputs, double)
 {
     if (m_outNum < 0) return;
-    const OutputRecord& record = m_main.Tables().Output(m_outNum);
+    const OutputRecord& record = m_core.Tables().Output(m_outNum);
     const double power = outputs[static_cast<size_t>(m_outNum)][2];
     m_txtOutput->setText(tlv::Format(power / 100.0 * record.FullScale, QStringLiteral("#0.0")));
 
@@ -336,7 +337,7 @@ void frmRecorder::OnReading(const SensorArray& sensors, const OutputArray& outpu
         source = &sensors[static_cast<size_t>(option)];
     } else if (KindOf(option) == InputKind::Output) {
         const int k = OutputOfOption(option);
-        if (InputAnalog(m_main.Tables().Output(k).Input) >= 0) return; // shown by the analog event
+        if (InputAnalog(m_core.Tables().Output(k).Input) >= 0) return; // shown by the analog event
         source = &outputs[static_cast<size_t>(k)];
         hasPower = true;
     }
@@ -362,7 +363,7 @@ void frmRecorder::OnAnalog(const AnalogArray& analog, double)
     if (KindOf(option) == InputKind::Analog)
         input = option - kFirstAnalogOption;
     else if (KindOf(option) == InputKind::Output)
-        input = InputAnalog(m_main.Tables().Output(OutputOfOption(option)).Input);
+        input = InputAnalog(m_core.Tables().Output(OutputOfOption(option)).Input);
     if (input < 0) return;
     m_lblInputRdg->setText(QStringLiteral("Volts"));
     m_txtInput->setText(tlv::Format(analog[static_cast<size_t>(input)], QStringLiteral("#.000")));

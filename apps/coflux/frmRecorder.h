@@ -4,8 +4,8 @@
 // scaled so that the chosen full-scale value gives 100 %. The form chooses the input and the
 // scale for one output and shows the live input and output readings.
 //
-// It edits the main window's output table in place; the main window computes the recorder value
-// at every reading. The main window owns the tables and the instrument and outlives the form.
+// It edits the deposition process's output table in place; the process computes the recorder
+// value at every reading. The process owns the tables and the instrument and outlives the form.
 
 #include "ProcessTables.h"
 #include "instrument/cTLV880a.h"
@@ -22,12 +22,12 @@ class QRadioButton;
 
 namespace coflux {
 
-class frmMain;
+class Deposition;
 
 class frmRecorder : public QWidget {
     Q_OBJECT
 public:
-    explicit frmRecorder(frmMain& main, QWidget* parent = nullptr);
+    explicit frmRecorder(Deposition& core, QWidget* parent = nullptr);
 
     // Input option indices: sensors 0..7, analog inputs 8..11, outputs 0..3 as 12..15 and the
     // analog outputs A1, A2 as 24, 25.
@@ -69,7 +69,7 @@ private:
     int SelectedScale() const;
     void OnSwitch(int index);
 
-    frmMain& m_main;
+    Deposition& m_core;
     short m_outNum = -1;
     bool m_abandon = false;
     QButtonGroup* m_inputGroup = nullptr;

@@ -1,8 +1,8 @@
 #include "frmSetup.h"
 
+#include "Deposition.h"
 #include "frmFilmControls.h"
 #include "frmFilmEntryGuard.h"
-#include "frmMain.h"
 
 #include "common/FormUtil.h"
 #include "common/NumberFormat.h"
@@ -27,7 +27,7 @@ constexpr std::array<int, 3> kRevisionEntries{1, 2, 7};
 
 } // namespace
 
-frmSetup::frmSetup(frmMain& main, QWidget* parent) : QWidget(parent, Qt::Window), m_main(main)
+frmSetup::frmSetup(Deposition& core, QWidget* parent) : QWidget(parent, Qt::Window), m_core(core)
 {
     setObjectName(QStringLiteral("frmSetup"));
     setWindowTitle(QStringLiteral("Card Setup"));
@@ -123,7 +123,7 @@ void frmSetup::BuildControls()
 
 void frmSetup::AddEntryChecks()
 {
-    cTLV880a& tlv = m_main.Instrument();
+    cTLV880a& tlv = m_core.Instrument();
     m_guard->AddEntry(m_txtPeriod,
                       RangeCheck(tlv.PeriodMin(), tlv.PeriodMax(), QStringLiteral("#.00"),
                                  QStringLiteral("Period must be between ")));
@@ -161,8 +161,8 @@ QString frmSetup::StatusText(int code)
 
 void frmSetup::Fill()
 {
-    cTLV880a& tlv = m_main.Instrument();
-    const ProgramFlags& flags = m_main.Tables().Flags;
+    cTLV880a& tlv = m_core.Instrument();
+    const ProgramFlags& flags = m_core.Tables().Flags;
     m_chkLog->setChecked(flags.LogEnabled != 0);
     m_txtLogFile->setText(flags.LogFile);
 
@@ -237,11 +237,11 @@ bool frmSetup::Apply()
 {
     // Untouched boxes hold the card's own, accepted values (shown rounded).
     if (!m_guard->CheckAll(EntryGuard::Scope::Edited)) return false;
-    ProgramFlags& flags = m_main.Tables().Flags;
+    ProgramFlags& flags = m_core.Tables().Flags;
     flags.LogEnabled = m_chkLog->isChecked() ? 1 : 0;
     flags.LogFile = m_txtLogFile->text();
 
-    cTLV880a& tlv = m_main.Instrument();
+    cTLV880a& tlv = m_core.Instrument();
     // A box that still shows the card's value as filled keeps that value exactly: the display
     // rounds frequencies to kHz and the period to hundredths.
     const auto value = [](const QLineEdit* box, double current, double unit,
@@ -256,6 +256,7 @@ bool frmSetup::Apply()
                  value(m_txtPeriod, tlv.Period(), 1.0, QStringLiteral("#.00")));
     tlv.setFilterSize(m_txtFilter->text().toInt());
     tlv.setOpMode(m_chkSimulate->isChecked() ? 1 : 0);
+    m_core.CardEdited();
     return true;
 }
 

@@ -3,9 +3,9 @@
 // (period, filter length, crystal frequency window, simulation) and the logging settings, and
 // shows the card and analog-board revisions and the card's start-up status.
 //
-// Its values are those of the instrument object and of the program flags in the main window's
-// tables; applying sends them to the instrument and stores the flags. The main window owns the
-// tables and the instrument and outlives the form.
+// Its values are those of the instrument object and of the program flags in the deposition
+// process's tables; applying sends them to the instrument and stores the flags. The process owns
+// the tables and the instrument and outlives the form.
 
 #include <QWidget>
 
@@ -19,12 +19,12 @@ class QPushButton;
 namespace coflux {
 
 class EntryGuard;
-class frmMain;
+class Deposition;
 
 class frmSetup : public QWidget {
     Q_OBJECT
 public:
-    explicit frmSetup(frmMain& main, QWidget* parent = nullptr);
+    explicit frmSetup(Deposition& core, QWidget* parent = nullptr);
 
     // The status text for a start-up result code.
     static QString StatusText(int code);
@@ -47,7 +47,7 @@ private:
     QString CheckMinFreq(QLineEdit& box) const;
     QString CheckInitFreq(QLineEdit& box) const;
 
-    frmMain& m_main;
+    Deposition& m_core;
     EntryGuard* m_guard = nullptr;
     QLineEdit* m_txtPeriod = nullptr;
     QLineEdit* m_txtFilter = nullptr;

@@ -1,5 +1,5 @@
 // Opening, releasing and register access of TLV-880 cards over any card bus.
-#include "Card.h"
+#include "driver/Card.h"
 
 namespace tlv880::bus {
 

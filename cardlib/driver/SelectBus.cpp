@@ -1,5 +1,5 @@
 // Choosing the backend from TLV880_DRIVER, and the "none" backend whose driver never opens.
-#include "CardBus.h"
+#include "driver/CardBus.h"
 
 #include <cctype>
 #include <cstdlib>

@@ -2,8 +2,8 @@
 // fresh bus and engine, and reads back the register-write trace.
 #pragma once
 
-#include "EmulatedCards.h"
 #include "EngineFixture.h"
+#include "driver/EmulatedCards.h"
 
 #include <cstdio>
 #include <cstdlib>

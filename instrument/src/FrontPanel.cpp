@@ -1,6 +1,6 @@
 // cTLV880a: the front panel of the master card: switches, knob with acceleration, backlight.
 
-#include "cTLV880a.h"
+#include "instrument/cTLV880a.h"
 
 #include "InstrumentMessages.h"
 

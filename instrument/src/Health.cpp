@@ -1,7 +1,7 @@
 // cTLV880a: crystal, quality, stability and control-error rules, and the sensor and output status
 // words with their events.
 
-#include "cTLV880a.h"
+#include "instrument/cTLV880a.h"
 
 #include "CommonSupport.h"
 #include "InstrumentMessages.h"

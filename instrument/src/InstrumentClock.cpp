@@ -1,4 +1,4 @@
-#include "InstrumentClock.h"
+#include "instrument/InstrumentClock.h"
 
 namespace tlv {
 

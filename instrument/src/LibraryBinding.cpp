@@ -1,6 +1,6 @@
 // The binding to the real card library: dlopen on first use, dlsym per export on its first call.
 
-#include "LibraryBinding.h"
+#include "instrument/LibraryBinding.h"
 
 #include "tlv880a.h"
 

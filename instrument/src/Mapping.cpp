@@ -1,7 +1,7 @@
 // cTLV880a: which sensors and analog inputs feed which output. An output is driven either by
 // sensors or by one analog input; the sensor map wins over an analog assignment.
 
-#include "cTLV880a.h"
+#include "instrument/cTLV880a.h"
 
 #include "InstrumentMessages.h"
 

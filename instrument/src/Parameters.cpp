@@ -1,7 +1,7 @@
 // cTLV880a: loop terms, output scaling, power, film material, zeroing, names and health settings.
 // A setting is checked, sent to the library at once and stored only when the library took it.
 
-#include "cTLV880a.h"
+#include "instrument/cTLV880a.h"
 
 #include "CommonSupport.h"
 #include "InstrumentMessages.h"

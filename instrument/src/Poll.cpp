@@ -1,6 +1,6 @@
 // cTLV880a: the reading poll, the moving averages over the reading slots, and draining.
 
-#include "cTLV880a.h"
+#include "instrument/cTLV880a.h"
 
 #include "InstrumentMessages.h"
 
@@ -50,13 +50,13 @@ void cTLV880a::TLVTimer_Timer()
         emit TLVReading(m_sensorReadings, m_outputReadings, t - (n - 1) * m_period); // when taken
     if (n <= 0) return;
 
-    // Only the newest analog reading is shown.
+    // Only the newest analog reading is shown. The drain runs no message pump: a handler of
+    // the reading event may have scheduled work (even the deletion of this object) that must
+    // run only after the poll has returned to the event loop.
     int count = 0;
     GetAnalog(m_analogReadings, count);
-    for (int calls = 1; count > 1 && calls < kDrainLimit; ++calls) {
-        processEvents();
+    for (int calls = 1; count > 1 && calls < kDrainLimit; ++calls)
         GetAnalog(m_analogReadings, count);
-    }
     emit TLVAnalog(m_analogReadings, t);
 }
 

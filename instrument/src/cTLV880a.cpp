@@ -1,6 +1,6 @@
 // cTLV880a: construction, start-up, simulate mode, measurement start, counts and error reporting.
 
-#include "cTLV880a.h"
+#include "instrument/cTLV880a.h"
 
 #include "CommonSupport.h"
 #include "InstrumentMessages.h"
@@ -296,6 +296,11 @@ short cTLV880a::Revision(short idx) const
 {
     if (idx < 0 || idx >= static_cast<short>(m_info.size())) return 0;
     return static_cast<short>(m_info[idx]);
+}
+
+QString cTLV880a::StartupMessage(int result)
+{
+    return result == 0 ? QString() : tlv::msg::startupMessage(result);
 }
 
 QString cTLV880a::DLLName() const

@@ -4,7 +4,7 @@
 // sets, hands out queued readings the way the library's ring does, and can play a missing export.
 // Also a clock the test steps by hand.
 
-#include "cTLV880a.h"
+#include "instrument/cTLV880a.h"
 
 #include <QSet>
 #include <QSignalSpy>

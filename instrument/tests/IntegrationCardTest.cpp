@@ -1,7 +1,7 @@
 // cTLV880a over the real libtlv880a.so with one emulated master card carrying the analog
 // section: firmware versions, counts, normal mode, measurement start and real readings.
 
-#include "cTLV880a.h"
+#include "instrument/cTLV880a.h"
 
 #include <QSignalSpy>
 #include <QTimer>

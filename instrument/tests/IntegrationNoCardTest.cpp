@@ -1,7 +1,7 @@
 // cTLV880a over the real libtlv880a.so with the emulated card bus and no card on it: start-up
 // result 904, every channel valid for simulation, normal mode refused.
 
-#include "cTLV880a.h"
+#include "instrument/cTLV880a.h"
 
 #include <QSignalSpy>
 

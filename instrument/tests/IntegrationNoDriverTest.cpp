@@ -1,7 +1,7 @@
 // cTLV880a over the real libtlv880a.so without a kernel driver (TLV880_DRIVER=none): start-up
 // result 906, simulate mode only, and simulated readings flowing through the poll.
 
-#include "cTLV880a.h"
+#include "instrument/cTLV880a.h"
 
 #include <QSignalSpy>
 #include <QTimer>

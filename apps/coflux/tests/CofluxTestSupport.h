@@ -7,6 +7,7 @@
 
 #include "common/DialogService.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QSettings>
@@ -80,6 +81,14 @@ protected:
         T* w = m_window->findChild<T*>(name);
         EXPECT_NE(w, nullptr) << qPrintable(name);
         return w;
+    }
+
+    // Runs the calls queued for after the current handler (trip messages, class messages): the
+    // process queues them, and the window queues the box once more.
+    static void DeliverQueued()
+    {
+        for (int round = 0; round < 3; ++round)
+            QCoreApplication::sendPostedEvents();
     }
 
     // Texts of the message boxes shown since the last call.

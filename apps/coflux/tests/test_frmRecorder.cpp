@@ -223,7 +223,7 @@ TEST_F(RecorderTest, RecordModeSendsZeroForOtherKindsAndClampsAtFullScale)
     Input(form, 0)->click();
     Scale(form, 3)->click();
     Click(form, 0);
-    m_main->ApplyOutputSetup(0); // full scale and maximum power reach the card
+    m_main->Core().ApplyOutputSetup(0); // full scale and maximum power reach the card
 
     const auto sent = [this](double rate, double thicknessA) {
         m_lib->powers.clear();

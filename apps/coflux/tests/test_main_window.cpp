@@ -387,12 +387,18 @@ TEST_F(MainWindow, ClassEventsAreShownOnlyWithShowErrors)
     w.Instrument().SendPower(20, 0);
     EXPECT_TRUE(TakeMessages().isEmpty());
 
+    DeliverQueued();
+    EXPECT_TRUE(TakeMessages().isEmpty());
+
     w.Tables().Flags.ShowErrors = true;
     w.Instrument().SendPower(20, 0);
+    EXPECT_TRUE(TakeMessages().isEmpty()) << "shown once the caller has returned";
+    DeliverQueued();
     EXPECT_EQ(TakeMessages(),
               QStringList{QStringLiteral("TLV880 Error: 5\r\nInvalid Output Number.")});
-    w.TLVSensorEvent(1, QStringLiteral("Sensor 2 Crystal Failure."), 1);
-    w.TLVOutputEvent(4, QStringLiteral("Control error on Output 1!"), 0);
+    w.Core().TLVSensorEvent(1, QStringLiteral("Sensor 2 Crystal Failure."), 1);
+    w.Core().TLVOutputEvent(4, QStringLiteral("Control error on Output 1!"), 0);
+    DeliverQueued();
     EXPECT_EQ(TakeMessages(),
               (QStringList{QStringLiteral("Sensor Event: 1\r\nSensor 2 Crystal Failure."),
                            QStringLiteral("Output Event: 4\r\nControl error on Output 1!")}));

@@ -78,8 +78,17 @@ protected:
         return ReadFile(LogPath()).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
     }
 
-    void Reading(double time = 3723) { m_window->TLVReading(m_sensors, m_outputs, time); }
-    void Analog() { m_window->TLVAnalog(m_analog, 3723); }
+    // One event as the instrument delivers it, then back to the event loop.
+    void Reading(double time = 3723)
+    {
+        m_window->Core().TLVReading(m_sensors, m_outputs, time);
+        DeliverQueued();
+    }
+    void Analog()
+    {
+        m_window->Core().TLVAnalog(m_analog, 3723);
+        DeliverQueued();
+    }
 
     void ExpectStopped()
     {
@@ -99,7 +108,8 @@ protected:
 
 TEST_F(Trips, ThicknessSetpointStopsTheDepositionThenTellsWhy)
 {
-    m_window->findChild<QLineEdit*>("txtManPwr_0")->setText("30");
+    ASSERT_TRUE(m_window->Core().SetManualPower(0, 30).ok());
+    EXPECT_EQ(m_window->findChild<QLineEdit*>("txtManPwr_0")->text(), QStringLiteral("30.0"));
     m_window->cmdFSwitch_Click(0);
     ASSERT_NEAR(m_window->Instrument().GetPower(0), 30, 1e-9);
 
@@ -219,7 +229,7 @@ TEST_F(Trips, RecorderOnAnAnalogInputFollowsTheSameAnalogReading)
     chart.Input = WithAnalog(0, 2);
     chart.RecScale = 7; // 10 V full scale
     chart.FullScale = 10;
-    m_window->ApplyOutputSetup(13);
+    m_window->Core().ApplyOutputSetup(13);
     m_window->cmdFSwitch_Click(0);
     m_analog = {0, 0, 2.5, 0};
     Analog();

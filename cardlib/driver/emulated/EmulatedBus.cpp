@@ -1,9 +1,9 @@
 // The "emulated" card bus: virtual TLV-880 cards on an imaginary PCI bus, described by the
 // environment, with an optional trace of every register write.
-#include "../CardBus.h"
-#include "../DriverHandle.h"
-#include "../EmulatedCards.h"
 #include "EmulatedCard.h"
+#include "driver/CardBus.h"
+#include "driver/DriverHandle.h"
+#include "driver/EmulatedCards.h"
 
 #include <cstdio>
 #include <cstdlib>

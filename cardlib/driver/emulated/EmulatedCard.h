@@ -4,8 +4,8 @@
 // Not thread-safe by itself: the emulated bus serialises every access under its own mutex.
 #pragma once
 
-#include "../EmulatedCards.h"
 #include "EmuConfig.h"
+#include "driver/EmulatedCards.h"
 
 #include <chrono>
 #include <cstdint>

@@ -1,9 +1,9 @@
 // Real PCI cards on Linux through the kernel's device folders: identity from `vendor` and
 // `device`, base address registers from `config`, memory spaces mapped from `resourceN`, I/O
 // spaces read and written with pread/pwrite on `resourceN` at the port's offset.
-#include "../CardBus.h"
-#include "../DriverHandle.h"
 #include "SysfsFiles.h"
+#include "driver/CardBus.h"
+#include "driver/DriverHandle.h"
 
 #if defined(__linux__)
 #include <dirent.h>

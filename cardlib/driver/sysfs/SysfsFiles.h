@@ -2,7 +2,7 @@
 // slot, and the resource table. Every parser rejects malformed text instead of guessing.
 #pragma once
 
-#include "../CardBus.h"
+#include "driver/CardBus.h"
 
 #include <cstdint>
 #include <optional>

@@ -1,8 +1,8 @@
 // The emulated card bus as the card library sees it: cards from the environment opened through
 // Card.h, the write trace, fault switches, the driver version, real-time measurements and
 // concurrent access from several threads.
-#include "Card.h"
-#include "EmulatedCards.h"
+#include "driver/Card.h"
+#include "driver/EmulatedCards.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

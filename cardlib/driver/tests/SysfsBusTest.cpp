@@ -1,7 +1,7 @@
 // The Linux PCI backend against a fake device tree: scanning, memory and I/O address spaces,
 // address-space matching through the base registers in `config`, and malformed files.
-#include "Card.h"
 #include "FakeDeviceTree.h"
+#include "driver/Card.h"
 #include "sysfs/SysfsFiles.h"
 
 #include <gtest/gtest.h>

@@ -75,6 +75,19 @@ TEST(RunArguments, RefusesWhatCannotBeRun)
     EXPECT_EQ(Parse({"--run", "a.dat", "--minutes", "10080"}).kind, Kind::Run);
 }
 
+TEST(RunArguments, HelpVersionAndSimulate)
+{
+    EXPECT_EQ(Parse({"--version"}).kind, Kind::Version);
+    EXPECT_EQ(Parse({"-v"}).kind, Kind::Version);
+    EXPECT_EQ(Parse({"-h"}).kind, Kind::Help);
+    EXPECT_EQ(Parse({"--run", "a.dat", "--nonsense", "--help"}).kind, Kind::Help);
+    const auto run = Parse({"--run", "a.dat", "--simulate"});
+    EXPECT_EQ(run.kind, Kind::Run);
+    EXPECT_TRUE(run.simulate);
+    EXPECT_FALSE(Parse({"--run", "a.dat"}).simulate);
+    EXPECT_EQ(Parse({"--simulate"}).kind, Kind::Invalid);
+}
+
 TEST(RunArguments, HeadlessIsSeenOnTheRawCommandLine)
 {
     const char* with[] = {"coflux", "--run", "a.dat", "--headless"};
@@ -125,7 +138,25 @@ protected:
 
     QString HomeFile(const QString& name) const { return QDir(m_home.path()).filePath(name); }
 
-    Outcome Run(const QStringList& args) const
+    void WriteText(const QString& path, const QString& text) const
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(text.toUtf8());
+    }
+
+    static QByteArray Bytes(const QString& path)
+    {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    QString SettingsFile() const
+    {
+        return QDir(m_config.path()).filePath(QStringLiteral("TLV880/coflux.conf"));
+    }
+
+    Outcome Run(const QStringList& args, const QList<QPair<QString, QString>>& extra = {}) const
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("TLV880_HOME"), m_home.path());
@@ -133,6 +164,8 @@ protected:
         env.insert(QStringLiteral("XDG_DATA_HOME"), m_data.path());
         for (const char* display : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
             env.remove(QString::fromLatin1(display)); // --headless must need none of them
+        for (const auto& [name, value] : extra)
+            env.insert(name, value);
         QProcess process;
         process.setProcessEnvironment(env);
         process.setWorkingDirectory(m_work.path());
@@ -179,8 +212,16 @@ TEST_F(UnattendedRun, ReachesTheThicknessSetpointAndExitsZeroLeavingTheLog)
     const QByteArray original = before.readAll();
     before.close();
 
+    // The operator's settings: window positions, open views, the remembered setup file.
+    ASSERT_TRUE(QDir(m_config.path()).mkpath(QStringLiteral("TLV880")));
+    const QByteArray settings =
+        "[Form%20Positions]\nfrmMain=\"L=10,T=20,W=900,H=400\"\n\n[Setup%20File]\n"
+        "Setup=Mine.dat\n\n[frmReadings]\nForm%20Visible=True\n";
+    WriteText(SettingsFile(), QString::fromLatin1(settings));
+
     const Outcome run = Run({"--run", "Quick.dat", "--headless"});
     ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_EQ(Bytes(SettingsFile()), settings) << "a headless run writes no user setting";
     EXPECT_TRUE(run.out.contains(
         QStringLiteral("Deposition halted.\nThickness setpoint reached on Quick.\n")))
         << run.out.toStdString();
@@ -201,9 +242,9 @@ TEST_F(UnattendedRun, ReachesTheThicknessSetpointAndExitsZeroLeavingTheLog)
     QFile after(setup);
     ASSERT_TRUE(after.open(QIODevice::ReadOnly));
     EXPECT_EQ(after.readAll(), original) << "an unattended run never rewrites its setup";
-    EXPECT_EQ(RememberedSetup(), QStringLiteral("Quick.dat")) << "remembered as Open does";
 }
 
+// The limit is checked against a deadline on a precise timer: never early, whatever the load.
 TEST_F(UnattendedRun, StopsAtTheTimeLimitAndExitsTwo)
 {
     OutputSetup far;
@@ -213,7 +254,7 @@ TEST_F(UnattendedRun, StopsAtTheTimeLimitAndExitsTwo)
     ASSERT_EQ(run.status, 2) << run.err.toStdString();
     EXPECT_TRUE(run.out.contains(QStringLiteral("Time limit of 0.05 minutes reached.")));
     EXPECT_FALSE(run.out.contains(QStringLiteral("halted")));
-    EXPECT_GE(run.ms, 3000);
+    EXPECT_GE(run.ms, 3000) << "never before the limit";
     EXPECT_LT(run.ms, 60000);
     EXPECT_GE(LogLines().size(), 4) << "the log of the stopped run stays";
 }
@@ -264,6 +305,86 @@ TEST_F(UnattendedRun, ASetupOfAnotherFolderRunsThereAndLeavesTheRememberedSetup)
     ASSERT_EQ(run.status, 0) << run.err.toStdString();
     EXPECT_EQ(RememberedSetup(), QStringLiteral("Mine.dat"));
     EXPECT_FALSE(QFile::exists(HomeFile(QStringLiteral("Thin film.dat"))));
+}
+
+TEST_F(UnattendedRun, HelpAndVersionNeedNoDisplay)
+{
+    const Outcome help = Run({"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_TRUE(help.out.startsWith(QStringLiteral("Usage: coflux"))) << help.out.toStdString();
+    const Outcome version = Run({"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out, QStringLiteral("coflux 1.0.0\n"));
+}
+
+TEST_F(UnattendedRun, ARunWithAWindowNeedsADisplay)
+{
+    WriteSetup(HomeFile(QStringLiteral("Quick.dat")));
+    const Outcome run = Run({"--run", "Quick.dat"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(run.err.contains(QStringLiteral("no display"))) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains(QStringLiteral("--headless")));
+    EXPECT_FALSE(QFile::exists(m_log));
+}
+
+// The card refuses a period of 5 s: the run does not start on settings the card did not take
+// (it used to run anyway, and to crash when its monitor tripped).
+TEST_F(UnattendedRun, RefusedCardSettingsAreNotRun)
+{
+    WriteText(HomeFile(QStringLiteral("p.dat")),
+              QStringLiteral("[Card]\r\nPeriod=5\r\n[SENSOR1]\r\nMonitor=1\r\n"));
+    const Outcome run = Run({"--run", "p.dat", "--headless"});
+    EXPECT_EQ(run.status, 1) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains(
+        QStringLiteral("the card settings of p.dat were refused: TLV880 Error 2: Period must be")))
+        << run.err.toStdString();
+    EXPECT_FALSE(run.out.contains(QStringLiteral("started")));
+}
+
+TEST_F(UnattendedRun, ASetupThatAsksForACardNeedsOneOrSimulate)
+{
+    WriteText(HomeFile(QStringLiteral("Real.dat")),
+              QStringLiteral("[Card]\r\nSimulate=0\r\nPeriod=.1\r\n[SENSOR1]\r\nMonitor=1\r\n"
+                             "ThickSP=0\r\n"));
+    const QList<QPair<QString, QString>> noBus{{"TLV880_DRIVER", "emulted"}};
+    const Outcome refused = Run({"--run", "Real.dat", "--headless"}, noBus);
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_TRUE(refused.err.contains(QStringLiteral("asks for a card (Simulate=0)")))
+        << refused.err.toStdString();
+    EXPECT_TRUE(refused.err.contains(QStringLiteral("start-up result 9")));
+
+    const Outcome simulated = Run({"--run", "Real.dat", "--headless", "--simulate"}, noBus);
+    EXPECT_EQ(simulated.status, 0) << simulated.err.toStdString();
+    EXPECT_TRUE(simulated.err.contains(QStringLiteral("coflux: simulating; no card is used")))
+        << simulated.err.toStdString();
+}
+
+// An emulated master card with its analog section, measuring for real: a monitor trips at the
+// first reading while analog readings wait. The run ends cleanly with the halt message.
+TEST_F(UnattendedRun, ATripOnARealCardEndsTheRunCleanly)
+{
+    WriteText(HomeFile(QStringLiteral("Card.dat")),
+              QStringLiteral("[Card]\r\nSimulate=0\r\nPeriod=.1\r\n[SENSOR1]\r\nMonitor=1\r\n"));
+    const Outcome run = Run({"--run", "Card.dat", "--headless"},
+                            {{"TLV880_DRIVER", "emulated"}, {"TLV880_EMU_CARDS", "id=1E,fw=300"}});
+    EXPECT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.out.contains(QStringLiteral(
+        "Deposition halted.\nThickness setpoint reached on input monitor Sensor 1.")))
+        << run.out.toStdString();
+    EXPECT_FALSE(run.err.contains(QStringLiteral("simulating"))) << run.err.toStdString();
+}
+
+TEST_F(UnattendedRun, ALogThatCannotBeWrittenIsReportedAndEndsWithItsOwnStatus)
+{
+    m_log = QStringLiteral("/dev/full");
+    WriteSetup(HomeFile(QStringLiteral("Full.dat")));
+    const Outcome run = Run({"--run", "Full.dat", "--headless"});
+    EXPECT_EQ(run.status, 4) << run.err.toStdString();
+    EXPECT_TRUE(run.out.contains(QStringLiteral("Deposition halted.")));
+    EXPECT_TRUE(run.err.contains(QStringLiteral("the log file /dev/full cannot be written: ")))
+        << run.err.toStdString();
+    EXPECT_EQ(run.err.count(QStringLiteral("cannot be written")), 1) << "the first failure only";
+    EXPECT_TRUE(run.err.contains(QStringLiteral("could not be written to the log file /dev/full")));
 }
 
 } // namespace

@@ -16,11 +16,12 @@
 // it); the member then returns 98 (or 0 for a getter) and changes nothing.
 //
 // Property get is X(args), let is setX(args, value); a let that can be refused returns its error
-// number (0 = success). Everything runs on the thread that owns the object; the reading poll and
-// ClearBuff run the message pump while draining, and a poll tick arriving then is skipped.
+// number (0 = success). Everything runs on the thread that owns the object; ClearBuff runs the
+// message pump while draining, and a poll tick arriving then is skipped. The reading poll runs
+// no message pump.
 
-#include "InstrumentClock.h"
-#include "LibraryBinding.h"
+#include "instrument/InstrumentClock.h"
+#include "instrument/LibraryBinding.h"
 
 #include <QDateTime>
 #include <QObject>
@@ -92,6 +93,10 @@ public:
     int GetReadings(SensorArray& sensors, OutputArray& outputs, int& count);
     int GetAnalog(AnalogArray& analog, int& count);
     short Revision(short idx) const; // 0 start-up result, 1..6 card firmware, 7 analog section
+    // The message of a start-up result (Revision(0)); empty for 0.
+    static QString StartupMessage(int result);
+    // The clock that stamps the readings (the date of a log's start line comes from it too).
+    const tlv::InstrumentClock& Clock() const { return *m_clock; }
     double Period() const;
     int setPeriod(double period);
     static constexpr double PeriodMin() { return 0.1; }

@@ -3,7 +3,7 @@
 // driver port transfer for an I/O space).
 #pragma once
 
-#include "CardBus.h"
+#include "driver/CardBus.h"
 
 namespace tlv880::bus {
 

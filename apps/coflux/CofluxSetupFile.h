@@ -1,0 +1,46 @@
+#pragma once
+// The setup file of coflux: an INI file with the sections "Card", "SENSOR1".."SENSOR8",
+// "ANALOG1".."ANALOG4" and "OUTPUT1".."OUTPUT4", "OUTPUT13", "OUTPUT14", read and written key by
+// key through cIniFile. Only the file format lives here; the process applies what was read to
+// the card (Deposition::OpenSetup).
+
+#include "ProcessTables.h"
+
+#include <QString>
+
+namespace coflux {
+
+// The card settings kept in the setup file.
+struct CardSettings {
+    short Simulate = 1; // operating mode when a card is present (0 normal, 1 simulate)
+    int Filter = 4;     // readings in the rate and thickness filter
+    double FMax = 6100000;
+    double FMin = 5000000;
+    double FInit = 6000000;
+    double Period = 0.25; // s
+};
+
+class CofluxSetupFile {
+public:
+    explicit CofluxSetupFile(QString path) : m_path(std::move(path)) {}
+
+    const QString& Path() const { return m_path; }
+    bool Exists() const;
+
+    // Reads the program flags, sensors 1..8, analog inputs 1..4 and outputs 1..4, 13, 14 into
+    // `tables` and the card keys into `card`. A missing file or key gives the key's default;
+    // a mode, cross output or recorder scale no form can produce takes its default too.
+    void Read(ProcessTables& tables, CardSettings& card) const;
+
+    enum class WriteStatus { Written, CannotCreate, ReadOnly, Incomplete };
+    // Writes every key in its fixed order (the file is created when missing). ReadOnly: the
+    // file's own write permission is off and nothing was written. `cause` receives the file
+    // system's reason for CannotCreate.
+    WriteStatus Write(const ProcessTables& tables, const CardSettings& card,
+                      QString* cause = nullptr) const;
+
+private:
+    QString m_path;
+};
+
+} // namespace coflux

@@ -1,0 +1,249 @@
+#pragma once
+// Deposition: the live process of coflux, without a widget. It owns the process tables (outputs,
+// sensors, analog inputs, program flags), the run state and its rules, the latest readings, the
+// reading and analog handlers with the recorder and cross-rate functions, the setpoint trips,
+// the configuration of each output on the card, the data log and the loading and saving of setup
+// files. It talks to the instrument object and reports through signals; the main window, an
+// unattended run, a remote client or a recipe drive the same object with the same commands.
+//
+// Commands that change something return a CommandResult: Done, or the refusal text the main
+// window shows for the same change (run-state rule, value out of range, output not present).
+// Every accepted change is announced by a signal, so every view shows it whoever made it.
+//
+// Nothing here runs a nested event loop. Signals that a view may answer with a message box
+// (tripped, classError, sensorEvent, outputEvent) are emitted from a queued call, after the
+// instrument's poll has returned; notice() comes straight from the command that caused it.
+//
+// Deposition.cpp: construction, run states, zeroing, modes and setpoints.
+// DepositionEvents.cpp: the reading and analog handlers, trips, ApplyOutputSetup.
+// DepositionSetup.cpp: loading and saving setup files (their format is CofluxSetupFile).
+// DepositionLog.cpp: the data log of a run.
+
+#include "ProcessTables.h"
+#include "ReadingArrays.h"
+
+#include "instrument/cTLV880a.h"
+
+#include <QList>
+#include <QMetaType>
+#include <QObject>
+#include <QPair>
+#include <QString>
+#include <QStringList>
+
+#include <array>
+
+namespace coflux {
+
+// Run states of a deposition.
+enum RunStateValue : short { RunStopped = 0, RunRunning = 1, RunHeld = 2 };
+
+// The three setpoints an operator enters in an output's frame.
+enum class Setpoint {
+    Rate,       // Å/s; for an analog-fed output the input's display units (Gain × V + Offset)
+    Thickness,  // kÅ
+    ManualPower // %
+};
+
+// How a message of the process is meant to be shown (the icon of the window's box).
+enum class NoticeLevel { Information, Warning };
+
+struct CommandResult {
+    enum class Status {
+        Done,
+        RefusedByRunState, // not allowed in the current run state (e.g. Hold while stopped)
+        OutOfRange,        // a value outside its limits, or not a number
+        NotPresent,        // the output or sensor does not exist on the installed cards
+        Failed             // the instrument class or the file system refused it
+    };
+    Status status = Status::Done;
+    QString text; // empty when Done; otherwise the message the window shows for it
+
+    bool ok() const { return status == Status::Done; }
+    static CommandResult done() { return {}; }
+    static CommandResult refused(Status s, const QString& why) { return {s, why}; }
+};
+
+// What loading a setup file found, for callers that must act on it (an unattended run refuses
+// to start on a refused card setup).
+struct SetupLoadResult {
+    bool loaded = false;       // false: empty name, nothing was done
+    bool fileFound = true;     // false: every key took its default
+    int cardSettingsError = 0; // error number of the refused card settings (SendInit), 0 = taken
+    QString cardSettingsMessage;
+    QList<QPair<int, QString>> classErrors; // every class error raised while loading, in order
+    QStringList notices;                    // messages shown to the operator while loading
+};
+
+class Deposition : public QObject {
+    Q_OBJECT
+public:
+    // Works with the program's instrument object, which must outlive it. Listens to the
+    // instrument's events from here on; loads nothing (call OpenSetup).
+    explicit Deposition(cTLV880a& instrument, QObject* parent = nullptr);
+    ~Deposition() override;
+
+    Deposition(const Deposition&) = delete;
+    Deposition& operator=(const Deposition&) = delete;
+
+    // ---- state ----
+    cTLV880a& Instrument() { return m_tlv; }
+    const cTLV880a& Instrument() const { return m_tlv; }
+    // The editors change records here directly and then call OutputEdited / InputsEdited /
+    // CardEdited so that the views follow. Remote clients use the commands below instead.
+    ProcessTables& Tables() { return m_tables; }
+    const ProcessTables& Tables() const { return m_tables; }
+    const ReadingArrays& Readings() const { return m_readings; }
+    short RunState() const { return m_runState; }
+    // The time (seconds since midnight) of the latest reading event, -1 before the first.
+    double ReadingTime() const { return m_readingTime; }
+
+    // What the installed cards have. A present output exists on the cards (any shown output
+    // without a card); sensors and analog inputs likewise.
+    bool IsPresentOutput(int j) const;
+    bool IsPresentSensor(int s) const;
+    bool IsPresentAnalog(int a) const;
+    QList<int> PresentOutputs() const; // of 0..3, 12, 13
+    QList<int> PresentSensors() const; // of 0..7 (the configured sensors)
+    bool Simulating() const;           // the class measures simulated crystals
+    int StartupResult() const;         // the library's start-up result (0, 904, 906, ...)
+    QString StartupText() const;       // its message, empty for 0
+
+    // Setpoints and mode of output j as the window shows them.
+    int Mode(int j) const;
+    double RateSetpoint(int j) const; // display units (see Setpoint::Rate)
+    double ThicknessSetpoint(int j) const;
+    double ManualPower(int j) const;
+    // Recorder output of output j in %, not clamped, from the latest readings.
+    double RecorderValue(int j) const;
+
+    // The current setup file (name only, in the program's folder).
+    QString SetupFileName() const { return m_setupFile; }
+    // The latest class error, refusal or notice text (for a status line).
+    QString LastStatusText() const { return m_lastStatus; }
+    // Data lines of the current run that could not be written, and the first failure's cause.
+    int LogLinesLost() const { return m_logLinesLost; }
+    QString FirstLogFailure() const { return m_firstLogFailure; }
+
+    // ---- run state ----
+    CommandResult Start();  // stopped -> running; zeroes sensors and outputs, starts the log
+    CommandResult Stop();   // running or held -> stopped; every present output to power 0
+    CommandResult Hold();   // running -> held
+    CommandResult Resume(); // held -> running; thickness not zeroed
+    // The two run buttons of the window: start/stop, and hold/resume (nothing while stopped).
+    CommandResult PressStartStop();
+    CommandResult PressHoldResume();
+    // Enters a run state directly (0, 1 or 2), as the window's buttons and the trips do.
+    void SetRunState(short state);
+
+    // ---- zeroing (never changes the run state) ----
+    CommandResult ZeroOutput(int j);
+    CommandResult ZeroSensor(int s); // s = 0..23
+    void ZeroAll();                  // outputs 0..3, 12, 13, then sensors 0..23
+
+    // ---- outputs ----
+    CommandResult SetMode(int j, int mode); // ChannelMode: 0 Off, 1 Record, 2 Manual, 3 Auto
+    CommandResult SetRateSetpoint(int j, double value);
+    CommandResult SetThicknessSetpoint(int j, double kA);
+    CommandResult SetManualPower(int j, double percent);
+    // Open-loop power: the output goes to Manual at this power (sent at once while running).
+    CommandResult SetOpenLoopPower(int j, double percent);
+    // Same as the Set* above for any Setpoint; `text` as typed (refused when not a number).
+    CommandResult EnterSetpoint(int j, Setpoint which, const QString& text);
+    // Sends one output's sensor or analog mapping, full scale and (running in Auto) loop terms.
+    void ApplyOutputSetup(int j);
+
+    // ---- editors: announce changes made to Tables() ----
+    void OutputEdited(int j); // name, input, terms, scale of output j changed
+    void InputsEdited();      // sensor or analog records changed
+    void CardEdited();        // card settings or program flags changed
+
+    // ---- setup files ----
+    // Whether making a setup file current also remembers it in the user's settings for the next
+    // start (on by default; an unattended run leaves the user's settings alone).
+    void setRemembersSetupFile(bool remember) { m_remembersSetupFile = remember; }
+    // Loads a setup file of the program's folder as File Open does; an empty name does nothing.
+    SetupLoadResult OpenSetup(const QString& name);
+    // Writes the setup to a file of the program's folder as Save As does (and the closing
+    // question's Yes). Failed with the window's message when nothing or not all was written.
+    CommandResult SaveSetup(const QString& name);
+
+public slots:
+    // Handlers of the instrument's events (connected at construction; public for tests).
+    void TLVReading(const SensorArray& sensors, const OutputArray& outputs, double time);
+    void TLVAnalog(const AnalogArray& analog, double time);
+    void TLVError(int number, const QString& message);
+    void TLVSensorEvent(int code, const QString& message, int sensor);
+    void TLVOutputEvent(int code, const QString& message, int output);
+
+signals:
+    // ---- process ----
+    void runStateChanged(short state, short previous);
+    // After each reading event has been handled: every value of Readings() is the new one.
+    void readingTaken(const coflux::ReadingArrays& readings, double time);
+    // After each analog event has been handled (AnVolts are the new ones).
+    void analogTaken(const coflux::ReadingArrays& readings, double time);
+    // A thickness or voltage setpoint stopped the deposition (the run state is already 0).
+    void tripped(const QString& message);
+    // Thickness of output j was zeroed (the window shows "0.000").
+    void thicknessZeroed(int output);
+
+    // ---- configuration ----
+    void modeChanged(int output, int mode);
+    void setpointChanged(int output, coflux::Setpoint which);
+    void outputChanged(int output); // name, input or other settings of the output
+    void inputsChanged();           // sensor or analog-input records
+    void cardChanged();             // card settings or program flags
+    void setupLoaded(const QString& name);
+    void setupFileChanged(const QString& name); // the current setup file's name
+
+    // ---- messages ----
+    // Something the operator must be told, from the command that caused it (setup file not
+    // found, read-only, not written).
+    void notice(const QString& text, coflux::NoticeLevel level);
+    void classError(int number, const QString& message);
+    void sensorEvent(int code, const QString& message, int sensor);
+    void outputEvent(int code, const QString& message, int output);
+    // A data line could not be written: the log file, why, and lines lost in this run so far.
+    void logLineLost(const QString& file, const QString& cause, int lostInRun);
+    // The latest class error, refusal or notice, for a status line.
+    void statusText(const QString& text);
+
+private:
+    // DepositionEvents.cpp
+    void Trip(const QString& message);
+    void RecordReading(const SensorArray& sensors, const OutputArray& outputs);
+    void DriveOutputOnReading(int j);
+    // DepositionLog.cpp
+    void StartLog();
+    void WriteLogLine(const QString& line);
+    // Deposition.cpp
+    void EnterStopped();
+    void EnterHeld();
+    void EnterRunning(bool starting);
+    void ApplyMode(int j, int mode); // what entering a mode does while running
+    CommandResult CheckOutput(int j) const;
+    CommandResult Refuse(CommandResult::Status status, const QString& text);
+    void SetStatus(const QString& text);
+    void SetSetupFileName(const QString& name);
+
+    cTLV880a& m_tlv;
+    ProcessTables m_tables;
+    ReadingArrays m_readings;
+    std::array<double, kOutputSlots> m_manualPower{}; // the manual power setpoints, %
+    short m_runState = RunStopped;
+    double m_readingTime = -1;
+    QString m_logLine; // the data line being assembled during one reading cycle
+    QString m_setupFile;
+    QString m_lastStatus;
+    int m_logLinesLost = 0;
+    QString m_firstLogFailure;
+    SetupLoadResult* m_loading = nullptr; // collects class errors while a setup loads
+    bool m_remembersSetupFile = true;
+};
+
+} // namespace coflux
+
+Q_DECLARE_METATYPE(coflux::ReadingArrays)
+Q_DECLARE_METATYPE(coflux::Setpoint)
+Q_DECLARE_METATYPE(coflux::NoticeLevel)

@@ -1,0 +1,110 @@
+// Loading a setup file into the process and the card, and saving the process's setup. Setup
+// files live in the program's folder and are named by their file name alone.
+
+#include "Deposition.h"
+
+#include "CofluxSetupFile.h"
+
+#include "common/ProgramInfo.h"
+#include "common/SetupFile.h"
+
+namespace coflux {
+
+void Deposition::SetSetupFileName(const QString& name)
+{
+    m_setupFile = name;
+    if (m_remembersSetupFile) tlv::SetCurrentSetupFile(name);
+    emit setupFileChanged(name);
+}
+
+SetupLoadResult Deposition::OpenSetup(const QString& name)
+{
+    SetupLoadResult result;
+    if (name.isEmpty()) return result;
+    result.loaded = true;
+    SetupLoadResult* outer = m_loading;
+    m_loading = &result;
+
+    const CofluxSetupFile file(tlv::ProgramFile(name));
+    result.fileFound = file.Exists();
+    if (!result.fileFound) {
+        const QString text =
+            file.Path() + QStringLiteral(" Not Found.\r\nContinuing with defaults.");
+        result.notices << text;
+        SetStatus(text);
+        emit notice(text, NoticeLevel::Information);
+    }
+    SetSetupFileName(name);
+
+    CardSettings card;
+    file.Read(m_tables, card);
+
+    // Card settings: the operating mode only when a card is there to measure.
+    m_tlv.setOpMode(m_tlv.NumCards() > 0 ? card.Simulate : 1);
+    m_tlv.setFilterSize(card.Filter);
+    const auto errorsBefore = result.classErrors.size();
+    result.cardSettingsError = m_tlv.SendInit(card.FMax, card.FMin, card.FInit, card.Period);
+    if (result.cardSettingsError != 0 && result.classErrors.size() > errorsBefore)
+        result.cardSettingsMessage = result.classErrors.at(errorsBefore).second;
+
+    for (int s = 0; s < kConfiguredSensors; ++s) {
+        const SensorRecord& sensor = m_tables.Sensor(s);
+        const auto sen = static_cast<short>(s);
+        if (m_tlv.NumCards() == 0 || m_tlv.NumSensorValid(sen))
+            m_tlv.SendMaterial(sen, sensor.Density, sensor.ZFactor, sensor.Tooling);
+    }
+
+    for (int j : kShownOutputs) {
+        if (!IsPresentOutput(j)) continue;
+        ApplyMode(j, m_tables.Output(j).Mode);
+        m_manualPower.at(static_cast<size_t>(j)) = 0;
+        ApplyOutputSetup(j);
+        m_tlv.SendPower(static_cast<short>(j), 0);
+    }
+
+    m_tlv.SendStartMeas();
+    m_tlv.ZeroAll();
+    m_tlv.setTimerEnabled(true);
+
+    m_loading = outer;
+    emit setupLoaded(name);
+    return result;
+}
+
+CommandResult Deposition::SaveSetup(const QString& name)
+{
+    if (name.isEmpty())
+        return Refuse(CommandResult::Status::OutOfRange, QStringLiteral("No setup file named."));
+    const CofluxSetupFile file(tlv::ProgramFile(name));
+    CardSettings card;
+    card.Filter = m_tlv.FilterSize();
+    card.Period = m_tlv.Period();
+    card.FMax = m_tlv.SensorMaxFreq();
+    card.FMin = m_tlv.SensorMinFreq();
+    card.FInit = m_tlv.SensorInitFreq();
+    card.Simulate = static_cast<short>(m_tlv.OpMode());
+
+    QString cause;
+    QString failure;
+    switch (file.Write(m_tables, card, &cause)) {
+    case CofluxSetupFile::WriteStatus::Written:
+        SetSetupFileName(name);
+        return CommandResult::done();
+    case CofluxSetupFile::WriteStatus::CannotCreate:
+        failure = file.Path() + QStringLiteral(" could not be created: ") + cause;
+        break;
+    case CofluxSetupFile::WriteStatus::ReadOnly:
+        // Names the setup file that is current before the save, also for Save As.
+        failure = m_setupFile + QStringLiteral(" is Read Only!");
+        break;
+    case CofluxSetupFile::WriteStatus::Incomplete:
+        SetSetupFileName(name);
+        failure = file.Path() + QStringLiteral(" could not be written completely.");
+        break;
+    }
+    SetStatus(failure);
+    emit notice(failure, NoticeLevel::Warning);
+    return CommandResult::refused(CommandResult::Status::Failed, failure);
+}
+
+} // namespace coflux

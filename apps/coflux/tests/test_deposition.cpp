@@ -1,0 +1,286 @@
+// The deposition process without any widget, on a card-library double that grows film in
+// proportion to the power and a clock the test steps: a whole co-deposition to its thickness
+// trip with the log checked, the trip's timing, the run-state rules and refusals, and the log's
+// failures.
+
+#include "Deposition.h"
+
+#include "CofluxProgram.h"
+#include "test_filmLibrary.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLocale>
+#include <QSignalSpy>
+
+#include <cmath>
+
+namespace coflux::test {
+namespace {
+
+class DepositionTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_home.isValid());
+        qputenv("TLV880_HOME", m_home.path().toLocal8Bit());
+        InstallProgramInfo();
+        m_lib = std::make_shared<FilmLibrary>();
+        m_clock = std::make_shared<SteppedClock>();
+        m_tlv = std::make_unique<cTLV880a>(m_lib, m_clock);
+        m_core = std::make_unique<Deposition>(*m_tlv);
+        m_core->setRemembersSetupFile(false);
+    }
+
+    void TearDown() override
+    {
+        m_core.reset();
+        m_tlv.reset();
+    }
+
+    QString HomeFile(const QString& name) const { return QDir(m_home.path()).filePath(name); }
+
+    void Load(const QString& text)
+    {
+        QFile file(HomeFile(QStringLiteral("Run.dat")));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(text.toUtf8());
+        file.close();
+        m_core->OpenSetup(QStringLiteral("Run.dat"));
+        m_tlv->setTimerEnabled(false); // the test is the timer
+    }
+
+    // One measurement and one poll of the instrument, a period later; then back to the event
+    // loop.
+    void Tick()
+    {
+        m_clock->step(100);
+        m_lib->pending = 1;
+        m_lib->analogPending = 1;
+        m_tlv->TLVTimer_Timer();
+        QCoreApplication::sendPostedEvents();
+    }
+
+    QStringList LogLines(const QString& path) const
+    {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly)) return {};
+        QString text = QString::fromUtf8(file.readAll());
+        EXPECT_TRUE(text.endsWith(QStringLiteral("\r\n")));
+        text.chop(2);
+        return text.split(QStringLiteral("\r\n"));
+    }
+
+    QTemporaryDir m_home;
+    std::shared_ptr<FilmLibrary> m_lib;
+    std::shared_ptr<SteppedClock> m_clock;
+    std::unique_ptr<cTLV880a> m_tlv;
+    std::unique_ptr<Deposition> m_core;
+};
+
+const char* const kCoDeposition = R"([Card]
+LogEnabled=1
+LogFile=%1
+Period=.1
+Filter=1
+[OUTPUT1]
+Name=Gold
+Mode=2
+Input=1
+Thick=0.4
+FullScale=10
+[OUTPUT2]
+Name=Silver
+Mode=2
+Input=2
+Thick=100
+FullScale=10
+)";
+
+TEST_F(DepositionTest, CoDepositionRunsToTheThicknessTripAndLogsEveryReading)
+{
+    const QString log = HomeFile(QStringLiteral("codep.log"));
+    Load(QString::fromLatin1(kCoDeposition).arg(log));
+    ASSERT_TRUE(m_core->SetManualPower(0, 40).ok()); // 40 Å/s: 4 Å per reading
+    ASSERT_TRUE(m_core->SetManualPower(1, 10).ok()); // 10 Å/s: 1 Å per reading
+    QSignalSpy trips(m_core.get(), &Deposition::tripped);
+    QSignalSpy readings(m_core.get(), &Deposition::readingTaken);
+    ASSERT_TRUE(m_core->Start().ok());
+    EXPECT_NEAR(m_tlv->GetPower(0), 40, 1e-9);
+
+    int ticks = 0;
+    while (m_core->RunState() == RunRunning && ticks < 1000) {
+        Tick();
+        ++ticks;
+    }
+    // 0.4 kÅ at 4 Å per reading: the hundredth reading trips.
+    EXPECT_EQ(ticks, 100);
+    ASSERT_EQ(trips.count(), 1);
+    EXPECT_EQ(trips.at(0).at(0).toString(),
+              QStringLiteral("Deposition halted.\r\nThickness setpoint reached on Gold."));
+    EXPECT_EQ(readings.count(), 100);
+    for (int j : kShownOutputs)
+        EXPECT_DOUBLE_EQ(m_tlv->GetPower(static_cast<short>(j)), 0) << j;
+
+    const QStringList lines = LogLines(log);
+    ASSERT_EQ(lines.size(), 3 + 99) << "start, date, header, and each reading before the trip";
+    EXPECT_EQ(lines[0], QString());
+    EXPECT_EQ(lines[1],
+              "Date: " + QLocale::system().toString(QDate(2026, 3, 4), QLocale::ShortFormat));
+    EXPECT_EQ(lines[2], QStringLiteral("Time, Output, Thick, Rate, Power, Output, Thick, etc."));
+    EXPECT_EQ(lines[3], QStringLiteral("10:00:00, Gold, 0.004, 40.00, 40.0, Silver, 0.001, 10.00, "
+                                       "10.0"));
+    EXPECT_EQ(lines.last(), QStringLiteral("10:00:09, Gold, 0.396, 40.00, 40.0, Silver, 0.099, "
+                                           "10.00, 10.0"));
+
+    // Stopped: later readings show but add no line and trip nothing.
+    Tick();
+    EXPECT_EQ(LogLines(log).size(), lines.size());
+    EXPECT_EQ(trips.count(), 1);
+    EXPECT_EQ(readings.count(), 101);
+}
+
+TEST_F(DepositionTest, TripStopsInsideTheHandlerAndTellsOnlyAfterItReturned)
+{
+    Load(QString::fromLatin1(kCoDeposition).arg(HomeFile(QStringLiteral("t.log"))));
+    m_core->Tables().Output(0).Thick = 0.004;
+    ASSERT_TRUE(m_core->SetManualPower(0, 40).ok());
+    ASSERT_TRUE(m_core->Start().ok());
+
+    QList<short> statesSeen;
+    bool trippedInside = false;
+    bool inside = false;
+    QObject::connect(m_core.get(), &Deposition::runStateChanged, m_core.get(),
+                     [&](short state) { statesSeen << state; });
+    QObject::connect(m_core.get(), &Deposition::tripped, m_core.get(),
+                     [&] { trippedInside = inside; });
+    QObject::connect(m_tlv.get(), &cTLV880a::TLVAnalog, m_core.get(), [&] {
+        // The analog event comes after the reading event of the same poll.
+        EXPECT_EQ(m_core->RunState(), RunStopped) << "stopped at once, inside the poll";
+    });
+    m_clock->step(100);
+    m_lib->pending = 1;
+    m_lib->analogPending = 3; // a backlog of analog readings is drained in the same poll
+    inside = true;
+    m_tlv->TLVTimer_Timer();
+    inside = false;
+    EXPECT_EQ(statesSeen, QList<short>{RunStopped});
+    QSignalSpy trips(m_core.get(), &Deposition::tripped);
+    EXPECT_EQ(trips.count(), 0) << "nothing is told while the poll runs";
+    QCoreApplication::sendPostedEvents();
+    EXPECT_EQ(trips.count(), 1);
+    EXPECT_FALSE(trippedInside);
+}
+
+TEST_F(DepositionTest, RunStateRulesRefuseWhatTheStateDoesNotAllow)
+{
+    Load(QString::fromLatin1(kCoDeposition).arg(HomeFile(QStringLiteral("r.log"))));
+    using Status = CommandResult::Status;
+    EXPECT_EQ(m_core->Hold().status, Status::RefusedByRunState);
+    EXPECT_EQ(m_core->Resume().status, Status::RefusedByRunState);
+    EXPECT_EQ(m_core->Stop().status, Status::RefusedByRunState);
+    EXPECT_EQ(m_core->PressHoldResume().status, Status::RefusedByRunState);
+    EXPECT_EQ(m_core->RunState(), RunStopped);
+
+    ASSERT_TRUE(m_core->Start().ok());
+    EXPECT_EQ(m_core->Start().status, Status::RefusedByRunState);
+    EXPECT_EQ(m_core->Resume().status, Status::RefusedByRunState);
+    ASSERT_TRUE(m_core->Hold().ok());
+    const CommandResult again = m_core->Start();
+    EXPECT_EQ(again.status, Status::RefusedByRunState);
+    EXPECT_EQ(m_core->LastStatusText(), again.text);
+    ASSERT_TRUE(m_core->PressHoldResume().ok());
+    EXPECT_EQ(m_core->RunState(), RunRunning);
+    ASSERT_TRUE(m_core->PressStartStop().ok());
+    EXPECT_EQ(m_core->RunState(), RunStopped);
+}
+
+TEST_F(DepositionTest, ValuesOutOfRangeAreRefusedWithTheWindowsMessages)
+{
+    Load(QString::fromLatin1(kCoDeposition).arg(HomeFile(QStringLiteral("v.log"))));
+    using Status = CommandResult::Status;
+    QSignalSpy changes(m_core.get(), &Deposition::setpointChanged);
+
+    const CommandResult rate = m_core->SetRateSetpoint(0, 1000);
+    EXPECT_EQ(rate.status, Status::OutOfRange);
+    EXPECT_EQ(rate.text, QStringLiteral("Rate must be between 0 and 999.9 !"));
+    EXPECT_EQ(m_core->EnterSetpoint(0, Setpoint::Thickness, QStringLiteral("lots")).text,
+              QStringLiteral("Thickness must be between 0 and 999.9 !"));
+    EXPECT_EQ(m_core->SetManualPower(1, -0.1).text,
+              QStringLiteral("Power must be between 0 and 100 !"));
+    EXPECT_EQ(m_core->SetMode(1, 4).status, Status::OutOfRange);
+    EXPECT_EQ(m_core->SetMode(5, ModeAuto).status, Status::NotPresent);
+    EXPECT_EQ(m_core->ZeroSensor(24).status, Status::OutOfRange);
+    EXPECT_EQ(changes.count(), 0) << "nothing refused is announced";
+    EXPECT_DOUBLE_EQ(m_core->ThicknessSetpoint(0), 0.4);
+
+    // An analog-fed output takes its rate in the input's units, within +-10 V.
+    OutputRecord& heater = m_core->Tables().Output(12);
+    heater.Input = WithAnalog(0, 1);
+    m_core->Tables().Analog(1).Gain = 2;
+    m_core->Tables().Analog(1).Offset = 1;
+    EXPECT_TRUE(m_core->SetRateSetpoint(12, 21).ok()) << "2 × 10 V + 1";
+    EXPECT_DOUBLE_EQ(heater.Rate, 10);
+    EXPECT_DOUBLE_EQ(m_core->RateSetpoint(12), 21);
+    EXPECT_EQ(m_core->SetRateSetpoint(12, 21.5).text,
+              QStringLiteral("Rate value is not between -10 volts and +10 analog volts!"));
+
+    // Accepted changes are announced, and the manual power goes out at once while running.
+    ASSERT_TRUE(m_core->Start().ok());
+    ASSERT_TRUE(m_core->SetOpenLoopPower(1, 33.3).ok());
+    EXPECT_EQ(m_core->Mode(1), ModeManual);
+    EXPECT_NEAR(m_tlv->GetPower(1), 33.3, 1e-9);
+    ASSERT_TRUE(m_core->SetMode(1, ModeOff).ok());
+    EXPECT_DOUBLE_EQ(m_tlv->GetPower(1), 0);
+    EXPECT_DOUBLE_EQ(m_core->ManualPower(1), 0);
+}
+
+TEST_F(DepositionTest, LostLogLinesAreCountedWithTheirCause)
+{
+    const QString log = HomeFile(QStringLiteral("missing/run.log"));
+    Load(QString::fromLatin1(kCoDeposition).arg(log));
+    QSignalSpy lost(m_core.get(), &Deposition::logLineLost);
+    ASSERT_TRUE(m_core->SetManualPower(0, 1).ok());
+    ASSERT_TRUE(m_core->Start().ok());
+    Tick();
+    Tick();
+    EXPECT_EQ(m_core->LogLinesLost(), 4) << "start, header and two data lines";
+    ASSERT_EQ(lost.count(), 4);
+    EXPECT_EQ(lost.at(0).at(0).toString(), log);
+    EXPECT_FALSE(m_core->FirstLogFailure().isEmpty());
+    EXPECT_EQ(lost.last().at(2).toInt(), 4);
+
+    // The folder appears: the next line is written, the count of this run stays.
+    ASSERT_TRUE(QDir(m_home.path()).mkdir(QStringLiteral("missing")));
+    Tick();
+    EXPECT_EQ(m_core->LogLinesLost(), 4);
+    EXPECT_EQ(LogLines(log).size(), 1);
+    // A new run counts afresh.
+    ASSERT_TRUE(m_core->Stop().ok());
+    ASSERT_TRUE(m_core->Start().ok());
+    EXPECT_EQ(m_core->LogLinesLost(), 0);
+}
+
+TEST_F(DepositionTest, RefusedCardSettingsAreReportedByTheLoad)
+{
+    QFile file(HomeFile(QStringLiteral("p.dat")));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("[Card]\r\nPeriod=5\r\n[SENSOR1]\r\nMonitor=1\r\n");
+    file.close();
+    const SetupLoadResult load = m_core->OpenSetup(QStringLiteral("p.dat"));
+    EXPECT_TRUE(load.fileFound);
+    EXPECT_EQ(load.cardSettingsError, 2);
+    EXPECT_TRUE(load.cardSettingsMessage.startsWith(QStringLiteral("Period must be")))
+        << load.cardSettingsMessage.toStdString();
+    EXPECT_FALSE(load.classErrors.isEmpty());
+
+    const SetupLoadResult missing = m_core->OpenSetup(QStringLiteral("none.dat"));
+    EXPECT_FALSE(missing.fileFound);
+    ASSERT_EQ(missing.notices.size(), 1);
+    EXPECT_TRUE(missing.notices[0].endsWith(QStringLiteral("none.dat Not Found.\r\nContinuing "
+                                                           "with defaults.")));
+    EXPECT_EQ(missing.cardSettingsError, 0);
+}
+
+} // namespace
+} // namespace coflux::test
