@@ -1,22 +1,63 @@
 // Cadence of simulated measurement cycles: period 0.1 s over 20 s (or the seconds given as the
-// first argument). Prints cycles delivered against expected, readings taken, and the wake-up
-// lateness of each cycle against the ideal schedule (median and 99th percentile).
+// first argument). Prints whether the acquisition thread got real-time scheduling, cycles
+// delivered against expected, readings taken, and the wake-up lateness of each cycle against the
+// ideal schedule (percentiles). With --busy, two processes spin on the CPUs meanwhile, as other
+// programs on a loaded machine would.
 #include "Engine.h"
 #include "tlv880a.h"
 
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <thread>
 #include <vector>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+// Processes that keep a CPU busy until killed.
+std::vector<pid_t> StartSpinners(int count)
+{
+    std::vector<pid_t> pids;
+    for (int i = 0; i < count; ++i) {
+        const pid_t pid = fork();
+        if (pid == 0) {
+            volatile unsigned long spin = 0;
+            for (;;)
+                spin = spin + 1;
+        }
+        if (pid > 0) pids.push_back(pid);
+    }
+    return pids;
+}
+
+void StopSpinners(const std::vector<pid_t>& pids)
+{
+    for (pid_t pid : pids)
+        kill(pid, SIGKILL);
+    for (pid_t pid : pids)
+        waitpid(pid, nullptr, 0);
+}
+} // namespace
 
 int main(int argc, char** argv)
 {
     using Clock = std::chrono::steady_clock;
-    const double seconds = argc > 1 ? std::atof(argv[1]) : 20.0;
+    double seconds = 20.0;
+    bool busy = false;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--busy") == 0)
+            busy = true;
+        else
+            seconds = std::atof(argv[i]);
+    }
     const double period = 0.1;
+    const std::vector<pid_t> spinners = StartSpinners(busy ? 2 : 0);
     setenv("TLV880_DRIVER", "none", 1);
     tlv880::Engine& engine = tlv880::Engine::Instance();
 
@@ -48,7 +89,9 @@ int main(int argc, char** argv)
     }
     while (Xdc770GetReadings(readings, power) > 0)
         ++taken;
+    const int priority = engine.realTimePriority.load(std::memory_order_acquire);
     Xdc770Startup2(-1, nullptr);
+    StopSpinners(spinners);
 
     // Cycles should follow the first one at whole periods. Each stamp is placed in its period
     // slot (a stamp the poller missed leaves a gap, not a shift), and the schedule is anchored at
@@ -71,9 +114,16 @@ int main(int argc, char** argv)
     };
     const double expected = seconds / period;
     const auto delivered = static_cast<double>(engine.cyclesRun.load() - firstCycle);
+    if (priority > 0)
+        std::printf("real-time scheduling: granted (SCHED_FIFO, priority %d)\n", priority);
+    else
+        std::printf("real-time scheduling: not granted (normal scheduling)\n");
+    std::printf("load: %s\n", busy ? "two spinning processes" : "none added");
     std::printf("cycles delivered %.0f, expected %.0f (%.2f %%), readings taken %ld\n", delivered,
                 expected, 100.0 * delivered / expected, taken);
-    std::printf("wake-up lateness: median %.0f us, 99th percentile %.0f us, max %.0f us\n",
-                percentile(0.5), percentile(0.99), lateness.empty() ? 0.0 : lateness.back());
+    std::printf("wake-up lateness: p50 %.0f us, p90 %.0f us, p99 %.0f us, p99.9 %.0f us, "
+                "max %.0f us\n",
+                percentile(0.5), percentile(0.9), percentile(0.99), percentile(0.999),
+                lateness.empty() ? 0.0 : lateness.back());
     return 0;
 }

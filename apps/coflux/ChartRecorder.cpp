@@ -47,6 +47,10 @@ void ChartRecorder::EnsureSeries(int j, bool sensorFed, const QString& name)
 void ChartRecorder::Record(double time)
 {
     const double t = m_clock.continuous(time);
+    // No reading for more than two periods breaks the lines instead of bridging the gap.
+    const double gap = 2 * m_main.Instrument().Period();
+    for (ChartModel* model : {&m_rate, &m_power, &m_thick})
+        model->setGapSeconds(gap);
     const ReadingArrays& readings = m_main.Readings();
     for (int j : kShownOutputs) {
         const OutputRecord& out = m_main.Tables().Output(j);

@@ -5,7 +5,9 @@
 #include "frmMain.h"
 
 #include "common/FormUtil.h"
+#include "common/charts/ChartLegend.h"
 #include "common/charts/LiveChartView.h"
+#include "common/charts/PlotAligner.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -14,6 +16,7 @@
 #include <QSplitter>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <array>
 
 namespace coflux {
@@ -37,8 +40,8 @@ frmChart::frmChart(ChartRecorder& recorder, QWidget* parent) : QWidget(parent, Q
     m_cboSpan->setToolTip(QStringLiteral("Time shown in the charts."));
     auto* lblSpan = new QLabel(QStringLiteral("Show the last"), this);
     lblSpan->setBuddy(m_cboSpan);
-    auto* lblHint =
-        new QLabel(QStringLiteral("Click a legend entry to hide or show its line."), this);
+    auto* lblHint = new QLabel(
+        QStringLiteral("Untick a legend entry to hide its line, tick it to show it."), this);
     lblHint->setEnabled(false);
 
     m_chtRate = new tlv::charts::LiveChartView(recorder.RateChart(), this);
@@ -47,11 +50,28 @@ frmChart::frmChart(ChartRecorder& recorder, QWidget* parent) : QWidget(parent, Q
     m_chtPower->setObjectName(QStringLiteral("chtPower"));
     m_chtThick = new tlv::charts::LiveChartView(recorder.ThickChart(), this);
     m_chtThick->setObjectName(QStringLiteral("chtThick"));
+    // Each output against its own setpoint: a 0.3 kÅ layer reads as well as a 100 kÅ one.
+    m_chtThick->setRelativeToLevels(true);
 
+    // Each chart with its legend beside it; the legends share one width and the plot areas one
+    // left edge, so the three time axes line up.
     auto* splitter = new QSplitter(Qt::Vertical, this);
-    for (QWidget* chart : {static_cast<QWidget*>(m_chtRate), static_cast<QWidget*>(m_chtPower),
-                           static_cast<QWidget*>(m_chtThick)})
-        splitter->addWidget(chart);
+    auto* aligner = new tlv::charts::PlotAligner(this);
+    for (tlv::charts::LiveChartView* view : {m_chtRate, m_chtPower, m_chtThick}) {
+        auto* legend = new tlv::charts::ChartLegend(this);
+        legend->setObjectName(view->objectName() + QStringLiteral("Legend"));
+        legend->attach(view);
+        connect(legend, &tlv::charts::ChartLegend::entriesChanged, this, &frmChart::FitLegends);
+        m_legends.push_back(legend);
+        auto* row = new QWidget(splitter);
+        auto* rowLayout = new QHBoxLayout(row);
+        rowLayout->setContentsMargins(0, 0, 0, 0);
+        rowLayout->addWidget(view, 1);
+        rowLayout->addWidget(legend);
+        splitter->addWidget(row);
+        aligner->add(view);
+    }
+    FitLegends();
 
     auto* top = new QHBoxLayout;
     top->addWidget(lblSpan);
@@ -68,6 +88,15 @@ frmChart::frmChart(ChartRecorder& recorder, QWidget* parent) : QWidget(parent, Q
 
     resize(760, 820);
     ::RestoreFormPosition(this, true);
+}
+
+void frmChart::FitLegends()
+{
+    int width = 0;
+    for (const tlv::charts::ChartLegend* legend : m_legends)
+        width = std::max(width, legend->sizeHint().width());
+    for (tlv::charts::ChartLegend* legend : m_legends)
+        legend->setFixedWidth(width);
 }
 
 void frmChart::SetSpan(int index)

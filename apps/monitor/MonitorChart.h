@@ -1,8 +1,11 @@
 #pragma once
-// The live rate chart of tlvmonitor (View menu, "&Chart"): one line per displayed sensor, from
-// the readings the main window shows at each refresh, with the last 30 minutes kept from the
-// start of the program whether the chart window is open or not. A click on a legend entry hides
-// a sensor's line. The window's position and visibility are remembered (section "frmChart").
+// The live charts of tlvmonitor (View menu, "&Chart"): rate (Å/s) and thickness (kÅ), one line
+// per displayed sensor in each, from the readings the main window shows at each refresh, with the
+// last 30 minutes kept from the start of the program whether the chart window is open or not.
+// The two charts are stacked on one time axis and share a legend that lists every sensor (in
+// columns); unticking a sensor hides its line in both. A line breaks where readings stopped for
+// more than two periods. The window's position and visibility are remembered (section
+// "frmChart").
 
 #include "instrument/cTLV880a.h"
 
@@ -16,8 +19,9 @@
 class QComboBox;
 
 namespace tlv::charts {
+class ChartLegend;
 class LiveChartView;
-}
+} // namespace tlv::charts
 
 namespace monitor {
 
@@ -25,7 +29,7 @@ class frmMain;
 
 inline constexpr int kChartSensors = tlv880::kSensors;
 
-// The rate history of the displayed sensors; a child of the main window.
+// The rate and thickness history of the displayed sensors; a child of the main window.
 class ChartRecorder : public QObject {
     Q_OBJECT
 public:
@@ -33,11 +37,15 @@ public:
     static ChartRecorder* Of(const QObject& owner);
 
     tlv::charts::ChartModel& RateChart() { return m_rate; }
-    // Records the rates of sensors 0 .. shown - 1 at `secondsSinceMidnight`.
-    void Record(const SensorArray& readings, int shown, double secondsSinceMidnight);
+    tlv::charts::ChartModel& ThickChart() { return m_thick; }
+    // Records the rates and thicknesses of sensors 0 .. shown - 1 at `secondsSinceMidnight`;
+    // `periodSeconds` is the measurement period: no reading for more than two breaks the lines.
+    void Record(const SensorArray& readings, int shown, double secondsSinceMidnight,
+                double periodSeconds = 0);
 
 private:
     tlv::charts::ChartModel m_rate;
+    tlv::charts::ChartModel m_thick;
     tlv::charts::MidnightClock m_clock;
     std::array<int, kChartSensors> m_series{};
 };
@@ -47,6 +55,8 @@ class frmChart : public QWidget {
 public:
     frmChart(ChartRecorder& recorder, QWidget* parent = nullptr);
     tlv::charts::LiveChartView* RateView() const { return m_chtRate; }
+    tlv::charts::LiveChartView* ThickView() const { return m_chtThick; }
+    tlv::charts::ChartLegend* Legend() const { return m_legend; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -54,6 +64,8 @@ protected:
 private:
     QComboBox* m_cboSpan = nullptr;
     tlv::charts::LiveChartView* m_chtRate = nullptr;
+    tlv::charts::LiveChartView* m_chtThick = nullptr;
+    tlv::charts::ChartLegend* m_legend = nullptr;
 };
 
 // The main window's hooks.

@@ -2,6 +2,7 @@
 
 #include "Cycle.h"
 #include "Loops.h"
+#include "RealTime.h"
 #include "Rings.h"
 
 namespace tlv880 {
@@ -109,8 +110,13 @@ void Engine::StopThreads()
     if (analogThread_.joinable()) analogThread_.join();
 }
 
+// The thread asks once for real-time scheduling; the waits are on absolute deadlines (the
+// previous deadline plus the interval), so a late wake shortens the next wait instead of
+// shifting every later cycle.
 void Engine::AcquisitionLoop()
 {
+    realTimePriority.store(RequestRealTimeScheduling(kAcquisitionPriority),
+                           std::memory_order_release);
     auto deadline = AutoResetEvent::Clock::now();
     for (;;) {
         acquisitionEvent_.reset();

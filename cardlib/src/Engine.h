@@ -62,6 +62,8 @@ public:
     // measurements.
     std::atomic<uint64_t> cyclesRun{0};
     std::atomic<int64_t> lastCycleStartNs{0};
+    // The SCHED_FIFO priority the acquisition thread was granted, 0 for normal scheduling.
+    std::atomic<int> realTimePriority{0};
 
 private:
     void AcquisitionLoop();

@@ -76,7 +76,10 @@ void ChartModel::append(int id, double t, double value)
     if (!valid(id) || !std::isfinite(t)) return;
     Series& series = m_series[static_cast<std::size_t>(id)];
     if (!series.ring) return;
-    series.ring->push({t, value});
+    SeriesRing& ring = *series.ring;
+    if (m_gap > 0 && !ring.empty() && t - ring.newest().t > m_gap && !std::isnan(ring.newest().v))
+        ring.push({ring.newest().t, std::numeric_limits<double>::quiet_NaN()});
+    ring.push({t, value});
     const double stored = series.ring->newest().t;
     if (std::isnan(m_newest) || stored > m_newest) m_newest = stored;
     ++m_revision;
@@ -111,40 +114,6 @@ void ChartModel::clear()
         if (series.ring) series.ring->clear();
     m_newest = std::numeric_limits<double>::quiet_NaN();
     ++m_revision;
-}
-
-void ChartModel::visiblePoints(int id, double from, std::size_t maxPoints,
-                               std::vector<QPointF>& out) const
-{
-    out.clear();
-    const SeriesRing& r = ring(id);
-    const std::size_t first = r.firstAtOrAfter(from);
-    const std::size_t count = r.size() - first;
-    if (count == 0) return;
-    if (maxPoints < 2) maxPoints = 2;
-    if (count <= maxPoints) {
-        out.reserve(count);
-        for (std::size_t i = first; i < r.size(); ++i)
-            out.emplace_back(r.at(i).t, r.at(i).v);
-        return;
-    }
-    // Each bucket gives its lowest and highest point, the earlier of the two first.
-    const std::size_t buckets = maxPoints / 2;
-    out.reserve(buckets * 2);
-    for (std::size_t b = 0; b < buckets; ++b) {
-        const std::size_t begin = first + count * b / buckets;
-        const std::size_t end = first + count * (b + 1) / buckets;
-        std::size_t low = begin;
-        std::size_t high = begin;
-        for (std::size_t i = begin + 1; i < end; ++i) {
-            if (r.at(i).v < r.at(low).v) low = i;
-            if (r.at(i).v > r.at(high).v) high = i;
-        }
-        const std::size_t a = std::min(low, high);
-        const std::size_t c = std::max(low, high);
-        out.emplace_back(r.at(a).t, r.at(a).v);
-        if (c != a) out.emplace_back(r.at(c).t, r.at(c).v);
-    }
 }
 
 } // namespace tlv::charts

@@ -1,10 +1,12 @@
 #include "common/charts/LiveChartView.h"
 
 #include <QChart>
+#include <QGraphicsItem>
 #include <QLegend>
-#include <QLegendMarker>
 #include <QLineSeries>
-#include <QPen>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPolygonF>
 #include <QTimer>
 #include <QValueAxis>
 
@@ -17,20 +19,120 @@ namespace tlv::charts {
 
 namespace {
 // Distinct, print-friendly line colours.
-const std::array<QColor, 8> kPalette{
+const std::array<QColor, 12> kPalette{
     QColor(31, 119, 180),  QColor(214, 39, 40),  QColor(44, 160, 44), QColor(255, 127, 14),
-    QColor(148, 103, 189), QColor(23, 190, 207), QColor(140, 86, 75), QColor(227, 119, 194)};
+    QColor(148, 103, 189), QColor(23, 190, 207), QColor(140, 86, 75), QColor(227, 119, 194),
+    QColor(0, 0, 0),       QColor(188, 189, 34), QColor(0, 0, 128),   QColor(127, 127, 127)};
+
+constexpr int kValueTicks = 5;
+
+// A "nice" number near x: 1, 2 or 5 times a power of ten, at least x when rounding up.
+double NiceNumber(double x, bool roundUp)
+{
+    const double z = std::pow(10.0, std::floor(std::log10(x)));
+    const double q = x / z;
+    if (roundUp) return (q <= 1 ? 1 : q <= 2 ? 2 : q <= 5 ? 5 : 10) * z;
+    return (q < 1.5 ? 1 : q < 3 ? 2 : q < 7 ? 5 : 10) * z;
+}
+
+struct NiceRange {
+    double min;
+    double max;
+    int ticks;
+};
+
+// The value axis range and tick count for [low, high], on round steps (as the axis's own
+// nice numbers, computed here so the axis is left alone when nothing changes).
+NiceRange NiceAxisRange(double low, double high, int ticks)
+{
+    if (!(high > low)) return {low, high, ticks};
+    const double range = NiceNumber(high - low, true);
+    const double step = NiceNumber(range / (ticks - 1), false);
+    const double first = std::floor(low / step);
+    const double last = std::ceil(high / step);
+    return {first * step, last * step, static_cast<int>(last - first) + 1};
+}
+
+bool Positive(double level)
+{
+    return std::isfinite(level) && level > 0;
+}
 } // namespace
+
+// One drawn series: its runs of joined points (the first `used` of `runs`), its reduction and
+// how it is drawn.
+struct LiveChartView::Line {
+    std::vector<QList<QPointF>> runs;
+    std::size_t used = 0;
+    ColumnReducer reducer;
+    QPen pen;
+    bool shown = true;
+    int level = -1; // the level series that belongs to this line, if any
+};
+
+QPen LiveChartView::LinePen(std::size_t n)
+{
+    QPen pen(kPalette.at(n % kPalette.size()));
+    pen.setWidthF(1.5);
+    if ((n / kPalette.size()) % 2 == 1) pen.setStyle(Qt::DashDotLine);
+    return pen;
+}
+
+// Paints every shown line over the plot area, mapping chart values through the axes' ranges.
+class LiveChartView::PlotLines : public QGraphicsItem {
+public:
+    PlotLines(LiveChartView& view, QChart* chart) : QGraphicsItem(chart), m_view(view)
+    {
+        setZValue(5); // above the plot's background and grid, below the axes' labels
+        setFlag(QGraphicsItem::ItemClipsToShape);
+    }
+    QRectF boundingRect() const override { return m_view.m_chart->plotArea(); }
+    QPainterPath shape() const override
+    {
+        QPainterPath path;
+        path.addRect(boundingRect());
+        return path;
+    }
+    void geometryChanged() { prepareGeometryChange(); }
+
+    void paint(QPainter* painter, const QStyleOptionGraphicsItem*, QWidget*) override
+    {
+        const QRectF area = m_view.m_chart->plotArea();
+        const QValueAxis& ax = *m_view.m_axisX;
+        const QValueAxis& ay = *m_view.m_axisY;
+        if (area.isEmpty() || !(ax.max() > ax.min()) || !(ay.max() > ay.min())) return;
+        const double sx = area.width() / (ax.max() - ax.min());
+        const double sy = area.height() / (ay.max() - ay.min());
+        painter->setClipRect(area);
+        painter->setRenderHint(QPainter::Antialiasing);
+        for (const auto& line : m_view.m_lines) {
+            if (!line->shown) continue;
+            painter->setPen(line->pen);
+            for (std::size_t r = 0; r < line->used; ++r) {
+                const QList<QPointF>& run = line->runs[r];
+                m_scratch.resize(run.size());
+                for (qsizetype i = 0; i < run.size(); ++i)
+                    m_scratch[i] = QPointF(area.left() + (run[i].x() - ax.min()) * sx,
+                                           area.bottom() - (run[i].y() - ay.min()) * sy);
+                if (m_scratch.size() == 1)
+                    painter->drawPoint(m_scratch.front()); // a lone reading between two gaps
+                else
+                    painter->drawPolyline(m_scratch);
+            }
+        }
+    }
+
+private:
+    LiveChartView& m_view;
+    QPolygonF m_scratch;
+};
 
 LiveChartView::LiveChartView(ChartModel& model, QWidget* parent)
     : QChartView(parent), m_model(model)
 {
     m_chart = new QChart;
-    m_chart->setTitle(model.unit().isEmpty()
-                          ? model.title()
-                          : QStringLiteral("%1 (%2)").arg(model.title(), model.unit()));
-    m_chart->legend()->setAlignment(Qt::AlignRight);
-    m_chart->setMargins(QMargins(4, 4, 4, 4));
+    m_chart->legend()->hide();
+    m_chart->setMargins(QMargins(kChartMargin, kChartMargin, kChartMargin, kChartMargin));
 
     // Time runs to the right and ends at the newest reading: minutes before it, so the labels
     // stay still while the lines scroll.
@@ -38,10 +140,20 @@ LiveChartView::LiveChartView(ChartModel& model, QWidget* parent)
     m_axisX->setTitleText(QStringLiteral("minutes before the latest reading"));
     m_axisX->setLabelFormat(QStringLiteral("%.1f"));
     m_axisY = new QValueAxis;
-    m_axisY->setTitleText(model.unit());
     m_axisY->setLabelFormat(QStringLiteral("%.3g"));
+    // Labels are never cut to "...": the view's minimum size leaves them their room.
+    m_axisX->setTruncateLabels(false);
+    m_axisY->setTruncateLabels(false);
     m_chart->addAxis(m_axisX, Qt::AlignBottom);
     m_chart->addAxis(m_axisY, Qt::AlignLeft);
+    updateTitles();
+    // An empty series holds the axes to the plot, as the lines are not series of the chart.
+    auto* anchor = new QLineSeries;
+    m_chart->addSeries(anchor);
+    anchor->attachAxis(m_axisX);
+    anchor->attachAxis(m_axisY);
+    m_plot = new PlotLines(*this, m_chart);
+    connect(m_chart, &QChart::plotAreaChanged, this, [this] { m_plot->geometryChanged(); });
     setChart(m_chart);
     setRenderHint(QPainter::Antialiasing);
     setMinimumSize(320, 180);
@@ -53,105 +165,120 @@ LiveChartView::LiveChartView(ChartModel& model, QWidget* parent)
     refreshNow();
 }
 
+LiveChartView::~LiveChartView() = default;
+
 void LiveChartView::setSpanSeconds(double seconds)
 {
     if (!(seconds > 0)) return;
     m_span = std::min(seconds, ChartModel::kKeepSeconds);
 }
 
-QLineSeries* LiveChartView::line(int id) const
+void LiveChartView::setRelativeToLevels(bool relative, const QString& caption)
 {
-    if (id < 0 || id >= static_cast<int>(m_lines.size())) return nullptr;
-    return m_lines[static_cast<std::size_t>(id)].series;
+    m_relative = relative;
+    m_relativeCaption = caption;
+    updateTitles();
+    m_drawnRevision = 0;
 }
 
-QLegendMarker* LiveChartView::legendMarker(int id) const
+void LiveChartView::updateTitles()
 {
-    QLineSeries* series = line(id);
-    if (!series) return nullptr;
-    const QList<QLegendMarker*> markers = m_chart->legend()->markers(series);
-    return markers.isEmpty() ? nullptr : markers.first();
+    const QString unit = m_relative ? m_relativeCaption : m_model.unit();
+    m_chart->setTitle(unit.isEmpty() ? m_model.title()
+                                     : QStringLiteral("%1 (%2)").arg(m_model.title(), unit));
+    m_axisY->setTitleText(unit);
+}
+
+std::vector<QList<QPointF>> LiveChartView::runs(int id) const
+{
+    if (id < 0 || id >= lineCount()) return {};
+    const Line& l = *m_lines[static_cast<std::size_t>(id)];
+    return {l.runs.begin(), l.runs.begin() + static_cast<std::ptrdiff_t>(l.used)};
+}
+
+QList<QPointF> LiveChartView::points(int id) const
+{
+    QList<QPointF> all;
+    for (const QList<QPointF>& run : runs(id))
+        all += run;
+    return all;
+}
+
+bool LiveChartView::lineDrawn(int id) const
+{
+    return seriesShown(id) && m_lines[static_cast<std::size_t>(id)]->used > 0;
+}
+
+QPen LiveChartView::linePen(int id) const
+{
+    if (id < 0 || id >= lineCount()) return {};
+    return m_lines[static_cast<std::size_t>(id)]->pen;
+}
+
+QString LiveChartView::legendText(int id) const
+{
+    const QString& name = m_model.name(id);
+    if (!m_relative || m_model.kind(id) != ChartModel::Kind::Level) return name;
+    const double level = m_model.level(id);
+    if (!Positive(level)) return name;
+    return QStringLiteral("%1 (%2 %3)").arg(name, QString::number(level, 'g', 6), m_model.unit());
 }
 
 bool LiveChartView::seriesShown(int id) const
 {
-    return id >= 0 && id < static_cast<int>(m_lines.size()) &&
-           m_lines[static_cast<std::size_t>(id)].shown;
+    return id >= 0 && id < lineCount() && m_lines[static_cast<std::size_t>(id)]->shown;
 }
 
 void LiveChartView::setSeriesShown(int id, bool shown)
 {
-    if (id < 0 || id >= static_cast<int>(m_lines.size())) return;
-    Line& l = m_lines[static_cast<std::size_t>(id)];
+    if (id < 0 || id >= lineCount()) return;
+    Line& l = *m_lines[static_cast<std::size_t>(id)];
+    if (l.shown == shown) return;
     l.shown = shown;
-    l.series->setVisible(shown);
-    styleMarker(id);
     m_drawnRevision = 0; // a shown line needs its points again; the axes change with it
     refreshNow();
 }
 
+bool LiveChartView::canBeSeen() const
+{
+    const QWidget* top = window();
+    return isVisible() && !(top && top->isMinimized());
+}
+
 void LiveChartView::poll()
 {
+    if (!canBeSeen()) return; // caught up at the first look after it is shown again
     if (m_model.revision() != m_drawnRevision || m_span != m_drawnSpan) refreshNow();
 }
 
 void LiveChartView::syncSeries()
 {
-    for (int id = static_cast<int>(m_lines.size()); id < m_model.seriesCount(); ++id) {
-        auto* series = new QLineSeries;
-        series->setName(m_model.name(id));
-        m_chart->addSeries(series);
-        series->attachAxis(m_axisX);
-        series->attachAxis(m_axisY);
+    for (int id = lineCount(); id < m_model.seriesCount(); ++id) {
+        auto line = std::make_unique<Line>();
         // Line series take the palette in order, so the same output has the same colour in
         // every chart of a window; a level takes its companion's colour, dashed.
-        QPen pen = series->pen();
-        pen.setWidthF(1.5);
         const int companion = m_model.companion(id);
         if (m_model.kind(id) == ChartModel::Kind::Level) {
-            pen.setStyle(Qt::DashLine);
-            pen.setColor(companion >= 0 && companion < static_cast<int>(m_lines.size())
-                             ? m_lines[static_cast<std::size_t>(companion)].series->color()
-                             : QColor(Qt::darkGray));
+            line->pen = companion >= 0 && companion < lineCount()
+                            ? m_lines[static_cast<std::size_t>(companion)]->pen
+                            : QPen(Qt::darkGray);
+            line->pen.setWidthF(1.5);
+            line->pen.setStyle(Qt::DashLine);
+            if (companion >= 0 && companion < lineCount())
+                m_lines[static_cast<std::size_t>(companion)]->level = id;
         } else {
-            pen.setColor(kPalette[m_lineColours++ % kPalette.size()]);
+            line->pen = LinePen(m_lineColours++);
         }
-        series->setPen(pen);
-        m_lines.push_back({series, true});
-        if (QLegendMarker* marker = legendMarker(id))
-            connect(marker, &QLegendMarker::clicked, this,
-                    [this, marker] { toggleFromLegend(marker); });
-    }
-    for (int id = 0; id < static_cast<int>(m_lines.size()); ++id) {
-        QLineSeries* series = m_lines[static_cast<std::size_t>(id)].series;
-        if (series->name() != m_model.name(id)) series->setName(m_model.name(id));
+        m_lines.push_back(std::move(line));
     }
 }
 
-void LiveChartView::toggleFromLegend(QLegendMarker* marker)
+// The plot's width in pixels; before the first layout, the view's width less the axis.
+double LiveChartView::plotPixels() const
 {
-    for (int id = 0; id < static_cast<int>(m_lines.size()); ++id)
-        if (legendMarker(id) == marker) setSeriesShown(id, !seriesShown(id));
-}
-
-// A hidden series keeps its legend entry, drawn faint, so that it can be clicked back.
-void LiveChartView::styleMarker(int id)
-{
-    QLegendMarker* marker = legendMarker(id);
-    if (!marker) return;
-    marker->setVisible(true);
-    const qreal alpha = seriesShown(id) ? 1.0 : 0.35;
-    QColor label = marker->labelBrush().color();
-    label.setAlphaF(alpha);
-    marker->setLabelBrush(label);
-    QColor fill = m_lines[static_cast<std::size_t>(id)].series->color();
-    fill.setAlphaF(alpha);
-    marker->setBrush(fill);
-    QPen pen = marker->pen();
-    QColor edge = pen.color();
-    edge.setAlphaF(alpha);
-    pen.setColor(edge);
-    marker->setPen(pen);
+    const double plot = m_chart->plotArea().width();
+    if (plot >= 16) return plot;
+    return std::max(100, width() - 80);
 }
 
 void LiveChartView::refreshNow()
@@ -165,44 +292,62 @@ void LiveChartView::refreshNow()
     const double end = std::isnan(newest) ? 0.0 : newest;
     const double from = end - m_span;
     const auto toX = [end](double t) { return (t - end) / 60.0; };
+    m_columnSeconds = m_span / std::round(plotPixels());
 
     double low = std::numeric_limits<double>::infinity();
     double high = -std::numeric_limits<double>::infinity();
-    QList<QPointF> points;
-    for (int id = 0; id < static_cast<int>(m_lines.size()); ++id) {
-        const Line& l = m_lines[static_cast<std::size_t>(id)];
+    const auto widen = [&](const QList<QPointF>& run) {
+        for (const QPointF& p : run) {
+            low = std::min(low, p.y());
+            high = std::max(high, p.y());
+        }
+    };
+    for (int id = 0; id < lineCount(); ++id) {
+        Line& l = *m_lines[static_cast<std::size_t>(id)];
         if (!l.shown) continue; // a hidden line is left as it was until shown again
-        points.clear();
+        l.used = 0;
         if (m_model.kind(id) == ChartModel::Kind::Level) {
-            const double level = m_model.level(id);
+            double level = m_model.level(id);
+            if (m_relative) level = Positive(level) ? 100.0 : std::nan("");
             if (std::isfinite(level) && !std::isnan(newest)) {
-                points << QPointF(toX(from), level) << QPointF(toX(end), level);
-                low = std::min(low, level);
-                high = std::max(high, level);
+                if (l.runs.empty()) l.runs.emplace_back();
+                l.runs.front().clear();
+                l.runs.front() << QPointF(toX(from), level) << QPointF(0.0, level);
+                l.used = 1;
             }
         } else {
-            m_model.visiblePoints(id, from, kMaxPointsPerLine, m_scratch);
-            points.reserve(static_cast<qsizetype>(m_scratch.size()));
-            for (const QPointF& p : m_scratch) {
-                points << QPointF(toX(p.x()), p.y());
-                if (std::isfinite(p.y())) {
-                    low = std::min(low, p.y());
-                    high = std::max(high, p.y());
-                }
+            m_readingsRead += l.reducer.update(m_model.ring(id), from, m_columnSeconds);
+            double scale = 1.0;
+            if (m_relative && l.level >= 0) {
+                const double level = m_model.level(l.level);
+                scale = Positive(level) ? 100.0 / level : std::nan("");
             }
+            if (!std::isnan(scale)) l.used = l.reducer.runs(l.runs, scale, toX);
         }
-        l.series->replace(points);
+        for (std::size_t r = 0; r < l.used; ++r)
+            widen(l.runs[r]);
     }
 
-    m_axisX->setRange(toX(from), 0.0);
-    m_axisX->setTickCount(m_span <= 60 ? 7 : 6);
+    const double xFrom = toX(from);
+    if (m_axisX->min() != xFrom || m_axisX->max() != 0.0) m_axisX->setRange(xFrom, 0.0);
+    const int xTicks = m_span <= 60 ? 7 : 6;
+    if (m_axisX->tickCount() != xTicks) m_axisX->setTickCount(xTicks);
+    if (m_relative) {
+        low = std::min(low, 0.0); // read as a share of the setpoint: from nothing up
+        high = std::max(high, 100.0);
+    }
     if (!(low <= high)) {
         low = 0;
         high = 1;
     }
     const double margin = high > low ? (high - low) * 0.05 : std::max(std::fabs(high) * 0.05, 0.5);
-    m_axisY->setRange(low - margin, high + margin);
-    m_axisY->applyNiceNumbers();
+    // The axis is touched only when its rounded range moves: each change lays out its labels.
+    // A relative chart of readings that are all positive starts at 0 %, not below.
+    const double bottom = m_relative && low >= 0 ? 0.0 : low - margin;
+    const NiceRange y = NiceAxisRange(bottom, high + margin, kValueTicks);
+    if (m_axisY->min() != y.min || m_axisY->max() != y.max) m_axisY->setRange(y.min, y.max);
+    if (m_axisY->tickCount() != y.ticks) m_axisY->setTickCount(y.ticks);
+    m_plot->update();
     emit refreshed();
 }
 

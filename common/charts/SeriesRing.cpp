@@ -17,12 +17,14 @@ void SeriesRing::push(ChartPoint point)
         m_points[m_oldest] = point;
         m_oldest = (m_oldest + 1) % m_points.size();
     }
+    ++m_pushed;
 }
 
 void SeriesRing::clear()
 {
     m_oldest = 0;
     m_size = 0;
+    ++m_generation;
 }
 
 const ChartPoint& SeriesRing::at(std::size_t i) const

@@ -1,16 +1,19 @@
 // The live chart view: redraws come in batches however fast readings arrive, the view scrolls
-// over its span, and a legend click hides a series and takes it out of the value axis.
+// over its span bounded to two points per pixel column, breaks at gaps, lines in percent of their
+// setpoint, and a legend entry hides a series and takes it out of the value axis.
 
+#include "common/charts/ChartLegend.h"
 #include "common/charts/LiveChartView.h"
 
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QChart>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
-#include <QLegendMarker>
-#include <QLineSeries>
 #include <QValueAxis>
+
+#include <set>
 
 namespace tlv::charts {
 namespace {
@@ -41,8 +44,9 @@ TEST(LiveChartView, ManyReadingsBetweenTwoLooksMakeOneRedraw)
     ChartModel model(QStringLiteral("Rate"), QStringLiteral("Å/s"));
     const int id = model.addSeries(QStringLiteral("Silver"));
     LiveChartView view(model);
+    view.show();
     EXPECT_GE(LiveChartView::kRefreshIntervalMs, 100) << "never more than 10 redraws a second";
-    ASSERT_TRUE(WaitFor([&] { return view.line(id) != nullptr; }));
+    ASSERT_TRUE(WaitFor([&] { return view.lineCount() == 1; }));
     const int before = view.refreshCount();
 
     for (int i = 0; i < 1000; ++i) // the reading path: appends only
@@ -51,7 +55,10 @@ TEST(LiveChartView, ManyReadingsBetweenTwoLooksMakeOneRedraw)
 
     ASSERT_TRUE(WaitFor([&] { return view.refreshCount() > before; }));
     EXPECT_EQ(view.refreshCount(), before + 1) << "all 1000 readings in one redraw";
-    EXPECT_EQ(view.line(id)->count(), 1000);
+    const QList<QPointF> line = view.points(id);
+    ASSERT_GT(line.size(), 0);
+    EXPECT_NEAR(line.front().x(), -99.9 / 60, 1e-9) << "from the first reading";
+    EXPECT_NEAR(line.back().x(), 0, 1e-9) << "to the last";
 
     RunEventsFor(3 * LiveChartView::kRefreshIntervalMs);
     EXPECT_EQ(view.refreshCount(), before + 1) << "no redraw without new readings";
@@ -69,24 +76,25 @@ TEST(LiveChartView, ScrollsOverItsSpanAndBoundsThePointsOfALine)
     model.setLevel(sp, 5.0);
     view.refreshNow();
 
-    QLineSeries* line = view.line(id);
-    ASSERT_NE(line, nullptr);
-    EXPECT_LE(line->count(), 601);
-    EXPECT_GE(line->count(), 590);
+    QList<QPointF> line = view.points(id);
+    EXPECT_LE(line.size(), 601);
+    EXPECT_GE(line.size(), 590);
     // Time in minutes before the newest reading.
-    EXPECT_NEAR(line->at(line->count() - 1).x(), 0.0, 1e-9);
-    EXPECT_GE(line->at(0).x(), -1.0 - 1e-9);
-    EXPECT_LT(line->at(0).x(), -0.98);
-    ASSERT_EQ(view.line(sp)->count(), 2) << "a setpoint is a line across the view";
-    EXPECT_DOUBLE_EQ(view.line(sp)->at(0).y(), 5.0);
+    EXPECT_NEAR(line.back().x(), 0.0, 1e-9);
+    EXPECT_GE(line.front().x(), -1.0 - 1e-9);
+    EXPECT_LT(line.front().x(), -0.98);
+    ASSERT_EQ(view.points(sp).size(), 2) << "a setpoint is a line across the view";
+    EXPECT_DOUBLE_EQ(view.points(sp).front().y(), 5.0);
 
     view.setSpanSeconds(30 * 60);
     view.refreshNow();
-    EXPECT_LE(std::size_t(line->count()), LiveChartView::kMaxPointsPerLine);
-    EXPECT_GT(line->count(), 600);
+    // The span's columns, a partial one at either end, and the newest reading.
+    EXPECT_LE(line.size(), 2 * (std::lround(view.spanSeconds() / view.columnSeconds()) + 1) + 1)
+        << "two points per pixel column at most";
+    EXPECT_GT(line.size(), 600);
 }
 
-TEST(LiveChartView, ALegendClickHidesASeriesAndASecondShowsItAgain)
+TEST(LiveChartView, ALegendEntryHidesASeriesAndShowsItAgain)
 {
     ChartModel model(QStringLiteral("Power"), QStringLiteral("%"));
     const int small = model.addSeries(QStringLiteral("Silver"));
@@ -96,44 +104,144 @@ TEST(LiveChartView, ALegendClickHidesASeriesAndASecondShowsItAgain)
         model.append(big, i, 90.0);
     }
     LiveChartView view(model);
+    ChartLegend legend;
+    legend.attach(&view);
     view.refreshNow();
     ASSERT_GT(ValueAxis(view)->max(), 90.0);
+    ASSERT_EQ(legend.entryCount(), 2);
+    EXPECT_EQ(legend.entry(big)->text(), QStringLiteral("Copper"));
 
-    QLegendMarker* marker = view.legendMarker(big);
-    ASSERT_NE(marker, nullptr);
-    emit marker->clicked();
+    QAbstractButton* entry = legend.entry(big);
+    entry->click();
     EXPECT_FALSE(view.seriesShown(big));
-    EXPECT_FALSE(view.line(big)->isVisible());
-    RunEventsFor(50);
-    EXPECT_TRUE(marker->isVisible()) << "the entry stays to be clicked back";
-    EXPECT_TRUE(view.line(small)->isVisible());
+    EXPECT_FALSE(view.lineDrawn(big));
+    EXPECT_FALSE(entry->isChecked()) << "the entry stays to be clicked back";
+    EXPECT_TRUE(view.lineDrawn(small));
     EXPECT_LT(ValueAxis(view)->max(), 10.0) << "a hidden series no longer sets the scale";
 
     for (int i = 50; i < 60; ++i)
         model.append(big, i, 95.0);
     view.refreshNow();
-    EXPECT_FALSE(view.line(big)->isVisible()) << "new readings do not show it again";
+    EXPECT_FALSE(view.lineDrawn(big)) << "new readings do not show it again";
 
-    emit marker->clicked();
+    entry->click();
     EXPECT_TRUE(view.seriesShown(big));
-    EXPECT_TRUE(view.line(big)->isVisible());
-    EXPECT_EQ(view.line(big)->count(), 60) << "it comes back with the readings it missed";
+    EXPECT_TRUE(view.lineDrawn(big));
+    EXPECT_EQ(view.points(big).size(), 60) << "it comes back with the readings it missed";
     EXPECT_GT(ValueAxis(view)->max(), 95.0);
+}
+
+TEST(ChartLegend, TwentyFourLinesAllHaveAnEntryAStyleOfTheirOwnAndCanBeToggled)
+{
+    ChartModel rate(QStringLiteral("Rate"), QStringLiteral("Å/s"));
+    ChartModel thick(QStringLiteral("Thickness"), QStringLiteral("kÅ"));
+    for (int s = 0; s < 24; ++s)
+        for (ChartModel* model : {&rate, &thick})
+            model->append(model->addSeries(QStringLiteral("Sensor %1").arg(s + 1)), 1, s);
+    LiveChartView rateView(rate);
+    LiveChartView thickView(thick);
+    ChartLegend legend;
+    legend.attach(&rateView);
+    legend.attach(&thickView);
+    legend.resize(legend.sizeHint().width(), 200); // less than 24 rows need
+    legend.show();
+    ASSERT_EQ(legend.entryCount(), 24);
+
+    std::set<std::pair<QRgb, int>> styles;
+    for (int s = 0; s < 24; ++s) {
+        const QPen pen = rateView.linePen(s);
+        styles.insert({pen.color().rgb(), int(pen.style())});
+        EXPECT_EQ(thickView.linePen(s), pen) << "a sensor looks the same in both charts";
+    }
+    EXPECT_EQ(styles.size(), 24u) << "no two lines alike";
+
+    for (int s = 0; s < 24; ++s) {
+        QAbstractButton* entry = legend.entry(s);
+        ASSERT_NE(entry, nullptr);
+        EXPECT_EQ(entry->text(), QStringLiteral("Sensor %1").arg(s + 1));
+        legend.ensureWidgetVisible(entry);
+        EXPECT_TRUE(entry->isVisible());
+        entry->click();
+        EXPECT_FALSE(rateView.seriesShown(s)) << s;
+        EXPECT_FALSE(thickView.seriesShown(s)) << s;
+    }
+    legend.entry(23)->click();
+    EXPECT_TRUE(rateView.seriesShown(23) && thickView.seriesShown(23));
+}
+
+TEST(LiveChartView, NothingIsRedrawnWhileHiddenAndAShownViewCatchesUp)
+{
+    ChartModel model(QStringLiteral("Rate"), QStringLiteral("Å/s"));
+    const int id = model.addSeries(QStringLiteral("Silver"));
+    LiveChartView view(model);
+    view.show();
+    model.append(id, 0, 1);
+    ASSERT_TRUE(WaitFor([&] { return view.points(id).size() == 1; }));
+    view.hide();
+    const int before = view.refreshCount();
+    for (int i = 1; i < 20; ++i)
+        model.append(id, i * 0.1, 1);
+    RunEventsFor(3 * LiveChartView::kRefreshIntervalMs);
+    EXPECT_EQ(view.refreshCount(), before);
+    view.show();
+    ASSERT_TRUE(WaitFor([&] { return view.refreshCount() > before; }));
+    const QList<QPointF> line = view.points(id);
+    EXPECT_NEAR(line.front().x(), -1.9 / 60, 1e-9);
+    EXPECT_NEAR(line.back().x(), 0, 1e-9) << "the readings that came meanwhile";
+}
+
+TEST(LiveChartView, ALineIsBrokenAtAGapAndDrawnInPercentOfItsSetpoint)
+{
+    ChartModel model(QStringLiteral("Thickness"), QStringLiteral("kÅ"));
+    model.setGapSeconds(0.5);
+    const int thin = model.addSeries(QStringLiteral("Silver"));
+    const int thinSp =
+        model.addSeries(QStringLiteral("Silver setpoint"), ChartModel::Kind::Level, thin);
+    const int thick = model.addSeries(QStringLiteral("Cu"));
+    const int thickSp =
+        model.addSeries(QStringLiteral("Cu setpoint"), ChartModel::Kind::Level, thick);
+    model.setLevel(thinSp, 0.3);
+    model.setLevel(thickSp, 100);
+    for (int i = 0; i <= 100; ++i) {
+        if (i > 40 && i < 50) continue; // no readings for 1 s
+        model.append(thin, i * 0.25, 0.3 * i / 100);
+        model.append(thick, i * 0.25, 100.0 * i / 100);
+    }
+    LiveChartView view(model);
+    view.setSpanSeconds(30); // a pixel column is shorter than a period: every reading drawn
+    view.setRelativeToLevels(true);
+    view.refreshNow();
+
+    for (int id : {thin, thick}) {
+        const auto runs = view.runs(id);
+        ASSERT_GE(runs.size(), 2u);
+        EXPECT_EQ(runs[0].size(), 41) << "up to the gap";
+        EXPECT_EQ(runs[1].size(), 51) << "from the gap on, not joined to the first";
+        EXPECT_NEAR(runs[1].back().y(), 100, 1e-9) << "at its setpoint";
+    }
+    EXPECT_DOUBLE_EQ(view.points(thinSp).front().y(), 100);
+    EXPECT_EQ(view.legendText(thinSp), QStringLiteral("Silver setpoint (0.3 kÅ)"));
+    QValueAxis* axis = ValueAxis(view);
+    EXPECT_LE(axis->min(), 0);
+    EXPECT_GT(100 - axis->min(), (axis->max() - axis->min()) / 2)
+        << "each setpoint more than half way up";
 }
 
 TEST(LiveChartView, SeriesAddedWhileRunningAppearAndRenamesFollow)
 {
     ChartModel model(QStringLiteral("Rate"), QStringLiteral("Å/s"));
     LiveChartView view(model);
+    ChartLegend legend;
+    legend.attach(&view);
     view.refreshNow();
-    EXPECT_EQ(view.line(0), nullptr);
+    EXPECT_EQ(view.lineCount(), 0);
     const int id = model.addSeries(QStringLiteral("Output 1"));
     model.append(id, 1, 1);
     view.refreshNow();
-    ASSERT_NE(view.line(id), nullptr);
+    ASSERT_TRUE(view.lineDrawn(id));
     model.setName(id, QStringLiteral("Silver"));
     view.refreshNow();
-    EXPECT_EQ(view.line(id)->name(), QStringLiteral("Silver"));
+    EXPECT_EQ(legend.entry(id)->text(), QStringLiteral("Silver"));
 }
 
 } // namespace

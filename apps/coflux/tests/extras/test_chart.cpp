@@ -1,6 +1,7 @@
 // The chart of coflux: what the main window's readings put into the chart history, the chart
-// window opened from the View menu, its remembered visibility, and a bounded history over a
-// long run.
+// window opened from the View menu, its remembered visibility, thickness read against each
+// output's setpoint on aligned time axes, breaks where readings stopped, and a bounded history
+// over a long run.
 
 #include "ChartRecorder.h"
 #include "CofluxTestSupport.h"
@@ -9,8 +10,9 @@
 #include "common/charts/LiveChartView.h"
 
 #include <QAction>
+#include <QChart>
 #include <QCoreApplication>
-#include <QLineSeries>
+#include <QValueAxis>
 
 #include <cmath>
 
@@ -102,8 +104,8 @@ TEST_F(CofluxChart, TheViewMenuOpensTheChartAndItsVisibilityIsRemembered)
     for (int i = 0; i < 20; ++i)
         Reading(100 + i * 0.25, 5.0, 10.0 * i, 48.0);
     chart->RateView()->refreshNow();
-    ASSERT_NE(chart->RateView()->line(0), nullptr);
-    EXPECT_EQ(chart->RateView()->line(0)->count(), 20);
+    ASSERT_TRUE(chart->RateView()->lineDrawn(0));
+    EXPECT_NEAR(chart->RateView()->points(0).front().x(), -19 * 0.25 / 60, 1e-9);
     action->trigger();
     EXPECT_EQ(main.findChildren<frmChart*>().size(), 1) << "one chart window, raised again";
 
@@ -123,6 +125,74 @@ TEST_F(CofluxChart, TheViewMenuOpensTheChartAndItsVisibilityIsRemembered)
     m_window.reset();
     EXPECT_EQ(ProgramSettings()->value(QStringLiteral("frmChart/Form Visible")).toString(),
               QStringLiteral("False"));
+}
+
+TEST_F(CofluxChart, EachOutputReadsAgainstItsOwnSetpointOnTimeAxesThatLineUp)
+{
+    WriteFile(QStringLiteral("Default.dat"),
+              QStringLiteral("[OUTPUT1]\nMode=3\nName=Thin\nInput=1\nThick=0.3\n"
+                             "[OUTPUT2]\nMode=2\nName=Thick\nInput=2\nThick=100\n"));
+    frmMain& main = Open();
+    main.findChild<QAction*>(QStringLiteral("mnuViewChart"))->trigger();
+    auto* chart = main.findChild<frmChart*>(QStringLiteral("frmChart"));
+    ASSERT_NE(chart, nullptr);
+    // A run that takes both outputs to their setpoints: 300 Å and 100,000 Å.
+    for (int i = 0; i <= 40; ++i) {
+        SensorArray sensors{};
+        OutputArray outputs{};
+        outputs[0] = {1.0, 300.0 * i / 40, 20.0 + i};
+        outputs[1] = {250.0, 100000.0 * i / 40, 80.0 - i};
+        emit main.Instrument().TLVReading(sensors, outputs, 3600 + i * 0.25);
+    }
+    tlv::charts::LiveChartView* thick = chart->ThickView();
+    thick->refreshNow();
+    const auto* axis = qobject_cast<QValueAxis*>(thick->chart()->axes(Qt::Vertical).value(0));
+    ASSERT_NE(axis, nullptr);
+    const double height = axis->max() - axis->min();
+    for (int id = 0; id < thick->lineCount(); ++id) {
+        if (thick->model().kind(id) != ChartModel::Kind::Line) continue;
+        const QList<QPointF> line = thick->points(id);
+        ASSERT_FALSE(line.isEmpty()) << thick->model().name(id).toStdString();
+        EXPECT_GT(line.back().y() - axis->min(), height / 2)
+            << thick->model().name(id).toStdString() << " at its setpoint";
+    }
+    const int thinSetpoint = FindSeries(thick->model(), QStringLiteral("Thin setpoint"));
+    EXPECT_EQ(thick->legendText(thinSetpoint), QStringLiteral("Thin setpoint (0.3 kÅ)"));
+
+    // Power (0..100 %) and thickness (%) labels are wider than the rate's: the plot areas
+    // still start at one x, at the smallest size too, with no label cut short.
+    for (QSize size : {QSize(1000, 900), QSize(1, 1)}) {
+        chart->resize(size);
+        // Layouts run from posted events; timers (the instrument's poll) are left alone.
+        for (int pass = 0; pass < 4; ++pass) {
+            QCoreApplication::sendPostedEvents();
+            for (tlv::charts::LiveChartView* view : {chart->RateView(), chart->PowerView(), thick})
+                view->refreshNow();
+        }
+        const qreal left = chart->RateView()->chart()->plotArea().left();
+        for (tlv::charts::LiveChartView* view : {chart->PowerView(), thick})
+            EXPECT_NEAR(view->chart()->plotArea().left(), left, 0.5) << size.width();
+        for (tlv::charts::LiveChartView* view : {chart->RateView(), chart->PowerView(), thick})
+            for (QAbstractAxis* a : view->chart()->axes())
+                EXPECT_FALSE(a->labelsTruncated()) << view->objectName().toStdString();
+    }
+}
+
+TEST_F(CofluxChart, ReadingsThatStopForMoreThanTwoPeriodsBreakTheLines)
+{
+    WriteCoDeposition();
+    frmMain& main = Open();
+    ChartRecorder* recorder = ChartRecorder::Of(main);
+    const double period = main.Instrument().Period();
+    for (double n : {0.0, 1.0, 2.0, 4.0, 5.0, 8.5}) // two periods are no gap; 3.5 are
+        Reading(3600 + n * period, 5.0, 100.0, 40.0);
+    tlv::charts::LiveChartView view(recorder->RateChart());
+    view.setSpanSeconds(60);
+    view.refreshNow();
+    const auto runs = view.runs(FindSeries(recorder->RateChart(), QStringLiteral("Silver")));
+    ASSERT_EQ(runs.size(), 2u);
+    EXPECT_EQ(runs[0].size(), 5);
+    EXPECT_EQ(runs[1].size(), 1);
 }
 
 TEST_F(CofluxChart, TwoHoursAtTheShortestPeriodKeepTheHistoryBounded)

@@ -1,14 +1,15 @@
-// The rate chart of tlvmonitor: each refresh of the readings puts the displayed sensors' rates
-// into the chart history; the View menu opens the chart; a legend click hides a sensor.
+// The charts of tlvmonitor: each refresh of the readings puts the displayed sensors' rates and
+// thicknesses into the chart history; the View menu opens the charts; a legend entry per sensor,
+// all 24 reachable, hides a sensor in both; lines break where readings stopped.
 
 #include "MonitorChart.h"
 #include "MonitorFixture.h"
 
+#include "common/charts/ChartLegend.h"
 #include "common/charts/LiveChartView.h"
 
+#include <QAbstractButton>
 #include <QAction>
-#include <QLegendMarker>
-#include <QLineSeries>
 
 namespace monitor::test {
 namespace {
@@ -56,13 +57,63 @@ TEST_F(MonitorChartTest, TheViewMenuOpensTheChartWhereALegendClickHidesASensor)
     for (int i = 0; i < 10; ++i)
         RecordChart(w, readings, 2, QTime(10, 0).addMSecs(i * 250));
     chart->RateView()->refreshNow();
-    ASSERT_NE(chart->RateView()->line(1), nullptr);
-    EXPECT_EQ(chart->RateView()->line(1)->count(), 10);
-    QLegendMarker* marker = chart->RateView()->legendMarker(1);
-    ASSERT_NE(marker, nullptr);
-    emit marker->clicked();
-    EXPECT_FALSE(chart->RateView()->line(1)->isVisible());
-    EXPECT_TRUE(chart->RateView()->line(0)->isVisible());
+    ASSERT_TRUE(chart->RateView()->lineDrawn(1));
+    EXPECT_NEAR(chart->RateView()->points(1).front().x(), -2.25 / 60, 1e-9);
+    QAbstractButton* entry = chart->Legend()->entry(1);
+    ASSERT_NE(entry, nullptr);
+    entry->click();
+    EXPECT_FALSE(chart->RateView()->lineDrawn(1));
+    EXPECT_FALSE(chart->ThickView()->lineDrawn(1)) << "a sensor is hidden in both charts";
+    EXPECT_TRUE(chart->RateView()->lineDrawn(0));
+}
+
+TEST_F(MonitorChartTest, TwentyFourSensorsAllHaveAThicknessLineAndALegendEntryThatToggles)
+{
+    frmMain& w = LoadWindow();
+    w.findChild<QAction*>(QStringLiteral("mnuViewChart"))->trigger();
+    auto* chart = w.findChild<frmChart*>(QStringLiteral("frmChart"));
+    ASSERT_NE(chart, nullptr);
+    SensorArray readings{};
+    for (int i = 0; i < 4; ++i) {
+        for (int s = 0; s < 24; ++s)
+            readings[static_cast<std::size_t>(s)] = {1.0 + s, 100.0 * (s + i), 5.9e6};
+        RecordChart(w, readings, 24, QTime(10, 0).addMSecs(i * 250));
+    }
+    ChartRecorder* recorder = ChartRecorder::Of(w);
+    EXPECT_DOUBLE_EQ(recorder->ThickChart().ring(23).newest().v, 2.6) << "kÅ, as the grid shows";
+    chart->RateView()->refreshNow();
+    chart->ThickView()->refreshNow();
+
+    tlv::charts::ChartLegend* legend = chart->Legend();
+    ASSERT_EQ(legend->entryCount(), 24);
+    for (int s = 0; s < 24; ++s) {
+        QAbstractButton* entry = legend->entry(s);
+        legend->ensureWidgetVisible(entry);
+        ASSERT_TRUE(entry->isVisible()) << "Sensor " << s + 1;
+        EXPECT_EQ(entry->text(), QStringLiteral("Sensor %1").arg(s + 1));
+        entry->click();
+        EXPECT_FALSE(chart->RateView()->seriesShown(s));
+        EXPECT_FALSE(chart->ThickView()->seriesShown(s));
+    }
+}
+
+TEST_F(MonitorChartTest, LinesBreakWhereReadingsStoppedForMoreThanTwoPeriods)
+{
+    frmMain& w = LoadWindow();
+    ChartRecorder* recorder = ChartRecorder::Of(w);
+    ASSERT_NE(recorder, nullptr);
+    const double period = w.Settings().period;
+    SensorArray readings{};
+    const QTime start(10, 0);
+    for (double t : {0.0, 1.0, 2.0, 5.0, 6.0}) // three periods missing before the fourth
+        RecordChart(w, readings, 1, start.addMSecs(qRound(t * period * 1000)));
+    tlv::charts::LiveChartView view(recorder->RateChart());
+    view.setSpanSeconds(60);
+    view.refreshNow();
+    const auto runs = view.runs(0);
+    ASSERT_EQ(runs.size(), 2u);
+    EXPECT_EQ(runs[0].size(), 3);
+    EXPECT_EQ(runs[1].size(), 2);
 }
 
 } // namespace

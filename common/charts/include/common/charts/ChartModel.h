@@ -9,7 +9,6 @@
 
 #include "common/charts/SeriesRing.h"
 
-#include <QPointF>
 #include <QString>
 #include <QtGlobal>
 
@@ -58,8 +57,13 @@ public:
     void setName(int id, const QString& name);
     Kind kind(int id) const;
 
-    // Appends a point to a line series (invalid ids are ignored).
+    // Appends a point to a line series (invalid ids are ignored). When the point comes more
+    // than the gap time after the series' previous one, a break is stored first (a point whose
+    // value is NaN at the previous point's time), so the line is not drawn across the gap.
     void append(int id, double t, double value);
+    // The longest time between two points that are still joined; 0 (the default) joins all.
+    void setGapSeconds(double seconds) { m_gap = seconds > 0 ? seconds : 0; }
+    double gapSeconds() const { return m_gap; }
     // Sets a level series' value; NaN hides the level.
     void setLevel(int id, double value);
     double level(int id) const;
@@ -70,11 +74,6 @@ public:
     // Counts every change; a view redraws when it differs from the one it drew.
     std::uint64_t revision() const { return m_revision; }
     void clear();
-
-    // The points of a line series from time `from` on, at most `maxPoints` of them: when more
-    // fall in the range they are reduced to the lowest and the highest of equal time buckets,
-    // in time order, so peaks stay visible. `out` is replaced.
-    void visiblePoints(int id, double from, std::size_t maxPoints, std::vector<QPointF>& out) const;
 
 private:
     struct Series {
@@ -92,6 +91,7 @@ private:
     std::vector<Series> m_series;
     double m_newest = std::numeric_limits<double>::quiet_NaN();
     std::uint64_t m_revision = 0;
+    double m_gap = 0;
 };
 
 } // namespace tlv::charts

@@ -1,22 +1,34 @@
 #pragma once
 // A live chart of one ChartModel: a line per series against time, the view scrolling with
-// the newest reading over a chosen span (the model keeps 30 minutes). A click on a legend entry
-// hides or shows its series. Redrawing is batched: the view looks at the model at most ten times
-// a second and redraws only when the model changed, however often readings arrive, so the
-// reading path only ever pays for appending to the model.
+// the newest reading over a chosen span (the model keeps 30 minutes). Redrawing is batched: the
+// view looks at the model at most ten times a second and redraws only when the model changed and
+// the view can be seen (not while it is hidden or its window minimised), however often readings
+// arrive, so the reading path only ever pays for appending to the model.
+//
+// A redraw costs the same whatever the span: each line is reduced to the lowest and highest
+// reading of every pixel column of the plot (ColumnReducer), which only reads the readings that
+// came since the last redraw, and its points are replaced in one go. The lines are painted by one
+// item of the chart's own (PlotLines) as plain polylines over the plot area: the chart's axes,
+// grid and layout stay Qt Charts', without the per-point shape work of its line series. A break
+// in the model (a gap in the readings) splits a line into separate runs that are not joined.
+//
+// The chart draws no legend of its own; a ChartLegend beside it shows every line and hides or
+// shows one on a click. With relative levels on (a thickness chart), each line that has a level
+// is drawn in percent of that level, so lines of very different setpoints share one scale.
 //
 // The model is owned by the caller and must outlive the view.
 
 #include "common/charts/ChartModel.h"
+#include "common/charts/ColumnReducer.h"
 
 #include <QChartView>
-#include <QPointer>
+#include <QList>
+#include <QPen>
 
+#include <memory>
 #include <vector>
 
 class QTimer;
-class QLineSeries;
-class QLegendMarker;
 class QValueAxis;
 
 namespace tlv::charts {
@@ -26,23 +38,45 @@ class LiveChartView : public QChartView {
 public:
     static constexpr int kRefreshIntervalMs = 100; // at most 10 redraws a second
     static constexpr double kDefaultSpanSeconds = 5 * 60;
-    // Points handed to one line at most; more are reduced to lows and highs per bucket.
-    static constexpr std::size_t kMaxPointsPerLine = 1200;
+    static constexpr int kChartMargin = 4;
+
+    // The pen of the n-th line of a chart: twelve distinct colours, solid for the first twelve
+    // lines and dash-dotted for the next twelve, so 24 lines stay told apart.
+    static QPen LinePen(std::size_t n);
 
     explicit LiveChartView(ChartModel& model, QWidget* parent = nullptr);
+    ~LiveChartView() override;
 
     // Seconds of history shown, up to the 30 minutes kept.
     void setSpanSeconds(double seconds);
     double spanSeconds() const { return m_span; }
 
+    // Lines with a level companion drawn in percent of that level (the level at 100 %), the
+    // value axis titled `caption`.
+    void setRelativeToLevels(bool relative,
+                             const QString& caption = QStringLiteral("% of setpoint"));
+    bool relativeToLevels() const { return m_relative; }
+
     // Redraws now from the model (what each batch does).
     void refreshNow();
     // Redraws done so far.
     int refreshCount() const { return m_refreshes; }
+    // Model readings read by redraws so far (the cost that must not grow with the history).
+    std::size_t readingsRead() const { return m_readingsRead; }
+    // Seconds of time in one pixel column of the last redraw.
+    double columnSeconds() const { return m_columnSeconds; }
 
-    // The drawn line of series `id` (null before its first redraw).
-    QLineSeries* line(int id) const;
-    QLegendMarker* legendMarker(int id) const;
+    int lineCount() const { return static_cast<int>(m_lines.size()); }
+    // The drawn points of series `id` (x in minutes before the newest reading), one run per
+    // stretch without a break; empty before its first redraw.
+    std::vector<QList<QPointF>> runs(int id) const;
+    // All drawn points of series `id`, runs one after the other.
+    QList<QPointF> points(int id) const;
+    // Whether series `id` is drawn: it exists, is shown and has points.
+    bool lineDrawn(int id) const;
+    QPen linePen(int id) const;
+    // The series' name as a legend shows it (a relative level carries its value).
+    QString legendText(int id) const;
     bool seriesShown(int id) const;
     void setSeriesShown(int id, bool shown);
 
@@ -52,28 +86,31 @@ signals:
     void refreshed();
 
 private:
-    void poll();
-    void syncSeries();
-    void toggleFromLegend(QLegendMarker* marker);
-    void styleMarker(int id);
+    struct Line;
+    class PlotLines;
 
-    struct Line {
-        QLineSeries* series = nullptr;
-        bool shown = true;
-    };
+    void poll();
+    bool canBeSeen() const;
+    void syncSeries();
+    double plotPixels() const;
+    void updateTitles();
 
     ChartModel& m_model;
     QChart* m_chart = nullptr;
     QValueAxis* m_axisX = nullptr; // minutes before the newest reading
     QValueAxis* m_axisY = nullptr;
     QTimer* m_timer = nullptr;
-    std::vector<Line> m_lines;
-    std::vector<QPointF> m_scratch;
+    PlotLines* m_plot = nullptr; // owned by the chart
+    std::vector<std::unique_ptr<Line>> m_lines;
     std::uint64_t m_drawnRevision = 0;
     double m_drawnSpan = 0;
     double m_span = kDefaultSpanSeconds;
+    double m_columnSeconds = 0;
     int m_refreshes = 0;
+    std::size_t m_readingsRead = 0;
     std::size_t m_lineColours = 0; // line series coloured so far
+    bool m_relative = false;
+    QString m_relativeCaption;
 };
 
 } // namespace tlv::charts

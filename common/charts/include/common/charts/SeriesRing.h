@@ -4,6 +4,7 @@
 // that runs for hours never grows.
 
 #include <cstddef>
+#include <cstdint>
 #include <vector>
 
 namespace tlv::charts {
@@ -33,10 +34,17 @@ public:
     // Index (from the oldest) of the first point at or after time t; size() when none.
     std::size_t firstAtOrAfter(double t) const;
 
+    // Points pushed since construction, and clears since construction: a reader that noted
+    // both knows which points are new (the last pushed() - noted ones) without reading the rest.
+    std::uint64_t pushed() const { return m_pushed; }
+    std::uint64_t generation() const { return m_generation; }
+
 private:
     std::vector<ChartPoint> m_points;
     std::size_t m_oldest = 0; // slot of the oldest point
     std::size_t m_size = 0;
+    std::uint64_t m_pushed = 0;
+    std::uint64_t m_generation = 0;
 };
 
 } // namespace tlv::charts
