@@ -451,6 +451,14 @@ RecipeLoad ReadRecipe(const QString& path)
     case tlv::IniDocument::LoadResult::TooLarge:
         load.error = QStringLiteral("%1: the file is too large to be a recipe.").arg(path);
         return load;
+    case tlv::IniDocument::LoadResult::Binary:
+    case tlv::IniDocument::LoadResult::NulInSection:
+        load.error =
+            QStringLiteral("%1: the file is not a text file, so it is no recipe.").arg(path);
+        return load;
+    case tlv::IniDocument::LoadResult::NoSection:
+        load.error = QStringLiteral("%1: the file has no sections, so it is no recipe.").arg(path);
+        return load;
     case tlv::IniDocument::LoadResult::Loaded:
         break;
     }
