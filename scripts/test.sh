@@ -8,3 +8,6 @@ bash scripts/install-deps.sh mosquitto python3-pyvisa python3-pyvisa-py lintian
 cmake --preset default
 cmake --build --preset default
 ctest --preset default
+# Then, once, the cases that run in real time: real peers (broker, PyVISA client, the package's
+# unpacked programs) and the few whose verdict rests on the steady clock.
+ctest --test-dir build/default -L realtime -j2 --output-on-failure
