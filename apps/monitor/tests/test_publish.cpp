@@ -50,7 +50,7 @@ protected:
         r.rate.fill(rate);
         r.thickness.fill(rate * 10.0);
         r.frequency[0] = sensor1Frequency;
-        m_lib->waiting.push_back(r);
+        Queue(r);
         Tick();
     }
 };

@@ -25,7 +25,7 @@ TEST_F(RemoteQueries, AnswerTheNewestPollInKiloAngstrom)
     reading.thickness[1] = 1234.5; // Å
     reading.frequency[1] = 5900000.0;
     reading.frequency[23] = -1.0; // failed crystal: its code, as the library reports it
-    m_lib->waiting.push_back(reading);
+    Queue(reading);
     Tick();
 
     EXPECT_EQ(session.Execute("PROC:STAT?"), QByteArray("RUN"));
@@ -45,7 +45,7 @@ TEST_F(RemoteQueries, OfferNoControlAndNoOutputs)
         EXPECT_EQ(session.Execute("SYST:ERR?"), QByteArray("-113,\"Undefined header\"")) << line;
     }
     EXPECT_EQ(w.Settings().runState, 0);
-    EXPECT_EQ(m_lib->startMeasCalls, 0);
+    EXPECT_EQ(m_lib->count(QStringLiteral("Xdc770StartMeas")), 0);
 }
 
 } // namespace

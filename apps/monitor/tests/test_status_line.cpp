@@ -56,7 +56,7 @@ TEST_F(StatusLineTest, RefusedSetupFileAtStartUpIsNamedAndNeverWrittenOver)
     EXPECT_EQ(Messages().front(), QStringLiteral("tlvmonitor.dat is not a text file."));
     EXPECT_EQ(w.StatusLine().message(), QStringLiteral("tlvmonitor.dat is not a text file."));
     EXPECT_EQ(Grid()->rowCount(), 5) << "the defaults are in use";
-    ASSERT_FALSE(m_lib->inits.empty()) << "and were sent to the instrument";
+    ASSERT_GT(m_lib->count(QStringLiteral("Xdc770Init")), 0) << "and were sent to the instrument";
 
     EXPECT_FALSE(w.IniWrite(QStringLiteral("tlvmonitor.dat")));
     EXPECT_EQ(ReadBytes(ProgramFile(QStringLiteral("tlvmonitor.dat"))), binary);
@@ -71,7 +71,7 @@ TEST_F(StatusLineTest, OpeningAFileThatIsNoMonitorSetupKeepsTheCurrentSetup)
     WriteProgramFile(QStringLiteral("notes.dat"), "Sensors=12\r\n");
     frmMain& w = LoadWindow();
     ASSERT_EQ(Grid()->rowCount(), 9);
-    const auto initsBefore = m_lib->inits.size();
+    const auto initsBefore = m_lib->count(QStringLiteral("Xdc770Init"));
 
     struct Case {
         const char* file;
@@ -86,7 +86,8 @@ TEST_F(StatusLineTest, OpeningAFileThatIsNoMonitorSetupKeepsTheCurrentSetup)
         EXPECT_EQ(Grid()->rowCount(), 9) << c.file;
         EXPECT_EQ(tlv::CurrentSetupFile(), QStringLiteral("tlvmonitor.dat"));
     }
-    EXPECT_EQ(m_lib->inits.size(), initsBefore) << "nothing was sent for a refused file";
+    EXPECT_EQ(m_lib->count(QStringLiteral("Xdc770Init")), initsBefore)
+        << "nothing was sent for a refused file";
 }
 
 TEST_F(StatusLineTest, Utf16AndCarriageReturnFilesAreReadLikeAnyOther)
@@ -101,7 +102,8 @@ TEST_F(StatusLineTest, Utf16AndCarriageReturnFilesAreReadLikeAnyOther)
     WriteProgramFile(QStringLiteral("mac.dat"), "[Setup]\rSensors=3\rPeriod=.5\r");
     frmMain& w = LoadWindow();
     EXPECT_EQ(Grid()->rowCount(), 13);
-    EXPECT_EQ(m_lib->inits.back()[3], 0.5);
+    ASSERT_NE(m_lib->last(QStringLiteral("Xdc770Init")), nullptr);
+    EXPECT_EQ(m_lib->last(QStringLiteral("Xdc770Init"))->args[3].toDouble(), 0.5);
     m_fileAnswer = QStringLiteral("mac.dat");
     w.mnuOpen_Click();
     EXPECT_EQ(Grid()->rowCount(), 4);
