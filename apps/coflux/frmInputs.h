@@ -1,8 +1,8 @@
 #pragma once
 // frmInputs: the "Input Setup" form of coflux. Edits the eight quartz-crystal sensors (film
 // material and monitor setpoint) and the four analog inputs (scaling, units and monitor setpoint)
-// in the deposition process's tables. A sensor that feeds no loop gets its new material at once; the
-// material of a sensor that feeds a loop reaches the card when the setup is next loaded.
+// in the deposition process's tables. A sensor that feeds no loop gets its new material at once;
+// the material of a sensor that feeds a loop reaches the card when the setup is next loaded.
 //
 // The process owns the tables and the instrument and outlives the form.
 
