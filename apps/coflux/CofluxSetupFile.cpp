@@ -70,6 +70,13 @@ bool CofluxSetupFile::Exists() const
     return QFileInfo::exists(m_path);
 }
 
+QString CofluxSetupFile::Refusal() const
+{
+    cIniFile ini;
+    ini.setIniFile(m_path);
+    return ini.LoadError();
+}
+
 void CofluxSetupFile::Read(ProcessTables& tables, CardSettings& card) const
 {
     cIniFile ini;

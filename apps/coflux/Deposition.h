@@ -67,8 +67,11 @@ struct CommandResult {
 // What loading a setup file found, for callers that must act on it (an unattended run refuses
 // to start on a refused card setup).
 struct SetupLoadResult {
-    bool loaded = false;       // false: empty name, nothing was done
-    bool fileFound = true;     // false: every key took its default
+    bool loaded = false;   // false: empty name, nothing was done
+    bool fileFound = true; // false: every key took its default
+    // Not empty: the file cannot be a setup file (the message names it and why); nothing was
+    // loaded and the current setup stays, under its own name.
+    QString refusal;
     int cardSettingsError = 0; // error number of the refused card settings (SendInit), 0 = taken
     QString cardSettingsMessage;
     QList<QPair<int, QString>> classErrors; // every class error raised while loading, in order

@@ -27,6 +27,16 @@ SetupLoadResult Deposition::OpenSetup(const QString& name)
 
     const CofluxSetupFile file(tlv::ProgramFile(name));
     result.fileFound = file.Exists();
+    result.refusal = file.Refusal();
+    if (!result.refusal.isEmpty()) {
+        // A damaged file is named and left alone: its values never replace the current setup,
+        // and the current setup is never saved over it.
+        result.notices << result.refusal;
+        SetStatus(result.refusal);
+        emit notice(result.refusal, NoticeLevel::Warning);
+        m_loading = outer;
+        return result;
+    }
     if (!result.fileFound) {
         const QString text =
             file.Path() + QStringLiteral(" Not Found.\r\nContinuing with defaults.");

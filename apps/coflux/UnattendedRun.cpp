@@ -206,7 +206,10 @@ private:
     {
         CardSettings card;
         ProcessTables asked;
-        CofluxSetupFile(QDir(tlv::ProgramFolder()).filePath(m_setup.name)).Read(asked, card);
+        const CofluxSetupFile file(QDir(tlv::ProgramFolder()).filePath(m_setup.name));
+        if (const QString why = file.Refusal(); !why.isEmpty())
+            return Refuse(QStringLiteral("coflux: %1 Nothing was run.").arg(why));
+        file.Read(asked, card);
         const int startup = m_core->StartupResult();
         const bool cardUsable = m_instrument->NumCards() > 0;
         if (card.Simulate == 0 && !cardUsable && !m_request.simulate)

@@ -282,5 +282,32 @@ TEST_F(DepositionTest, RefusedCardSettingsAreReportedByTheLoad)
     EXPECT_EQ(missing.cardSettingsError, 0);
 }
 
+TEST_F(DepositionTest, ADamagedSetupFileIsNamedAndTheCurrentSetupKept)
+{
+    Load(QStringLiteral("[OUTPUT1]\r\nName=Gold\r\nMode=3\r\n"));
+    QByteArray binary;
+    for (int i = 0; i < 2000; ++i)
+        binary.append(static_cast<char>((i * 131) % 32)); // control characters: not text
+    QFile file(HomeFile(QStringLiteral("bin.dat")));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(binary);
+    file.close();
+    QSignalSpy notices(m_core.get(), &Deposition::notice);
+
+    const SetupLoadResult load = m_core->OpenSetup(QStringLiteral("bin.dat"));
+    EXPECT_EQ(load.refusal, QStringLiteral("bin.dat is not a text file."));
+    ASSERT_EQ(notices.size(), 1);
+    EXPECT_EQ(notices[0][0].toString(), load.refusal);
+    EXPECT_EQ(m_core->LastStatusText(), load.refusal);
+    EXPECT_EQ(m_core->SetupFileName(), QStringLiteral("Run.dat")) << "the current setup stays";
+    EXPECT_EQ(m_core->Tables().Output(0).Name.trimmed(), QStringLiteral("Gold"));
+    EXPECT_EQ(m_core->Mode(0), 3);
+
+    EXPECT_FALSE(m_core->SaveSetup(QStringLiteral("bin.dat")).ok());
+    QFile check(HomeFile(QStringLiteral("bin.dat")));
+    ASSERT_TRUE(check.open(QIODevice::ReadOnly));
+    EXPECT_EQ(check.readAll(), binary) << "the damaged file is never written over";
+}
+
 } // namespace
 } // namespace coflux::test
