@@ -435,8 +435,14 @@ QByteArray IniDocument::toBytes() const
     QByteArray bytes;
     for (const Line& line : m_lines)
         bytes += line.text + line.lineBreak;
-    if (m_utf16 != Utf16::No)
-        return m_bom + encodeUtf16(QString::fromUtf8(bytes), m_utf16 == Utf16::LittleEndian);
+    if (m_utf16 != Utf16::No) {
+        // Decoded keeping a leading U+FEFF as text: it is a character of the file, the file's
+        // own mark is m_bom.
+        QStringDecoder toText(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless |
+                                                        QStringDecoder::Flag::ConvertInitialBom);
+        const QString text = toText(bytes);
+        return m_bom + encodeUtf16(text, m_utf16 == Utf16::LittleEndian);
+    }
     return m_bom + bytes;
 }
 

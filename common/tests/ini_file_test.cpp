@@ -336,6 +336,16 @@ TEST_F(IniFileTest, Utf16FilesWithAByteOrderMarkAreReadAndWrittenInUtf16)
     }
 }
 
+TEST_F(IniFileTest, Utf16TextBeginningWithAZeroWidthSpaceKeepsIt)
+{
+    // Byte-order mark, then U+FEFF as the text's first character (found by fuzzing): writing
+    // the document back must not take the character for a second mark and drop it.
+    QStringEncoder encoder(QStringEncoder::Utf16BE);
+    const QByteArray bytes =
+        QByteArray("\xFE\xFF") + QByteArray(encoder.encode(QStringLiteral("\uFEFFx\n[S]\nk=1\n")));
+    EXPECT_EQ(tlv::IniDocument::fromBytes(bytes).toBytes(), bytes);
+}
+
 TEST_F(IniFileTest, CarriageReturnsAloneEndLines)
 {
     const QString path = select("[Card]\rFilter=4\rPeriod=.25\r\r[Sensor1]\rDensity=10\r");
