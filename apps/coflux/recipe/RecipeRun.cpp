@@ -98,9 +98,9 @@ void RecipeRun::EnterLayer(int layer, const RecipeReading& r)
     m_layer = layer;
     m_layerStart = m_elapsed;
     m_outputs.clear();
-    for (const LayerOutput& spec : CurrentLayer().outputs) {
+    for (const LayerOutput& plan : CurrentLayer().outputs) {
         OutputRun run;
-        run.spec = &spec;
+        run.plan = &plan;
         m_outputs.push_back(run);
     }
     m_sensorThick = 0;
@@ -111,7 +111,7 @@ void RecipeRun::EnterLayer(int layer, const RecipeReading& r)
     m_timeEnd.reset();
     const bool preConditioning =
         std::any_of(m_outputs.begin(), m_outputs.end(),
-                    [](const OutputRun& o) { return !o.spec->preSteps.empty(); });
+                    [](const OutputRun& o) { return !o.plan->preSteps.empty(); });
     EnterPhase(preConditioning ? Phase::PreConditioning : Phase::ShutterDelay, r);
 }
 
@@ -123,26 +123,26 @@ void RecipeRun::EnterPhase(Phase phase, const RecipeReading& r)
     case Phase::PreConditioning:
     case Phase::IdleRamp:
         for (OutputRun& o : m_outputs)
-            o.startPower = r.outputPower[size_t(o.spec->slot)];
+            o.startPower = r.outputPower[size_t(o.plan->slot)];
         break;
     case Phase::ShutterDelay:
         for (OutputRun& o : m_outputs) {
-            o.setpoint = o.spec->rate;
+            o.setpoint = o.plan->rate;
             o.withinSince.reset();
-            m_process.StartRateControl(o.spec->slot, o.setpoint);
+            m_process.StartRateControl(o.plan->slot, o.setpoint);
         }
         break;
     case Phase::Deposit:
         // The shutter opens: the layer's thickness counts from here.
         m_depositStart = m_elapsed;
         for (OutputRun& o : m_outputs) {
-            const double before = r.outputThick[size_t(o.spec->slot)];
+            const double before = r.outputThick[size_t(o.plan->slot)];
             if (before > 0) o.zeroFrom = before;
             o.thick = 0;
             o.nextRamp = 0;
             o.ramping = false;
             o.history.clear();
-            m_process.ZeroThickness(o.spec->slot);
+            m_process.ZeroThickness(o.plan->slot);
         }
         if (CurrentLayer().end == LayerEnd::SensorThickness) {
             const int sensor = CurrentLayer().endSensor - 1;
@@ -165,7 +165,7 @@ void RecipeRun::EndLayer(const RecipeReading& r)
     result.name = layer.name;
     result.seconds = m_elapsed - m_layerStart;
     for (const OutputRun& o : m_outputs)
-        result.outputs.push_back({o.spec->number, o.thick / 1000.0, o.timePower});
+        result.outputs.push_back({o.plan->number, o.thick / 1000.0, o.timePower});
     result.endSensorThick = m_sensorThick / 1000.0;
     m_results.push_back(result);
     EnterPhase(Phase::IdleRamp, r);
@@ -175,8 +175,8 @@ void RecipeRun::IdleRamp(const RecipeReading& r)
 {
     const double t = PhaseTime();
     for (const OutputRun& o : m_outputs) {
-        const double f = std::min(1.0, t / o.spec->idleTime);
-        m_process.SetPower(o.spec->slot, o.startPower + (o.spec->idlePower - o.startPower) * f);
+        const double f = std::min(1.0, t / o.plan->idleTime);
+        m_process.SetPower(o.plan->slot, o.startPower + (o.plan->idlePower - o.startPower) * f);
     }
     if (t < PlannedIdleTime(CurrentLayer())) return;
     if (m_layer + 1 < int(m_recipe.layers.size()))
@@ -188,14 +188,14 @@ void RecipeRun::IdleRamp(const RecipeReading& r)
 RecipeRun::OutputRun* RecipeRun::Run(int number)
 {
     for (OutputRun& o : m_outputs)
-        if (o.spec->number == number) return &o;
+        if (o.plan->number == number) return &o;
     return nullptr;
 }
 
 const RecipeRun::OutputRun* RecipeRun::Run(int number) const
 {
     for (const OutputRun& o : m_outputs)
-        if (o.spec->number == number) return &o;
+        if (o.plan->number == number) return &o;
     return nullptr;
 }
 
@@ -216,8 +216,8 @@ double RecipeRun::OutputTarget(int number) const
     if (m_layer < 0) return 0;
     const RecipeLayer& layer = CurrentLayer();
     if (layer.end == LayerEnd::OutputThickness && layer.endOutput == number) return layer.endThick;
-    const LayerOutput* spec = layer.Output(number);
-    return spec ? PlannedThickness(*spec, PlannedDepositTime(layer)) / 1000.0 : 0.0;
+    const LayerOutput* plan = layer.Output(number);
+    return plan ? PlannedThickness(*plan, PlannedDepositTime(layer)) / 1000.0 : 0.0;
 }
 
 double RecipeRun::EstimatedRemaining() const

@@ -100,7 +100,7 @@ private:
     };
     // The run's own state of one output of the current layer.
     struct OutputRun {
-        const LayerOutput* spec = nullptr;
+        const LayerOutput* plan = nullptr;
         double startPower = 0;          // power when pre-conditioning or the idle ramp began
         double thick = 0;               // Å deposited in this layer
         std::optional<double> zeroFrom; // thickness before the zero, until the zero shows

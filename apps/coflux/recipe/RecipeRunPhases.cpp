@@ -13,10 +13,10 @@ namespace {
 
 // Power of an output `t` s into its pre-conditioning: each step ramps linearly from the power
 // before it to its own power, then holds it.
-double PreConditionPower(const LayerOutput& spec, double from, double t)
+double PreConditionPower(const LayerOutput& plan, double from, double t)
 {
     double power = from;
-    for (const PreStep& step : spec.preSteps) {
+    for (const PreStep& step : plan.preSteps) {
         if (t < step.riseTime) return power + (step.power - power) * (t / step.riseTime);
         t -= step.riseTime;
         power = step.power;
@@ -44,16 +44,16 @@ double Mean(const auto& samples, auto field, double fallback)
 void RecipeRun::PreConditioning(const RecipeReading& r)
 {
     for (const OutputRun& o : m_outputs)
-        if (r.outputCrystalFailed[size_t(o.spec->slot)] &&
+        if (r.outputCrystalFailed[size_t(o.plan->slot)] &&
             CurrentLayer().crystalPolicy == CrystalPolicy::Stop)
             return Fail(QStringLiteral("%1: crystal failure on output %2 during "
                                        "pre-conditioning.")
                             .arg(LayerLabel())
-                            .arg(o.spec->number));
+                            .arg(o.plan->number));
     const double t = PhaseTime();
     for (const OutputRun& o : m_outputs)
-        if (!o.spec->preSteps.empty())
-            m_process.SetPower(o.spec->slot, PreConditionPower(*o.spec, o.startPower, t));
+        if (!o.plan->preSteps.empty())
+            m_process.SetPower(o.plan->slot, PreConditionPower(*o.plan, o.startPower, t));
     if (t >= PlannedPreConditionTime(CurrentLayer())) EnterPhase(Phase::ShutterDelay, r);
 }
 
@@ -62,16 +62,16 @@ void RecipeRun::ShutterDelay(const RecipeReading& r)
     const RecipeLayer& layer = CurrentLayer();
     // Rate control needs its crystals: without a good rate the shutter can never open.
     for (const OutputRun& o : m_outputs)
-        if (r.outputCrystalFailed[size_t(o.spec->slot)])
+        if (r.outputCrystalFailed[size_t(o.plan->slot)])
             return Fail(QStringLiteral("%1: crystal failure on output %2 during the shutter "
                                        "delay.")
                             .arg(LayerLabel())
-                            .arg(o.spec->number));
+                            .arg(o.plan->number));
 
     double heldSince = m_phaseStart;
     bool allWithin = true;
     for (OutputRun& o : m_outputs) {
-        const double rate = r.outputRate[size_t(o.spec->slot)];
+        const double rate = r.outputRate[size_t(o.plan->slot)];
         const bool within =
             std::abs(rate - o.setpoint) <= o.setpoint * layer.shutterTolerance / 100.0;
         if (!within) {
@@ -90,8 +90,8 @@ void RecipeRun::ShutterDelay(const RecipeReading& r)
     for (const OutputRun& o : m_outputs)
         if (!o.withinSince)
             outside << QStringLiteral("output %1 at %2 A/s")
-                           .arg(o.spec->number)
-                           .arg(r.outputRate[size_t(o.spec->slot)], 0, 'f', 2);
+                           .arg(o.plan->number)
+                           .arg(r.outputRate[size_t(o.plan->slot)], 0, 'f', 2);
     const QString which =
         outside.isEmpty()
             ? QStringLiteral("the rates did not hold for %1 s").arg(layer.shutterHold)
@@ -111,7 +111,7 @@ void RecipeRun::TrackThickness(const RecipeReading& r)
             o.thick = o.failThick + o.failRate * (m_elapsed - o.failTime);
             continue;
         }
-        const double raw = r.outputThick[size_t(o.spec->slot)];
+        const double raw = r.outputThick[size_t(o.plan->slot)];
         if (o.zeroFrom && (raw < *o.zeroFrom || settled)) o.zeroFrom.reset();
         if (!o.zeroFrom) o.thick = raw;
     }
@@ -138,7 +138,7 @@ void RecipeRun::Deposit(const RecipeReading& r)
 
     for (OutputRun& o : m_outputs) {
         if (o.timePower) continue;
-        const auto& ramps = o.spec->ramps;
+        const auto& ramps = o.plan->ramps;
         if (!o.ramping && o.nextRamp < int(ramps.size()) &&
             o.thick >= ramps[size_t(o.nextRamp)].thick * 1000.0) {
             o.ramping = true;
@@ -146,7 +146,7 @@ void RecipeRun::Deposit(const RecipeReading& r)
             o.rampFrom = o.setpoint;
             emit Note(m_elapsed, QStringLiteral("%1: output %2 rate ramp %3 to %4 A/s.")
                                      .arg(LayerLabel())
-                                     .arg(o.spec->number)
+                                     .arg(o.plan->number)
                                      .arg(o.nextRamp + 1)
                                      .arg(ramps[size_t(o.nextRamp)].rate));
         }
@@ -155,13 +155,13 @@ void RecipeRun::Deposit(const RecipeReading& r)
             const double f =
                 ramp.time > 0 ? std::min(1.0, (m_elapsed - o.rampStart) / ramp.time) : 1.0;
             o.setpoint = o.rampFrom + (ramp.rate - o.rampFrom) * f;
-            m_process.SetRateSetpoint(o.spec->slot, o.setpoint);
+            m_process.SetRateSetpoint(o.plan->slot, o.setpoint);
             if (f >= 1) {
                 o.ramping = false;
                 ++o.nextRamp;
             }
         }
-        const size_t slot = size_t(o.spec->slot);
+        const size_t slot = size_t(o.plan->slot);
         o.history.push_back({m_elapsed, r.outputPower[slot], r.outputRate[slot], o.thick});
         while (o.history.front().time < m_elapsed - layer.powerAverage)
             o.history.pop_front();
@@ -178,11 +178,11 @@ bool RecipeRun::HandleCrystalFailures(const RecipeReading& r)
 {
     const RecipeLayer& layer = CurrentLayer();
     for (OutputRun& o : m_outputs) {
-        if (o.timePower || !r.outputCrystalFailed[size_t(o.spec->slot)]) continue;
+        if (o.timePower || !r.outputCrystalFailed[size_t(o.plan->slot)]) continue;
         if (layer.crystalPolicy == CrystalPolicy::Stop) {
             Fail(QStringLiteral("%1: crystal failure on output %2; the recipe is stopped.")
                      .arg(LayerLabel())
-                     .arg(o.spec->number));
+                     .arg(o.plan->number));
             return false;
         }
         StartTimePower(o, r);
@@ -224,22 +224,22 @@ bool RecipeRun::HandleCrystalFailures(const RecipeReading& r)
 void RecipeRun::StartTimePower(OutputRun& o, const RecipeReading& r)
 {
     const RecipeLayer& layer = CurrentLayer();
-    const double power = Mean(o.history, &Sample::power, r.outputPower[size_t(o.spec->slot)]);
+    const double power = Mean(o.history, &Sample::power, r.outputPower[size_t(o.plan->slot)]);
     o.timePower = true;
     o.failRate = Mean(o.history, &Sample::rate, 0.0);
     o.failThick = o.history.empty() ? o.thick : o.history.back().thick;
     o.failTime = o.history.empty() ? m_elapsed : o.history.back().time;
-    m_process.SetPower(o.spec->slot, power);
+    m_process.SetPower(o.plan->slot, power);
     QString detail = QStringLiteral("%1: crystal failure on output %2; power held at %3 %.")
                          .arg(LayerLabel())
-                         .arg(o.spec->number)
+                         .arg(o.plan->number)
                          .arg(power, 0, 'f', 1);
-    if (layer.end == LayerEnd::OutputThickness && layer.endOutput == o.spec->number) {
+    if (layer.end == LayerEnd::OutputThickness && layer.endOutput == o.plan->number) {
         if (o.failRate <= 0)
             return Fail(QStringLiteral("%1: crystal failure on output %2 before a good rate was "
                                        "measured; the layer cannot be ended by time.")
                             .arg(LayerLabel())
-                            .arg(o.spec->number));
+                            .arg(o.plan->number));
         const double end = o.failTime + (layer.endThick * 1000.0 - o.failThick) / o.failRate;
         m_timeEnd = m_timeEnd ? std::min(*m_timeEnd, end) : end;
         detail += QStringLiteral(" The layer ends by time at %1 s.").arg(end, 0, 'f', 1);
