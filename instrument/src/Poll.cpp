@@ -159,7 +159,10 @@ int cTLV880a::ClearBuff()
             break;
         }
         if (result <= 0) break;
-        processEvents();
+        // Between calls the message pump keeps the window answering; not when a reading handler
+        // zeroes from inside the poll: running posted work there (a deletion, another command)
+        // would re-enter the poll's caller while it still holds references into it.
+        if (!m_polling) processEvents();
     }
     m_slotIndex = 1;
     m_filledCount = 1;

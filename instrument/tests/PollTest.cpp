@@ -313,6 +313,41 @@ TEST(Reentry, TheAnalogDrainRunsNoPostedEvents)
     EXPECT_EQ(rig.lib->count("Xdc770GetAnReadings"), 3); // drained to the newest
 }
 
+TEST(Reentry, AZeroFromAReadingHandlerRunsNoPostedEvents)
+{
+    Rig rig;
+    QSignalSpy readings(rig.tlv.get(), &cTLV880a::TLVReading);
+    // A handler that zeroes at a thickness (as a recipe does when the shutter opens) drains the
+    // unread readings from inside the poll; work posted before must still wait for the loop.
+    bool ranInsideThePoll = false;
+    bool polling = false;
+    QObject::connect(rig.tlv.get(), &cTLV880a::TLVReading, rig.tlv.get(), [&] {
+        QMetaObject::invokeMethod(
+            rig.tlv.get(), [&] { ranInsideThePoll = polling; }, Qt::QueuedConnection);
+        rig.queue(7);
+        rig.queue(8);
+        EXPECT_EQ(rig.tlv->ZeroThickness(0), 0);
+    });
+    rig.queue(1);
+    polling = true;
+    rig.tlv->TLVTimer_Timer();
+    polling = false;
+    QCoreApplication::sendPostedEvents();
+    EXPECT_FALSE(ranInsideThePoll);
+    EXPECT_EQ(readings.count(), 1);
+    EXPECT_GE(rig.lib->count("Xdc770GetReadings"), 3); // the zero drained both new readings
+    // Outside a poll the drain still runs the pump between calls.
+    bool ranDuringTheDrain = false;
+    bool draining = false;
+    QMetaObject::invokeMethod(
+        rig.tlv.get(), [&] { ranDuringTheDrain = draining; }, Qt::QueuedConnection);
+    rig.queue(9);
+    draining = true;
+    EXPECT_EQ(rig.tlv->ClearBuff(), 0);
+    draining = false;
+    EXPECT_TRUE(ranDuringTheDrain);
+}
+
 TEST(Timer, EnabledRunsThePollFromTheEventLoop)
 {
     Rig rig;

@@ -18,7 +18,7 @@
 // Property get is X(args), let is setX(args, value); a let that can be refused returns its error
 // number (0 = success). Everything runs on the thread that owns the object; ClearBuff runs the
 // message pump while draining, and a poll tick arriving then is skipped. The reading poll runs
-// no message pump.
+// no message pump, nor does a ClearBuff (a zero) called from a reading handler.
 
 #include "instrument/InstrumentClock.h"
 #include "instrument/LibraryBinding.h"
