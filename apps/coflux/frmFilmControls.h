@@ -1,6 +1,7 @@
 #pragma once
 // Small builders for the controls of the coflux editor forms: every control carries its name as
 // objectName (an element of a control array is "name_index"), its caption and its tool tip.
+// Labels come from the shared tlv::MakeLabel.
 
 #include <QCheckBox>
 #include <QLabel>
@@ -30,13 +31,6 @@ inline QLineEdit* MakeEdit(QWidget* parent, const QString& name, const QString& 
     box->setAlignment(Qt::AlignRight);
     if (width > 0) box->setFixedWidth(width);
     return box;
-}
-
-inline QLabel* MakeLabel(QWidget* parent, const QString& caption, const QString& name = {})
-{
-    auto* label = new QLabel(caption, parent);
-    if (!name.isEmpty()) label->setObjectName(name);
-    return label;
 }
 
 inline QPushButton* MakeButton(QWidget* parent, const QString& name, const QString& caption,
