@@ -134,17 +134,7 @@ void frmFilm::BuildControls()
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
-    m_cmdFSwitch[0] = MakeButton(this, QStringLiteral("cmdFSwitch_0"), QStringLiteral("&OK"),
-                                 QStringLiteral("Close form and update the setup."));
-    m_cmdFSwitch[1] = MakeButton(this, QStringLiteral("cmdFSwitch_1"), QStringLiteral("Cancel"),
-                                 QStringLiteral("Closing form and abandon changes."));
-    m_cmdFSwitch[2] = MakeButton(this, QStringLiteral("cmdFSwitch_2"), QStringLiteral("&Update"),
-                                 QStringLiteral("Update settings without closing form."));
-    for (int i = 0; i < 3; ++i) {
-        buttons->addWidget(m_cmdFSwitch[static_cast<size_t>(i)]);
-        connect(m_cmdFSwitch[static_cast<size_t>(i)], &QPushButton::clicked, this,
-                [this, i] { RunCommand(i); });
-    }
+    m_cmdFSwitch = AddCommandButtons(this, buttons, {kOkTip, kCancelTip, kUpdateTip});
 
     auto* frames = new QHBoxLayout;
     frames->addWidget(fraOutput);

@@ -150,17 +150,7 @@ void frmRecorder::BuildControls()
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
-    m_cmdFSwitch[0] = MakeButton(this, QStringLiteral("cmdFSwitch_0"), QStringLiteral("&OK"),
-                                 QStringLiteral("Close form and update the setup."));
-    m_cmdFSwitch[1] = MakeButton(this, QStringLiteral("cmdFSwitch_1"), QStringLiteral("Cancel"),
-                                 QStringLiteral("Closing form and abandon changes."));
-    m_cmdFSwitch[2] = MakeButton(this, QStringLiteral("cmdFSwitch_2"), QStringLiteral("&Update"),
-                                 QStringLiteral("Update settings without closing form."));
-    for (int i = 0; i < 3; ++i) {
-        buttons->addWidget(m_cmdFSwitch[static_cast<size_t>(i)]);
-        connect(m_cmdFSwitch[static_cast<size_t>(i)], &QPushButton::clicked, this,
-                [this, i] { RunCommand(i); });
-    }
+    m_cmdFSwitch = AddCommandButtons(this, buttons, {kOkTip, kCancelTip, kUpdateTip});
 
     auto* frames = new QHBoxLayout;
     frames->addWidget(fraInputs);
@@ -180,8 +170,10 @@ void frmRecorder::FitToCards()
         m_optInput[static_cast<size_t>(s)]->setVisible(s < sensors);
     const bool analog = HasAnalogBoard(tlv);
     m_lblInput[0]->setVisible(analog);
-    for (int a = 0; a < kAnalogInputs; ++a)
-        m_optInput[static_cast<size_t>(kFirstAnalogOption + a)]->setVisible(analog);
+    for (int a = 0; a < kAnalogInputs; ++a) {
+        const int option = kFirstAnalogOption + a;
+        m_optInput[static_cast<size_t>(option)]->setVisible(analog);
+    }
     for (int j : kShownOutputs) {
         const int option = j < 4 ? kFirstOutputOption + j : kAnalogOutputOption + j - 12;
         QRadioButton* button = m_optInput[static_cast<size_t>(option)];
