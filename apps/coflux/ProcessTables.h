@@ -6,6 +6,8 @@
 // process what it changed. Loading a setup file replaces the contents; saving stores them.
 // Plain data, no Qt objects, no card traffic.
 
+#include "tlv880a/Dimensions.h"
+
 #include <QString>
 
 #include <array>
@@ -15,12 +17,12 @@ namespace coflux {
 // Output modes (OutputRecord::Mode).
 enum OutputMode : short { ModeOff = 0, ModeRecord = 1, ModeManual = 2, ModeAuto = 3 };
 
-inline constexpr int kOutputSlots = 14;      // slots 0..13 by output number
-inline constexpr int kSensorSlots = 24;      // slots 0..23
-inline constexpr int kConfiguredSensors = 8; // sensors 1..8 are set up and stored
-inline constexpr int kAnalogInputs = 4;      // analog inputs 1..4
-inline constexpr int kOutputNameLength = 12; // Name is blank padded to this width
-inline constexpr int kAnalogUnitsLength = 6; // Units is cut to this width
+inline constexpr int kOutputSlots = tlv880::kOutputs;       // slots 0..13 by output number
+inline constexpr int kSensorSlots = tlv880::kSensors;       // slots 0..23
+inline constexpr int kConfiguredSensors = 8;                // sensors 1..8 are set up and stored
+inline constexpr int kAnalogInputs = tlv880::kAnalogInputs; // analog inputs 1..4
+inline constexpr int kOutputNameLength = 12;                // Name is blank padded to this width
+inline constexpr int kAnalogUnitsLength = 6;                // Units is cut to this width
 
 // The output slots that coflux shows, reads, writes and drives: the four loop outputs of the
 // first card and the two analog outputs (shown as "Output 5" and "Output 6", stored as 13, 14).

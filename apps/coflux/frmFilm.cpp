@@ -1,17 +1,17 @@
 #include "frmFilm.h"
 
 #include "Deposition.h"
+#include "EntryChecks.h"
 #include "frmFilmCardLayout.h"
 #include "frmFilmControls.h"
-#include "frmFilmEntryGuard.h"
 
 #include "common/DialogService.h"
+#include "common/EntryGuard.h"
 #include "common/FormUtil.h"
 #include "common/NumberFormat.h"
 #include "instrument/cTLV880a.h"
 
 #include <QButtonGroup>
-#include <QCloseEvent>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -40,12 +40,14 @@ bool AskReplace(QWidget* form, const QString& text, const QString& title)
 
 } // namespace
 
-frmFilm::frmFilm(Deposition& core, QWidget* parent) : QWidget(parent, Qt::Window), m_core(core)
+frmFilm::frmFilm(Deposition& core, QWidget* parent)
+    : tlv::EditorForm(parent, Qt::Window), m_core(core)
 {
     setObjectName(QStringLiteral("frmFilm"));
     setWindowTitle(QStringLiteral("Output"));
     setAttribute(Qt::WA_DeleteOnClose);
-    m_guard = new EntryGuard(*this);
+    m_guard = new tlv::EntryGuard(*this, {}, tlv::EntryGuard::Leaving::NextControl);
+    m_guard->SetSelectAfterEnter(true);
     m_guard->SetLoading(true);
     BuildControls();
     AddEntryChecks();
@@ -66,7 +68,7 @@ void frmFilm::BuildControls()
     m_txtFilm = MakeEdit(this, QStringLiteral("txtFilm"), QStringLiteral("Film"),
                          QStringLiteral("Name for this output/film."), 120);
     m_txtFilm->setAlignment(Qt::AlignLeft);
-    name->addWidget(MakeLabel(this, QStringLiteral("Name")));
+    name->addWidget(tlv::MakeLabel(this, {}, QStringLiteral("Name")));
     name->addWidget(m_txtFilm);
     name->addStretch(1);
 
@@ -76,7 +78,7 @@ void frmFilm::BuildControls()
     const auto addEntry = [&](QLineEdit*& box, const char* objectName, const QString& label,
                               const QString& text, const QString& tip, int row) {
         box = MakeEdit(fraOutput, QLatin1String(objectName), text, tip);
-        output->addWidget(MakeLabel(fraOutput, label), row, 0);
+        output->addWidget(tlv::MakeLabel(fraOutput, {}, label), row, 0);
         output->addWidget(box, row, 1);
     };
     addEntry(m_txtPTerm, "txtPTerm", QStringLiteral("P"), QStringLiteral("100"),
@@ -102,7 +104,7 @@ void frmFilm::BuildControls()
         input->addWidget(m_chkSensor[static_cast<size_t>(s)], s / 4, s % 4);
     }
     m_analogGroup = new QButtonGroup(this);
-    m_lblAnalog = MakeLabel(fraInput, QStringLiteral("Analog"), QStringLiteral("lblAnalog"));
+    m_lblAnalog = tlv::MakeLabel(fraInput, QStringLiteral("lblAnalog"), QStringLiteral("Analog"));
     input->addWidget(m_lblAnalog, 2, 0, 1, 4, Qt::AlignBottom);
     for (int a = 0; a <= kAnalogInputs; ++a) {
         const bool sensors = a == kSensorsOption;
@@ -122,7 +124,7 @@ void frmFilm::BuildControls()
     });
 
     auto* cross = new QHBoxLayout;
-    m_lblXOut = MakeLabel(this, QStringLiteral("X Out"), QStringLiteral("lblXOut"));
+    m_lblXOut = tlv::MakeLabel(this, QStringLiteral("lblXOut"), QStringLiteral("X Out"));
     m_cboXOut = Named(new QComboBox(this), QStringLiteral("cboXOut"));
     m_cboXOut->setToolTip(QStringLiteral("Output used as an input for this film's rate setpoint."));
     m_cboXOut->setMinimumWidth(120);
@@ -132,17 +134,7 @@ void frmFilm::BuildControls()
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
-    m_cmdFSwitch[0] = MakeButton(this, QStringLiteral("cmdFSwitch_0"), QStringLiteral("&OK"),
-                                 QStringLiteral("Close form and update the setup."));
-    m_cmdFSwitch[1] = MakeButton(this, QStringLiteral("cmdFSwitch_1"), QStringLiteral("Cancel"),
-                                 QStringLiteral("Closing form and abandon changes."));
-    m_cmdFSwitch[2] = MakeButton(this, QStringLiteral("cmdFSwitch_2"), QStringLiteral("&Update"),
-                                 QStringLiteral("Update settings without closing form."));
-    for (int i = 0; i < 3; ++i) {
-        buttons->addWidget(m_cmdFSwitch[static_cast<size_t>(i)]);
-        connect(m_cmdFSwitch[static_cast<size_t>(i)], &QPushButton::clicked, this,
-                [this, i] { OnSwitch(i); });
-    }
+    m_cmdFSwitch = AddCommandButtons(this, buttons, {kOkTip, kCancelTip, kUpdateTip});
 
     auto* frames = new QHBoxLayout;
     frames->addWidget(fraOutput);
@@ -188,7 +180,7 @@ bool frmFilm::setOutNum(short out)
     if (!IsShownOutput(out)) return false;
     if (m_outNum >= 0 && isVisible()) {
         if (out == m_outNum) return true; // already showing it: keep the operator's unsaved edits
-        if (Changed() && AskSaveChanges(this) && !Apply()) return false;
+        if (Changed() && tlv::AskSaveChanges(this) && !Apply()) return false;
     }
     m_outNum = out;
     setWindowTitle(OutputCaption(out));
@@ -345,7 +337,8 @@ bool frmFilm::Apply()
     // Every entry is checked: the output's full scale, maximum power and slew rate go to the card
     // on each apply, and a value it refuses (the setup file's default full scale of 100 V, for
     // one) would otherwise fail unseen.
-    if (m_outNum < 0 || !m_guard->CheckAll(EntryGuard::Scope::Every)) return false;
+    if (m_outNum < 0 || !m_guard->CheckAll(tlv::EntryGuard::Scope::EveryKeepingUntouched))
+        return false;
     OutputRecord& record = m_core.Tables().Output(m_outNum);
     record.PTerm = Value(m_txtPTerm);
     record.ITerm = Value(m_txtIterm);
@@ -378,38 +371,6 @@ bool frmFilm::Apply()
     m_core.OutputEdited(m_outNum);
     m_core.ApplyOutputSetup(m_outNum);
     return true;
-}
-
-void frmFilm::OnSwitch(int index)
-{
-    switch (index) {
-    case 0:
-        if (Apply()) {
-            m_abandon = true;
-            close();
-        }
-        break;
-    case 1:
-        m_abandon = true;
-        close();
-        break;
-    case 2:
-        Apply();
-        break;
-    default:
-        break;
-    }
-}
-
-void frmFilm::closeEvent(QCloseEvent* event)
-{
-    if (!m_abandon && Changed() && AskSaveChanges(this) && !Apply()) {
-        event->ignore(); // a refused entry keeps the form open with the focus on it
-        return;
-    }
-    m_abandon = false;
-    ::SaveFormPosition(this);
-    event->accept();
 }
 
 } // namespace coflux

@@ -8,7 +8,7 @@
 
 #include "ProcessTables.h"
 
-#include <QWidget>
+#include "common/EditorForm.h"
 
 #include <array>
 
@@ -21,12 +21,15 @@ class QLineEdit;
 class QPushButton;
 class QRadioButton;
 
+namespace tlv {
+class EntryGuard;
+}
+
 namespace coflux {
 
-class EntryGuard;
 class Deposition;
 
-class frmFilm : public QWidget {
+class frmFilm : public tlv::EditorForm {
     Q_OBJECT
 public:
     explicit frmFilm(Deposition& core, QWidget* parent = nullptr);
@@ -43,13 +46,10 @@ public:
     // Stores the boxes in the output record, resolves sensor and analog-input conflicts with the
     // operator, redraws the output's frame and sends its configuration. Returns false (and
     // stores nothing) when an entry is refused.
-    bool Apply();
+    bool Apply() override;
     // True when a box, a sensor box, the analog selection or the cross output differs from the
     // output record.
-    bool Changed() const;
-
-protected:
-    void closeEvent(QCloseEvent* event) override;
+    bool Changed() const override;
 
 private:
     void BuildControls();
@@ -61,12 +61,10 @@ private:
     void EnableSensorBoxes();
     int AssignSensors(OutputRecord& record);
     int AssignAnalog(OutputRecord& record, int analog);
-    void OnSwitch(int index);
 
     Deposition& m_core;
-    EntryGuard* m_guard = nullptr;
+    tlv::EntryGuard* m_guard = nullptr;
     short m_outNum = -1;
-    bool m_abandon = false; // closing through Cancel or after applying: no question
 
     QLineEdit* m_txtFilm = nullptr;
     QLineEdit* m_txtPTerm = nullptr;

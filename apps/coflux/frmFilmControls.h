@@ -1,13 +1,19 @@
 #pragma once
 // Small builders for the controls of the coflux editor forms: every control carries its name as
 // objectName (an element of a control array is "name_index"), its caption and its tool tip.
+// Labels come from the shared tlv::MakeLabel.
 
+#include "common/EditorForm.h"
+
+#include <QBoxLayout>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QString>
+
+#include <array>
 
 namespace coflux {
 
@@ -30,13 +36,6 @@ inline QLineEdit* MakeEdit(QWidget* parent, const QString& name, const QString& 
     box->setAlignment(Qt::AlignRight);
     if (width > 0) box->setFixedWidth(width);
     return box;
-}
-
-inline QLabel* MakeLabel(QWidget* parent, const QString& caption, const QString& name = {})
-{
-    auto* label = new QLabel(caption, parent);
-    if (!name.isEmpty()) label->setObjectName(name);
-    return label;
 }
 
 inline QPushButton* MakeButton(QWidget* parent, const QString& name, const QString& caption,
@@ -62,6 +61,29 @@ inline QRadioButton* MakeOption(QWidget* parent, const QString& name, const QStr
     auto* option = Named(new QRadioButton(caption, parent), name);
     option->setToolTip(tip);
     return option;
+}
+
+// The tool tips of an editor's OK, Cancel and Update buttons (an empty one: none).
+inline const QString kOkTip = QStringLiteral("Close form and update the setup.");
+inline const QString kCancelTip = QStringLiteral("Closing form and abandon changes.");
+inline const QString kUpdateTip = QStringLiteral("Update settings without closing form.");
+
+// An editor's buttons cmdFSwitch_0..2 "&OK", "Cancel" and "&Update", added to `row`, each running
+// its command on the form.
+inline std::array<QPushButton*, 3> AddCommandButtons(tlv::EditorForm* form, QBoxLayout* row,
+                                                     const std::array<QString, 3>& tips)
+{
+    static const std::array<QString, 3> captions{QStringLiteral("&OK"), QStringLiteral("Cancel"),
+                                                 QStringLiteral("&Update")};
+    std::array<QPushButton*, 3> buttons{};
+    for (int i = 0; i < 3; ++i) {
+        const auto k = static_cast<size_t>(i);
+        buttons[k] = MakeButton(form, IndexedName("cmdFSwitch", i), captions[k], tips[k]);
+        row->addWidget(buttons[k]);
+        QObject::connect(buttons[k], &QPushButton::clicked, form,
+                         [form, i] { form->RunCommand(i); });
+    }
+    return buttons;
 }
 
 } // namespace coflux

@@ -1,15 +1,15 @@
 #include "frmInputs.h"
 
 #include "Deposition.h"
+#include "EntryChecks.h"
 #include "frmFilmCardLayout.h"
 #include "frmFilmControls.h"
-#include "frmFilmEntryGuard.h"
 
+#include "common/EntryGuard.h"
 #include "common/FormUtil.h"
 #include "common/NumberFormat.h"
 #include "instrument/cTLV880a.h"
 
-#include <QCloseEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -45,18 +45,20 @@ void AddHeads(QGridLayout* grid, QWidget* parent, const QStringList& heads)
 {
     // The last head names the monitor check box and its setpoint together.
     for (int column = 0; column < heads.size(); ++column)
-        grid->addWidget(MakeLabel(parent, heads[column]), 0, column + 1, 1,
+        grid->addWidget(tlv::MakeLabel(parent, {}, heads[column]), 0, column + 1, 1,
                         column == heads.size() - 1 ? 2 : 1);
 }
 
 } // namespace
 
-frmInputs::frmInputs(Deposition& core, QWidget* parent) : QWidget(parent, Qt::Window), m_core(core)
+frmInputs::frmInputs(Deposition& core, QWidget* parent)
+    : tlv::EditorForm(parent, Qt::Window), m_core(core)
 {
     setObjectName(QStringLiteral("frmInputs"));
     setWindowTitle(QStringLiteral("Input Setup"));
     setAttribute(Qt::WA_DeleteOnClose);
-    m_guard = new EntryGuard(*this);
+    m_guard = new tlv::EntryGuard(*this, {}, tlv::EntryGuard::Leaving::NextControl);
+    m_guard->SetSelectAfterEnter(true);
     m_guard->SetLoading(true);
 
     auto* layout = new QVBoxLayout(this);
@@ -68,16 +70,7 @@ frmInputs::frmInputs(Deposition& core, QWidget* parent) : QWidget(parent, Qt::Wi
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
-    m_cmdFSwitch[0] = MakeButton(this, QStringLiteral("cmdFSwitch_0"), QStringLiteral("&OK"),
-                                 QStringLiteral("Close form and update the setup."));
-    m_cmdFSwitch[1] = MakeButton(this, QStringLiteral("cmdFSwitch_1"), QStringLiteral("Cancel"));
-    m_cmdFSwitch[2] = MakeButton(this, QStringLiteral("cmdFSwitch_2"), QStringLiteral("&Update"),
-                                 QStringLiteral("Update settings without closing form."));
-    for (int i = 0; i < 3; ++i) {
-        buttons->addWidget(m_cmdFSwitch[static_cast<size_t>(i)]);
-        connect(m_cmdFSwitch[static_cast<size_t>(i)], &QPushButton::clicked, this,
-                [this, i] { OnSwitch(i); });
-    }
+    m_cmdFSwitch = AddCommandButtons(this, buttons, {kOkTip, {}, kUpdateTip});
     layout->addLayout(buttons);
 
     AddEntryChecks();
@@ -110,9 +103,9 @@ void frmInputs::BuildSensors()
         row.txtThick = MakeEdit(frame, IndexedName("txtThick", s), QStringLiteral("000.000"),
                                 QStringLiteral("Thickness >= setpoint stops deposition."));
         const int r = s + 1;
-        grid->addWidget(
-            MakeLabel(frame, QStringLiteral("Sensor %1").arg(s + 1), IndexedName("lblSensor", s)),
-            r, 0);
+        grid->addWidget(tlv::MakeLabel(frame, IndexedName("lblSensor", s),
+                                       QStringLiteral("Sensor %1").arg(s + 1)),
+                        r, 0);
         grid->addWidget(row.txtDensity, r, 1);
         grid->addWidget(row.txtZFactor, r, 2);
         grid->addWidget(row.txtTooling, r, 3);
@@ -144,8 +137,8 @@ void frmInputs::BuildAnalog()
                                 QStringLiteral("Input voltage >= setpoint stops deposition."));
         const int r = a + 1;
         grid->addWidget(
-            MakeLabel(frame, QStringLiteral("Analog %1").arg(a + 1), IndexedName("lblAin", a)), r,
-            0);
+            tlv::MakeLabel(frame, IndexedName("lblAin", a), QStringLiteral("Analog %1").arg(a + 1)),
+            r, 0);
         grid->addWidget(row.txtGain, r, 1);
         grid->addWidget(row.txtOffset, r, 2);
         grid->addWidget(row.txtUnits, r, 3);
@@ -259,7 +252,7 @@ bool frmInputs::Changed() const
 bool frmInputs::Apply()
 {
     // Every entry is checked: the material of each free sensor goes to the card on each apply.
-    if (!m_guard->CheckAll(EntryGuard::Scope::Every)) return false;
+    if (!m_guard->CheckAll(tlv::EntryGuard::Scope::EveryKeepingUntouched)) return false;
     ProcessTables& tables = m_core.Tables();
     for (int a = 0; a < kAnalogInputs; ++a) {
         AnalogRecord& analog = tables.Analog(a);
@@ -287,38 +280,6 @@ bool frmInputs::Apply()
     }
     m_core.InputsEdited();
     return true;
-}
-
-void frmInputs::OnSwitch(int index)
-{
-    switch (index) {
-    case 0:
-        if (Apply()) {
-            m_abandon = true;
-            close();
-        }
-        break;
-    case 1:
-        m_abandon = true;
-        close();
-        break;
-    case 2:
-        Apply();
-        break;
-    default:
-        break;
-    }
-}
-
-void frmInputs::closeEvent(QCloseEvent* event)
-{
-    if (!m_abandon && Changed() && AskSaveChanges(this) && !Apply()) {
-        event->ignore(); // a refused entry keeps the form open with the focus on it
-        return;
-    }
-    m_abandon = false;
-    ::SaveFormPosition(this);
-    event->accept();
 }
 
 } // namespace coflux

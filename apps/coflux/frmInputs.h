@@ -8,7 +8,7 @@
 
 #include "ProcessTables.h"
 
-#include <QWidget>
+#include "common/EditorForm.h"
 
 #include <array>
 
@@ -17,24 +17,24 @@ class QGroupBox;
 class QLineEdit;
 class QPushButton;
 
+namespace tlv {
+class EntryGuard;
+}
+
 namespace coflux {
 
-class EntryGuard;
 class Deposition;
 
-class frmInputs : public QWidget {
+class frmInputs : public tlv::EditorForm {
     Q_OBJECT
 public:
     explicit frmInputs(Deposition& core, QWidget* parent = nullptr);
 
     // Stores every box in the tables and sends the material of unassigned sensors. Returns false
     // (and stores nothing) when an entry is refused.
-    bool Apply();
+    bool Apply() override;
     // True when a box differs from its table value or a check box from its monitor flag.
-    bool Changed() const;
-
-protected:
-    void closeEvent(QCloseEvent* event) override;
+    bool Changed() const override;
 
 private:
     struct SensorRow {
@@ -58,16 +58,14 @@ private:
     void Fill();
     void FitToCards();
     bool SensorExists(int sensor) const;
-    void OnSwitch(int index);
 
     Deposition& m_core;
-    EntryGuard* m_guard = nullptr;
+    tlv::EntryGuard* m_guard = nullptr;
     QGroupBox* m_fraSensors = nullptr;
     QGroupBox* m_fraAnalog = nullptr;
     std::array<SensorRow, kConfiguredSensors> m_sensors{};
     std::array<AnalogRow, kAnalogInputs> m_analogs{};
     std::array<QPushButton*, 3> m_cmdFSwitch{};
-    bool m_abandon = false; // closing through Cancel or after applying: no question
 };
 
 } // namespace coflux

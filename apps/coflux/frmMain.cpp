@@ -7,6 +7,7 @@
 #include "frmChart.h"
 
 #include "common/DialogService.h"
+#include "common/EntryGuard.h"
 #include "common/FormUtil.h"
 #include "common/ProgramInfo.h"
 #include "common/SetupFile.h"
@@ -48,7 +49,8 @@ frmMain::frmMain(Deposition& core, QWidget* parent) : QMainWindow(parent), m_cor
     RestoreFormPosition(this, true);
     show();
     m_cmdFSwitch[0]->setFocus();
-    m_currentEntry = m_cmdFSwitch[0];
+    m_guard->SetCurrent(m_cmdFSwitch[0]);
+    m_guard->SetLoading(false);
     ShowRunState(m_core->RunState());
     m_loading = false;
 }
@@ -80,7 +82,8 @@ void frmMain::Form_Load()
     RestoreFormPosition(this, true);
     show();
     m_cmdFSwitch[0]->setFocus();
-    m_currentEntry = m_cmdFSwitch[0];
+    m_guard->SetCurrent(m_cmdFSwitch[0]);
+    m_guard->SetLoading(false);
 
     m_core->SetRunState(RunStopped);
     m_loading = false;
@@ -178,7 +181,7 @@ void frmMain::changeEvent(QEvent* event)
                 w->showNormal();
         }
     } else if (event->type() == QEvent::ActivationChange && !isActiveWindow() && !m_loading &&
-               !m_validating && !m_closing) {
+               !m_closing) {
         ValidateCurrentEntry();
     }
 }

@@ -27,6 +27,10 @@ class QMenu;
 class QPushButton;
 class QRadioButton;
 
+namespace tlv {
+class EntryGuard;
+}
+
 namespace coflux {
 
 class frmMain : public QMainWindow {
@@ -77,10 +81,10 @@ public:
     void cmdEdit_Click(int j);
     // Validates the current entry and sends it; false when refused (focus kept on it).
     bool ValidateCurrentEntry();
-    QWidget* CurrentEntry() const { return m_currentEntry; }
+    // The control that last took the focus legitimately (a refused entry stays it).
+    QWidget* CurrentEntry() const;
 
 protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
 
@@ -129,10 +133,11 @@ private:
     void ShowMessageLater(const QString& text, QMessageBox::Icon icon);
 
     // frmMainEntry.cpp
-    void OnFocusIn(QWidget* w);
-    bool ValidateEntry(QLineEdit* box);
-    void RefuseEntry(QLineEdit* box, const QString& message);
-    int FrameOf(const QWidget* w, QLineEdit* Frame::*member) const;
+    // The setpoint boxes of frame j become guarded entries; its other controls are watched.
+    void GuardFrame(int j);
+    // Sends the setpoint typed in `box`; an empty text when taken (the box then shows it as
+    // `pattern`), else the message of the refusal.
+    QString EnterSetpoint(int j, Setpoint which, const QString& pattern, QLineEdit& box);
 
     Frame& FrameAt(int j) { return m_frames.at(static_cast<size_t>(j)); }
 
@@ -148,10 +153,9 @@ private:
     QMenu* m_mnuView = nullptr;
     QMenu* m_mnuHelpHelp = nullptr;
 
-    QPointer<QWidget> m_currentEntry; // control that last took the focus legitimately
-    bool m_loading = false;           // set while the window loads: no focus guard
-    bool m_validating = false;        // a validation (and its message) is in progress
-    bool m_entering = false;          // the window itself sends an entry to the process
+    tlv::EntryGuard* m_guard = nullptr; // the setpoint boxes' checks and the focus guard
+    bool m_loading = false;             // set while the window loads: no focus guard
+    bool m_entering = false;            // the window itself sends an entry to the process
     bool m_closing = false;
 
     // Editor windows, created on first use (frmMainEditors.cpp).

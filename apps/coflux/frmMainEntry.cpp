@@ -1,114 +1,51 @@
 // Setpoint entry: Enter sends the current entry; a control that takes the focus first has the
-// current entry validated (the focus guard); a refused entry keeps the focus with its text
+// current entry validated (the shared entry guard); a refused entry keeps the focus with its text
 // selected and a message names the limits.
 
 #include "frmMain.h"
 
-#include "CofluxProgram.h"
-
+#include "common/EntryGuard.h"
 #include "common/NumberFormat.h"
 
-#include <QApplication>
-#include <QKeyEvent>
+#include <QGroupBox>
 #include <QLineEdit>
-#include <QTimer>
-
-#include <cmath>
 
 namespace coflux {
 
-namespace {
-
-// A number as the operator typed it (already accepted by the process).
-bool ParseEntry(const QString& text, double& value)
+void frmMain::GuardFrame(int j)
 {
-    bool ok = false;
-    value = QLocale::c().toDouble(text.trimmed(), &ok);
-    return ok && std::isfinite(value);
+    Frame& f = FrameAt(j);
+    const auto guard = [this, j](QLineEdit* box, Setpoint which, const QString& pattern) {
+        m_guard->AddEntry(box, [this, j, which, pattern](QLineEdit& entry) {
+            return EnterSetpoint(j, which, pattern, entry);
+        });
+    };
+    guard(f.txtRate, Setpoint::Rate, QStringLiteral("##0.00"));
+    guard(f.txtThick, Setpoint::Thickness, QStringLiteral("##0.0##"));
+    guard(f.txtManPwr, Setpoint::ManualPower, QStringLiteral("##0.0"));
+    for (QWidget* w : f.fraLoop->findChildren<QWidget*>())
+        if (w->focusPolicy() != Qt::NoFocus && !m_guard->IsEntry(w)) m_guard->Watch(w);
 }
 
-} // namespace
-
-bool frmMain::eventFilter(QObject* watched, QEvent* event)
+QWidget* frmMain::CurrentEntry() const
 {
-    auto* widget = qobject_cast<QWidget*>(watched);
-    if (widget && event->type() == QEvent::FocusIn) {
-        OnFocusIn(widget);
-    } else if (widget && event->type() == QEvent::KeyPress) {
-        const auto* key = static_cast<QKeyEvent*>(event);
-        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
-            qobject_cast<QLineEdit*>(widget)) {
-            ValidateCurrentEntry();
-            return true;
-        }
-    }
-    return QMainWindow::eventFilter(watched, event);
-}
-
-// The focus guard: another control may take the focus only when the current entry is valid.
-void frmMain::OnFocusIn(QWidget* w)
-{
-    if (m_loading || m_validating || w == m_currentEntry) return;
-    if (!ValidateCurrentEntry()) return; // the refused entry has taken the focus back
-    m_currentEntry = w;
-    if (auto* box = qobject_cast<QLineEdit*>(w); box && !box->text().isEmpty())
-        QTimer::singleShot(0, box, [box] { box->selectAll(); });
-}
-
-int frmMain::FrameOf(const QWidget* w, QLineEdit* Frame::*member) const
-{
-    for (int j : kShownOutputs)
-        if (m_frames.at(static_cast<size_t>(j)).*member == w) return j;
-    return -1;
+    return m_guard->Current();
 }
 
 bool frmMain::ValidateCurrentEntry()
 {
-    auto* box = qobject_cast<QLineEdit*>(m_currentEntry.data());
-    if (!box || m_validating) return true;
-    m_validating = true;
-    const bool ok = ValidateEntry(box);
-    m_validating = false;
-    return ok;
+    return m_guard->CheckCurrent();
 }
 
-bool frmMain::ValidateEntry(QLineEdit* box)
+QString frmMain::EnterSetpoint(int j, Setpoint which, const QString& pattern, QLineEdit& box)
 {
-    int j = -1;
-    Setpoint which = Setpoint::Rate;
-    QString pattern;
-    if (j = FrameOf(box, &Frame::txtRate); j >= 0) {
-        pattern = QStringLiteral("##0.00");
-    } else if (j = FrameOf(box, &Frame::txtThick); j >= 0) {
-        which = Setpoint::Thickness;
-        pattern = QStringLiteral("##0.0##");
-    } else if (j = FrameOf(box, &Frame::txtManPwr); j >= 0) {
-        which = Setpoint::ManualPower;
-        pattern = QStringLiteral("##0.0");
-    } else {
-        return true;
-    }
-    if (!IsPresentOutput(j)) return true;
-
+    if (!IsPresentOutput(j)) return {};
     m_entering = true;
-    const CommandResult result = m_core->EnterSetpoint(j, which, box->text());
+    const CommandResult result = m_core->EnterSetpoint(j, which, box.text());
     m_entering = false;
-    if (!result.ok()) {
-        RefuseEntry(box, result.text);
-        return false;
-    }
-    double value = 0;
-    ParseEntry(box->text(), value);
-    box->setText(tlv::Format(value, pattern));
-    return true;
-}
-
-void frmMain::RefuseEntry(QLineEdit* box, const QString& message)
-{
-    ShowMessage(this, message, QMessageBox::NoIcon);
-    m_currentEntry = box;
-    box->setFocus();
-    box->selectAll();
+    if (!result.ok()) return result.text;
+    box.setText(tlv::Format(tlv::ParseEntry(box.text()).value_or(0.0), pattern));
+    return {};
 }
 
 } // namespace coflux

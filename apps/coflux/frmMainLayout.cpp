@@ -6,6 +6,9 @@
 #include "RecipeProgram.h"
 #include "frmChart.h"
 
+#include "common/EntryGuard.h"
+#include "common/FormUtil.h"
+
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -38,13 +41,6 @@ QLineEdit* MakeBox(QWidget* parent, const QString& name, const QString& text, co
         box->setPalette(p);
     }
     return box;
-}
-
-QLabel* MakeLabel(QWidget* parent, const QString& name, const QString& text)
-{
-    auto* label = new QLabel(text, parent);
-    label->setObjectName(name);
-    return label;
 }
 
 QString Indexed(const char* name, int index)
@@ -93,9 +89,10 @@ void frmMain::BuildFrame(int j, const QString& modeArrayName)
                             QStringLiteral("Thickness reading in kA."), true);
     f.txtPowerRdg = MakeBox(f.fraLoop, Indexed("txtPowerRdg", j), QStringLiteral("0.0"),
                             QStringLiteral("Output power in %."), true);
-    f.lblRateRdg = MakeLabel(f.fraLoop, Indexed("lblRateRdg", j), QStringLiteral("Rate"));
-    f.lblThickRdg = MakeLabel(f.fraLoop, Indexed("lblThickRdg", j), QStringLiteral("Thickness"));
-    f.lblPowerRdg = MakeLabel(f.fraLoop, Indexed("lblPowerRdg", j), QStringLiteral("Power"));
+    f.lblRateRdg = tlv::MakeLabel(f.fraLoop, Indexed("lblRateRdg", j), QStringLiteral("Rate"));
+    f.lblThickRdg =
+        tlv::MakeLabel(f.fraLoop, Indexed("lblThickRdg", j), QStringLiteral("Thickness"));
+    f.lblPowerRdg = tlv::MakeLabel(f.fraLoop, Indexed("lblPowerRdg", j), QStringLiteral("Power"));
 
     // Each row pairs a setpoint box with the reading it governs: rate, thickness, power.
     grid->addWidget(f.lblRateRdg, 2, 0, 1, 2);
@@ -130,14 +127,15 @@ void frmMain::BuildFrame(int j, const QString& modeArrayName)
         w->setSizePolicy(policy);
     }
 
-    for (QWidget* w : f.fraLoop->findChildren<QWidget*>())
-        if (w->focusPolicy() != Qt::NoFocus) w->installEventFilter(this);
+    GuardFrame(j);
 }
 
 void frmMain::BuildControls()
 {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("TLV-880 Coflux Controller"));
+    m_guard = new tlv::EntryGuard(*this, {}, tlv::EntryGuard::Leaving::NextControl);
+    m_guard->SetLoading(true); // until the window has loaded
 
     auto* central = new QWidget(this);
     auto* row = new QHBoxLayout(central);
@@ -164,7 +162,7 @@ void frmMain::BuildControls()
         QSizePolicy policy = button->sizePolicy();
         policy.setRetainSizeWhenHidden(true);
         button->setSizePolicy(policy);
-        button->installEventFilter(this);
+        m_guard->Watch(button);
         m_cmdFSwitch[static_cast<size_t>(i)] = button;
         column->addWidget(button);
         connect(button, &QPushButton::clicked, this, [this, i] { cmdFSwitch_Click(i); });

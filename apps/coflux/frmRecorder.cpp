@@ -4,13 +4,11 @@
 #include "frmFilm.h"
 #include "frmFilmCardLayout.h"
 #include "frmFilmControls.h"
-#include "frmFilmEntryGuard.h"
 
 #include "common/FormUtil.h"
 #include "common/NumberFormat.h"
 
 #include <QButtonGroup>
-#include <QCloseEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -60,7 +58,7 @@ int OutputOfOption(int option)
 } // namespace
 
 frmRecorder::frmRecorder(Deposition& core, QWidget* parent)
-    : QWidget(parent, Qt::Window), m_core(core)
+    : tlv::EditorForm(parent, Qt::Window), m_core(core)
 {
     setObjectName(QStringLiteral("frmRecorder"));
     setWindowTitle(QStringLiteral("Recorder Setup"));
@@ -97,7 +95,7 @@ void frmRecorder::BuildControls()
     for (int row = 0; row < 3; ++row) {
         const auto& [index, caption] = groups[static_cast<size_t>(row)];
         m_lblInput[static_cast<size_t>(index)] =
-            MakeLabel(fraInputs, QLatin1String(caption), IndexedName("lblInput", index));
+            tlv::MakeLabel(fraInputs, IndexedName("lblInput", index), QLatin1String(caption));
         inputs->addWidget(m_lblInput[static_cast<size_t>(index)], row, 0);
     }
     for (int s = 0; s < kConfiguredSensors; ++s)
@@ -122,8 +120,8 @@ void frmRecorder::BuildControls()
     m_scaleGroup = new QButtonGroup(this);
     const std::array<const char*, 4> scaleHeads{"Rate", "Thickness", "Power", "Voltage"};
     for (int row = 0; row < 4; ++row)
-        scales->addWidget(MakeLabel(fraScale, QLatin1String(scaleHeads[static_cast<size_t>(row)]),
-                                    IndexedName("lblScale", row)),
+        scales->addWidget(tlv::MakeLabel(fraScale, IndexedName("lblScale", row),
+                                         QLatin1String(scaleHeads[static_cast<size_t>(row)])),
                           row, 0);
     for (int i = 0; i < kScales; ++i) {
         const ScaleOption& scale = kScaleOptions[static_cast<size_t>(i)];
@@ -135,34 +133,24 @@ void frmRecorder::BuildControls()
     }
 
     auto* readings = new QGridLayout;
-    readings->addWidget(MakeLabel(this, QStringLiteral("Input Reading"), QStringLiteral("lblIn")),
-                        0, 0);
+    readings->addWidget(
+        tlv::MakeLabel(this, QStringLiteral("lblIn"), QStringLiteral("Input Reading")), 0, 0);
     m_txtInput = MakeEdit(this, QStringLiteral("txtInput"), {}, {}, 90);
     m_txtInput->setReadOnly(true);
     readings->addWidget(m_txtInput, 0, 1);
-    m_lblInputRdg = MakeLabel(this, {}, QStringLiteral("lblInputRdg"));
+    m_lblInputRdg = tlv::MakeLabel(this, QStringLiteral("lblInputRdg"), {});
     m_lblInputRdg->setMinimumWidth(70);
     readings->addWidget(m_lblInputRdg, 0, 2);
-    readings->addWidget(MakeLabel(this, QStringLiteral("Output Reading")), 1, 0);
+    readings->addWidget(tlv::MakeLabel(this, {}, QStringLiteral("Output Reading")), 1, 0);
     m_txtOutput = MakeEdit(this, QStringLiteral("txtOutput"), {}, {}, 90);
     m_txtOutput->setReadOnly(true);
     readings->addWidget(m_txtOutput, 1, 1);
-    readings->addWidget(MakeLabel(this, QStringLiteral("Volts")), 1, 2);
+    readings->addWidget(tlv::MakeLabel(this, {}, QStringLiteral("Volts")), 1, 2);
     readings->setColumnStretch(3, 1);
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
-    m_cmdFSwitch[0] = MakeButton(this, QStringLiteral("cmdFSwitch_0"), QStringLiteral("&OK"),
-                                 QStringLiteral("Close form and update the setup."));
-    m_cmdFSwitch[1] = MakeButton(this, QStringLiteral("cmdFSwitch_1"), QStringLiteral("Cancel"),
-                                 QStringLiteral("Closing form and abandon changes."));
-    m_cmdFSwitch[2] = MakeButton(this, QStringLiteral("cmdFSwitch_2"), QStringLiteral("&Update"),
-                                 QStringLiteral("Update settings without closing form."));
-    for (int i = 0; i < 3; ++i) {
-        buttons->addWidget(m_cmdFSwitch[static_cast<size_t>(i)]);
-        connect(m_cmdFSwitch[static_cast<size_t>(i)], &QPushButton::clicked, this,
-                [this, i] { OnSwitch(i); });
-    }
+    m_cmdFSwitch = AddCommandButtons(this, buttons, {kOkTip, kCancelTip, kUpdateTip});
 
     auto* frames = new QHBoxLayout;
     frames->addWidget(fraInputs);
@@ -182,8 +170,10 @@ void frmRecorder::FitToCards()
         m_optInput[static_cast<size_t>(s)]->setVisible(s < sensors);
     const bool analog = HasAnalogBoard(tlv);
     m_lblInput[0]->setVisible(analog);
-    for (int a = 0; a < kAnalogInputs; ++a)
-        m_optInput[static_cast<size_t>(kFirstAnalogOption + a)]->setVisible(analog);
+    for (int a = 0; a < kAnalogInputs; ++a) {
+        const int option = kFirstAnalogOption + a;
+        m_optInput[static_cast<size_t>(option)]->setVisible(analog);
+    }
     for (int j : kShownOutputs) {
         const int option = j < 4 ? kFirstOutputOption + j : kAnalogOutputOption + j - 12;
         QRadioButton* button = m_optInput[static_cast<size_t>(option)];
@@ -261,7 +251,7 @@ bool frmRecorder::setOutNum(short out)
     if (!IsShownOutput(out)) return false;
     if (m_outNum >= 0 && isVisible()) {
         if (out == m_outNum) return true; // already showing it: keep the operator's unsaved choice
-        if (Changed() && AskSaveChanges(this)) Apply();
+        if (Changed() && tlv::AskSaveChanges(this) && !Apply()) return false;
     }
     m_outNum = out;
     const QString caption = frmFilm::OutputCaption(out);
@@ -304,22 +294,30 @@ bool frmRecorder::Apply()
 {
     if (m_outNum < 0) return false;
     OutputRecord& record = m_core.Tables().Output(m_outNum);
-    if (const int option = SelectedInput(); option >= 0) record.Input = InputOfOption(option);
+    const int option = SelectedInput();
+    const int input = option >= 0 ? InputOfOption(option) : record.Input;
+    // The record changes only once the card has let go of the former loop's inputs: a card that
+    // kept one would go on feeding this output's loop while the table calls it a recorder.
+    if (!ReleaseOldInputs(input)) return false;
+    record.Input = input;
     if (const int scale = SelectedScale(); scale >= 0) record.RecScale = static_cast<short>(scale);
-    ReleaseOldInputs(record.Input);
     m_core.OutputEdited(m_outNum);
     return true;
 }
 
-void frmRecorder::ReleaseOldInputs(int input)
+bool frmRecorder::ReleaseOldInputs(int input)
 {
     // Sensors and analog inputs that fed this output's loop before it became a recorder leave
     // it, so the card and a later load of the setup agree on what feeds which loop.
     cTLV880a& tlv = m_core.Instrument();
+    bool released = true;
     for (short s = 0; s < kSensorSlots; ++s)
-        if (tlv.SensorLoop(s) == m_outNum && !InputHasSensor(input, s)) tlv.setSensorLoop(s, -1);
+        if (tlv.SensorLoop(s) == m_outNum && !InputHasSensor(input, s))
+            released = tlv.setSensorLoop(s, -1) == 0 && released;
     for (short a = 0; a < kAnalogInputs; ++a)
-        if (tlv.AnalogLoop(a) == m_outNum && InputAnalog(input) != a) tlv.setAnalogLoop(a, -1);
+        if (tlv.AnalogLoop(a) == m_outNum && InputAnalog(input) != a)
+            released = tlv.setAnalogLoop(a, -1) == 0 && released;
+    return released;
 }
 
 void frmRecorder::OnReading(const SensorArray& sensors, const OutputArray& outputs, double)
@@ -367,34 +365,6 @@ void frmRecorder::OnAnalog(const AnalogArray& analog, double)
     if (input < 0) return;
     m_lblInputRdg->setText(QStringLiteral("Volts"));
     m_txtInput->setText(tlv::Format(analog[static_cast<size_t>(input)], QStringLiteral("#.000")));
-}
-
-void frmRecorder::OnSwitch(int index)
-{
-    switch (index) {
-    case 0:
-        Apply();
-        m_abandon = true;
-        close();
-        break;
-    case 1:
-        m_abandon = true;
-        close();
-        break;
-    case 2:
-        Apply();
-        break;
-    default:
-        break;
-    }
-}
-
-void frmRecorder::closeEvent(QCloseEvent* event)
-{
-    if (!m_abandon && Changed() && AskSaveChanges(this)) Apply();
-    m_abandon = false;
-    ::SaveFormPosition(this);
-    event->accept();
 }
 
 } // namespace coflux

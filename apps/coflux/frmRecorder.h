@@ -10,7 +10,7 @@
 #include "ProcessTables.h"
 #include "instrument/cTLV880a.h"
 
-#include <QWidget>
+#include "common/EditorForm.h"
 
 #include <array>
 
@@ -24,7 +24,7 @@ namespace coflux {
 
 class Deposition;
 
-class frmRecorder : public QWidget {
+class frmRecorder : public tlv::EditorForm {
     Q_OBJECT
 public:
     explicit frmRecorder(Deposition& core, QWidget* parent = nullptr);
@@ -48,30 +48,27 @@ public:
     // The scales that give a value for the kind of input an option stands for.
     static bool ScaleAllowed(int option, int scale);
 
-    // Stores the selected input and scale in the output record and redraws its frame.
-    bool Apply();
-    bool Changed() const;
+    // Stores the selected input and scale in the output record and redraws its frame. Returns
+    // false when the card kept a sensor or analog input of the output's former loop (the class
+    // has reported why): the form stays open with the choice.
+    bool Apply() override;
+    bool Changed() const override;
 
 public slots:
     void OnReading(const SensorArray& sensors, const OutputArray& outputs, double time);
     void OnAnalog(const AnalogArray& analog, double time);
-
-protected:
-    void closeEvent(QCloseEvent* event) override;
 
 private:
     void BuildControls();
     void FitToCards();
     void Fill();
     void OnInputChosen(int option);
-    void ReleaseOldInputs(int input);
+    bool ReleaseOldInputs(int input);
     int SelectedInput() const;
     int SelectedScale() const;
-    void OnSwitch(int index);
 
     Deposition& m_core;
     short m_outNum = -1;
-    bool m_abandon = false;
     QButtonGroup* m_inputGroup = nullptr;
     QButtonGroup* m_scaleGroup = nullptr;
     std::array<QRadioButton*, 26> m_optInput{}; // 16..23 unused

@@ -1,14 +1,14 @@
 #include "frmSetup.h"
 
 #include "Deposition.h"
+#include "EntryChecks.h"
 #include "frmFilmControls.h"
-#include "frmFilmEntryGuard.h"
 
+#include "common/EntryGuard.h"
 #include "common/FormUtil.h"
 #include "common/NumberFormat.h"
 #include "instrument/cTLV880a.h"
 
-#include <QCloseEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -28,12 +28,14 @@ constexpr std::array<int, 3> kRevisionEntries{1, 2, 7};
 
 } // namespace
 
-frmSetup::frmSetup(Deposition& core, QWidget* parent) : QWidget(parent, Qt::Window), m_core(core)
+frmSetup::frmSetup(Deposition& core, QWidget* parent)
+    : tlv::EditorForm(parent, Qt::Window), m_core(core)
 {
     setObjectName(QStringLiteral("frmSetup"));
     setWindowTitle(QStringLiteral("Card Setup"));
     setAttribute(Qt::WA_DeleteOnClose);
-    m_guard = new EntryGuard(*this);
+    m_guard = new tlv::EntryGuard(*this, {}, tlv::EntryGuard::Leaving::NextControl);
+    m_guard->SetSelectAfterEnter(true);
     m_guard->SetLoading(true);
     BuildControls();
     AddEntryChecks();
@@ -50,9 +52,9 @@ void frmSetup::BuildControls()
                            QStringLiteral("Measurement period of card."));
     m_txtFilter = MakeEdit(this, QStringLiteral("txtFilter"), QStringLiteral("9"),
                            QStringLiteral("Number of readings used in rate/thickness filter."));
-    entries->addWidget(MakeLabel(this, QStringLiteral(" Period")), 0, 0);
+    entries->addWidget(tlv::MakeLabel(this, {}, QStringLiteral(" Period")), 0, 0);
     entries->addWidget(m_txtPeriod, 0, 1);
-    entries->addWidget(MakeLabel(this, QStringLiteral("Filter")), 1, 0);
+    entries->addWidget(tlv::MakeLabel(this, {}, QStringLiteral("Filter")), 1, 0);
     entries->addWidget(m_txtFilter, 1, 1);
     m_chkSimulate = MakeCheck(this, QStringLiteral("chkSimulate"), QStringLiteral("Simulate"),
                               QStringLiteral("Simulate TLV-880 card inputs."));
@@ -71,7 +73,7 @@ void frmSetup::BuildControls()
     for (int i = 0; i < 3; ++i) {
         const auto k = static_cast<size_t>(i);
         m_txtInit[k] = MakeEdit(fraCrystal, IndexedName("txtInit", i), {}, tips[k]);
-        crystal->addWidget(MakeLabel(fraCrystal, captions[k]), i, 0);
+        crystal->addWidget(tlv::MakeLabel(fraCrystal, {}, captions[k]), i, 0);
         crystal->addWidget(m_txtInit[k], i, 1);
     }
     top->addWidget(fraCrystal);
@@ -81,8 +83,8 @@ void frmSetup::BuildControls()
                                        QStringLiteral("Analog:")};
     for (int i = 0; i < 3; ++i) {
         const auto k = static_cast<size_t>(i);
-        revisions->addWidget(MakeLabel(this, cards[k], IndexedName("lblCard", i)), i, 0);
-        m_lblRev[k] = MakeLabel(this, {}, IndexedName("lblRev", kRevisionEntries[k]));
+        revisions->addWidget(tlv::MakeLabel(this, IndexedName("lblCard", i), cards[k]), i, 0);
+        m_lblRev[k] = tlv::MakeLabel(this, IndexedName("lblRev", kRevisionEntries[k]), {});
         revisions->addWidget(m_lblRev[k], i, 1);
     }
     revisions->setRowStretch(3, 1);
@@ -104,15 +106,7 @@ void frmSetup::BuildControls()
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
-    m_cmdFSwitch[0] = MakeButton(this, QStringLiteral("cmdFSwitch_0"), QStringLiteral("&OK"),
-                                 QStringLiteral("Close form and update the setup."));
-    m_cmdFSwitch[1] = MakeButton(this, QStringLiteral("cmdFSwitch_1"), QStringLiteral("Cancel"));
-    m_cmdFSwitch[2] = MakeButton(this, QStringLiteral("cmdFSwitch_2"), QStringLiteral("&Update"));
-    for (int i = 0; i < 3; ++i) {
-        buttons->addWidget(m_cmdFSwitch[static_cast<size_t>(i)]);
-        connect(m_cmdFSwitch[static_cast<size_t>(i)], &QPushButton::clicked, this,
-                [this, i] { OnSwitch(i); });
-    }
+    m_cmdFSwitch = AddCommandButtons(this, buttons, {kOkTip, {}, {}});
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
@@ -234,10 +228,26 @@ QString frmSetup::CheckInitFreq(QLineEdit& box) const
     return {};
 }
 
+bool frmSetup::Changed() const
+{
+    const cTLV880a& tlv = m_core.Instrument();
+    const ProgramFlags& flags = m_core.Tables().Flags;
+    const QString mhz = QStringLiteral("0.000");
+    const bool simulate = tlv.Revision(1) == 0 || tlv.OpMode() == 1;
+    return m_chkLog->isChecked() != (flags.LogEnabled != 0) ||
+           m_txtLogFile->text() != flags.LogFile ||
+           !SameNumber(m_txtInit[0]->text(), tlv.SensorMaxFreq() / kHzPerMHz, mhz) ||
+           !SameNumber(m_txtInit[1]->text(), tlv.SensorMinFreq() / kHzPerMHz, mhz) ||
+           !SameNumber(m_txtInit[2]->text(), tlv.SensorInitFreq() / kHzPerMHz, mhz) ||
+           !SameNumber(m_txtPeriod->text(), tlv.Period(), QStringLiteral("#.00")) ||
+           !SameNumber(m_txtFilter->text(), tlv.FilterSize(), QStringLiteral("0")) ||
+           m_chkSimulate->isChecked() != simulate;
+}
+
 bool frmSetup::Apply()
 {
     // Untouched boxes hold the card's own, accepted values (shown rounded).
-    if (!m_guard->CheckAll(EntryGuard::Scope::Edited)) return false;
+    if (!m_guard->CheckAll(tlv::EntryGuard::Scope::Edited)) return false;
     ProgramFlags& flags = m_core.Tables().Flags;
     flags.LogEnabled = m_chkLog->isChecked() ? 1 : 0;
     flags.LogFile = m_txtLogFile->text();
@@ -261,37 +271,14 @@ bool frmSetup::Apply()
     return true;
 }
 
-void frmSetup::OnSwitch(int index)
-{
-    switch (index) {
-    case 0:
-        if (Apply()) close();
-        break;
-    case 1:
-        close();
-        break;
-    case 2:
-        Apply();
-        break;
-    default:
-        break;
-    }
-}
-
 void frmSetup::keyPressEvent(QKeyEvent* event)
 {
     // Esc cancels, as in any dialog (the boxes pass it on to the form).
     if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
-        OnSwitch(1);
+        RunCommand(Cancel);
         return;
     }
     QWidget::keyPressEvent(event);
-}
-
-void frmSetup::closeEvent(QCloseEvent* event)
-{
-    ::SaveFormPosition(this);
-    event->accept();
 }
 
 } // namespace coflux

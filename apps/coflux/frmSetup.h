@@ -7,7 +7,7 @@
 // process's tables; applying sends them to the instrument and stores the flags. The process owns
 // the tables and the instrument and outlives the form.
 
-#include <QWidget>
+#include "common/EditorForm.h"
 
 #include <array>
 
@@ -16,12 +16,15 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 
+namespace tlv {
+class EntryGuard;
+}
+
 namespace coflux {
 
-class EntryGuard;
 class Deposition;
 
-class frmSetup : public QWidget {
+class frmSetup : public tlv::EditorForm {
     Q_OBJECT
 public:
     explicit frmSetup(Deposition& core, QWidget* parent = nullptr);
@@ -31,17 +34,17 @@ public:
 
     // Applies the form: program flags, frequency window and period, filter, operating mode.
     // Returns false (and applies nothing) when an entry is refused.
-    bool Apply();
+    bool Apply() override;
+    // True when an entry, a check box or the log file differs from what the form was filled with.
+    bool Changed() const override;
 
 protected:
-    void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void BuildControls();
     void AddEntryChecks();
     void Fill();
-    void OnSwitch(int index);
 
     QString CheckFilter(QLineEdit& box) const;
     QString CheckMaxFreq(QLineEdit& box) const;
@@ -49,7 +52,7 @@ private:
     QString CheckInitFreq(QLineEdit& box) const;
 
     Deposition& m_core;
-    EntryGuard* m_guard = nullptr;
+    tlv::EntryGuard* m_guard = nullptr;
     QLineEdit* m_txtPeriod = nullptr;
     QLineEdit* m_txtFilter = nullptr;
     std::array<QLineEdit*, 3> m_txtInit{}; // 0 maximum, 1 minimum, 2 initial (MHz)

@@ -149,6 +149,94 @@ TEST_F(EntryGuardTest, ARemovedEntryAndOtherControlsAreNotChecked)
     EXPECT_EQ(checks, 1) << "the period alone";
 }
 
+TEST_F(EntryGuardTest, CheckAllCanKeepTheTextOfUntouchedEntries)
+{
+    guard->SetLoading(true);
+    period->setText(QStringLiteral("0.5")); // filled as the form shows it
+    guard->SetLoading(false);
+    count->setText(QStringLiteral("4.4"));
+
+    EXPECT_TRUE(guard->CheckAll(EntryGuard::Scope::EveryKeepingUntouched));
+    EXPECT_EQ(checks, 2) << "every entry is checked";
+    EXPECT_EQ(period->text(), QStringLiteral("0.5")) << "untouched: only tested";
+    EXPECT_EQ(count->text(), QStringLiteral("4")) << "edited: rewritten";
+
+    guard->SetLoading(true);
+    period->setText(QStringLiteral("5")); // a stored value beyond the limits
+    guard->SetLoading(false);
+    EXPECT_FALSE(guard->CheckAll(EntryGuard::Scope::EveryKeepingUntouched));
+    EXPECT_EQ(Messages(), QStringList{QStringLiteral("Setup|Period must be between 0.1 and 2 !")});
+    EXPECT_EQ(period->text(), QStringLiteral("5"));
+}
+
+// The other way of noticing that an entry is left: another control of the form takes the focus.
+class NextControlGuardTest : public EntryGuardTest {
+protected:
+    void SetUp() override
+    {
+        EntryGuardTest::SetUp();
+        delete guard;
+        guard = new EntryGuard(*form, QStringLiteral("Setup"), EntryGuard::Leaving::NextControl);
+        guard->AddEntry(period, Range(0.1, 2, "Period must be between 0.1 and 2 !", 'f', 2));
+        guard->AddEntry(count, Range(1, 10, "Count must be between 1 and 10 !", 'f', 0));
+        guard->Watch(other);
+    }
+
+    // Gives a control the focus; the focus-in is sent by hand only when setFocus delivered none
+    // (the window is not active), so the guard never hears of one change twice.
+    static void Enter(QWidget* control)
+    {
+        struct Probe : QObject {
+            bool seen = false;
+            bool eventFilter(QObject*, QEvent* event) override
+            {
+                seen = seen || event->type() == QEvent::FocusIn;
+                return false;
+            }
+        } probe;
+        control->installEventFilter(&probe);
+        control->setFocus();
+        control->removeEventFilter(&probe);
+        if (!probe.seen) {
+            QFocusEvent in(QEvent::FocusIn, Qt::OtherFocusReason);
+            QApplication::sendEvent(control, &in);
+        }
+        QCoreApplication::sendPostedEvents();
+    }
+};
+
+TEST_F(NextControlGuardTest, AWatchedControlTakesTheFocusOnlyFromAValidEntry)
+{
+    Enter(count);
+    EXPECT_EQ(guard->Current(), count);
+    count->setText(QStringLiteral("0"));
+    Enter(other);
+    EXPECT_EQ(Messages(), QStringList{QStringLiteral("Setup|Count must be between 1 and 10 !")});
+    EXPECT_EQ(guard->Current(), count) << "the refused entry stays the current control";
+    EXPECT_EQ(form->focusWidget(), count);
+    EXPECT_EQ(count->selectedText(), QStringLiteral("0"));
+
+    // A command checks the entry the operator was in, wherever the focus went meanwhile.
+    DialogService::clearRequests();
+    EXPECT_FALSE(guard->CheckCurrent());
+    EXPECT_EQ(Messages().size(), 1);
+
+    count->setText(QStringLiteral("6"));
+    Enter(other);
+    EXPECT_EQ(guard->Current(), other);
+    EXPECT_EQ(count->text(), QStringLiteral("6"));
+    EXPECT_TRUE(guard->CheckCurrent()) << "a control that is no entry is valid";
+}
+
+TEST_F(NextControlGuardTest, LosingTheFocusAloneChecksNothing)
+{
+    Enter(period);
+    period->setText(QStringLiteral("9"));
+    Leave(period);
+    EXPECT_EQ(checks, 0);
+    EXPECT_EQ(guard->Current(), period);
+}
+
 TEST(ParseEntry, NumbersAsTypedAndNothingElse)
 {
     EXPECT_EQ(tlv::ParseEntry(QStringLiteral(" 2.5 ")), 2.5);

@@ -4,9 +4,9 @@
 // the trip's message is still open.
 
 #include "CofluxTestSupport.h"
+#include "FocusSupport.h"
 #include "test_filmLibrary.h"
 
-#include <QFocusEvent>
 #include <QLineEdit>
 #include <QLocale>
 #include <QPushButton>
@@ -41,9 +41,8 @@ protected:
     frmMain& Start()
     {
         WriteFile("Default.dat", QString::fromLatin1(kSetup).arg(LogPath()));
-        m_lib = std::make_shared<FilmLibrary>();
-        m_clock = std::make_shared<SteppedClock>();
-        m_tlv = std::make_unique<cTLV880a>(m_lib, m_clock);
+        m_clock = RunClock();
+        m_tlv = std::make_unique<cTLV880a>(m_film.lib, m_clock);
         m_window = std::make_unique<frmMain>(nullptr, m_tlv.get());
         m_tlv->setTimerEnabled(false); // the test is the timer
         DeliverQueued();
@@ -54,9 +53,8 @@ protected:
     // One measurement and one poll a period later, then back to the event loop.
     void Tick()
     {
-        m_clock->step(100);
-        m_lib->pending = 1;
-        m_lib->analogPending = 1;
+        m_clock->advance(0.1);
+        m_film.Queue();
         m_tlv->TLVTimer_Timer();
         DeliverQueued();
     }
@@ -64,8 +62,8 @@ protected:
     QString LogPath() const { return HomeFile("codep.log"); }
     QString Text(const char* name) const { return Find<QLineEdit>(name)->text(); }
 
-    std::shared_ptr<FilmLibrary> m_lib;
-    std::shared_ptr<SteppedClock> m_clock;
+    FilmChamber m_film; // outlives the instrument
+    std::shared_ptr<tlvtest::StepClock> m_clock;
     std::unique_ptr<cTLV880a> m_tlv; // outlives the window (destroyed after TearDown)
 };
 
@@ -83,11 +81,7 @@ TEST_F(CoDeposition, RunsFromStartToTheAutomaticStop)
     };
 
     auto* power = Find<QLineEdit>("txtManPwr_0");
-    power->setFocus();
-    if (!power->hasFocus()) { // the window is not active: the focus guard hears of it anyway
-        QFocusEvent in(QEvent::FocusIn, Qt::OtherFocusReason);
-        QCoreApplication::sendEvent(power, &in);
-    }
+    Focus(power);
     power->setText("80");
     QTest::keyClick(power, Qt::Key_Return);
     w.cmdFSwitch_Click(0);

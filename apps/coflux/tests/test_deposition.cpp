@@ -12,8 +12,11 @@
 #include <QFile>
 #include <QLocale>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 
 #include <cmath>
+
+#include <gtest/gtest.h>
 
 namespace coflux::test {
 namespace {
@@ -25,9 +28,8 @@ protected:
         ASSERT_TRUE(m_home.isValid());
         qputenv("TLV880_HOME", m_home.path().toLocal8Bit());
         InstallProgramInfo();
-        m_lib = std::make_shared<FilmLibrary>();
-        m_clock = std::make_shared<SteppedClock>();
-        m_tlv = std::make_unique<cTLV880a>(m_lib, m_clock);
+        m_clock = RunClock();
+        m_tlv = std::make_unique<cTLV880a>(m_film.lib, m_clock);
         m_core = std::make_unique<Deposition>(*m_tlv);
         m_core->setRemembersSetupFile(false);
     }
@@ -54,9 +56,8 @@ protected:
     // loop.
     void Tick()
     {
-        m_clock->step(100);
-        m_lib->pending = 1;
-        m_lib->analogPending = 1;
+        m_clock->advance(0.1);
+        m_film.Queue();
         m_tlv->TLVTimer_Timer();
         QCoreApplication::sendPostedEvents();
     }
@@ -72,8 +73,8 @@ protected:
     }
 
     QTemporaryDir m_home;
-    std::shared_ptr<FilmLibrary> m_lib;
-    std::shared_ptr<SteppedClock> m_clock;
+    FilmChamber m_film; // outlives the instrument
+    std::shared_ptr<tlvtest::StepClock> m_clock;
     std::unique_ptr<cTLV880a> m_tlv;
     std::unique_ptr<Deposition> m_core;
 };
@@ -158,9 +159,8 @@ TEST_F(DepositionTest, TripStopsInsideTheHandlerAndTellsOnlyAfterItReturned)
         // The analog event comes after the reading event of the same poll.
         EXPECT_EQ(m_core->RunState(), RunStopped) << "stopped at once, inside the poll";
     });
-    m_clock->step(100);
-    m_lib->pending = 1;
-    m_lib->analogPending = 3; // a backlog of analog readings is drained in the same poll
+    m_clock->advance(0.1);
+    m_film.Queue(3); // a backlog of analog readings is drained in the same poll
     inside = true;
     m_tlv->TLVTimer_Timer();
     inside = false;

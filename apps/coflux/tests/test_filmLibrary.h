@@ -1,78 +1,87 @@
 #pragma once
-// A card-library double that grows film in proportion to the output power, and a clock the test
-// steps: a deposition that runs reading by reading, as fast as the test drives it.
+// A chamber on the recording card-library double that grows film in proportion to the output
+// power, and a clock the test steps: a deposition that runs reading by reading, as fast as the
+// test drives it.
 
-#include "test_frmSupport.h"
+#include "instrument/cTLV880a.h"
+#include "tlvtest/RecordingLibrary.h"
+#include "tlvtest/StepClock.h"
 
-#include "instrument/InstrumentClock.h"
+#include <array>
+#include <memory>
 
 namespace coflux::test {
 
-// A clock that only moves when the test says so.
-class SteppedClock : public tlv::InstrumentClock {
+// The instrument's clock, standing at the runs' date until the test steps it.
+inline std::shared_ptr<tlvtest::StepClock> RunClock()
+{
+    return std::make_shared<tlvtest::StepClock>(QDateTime(QDate(2026, 3, 4), QTime(10, 0, 0)));
+}
+
+// One simulated chamber: every queued reading deposits rate × period on each sensor that feeds
+// an output, the rate being 10 Å/s per 10 % power of that output. It follows the power, sensor
+// map and zeroing the instrument sends to `lib`, and must outlive the instrument's use of it.
+class FilmChamber {
 public:
-    QDateTime now() const override { return m_now; }
-    void step(int ms) { m_now = m_now.addMSecs(ms); }
+    FilmChamber()
+    {
+        m_map.fill(-1);
+        lib->during = [this](const tlvtest::Call& call) { Follow(call); };
+        lib->nextReading = [this](tlvtest::Reading& reading) { return Grow(reading); };
+    }
+    ~FilmChamber()
+    {
+        lib->during = nullptr;
+        lib->nextReading = nullptr;
+    }
+    FilmChamber(const FilmChamber&) = delete;
+    FilmChamber& operator=(const FilmChamber&) = delete;
+
+    // The next poll finds one reading and `analog` analog readings (at 0 V).
+    void Queue(int analog = 1)
+    {
+        m_pending = true;
+        for (int i = 0; i < analog; ++i)
+            lib->analog.push_back({});
+    }
+
+    const std::shared_ptr<tlvtest::RecordingLibrary> lib =
+        std::make_shared<tlvtest::RecordingLibrary>();
 
 private:
-    QDateTime m_now{QDate(2026, 3, 4), QTime(10, 0, 0)};
-};
+    static constexpr double kPeriod = 0.1;
 
-// One simulated chamber: every pending reading deposits rate × period on each sensor that feeds
-// an output, the rate being 10 Å/s per 10 % power of that output.
-class FilmLibrary : public FakeLibrary {
-public:
-    int pending = 0;       // readings the library holds unread
-    int analogPending = 0; // analog readings likewise
-    std::array<double, 4> volts{};
-    std::array<double, 14> power{}; // fractions, as last set
-    std::array<double, 24> thickness{};
-    std::array<int, 24> map{};
-    double period = 0.1;
-
-    FilmLibrary() { map.fill(-1); }
-
-    tlv::BoundResult Xdc770SetPower(int output, double fraction) override
+    void Follow(const tlvtest::Call& call)
     {
-        if (output >= 0 && output < 14) power[static_cast<size_t>(output)] = fraction;
-        return FakeLibrary::Xdc770SetPower(output, fraction);
-    }
-    tlv::BoundResult Xdc770GetPower(double* out) override
-    {
-        std::copy(power.begin(), power.end(), out);
-        return 0;
-    }
-    tlv::BoundResult Xdc770MapSensors(const int* m) override
-    {
-        std::copy(m, m + 24, map.begin());
-        return FakeLibrary::Xdc770MapSensors(m);
-    }
-    tlv::BoundResult Xdc770Zero2(int) override
-    {
-        thickness.fill(0);
-        return 0;
-    }
-    tlv::BoundResult Xdc770GetReadings(double* readings, double* fractions) override
-    {
-        if (pending <= 0) return 0;
-        const int unread = pending--;
-        for (int s = 0; s < 24; ++s) {
-            const int out = map[static_cast<size_t>(s)];
-            const double rate = out >= 0 ? power[static_cast<size_t>(out)] * 100 : 0;
-            thickness[static_cast<size_t>(s)] += rate * period;
-            readings[s] = rate;
-            readings[24 + s] = thickness[static_cast<size_t>(s)];
-            readings[48 + s] = 5.9e6;
+        if (call.name == QLatin1String("Xdc770SetPower")) {
+            const int output = call.args[0].toInt();
+            if (output >= 0 && output < tlv880::kOutputs)
+                lib->power[static_cast<size_t>(output)] = call.args[1].toDouble();
+        } else if (call.name == QLatin1String("Xdc770MapSensors")) {
+            for (size_t s = 0; s < m_map.size(); ++s)
+                m_map[s] = call.args[static_cast<qsizetype>(s)].toInt();
+        } else if (call.name == QLatin1String("Xdc770Zero2")) {
+            m_thickness.fill(0);
         }
-        std::copy(power.begin(), power.end(), fractions);
-        return unread;
     }
-    tlv::BoundResult Xdc770GetAnReadings(double* values, double*) override
+
+    bool Grow(tlvtest::Reading& reading)
     {
-        if (analogPending <= 0) return 0;
-        std::copy(volts.begin(), volts.end(), values);
-        return analogPending--;
+        if (!m_pending) return false;
+        m_pending = false;
+        for (size_t s = 0; s < m_map.size(); ++s) {
+            const int out = m_map[s];
+            const double rate = out >= 0 ? lib->power[static_cast<size_t>(out)] * 100 : 0;
+            m_thickness[s] += rate * kPeriod;
+            reading.sensor(static_cast<int>(s), rate, m_thickness[s], 5.9e6);
+        }
+        reading.power = lib->power;
+        return true;
     }
+
+    bool m_pending = false;
+    std::array<int, tlv880::kSensors> m_map{};
+    std::array<double, tlv880::kSensors> m_thickness{};
 };
 
 } // namespace coflux::test

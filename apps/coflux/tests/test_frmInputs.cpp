@@ -128,21 +128,23 @@ TEST_F(InputsTest, MaterialIsSentAtOnceOnlyForSensorsThatFeedNoLoop)
     Box(form, "txtDensity", 0)->setText(QStringLiteral("19.3"));
     Box(form, "txtDensity", 1)->setText(QStringLiteral("19.3"));
     Box(form, "txtTooling", 1)->setText(QStringLiteral("110"));
-    m_lib->materials.clear();
+    m_lib->calls.clear();
     Click(form, 0);
 
     EXPECT_EQ(Tables().Sensor(0).Density, 19.3) << "stored for the next setup load";
     EXPECT_EQ(Tables().Sensor(1).Density, 19.3);
     EXPECT_EQ(Tables().Sensor(1).Tooling, 110);
-    std::vector<int> masks;
-    for (const auto& material : m_lib->materials)
-        masks.push_back(material.mask);
-    EXPECT_EQ(std::count(masks.begin(), masks.end(), 1), 0) << "sensor 1 feeds a loop";
-    const auto sent = std::find_if(m_lib->materials.begin(), m_lib->materials.end(),
-                                   [](const auto& m) { return m.mask == 2; });
-    ASSERT_NE(sent, m_lib->materials.end());
-    EXPECT_DOUBLE_EQ(sent->density, 19.3);
-    EXPECT_DOUBLE_EQ(sent->tooling, 1.10);
+    // Each call carries the sensor mask, the density, the z factor and the tooling fraction.
+    const auto materials = m_lib->all(QStringLiteral("Xdc770Material"));
+    const auto forMask = [&](int mask) {
+        return std::find_if(materials.begin(), materials.end(),
+                            [mask](const tlvtest::Call& c) { return c.args[0].toInt() == mask; });
+    };
+    EXPECT_EQ(forMask(1), materials.end()) << "sensor 1 feeds a loop";
+    const auto sent = forMask(2);
+    ASSERT_NE(sent, materials.end());
+    EXPECT_DOUBLE_EQ(sent->args[1].toDouble(), 19.3);
+    EXPECT_DOUBLE_EQ(sent->args[3].toDouble(), 1.10);
     EXPECT_EQ(OpenForm<frmInputs>(), nullptr);
 }
 
@@ -151,12 +153,13 @@ TEST_F(InputsTest, OutOfRangeValueFromTheSetupFileMustBeCorrectedBeforeApplying)
     Start();
     Tables().Sensor(5).Density = 0.2; // a hand-edited setup file
     frmInputs* form = Open();
-    m_lib->materials.clear();
+    m_lib->calls.clear();
     Click(form, 0);
     EXPECT_EQ(TakeTexts(),
               std::vector<QString>{QStringLiteral("Density must be between 0.4 and 99.99 !")});
     EXPECT_EQ(form->focusWidget(), Box(form, "txtDensity", 5));
-    EXPECT_TRUE(m_lib->materials.empty()) << "nothing is sent until it is corrected";
+    EXPECT_EQ(m_lib->count(QStringLiteral("Xdc770Material")), 0)
+        << "nothing is sent until it is corrected";
 }
 
 TEST_F(InputsTest, ApplyStoresMonitorsSetpointsAndAnalogScaling)

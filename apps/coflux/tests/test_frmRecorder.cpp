@@ -214,6 +214,40 @@ TEST_F(RecorderTest, ChangesAreAskedForOnSwitchingAndClosing)
     EXPECT_EQ(Tables().Output(1).Input, 0);
 }
 
+// The card keeps a sensor of the output's former loop: OK, Update and a Yes to the closing
+// question leave the form open with the choice, and the table keeps the output as it was.
+TEST_F(RecorderTest, ARefusedApplyKeepsTheFormOpenAndStoresNothing)
+{
+    Start();
+    frmRecorder* form = Open(0);
+    m_tlv->setSensorLoop(1, 0); // sensor 2 fed output 1's loop
+    const int before = Tables().Output(0).Input;
+    m_lib->refuse = [](const QString& line) {
+        return line.startsWith(QLatin1String("MapSensors")) ? 1 : 0;
+    };
+    Input(form, 4)->click();
+    Click(form, 0);
+    EXPECT_EQ(OpenForm<frmRecorder>(), form);
+    Click(form, 2);
+    EXPECT_EQ(Tables().Output(0).Input, before);
+    EXPECT_EQ(m_tlv->SensorLoop(1), 0);
+
+    Answer({QMessageBox::Yes});
+    EXPECT_FALSE(form->close());
+    const auto texts = TakeTexts();
+    EXPECT_NE(
+        std::find(texts.begin(), texts.end(), QStringLiteral("Save Recorder: Output 1 Changes?")),
+        texts.end());
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_EQ(Tables().Output(0).Input, before);
+
+    m_lib->refuse = nullptr; // the card lets go: the same OK now applies and closes
+    Click(form, 0);
+    EXPECT_EQ(OpenForm<frmRecorder>(), nullptr);
+    EXPECT_EQ(Tables().Output(0).Input, WithSensor(0, 4, true));
+    EXPECT_EQ(m_tlv->SensorLoop(1), -1);
+}
+
 // What a Record-mode output sends with the chosen input and scale.
 TEST_F(RecorderTest, RecordModeSendsZeroForOtherKindsAndClampsAtFullScale)
 {
@@ -226,10 +260,10 @@ TEST_F(RecorderTest, RecordModeSendsZeroForOtherKindsAndClampsAtFullScale)
     m_main->Core().ApplyOutputSetup(0); // full scale and maximum power reach the card
 
     const auto sent = [this](double rate, double thicknessA) {
-        m_lib->powers.clear();
+        m_lib->calls.clear();
         Reading(rate, thicknessA);
-        for (const auto& [out, power] : m_lib->powers)
-            if (out == 0) return power * 100;
+        for (const tlvtest::Call& call : m_lib->all(QStringLiteral("Xdc770SetPower")))
+            if (call.args[0].toInt() == 0) return call.args[1].toDouble() * 100;
         return -1.0;
     };
     EXPECT_DOUBLE_EQ(sent(0, 500000), 50) << "scale 1000 kA with 500 kA";

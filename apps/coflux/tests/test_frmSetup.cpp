@@ -148,11 +148,11 @@ TEST_F(SetupTest, ApplySendsTheWindowInHertzTheFilterAndTheLogSettings)
     Enter(Box(form, "txtFilter"), QStringLiteral("8"));
     Find<QCheckBox>(form, QStringLiteral("chkLog"))->setChecked(true);
     Box(form, "txtLogFile")->setText(QStringLiteral("/tmp/run.log"));
-    m_lib->inits.clear();
+    m_lib->calls.clear();
     Click(form, 0);
 
-    ASSERT_EQ(m_lib->inits.size(), 1u);
-    EXPECT_EQ(m_lib->inits[0], (std::array<double, 4>{7000000, 4250000, 5500000, 0.5}));
+    EXPECT_EQ(m_lib->linesOf(QStringLiteral("Init ")),
+              QStringList{QStringLiteral("Init 7000000 4250000 5500000 0.5")});
     EXPECT_EQ(m_tlv->SensorMaxFreq(), 7000000);
     EXPECT_EQ(m_tlv->Period(), 0.5);
     EXPECT_EQ(m_tlv->FilterSize(), 8);
@@ -168,14 +168,15 @@ TEST_F(SetupTest, UntouchedValuesKeepTheirFullPrecision)
     frmSetup* form = Open();
     EXPECT_EQ(Box(form, "txtInit_0")->text(), QStringLiteral("6.123"));
     EXPECT_EQ(Box(form, "txtPeriod")->text(), QStringLiteral(".13"));
-    m_lib->inits.clear();
+    m_lib->calls.clear();
     Click(form, 2);
-    ASSERT_EQ(m_lib->inits.size(), 1u);
-    EXPECT_EQ(m_lib->inits[0], (std::array<double, 4>{6123456, 5000000, 6000000, 0.125}));
+    EXPECT_EQ(m_lib->linesOf(QStringLiteral("Init ")),
+              QStringList{QStringLiteral("Init 6123456 5000000 6000000 0.125")});
 
     Enter(Box(form, "txtInit_0"), QStringLiteral("6.2"));
     Click(form, 2);
-    EXPECT_EQ(m_lib->inits.back(), (std::array<double, 4>{6200000, 5000000, 6000000, 0.125}));
+    EXPECT_EQ(m_lib->linesOf(QStringLiteral("Init ")).constLast(),
+              QStringLiteral("Init 6200000 5000000 6000000 0.125"));
 }
 
 TEST_F(SetupTest, RefusedEntryBlocksApplyingAndCancelSendsNothing)
@@ -183,17 +184,54 @@ TEST_F(SetupTest, RefusedEntryBlocksApplyingAndCancelSendsNothing)
     Start();
     frmSetup* form = Open();
     Box(form, "txtFilter")->setText(QStringLiteral("12"));
-    m_lib->inits.clear();
+    m_lib->calls.clear();
     Click(form, 0);
     EXPECT_EQ(TakeTexts(),
               std::vector<QString>{QStringLiteral("Filter must be between 1 and 10 !")});
-    EXPECT_TRUE(m_lib->inits.empty());
+    EXPECT_EQ(m_lib->count(QStringLiteral("Xdc770Init")), 0);
     EXPECT_TRUE(form->isVisible());
 
     Click(form, 1);
-    EXPECT_TRUE(m_lib->inits.empty());
+    EXPECT_EQ(m_lib->count(QStringLiteral("Xdc770Init")), 0);
     EXPECT_EQ(m_tlv->FilterSize(), 4);
-    EXPECT_TRUE(TakeTexts().empty()) << "the card setup asks nothing on closing";
+    EXPECT_TRUE(TakeTexts().empty()) << "Cancel asks nothing";
+}
+
+TEST_F(SetupTest, ClosingWithChangesAsksToSaveAndARefusedEntryKeepsItOpen)
+{
+    Start();
+    const std::vector<QString> question{QStringLiteral("Save Card Setup Changes?")};
+    frmSetup* form = Open();
+    form->close();
+    EXPECT_TRUE(TakeTexts().empty()) << "nothing changed, nothing asked";
+
+    form = Open();
+    Box(form, "txtFilter")->setText(QStringLiteral("7"));
+    Answer({QMessageBox::No});
+    form->close();
+    EXPECT_EQ(TakeTexts(), question);
+    EXPECT_EQ(m_tlv->FilterSize(), 4) << "No drops the changes";
+
+    form = Open();
+    Box(form, "txtFilter")->setText(QStringLiteral("7"));
+    Find<QCheckBox>(form, QStringLiteral("chkLog"))->setChecked(true);
+    Answer({QMessageBox::Yes});
+    form->close();
+    EXPECT_EQ(TakeTexts(), question);
+    EXPECT_EQ(m_tlv->FilterSize(), 7);
+    EXPECT_EQ(Tables().Flags.LogEnabled, 1);
+    EXPECT_EQ(OpenForm<frmSetup>(), nullptr);
+
+    form = Open();
+    Box(form, "txtPeriod")->setText(QStringLiteral("99"));
+    Answer({QMessageBox::Yes});
+    EXPECT_FALSE(form->close());
+    const std::vector<QString> refused{question[0],
+                                       QStringLiteral("Period must be between 0.1 and 2 !")};
+    EXPECT_EQ(TakeTexts(), refused);
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_EQ(form->focusWidget(), Box(form, "txtPeriod"));
+    EXPECT_DOUBLE_EQ(m_tlv->Period(), 0.25);
 }
 
 } // namespace

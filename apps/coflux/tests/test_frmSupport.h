@@ -1,14 +1,15 @@
 #pragma once
-// Shared set-up of the coflux editor-form tests: a card-library double with a chosen card
-// configuration that records what the instrument sends, a main window on it with isolated
-// settings and program folder, and a dialog handler that records every message and answers
-// questions from a queue.
+// Shared set-up of the coflux editor-form tests: the recording card-library double with a chosen
+// card configuration, a main window on it with isolated settings and program folder, and a
+// dialog handler that records every message and answers questions from a queue.
 
 #include "CofluxProgram.h"
+#include "FocusSupport.h"
 #include "frmMain.h"
 
 #include "common/DialogService.h"
 #include "instrument/cTLV880a.h"
+#include "tlvtest/RecordingLibrary.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -25,82 +26,8 @@
 
 namespace coflux::test {
 
-// Accepts every call; start-up reports the chosen cards. Records materials and sensor maps.
-class FakeLibrary : public tlv::LibraryBinding {
-public:
-    struct Material {
-        int mask;
-        double density, zFactor, tooling;
-    };
-
-    // Firmware revisions of cards 1..6 (0 = no card) and of the analog section (entry 7).
-    std::array<int, 8> info{906, 0, 0, 0, 0, 0, 0, 0};
-    std::vector<Material> materials;
-    std::vector<std::array<int, 24>> sensorMaps;
-    std::vector<std::array<int, 4>> analogMaps;
-    std::vector<std::array<double, 4>> inits;   // fmax, fmin, finit, period
-    std::vector<std::pair<int, double>> powers; // output, power fraction
-
-    tlv::BoundResult Xdc770Startup2(int command, int* out) override
-    {
-        if (command == 0)
-            for (size_t i = 1; i < info.size(); ++i)
-                out[i] = info[i];
-        return command == 0 ? info[0] : 0;
-    }
-    tlv::BoundResult Xdc770Init(double fmax, double fmin, double finit, double period) override
-    {
-        inits.push_back({fmax, fmin, finit, period});
-        return 0;
-    }
-    tlv::BoundResult Xdc770Material(int mask, double density, double z, double tooling) override
-    {
-        materials.push_back({mask, density, z, tooling});
-        return 0;
-    }
-    tlv::BoundResult Xdc770MapSensors(const int* map) override
-    {
-        std::array<int, 24> copy{};
-        std::copy(map, map + 24, copy.begin());
-        sensorMaps.push_back(copy);
-        return 0;
-    }
-    tlv::BoundResult Xdc770MapAnSensors(const int* map) override
-    {
-        std::array<int, 4> copy{};
-        std::copy(map, map + 4, copy.begin());
-        analogMaps.push_back(copy);
-        return 0;
-    }
-    tlv::BoundResult Xdc770Loop2(double, double, double, double, int) override { return 0; }
-    tlv::BoundResult Xdc770SetPower(int output, double power) override
-    {
-        powers.push_back({output, power});
-        return 0;
-    }
-    tlv::BoundResult Xdc770FullScale(int, double, double, double) override { return 0; }
-    tlv::BoundResult Xdc770GetPower(double* power) override
-    {
-        std::fill(power, power + 14, 0.0);
-        return 0;
-    }
-    tlv::BoundResult Xdc770StartMeas() override { return 0; }
-    tlv::BoundResult Xdc770Simulate(int) override { return 0; }
-    tlv::BoundResult Xdc770GetReadings(double*, double*) override { return 0; }
-    tlv::BoundResult Xdc770GetAnReadings(double*, double*) override { return 0; }
-    tlv::BoundResult Xdc770ZeroSensor(int) override { return 0; }
-    tlv::BoundResult Xdc770Zero2(int) override { return 0; }
-    tlv::BoundResult GetSwitchData(short* pressed, short* knob) override
-    {
-        *pressed = 0;
-        *knob = 0;
-        return 0;
-    }
-    tlv::BoundResult DimBacklight(int) override { return 0; }
-    QString failureMessage() const override { return {}; }
-};
-
-// Card configurations.
+// Card configurations: the start-up result (entry 0), then the firmware revisions of cards 1..6
+// (0 = no card) and of the analog section (entry 7).
 inline std::array<int, 8> NoCard()
 {
     return {906, 0, 0, 0, 0, 0, 0, 0};
@@ -149,8 +76,9 @@ protected:
     // Builds the instrument on the double with the given cards, then the main window.
     void Start(const std::array<int, 8>& info = NoCard())
     {
-        m_lib = std::make_shared<FakeLibrary>();
-        m_lib->info = info;
+        m_lib = std::make_shared<tlvtest::RecordingLibrary>();
+        m_lib->startupInfo = info;
+        m_lib->startupResult = info[0];
         m_tlv = std::make_unique<cTLV880a>(m_lib, tlv::makeSystemClock());
         m_main = std::make_unique<frmMain>(nullptr, m_tlv.get());
         m_seen.clear();
@@ -197,7 +125,7 @@ protected:
     ProcessTables& Tables() { return m_main->Tables(); }
 
     QTemporaryDir m_home;
-    std::shared_ptr<FakeLibrary> m_lib;
+    std::shared_ptr<tlvtest::RecordingLibrary> m_lib;
     std::unique_ptr<cTLV880a> m_tlv;
     std::unique_ptr<frmMain> m_main;
     std::unique_ptr<tlv::DialogService::ScopedHandler> m_dialogs;

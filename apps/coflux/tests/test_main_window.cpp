@@ -2,10 +2,10 @@
 // setpoint entry with its limits and focus guard, closing.
 
 #include "CofluxTestSupport.h"
+#include "FocusSupport.h"
 
 #include "common/SetupFile.h"
 
-#include <QFocusEvent>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -19,32 +19,6 @@ using namespace coflux;
 using namespace coflux::test;
 
 namespace {
-
-// Gives a control the focus as the operator would, whether or not the window is active.
-// Sees whether a focus-in reached a widget.
-struct FocusInProbe : QObject {
-    bool seen = false;
-    bool eventFilter(QObject*, QEvent* event) override
-    {
-        if (event->type() == QEvent::FocusIn) seen = true;
-        return false;
-    }
-};
-
-void Focus(QWidget* w)
-{
-    // setFocus delivers the focus-in itself once the platform has made the window active, and
-    // the focus guard may then hand the focus straight back to a refused entry; a second
-    // focus-in would make the guard refuse twice. So one is sent by hand only when none came.
-    FocusInProbe probe;
-    w->installEventFilter(&probe);
-    w->setFocus(Qt::OtherFocusReason);
-    w->removeEventFilter(&probe);
-    if (!probe.seen) {
-        QFocusEvent in(QEvent::FocusIn, Qt::OtherFocusReason);
-        QCoreApplication::sendEvent(w, &in);
-    }
-}
 
 void Enter(QLineEdit* box, const QString& text)
 {

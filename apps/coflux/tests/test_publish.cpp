@@ -10,11 +10,16 @@
 
 #include "common/mqtt/MqttPublisher.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
 
 namespace coflux::test {
 namespace {
@@ -51,9 +56,9 @@ TEST(CofluxPublish, ASimulatedRunPublishesStateReadingsAndTheTrip)
     QTemporaryDir home;
     qputenv("TLV880_HOME", home.path().toLocal8Bit());
     InstallProgramInfo();
-    auto lib = std::make_shared<FilmLibrary>();
-    auto clock = std::make_shared<SteppedClock>();
-    cTLV880a tlv(lib, clock);
+    FilmChamber film; // outlives the instrument
+    auto clock = RunClock();
+    cTLV880a tlv(film.lib, clock);
     Deposition process(tlv);
     process.setRemembersSetupFile(false);
     {
@@ -79,9 +84,8 @@ TEST(CofluxPublish, ASimulatedRunPublishesStateReadingsAndTheTrip)
     ASSERT_TRUE(process.Start().ok());
     int ticks = 0;
     while (process.RunState() == RunRunning && ticks < 100) {
-        clock->step(100);
-        lib->pending = 1;
-        lib->analogPending = 1;
+        clock->advance(0.1);
+        film.Queue();
         tlv.TLVTimer_Timer();
         QCoreApplication::sendPostedEvents();
         ++ticks;

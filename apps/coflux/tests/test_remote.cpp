@@ -147,12 +147,14 @@ TEST_F(RemoteCommands, TheWindowShowsRemoteWhileAClientIsConnected)
     // The limit only ends a broken run; the verdict is the label's state.
     EXPECT_TRUE(QTest::qWaitFor([&] { return !label->isHidden(); }, 10000));
     client.write("OUTP:RATE 1,3.5\n");
+    // Waits for the command to arrive; the limit only ends a broken run.
     EXPECT_TRUE(QTest::qWaitFor(
         [&] {
             return Find<QLineEdit>(QStringLiteral("txtRate_0"))->text() == QStringLiteral("3.50");
         },
         10000));
     client.disconnectFromHost();
+    // Waits for the server to see the client go; the limit only ends a broken run.
     EXPECT_TRUE(QTest::qWaitFor([&] { return label->isHidden(); }, 10000));
 }
 

@@ -253,7 +253,7 @@ TEST_F(EmulatedBusTest, ReadyBitFollowsRealTime)
     const auto giveUp = restarted + 60s;
     while ((ReadRegister(card, 0x00) & 0x80000000u) == 0 &&
            std::chrono::steady_clock::now() < giveUp)
-        std::this_thread::sleep_for(1ms);
+        std::this_thread::sleep_for(1ms); // sets only how often the loop looks
     const auto seen = std::chrono::steady_clock::now();
     EXPECT_NE(ReadRegister(card, 0x00) & 0x80000000u, 0u);
     EXPECT_GE(seen - restarted, period);

@@ -132,7 +132,7 @@ bool TestBroker::start(QString* why)
             if (Accepts(m_port)) return true;
             int status = 0;
             if (::waitpid(pid, &status, WNOHANG) == pid) break; // could not bind: try again
-            QThread::msleep(25);
+            QThread::msleep(25); // a pause between tries; 200 tries only end a dead broker
         }
         stop(true);
     }

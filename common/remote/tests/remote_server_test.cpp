@@ -29,7 +29,7 @@ bool WaitUntil(const std::function<bool()>& done, int limitMs = 10000)
     while (!done()) {
         if (timer.elapsed() > limitMs) return false;
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        QThread::msleep(1);
+        QThread::msleep(1); // a pause between looks; the limit only ends a hung test
     }
     return true;
 }
