@@ -56,7 +56,7 @@ public:
         const QString name = QString::fromLatin1(key);
         const double value = m_ini.ReadIniDouble(section, name, fallback);
         if (value >= low && value <= high) return value;
-        Replace(section, name, owner, low, high, QString::number(fallback));
+        Replace(section, name, owner, low, high, Shown(fallback));
         return fallback;
     }
 
@@ -65,7 +65,7 @@ public:
         const QString name = QString::fromLatin1(key);
         const short value = m_ini.ReadIniInt(section, name, fallback);
         if (value >= low && value <= high) return value;
-        Replace(section, name, QString(), low, high, QString::number(fallback));
+        Replace(section, name, QString(), low, high, Shown(fallback));
         return fallback;
     }
 
@@ -78,9 +78,12 @@ private:
         const QString stored = m_ini.ReadIniStr(section, key, QString()).trimmed();
         const QString of = owner.isEmpty() ? QString() : QStringLiteral(" of ") + owner;
         *m_replaced << QStringLiteral("[%1] %2=%3%4 (limits %5 to %6): %7 is used")
-                           .arg(section, key, Shortened(stored), of, QString::number(low),
-                                QString::number(high), fallback);
+                           .arg(section, key, Shortened(stored), of, Shown(low), Shown(high),
+                                fallback);
     }
+
+    // Limits and defaults in plain digits (frequencies as 5000000, not 5e+06).
+    static QString Shown(double v) { return QString::number(v, 'g', 15); }
 
     // A stored value of hundreds of digits is named by its start.
     static QString Shortened(const QString& text)
