@@ -3,6 +3,8 @@
 #include "common/NumberFormat.h"
 #include "common/cIniFile.h"
 
+#include "instrument/cTLV880a.h"
+
 #include <QFile>
 #include <QFileInfo>
 
@@ -39,28 +41,101 @@ short ReadMonitorFlag(cIniFile& ini, const QString& section)
     return tlv::Val(ini.ReadIniStr(section, key, QStringLiteral("0"))) != 0 ? 1 : 0;
 }
 
-void ReadOutput(cIniFile& ini, int j, OutputRecord& out)
+// Reads the numbers of one setup file, holding each to the limits its editor and the instrument
+// accept. A value outside them takes the field's default and is described in `replaced`, e.g.
+// "[SENSOR1] Density=1e300 (limits 0.4 to 99.99): 10 is used": a file edited by hand, or written
+// by a program that did not check, is told once at loading instead of being refused at every
+// send, and the next save writes the default.
+class LimitedReader {
+public:
+    LimitedReader(cIniFile& ini, QStringList* replaced) : m_ini(ini), m_replaced(replaced) {}
+
+    double Double(const QString& section, const char* key, double fallback, double low, double high,
+                  const QString& owner = QString())
+    {
+        const QString name = QString::fromLatin1(key);
+        const double value = m_ini.ReadIniDouble(section, name, fallback);
+        if (value >= low && value <= high) return value;
+        Replace(section, name, owner, low, high, Shown(fallback));
+        return fallback;
+    }
+
+    short Int(const QString& section, const char* key, short fallback, int low, int high)
+    {
+        const QString name = QString::fromLatin1(key);
+        const short value = m_ini.ReadIniInt(section, name, fallback);
+        if (value >= low && value <= high) return value;
+        Replace(section, name, QString(), low, high, Shown(fallback));
+        return fallback;
+    }
+
+private:
+    void Replace(const QString& section, const QString& key, const QString& owner, double low,
+                 double high, const QString& fallback)
+    {
+        if (!m_replaced) return;
+        // The value as the file holds it (a number too large to read reads as 0).
+        const QString stored = m_ini.ReadIniStr(section, key, QString()).trimmed();
+        const QString of = owner.isEmpty() ? QString() : QStringLiteral(" of ") + owner;
+        *m_replaced << QStringLiteral("[%1] %2=%3%4 (limits %5 to %6): %7 is used")
+                           .arg(section, key, Shortened(stored), of, Shown(low), Shown(high),
+                                fallback);
+    }
+
+    // Limits and defaults in plain digits (frequencies as 5000000, not 5e+06).
+    static QString Shown(double v) { return QString::number(v, 'g', 15); }
+
+    // A stored value of hundreds of digits is named by its start.
+    static QString Shortened(const QString& text)
+    {
+        constexpr int kShown = 24;
+        return text.size() > kShown ? text.left(kShown) + QStringLiteral("...") : text;
+    }
+
+    cIniFile& m_ini;
+    QStringList* m_replaced;
+};
+
+// Analog gain and offset are taken as typed, but beyond this magnitude a double no longer holds
+// the two decimals the file keeps, so a larger value would not read back as it was written.
+constexpr double kScalingMagnitude = 1e15;
+// The card setup form's filter lengths and the input editor's analog setpoints (volts).
+constexpr int kFilterSizeMin = 1;
+constexpr int kFilterSizeMax = 10;
+constexpr double kAnalogSetpointVolts = 10;
+
+void ReadOutput(cIniFile& ini, LimitedReader& limited, int j, OutputRecord& out)
 {
     const QString section = OutputSection(j);
+    const OutputRecord fresh;
     out.Name = ProcessTables::FixedWidth(
         ini.ReadIniStr(section, QStringLiteral("Name"), QStringLiteral("Output %1").arg(j + 1)),
         kOutputNameLength);
-    out.Mode = ini.ReadIniInt(section, QStringLiteral("Mode"), 0);
-    out.Thick = ini.ReadIniDouble(section, QStringLiteral("Thick"), 100);
-    out.Input = ini.ReadIniLong(section, QStringLiteral("Input"), 0);
-    out.Rate = ini.ReadIniDouble(section, QStringLiteral("Rate"), 10);
-    out.PTerm = ini.ReadIniDouble(section, QStringLiteral("PTerm"), 10);
-    out.ITerm = ini.ReadIniDouble(section, QStringLiteral("ITerm"), 1);
-    out.DTerm = ini.ReadIniDouble(section, QStringLiteral("DTerm"), 0);
-    out.FullScale = ini.ReadIniDouble(section, QStringLiteral("FullScale"), 100);
-    out.MaxPwr = ini.ReadIniDouble(section, QStringLiteral("MaxPwr"), 100);
-    out.SlewRate = ini.ReadIniDouble(section, QStringLiteral("SlewRate"), 100);
-    out.XOut = ini.ReadIniInt(section, QStringLiteral("XOut"), -1);
-    out.RecScale = ini.ReadIniInt(section, QStringLiteral("RecScale"), 0);
+    const QString owner = out.Name.trimmed();
     // Values no form can produce would index past the tables: they take their defaults.
-    if (out.Mode < ModeOff || out.Mode > ModeAuto) out.Mode = ModeOff;
-    if (out.XOut < -1 || out.XOut >= kOutputSlots) out.XOut = -1;
-    if (out.RecScale < 0 || out.RecScale > 7) out.RecScale = 0;
+    out.Mode = limited.Int(section, "Mode", fresh.Mode, ModeOff, ModeAuto);
+    out.Thick = limited.Double(section, "Thick", fresh.Thick, cTLV880a::ThickMin(),
+                               cTLV880a::ThickMax(), owner);
+    out.Input = ini.ReadIniLong(section, QStringLiteral("Input"), fresh.Input);
+    // An output fed by an analog input keeps its setpoint in volts.
+    const int analog = InputAnalog(out.Input);
+    const bool volts = analog >= 0 && analog < kAnalogInputs;
+    out.Rate = limited.Double(section, "Rate", fresh.Rate, volts ? -10 : cTLV880a::RateMin(),
+                              volts ? 10 : cTLV880a::RateMax(), owner);
+    out.PTerm = limited.Double(section, "PTerm", fresh.PTerm, cTLV880a::PTermMin(),
+                               cTLV880a::PTermMax(), owner);
+    out.ITerm = limited.Double(section, "ITerm", fresh.ITerm, cTLV880a::ITermMin(),
+                               cTLV880a::ITermMax(), owner);
+    out.DTerm = limited.Double(section, "DTerm", fresh.DTerm, cTLV880a::DTermMin(),
+                               cTLV880a::DTermMax(), owner);
+    out.FullScale = limited.Double(section, "FullScale", fresh.FullScale, cTLV880a::FSOutMin(),
+                                   cTLV880a::FSOutMax(), owner);
+    out.MaxPwr = limited.Double(section, "MaxPwr", fresh.MaxPwr, cTLV880a::PowerMin(),
+                                cTLV880a::PowerMax(), owner);
+    out.SlewRate = limited.Double(section, "SlewRate", fresh.SlewRate, cTLV880a::SlewRateMin(),
+                                  cTLV880a::SlewRateMax(), owner);
+    out.XOut = limited.Int(section, "XOut", fresh.XOut, -1, kOutputSlots - 1);
+    out.RecScale = limited.Int(section, "RecScale", fresh.RecScale, 0, 7);
 }
 
 } // namespace
@@ -77,12 +152,14 @@ QString CofluxSetupFile::Refusal() const
     return ini.LoadError();
 }
 
-void CofluxSetupFile::Read(ProcessTables& tables, CardSettings& card) const
+void CofluxSetupFile::Read(ProcessTables& tables, CardSettings& card, QStringList* replaced) const
 {
     cIniFile ini;
     ini.setIniFile(m_path);
+    LimitedReader limited(ini, replaced);
 
     const QString cardSection = QStringLiteral("Card");
+    const CardSettings fresh;
     ProgramFlags& flags = tables.Flags;
     flags.LogEnabled = ini.ReadIniInt(cardSection, QStringLiteral("LogEnabled"), 0);
     flags.LogFile =
@@ -90,35 +167,51 @@ void CofluxSetupFile::Read(ProcessTables& tables, CardSettings& card) const
     flags.XRate = ini.ReadIniInt(cardSection, QStringLiteral("XRate"), 0);
     flags.ShowErrors = ini.ReadIniInt(cardSection, QStringLiteral("ShowErrors"), 0) == 1;
     card.Simulate = ini.ReadIniInt(cardSection, QStringLiteral("Simulate"), 1);
-    card.Filter = ini.ReadIniInt(cardSection, QStringLiteral("Filter"), 4);
-    card.FMax = ini.ReadIniDouble(cardSection, QStringLiteral("FMax"), 6100000);
-    card.FMin = ini.ReadIniDouble(cardSection, QStringLiteral("FMin"), 5000000);
-    card.FInit = ini.ReadIniDouble(cardSection, QStringLiteral("FInit"), 6000000);
-    card.Period = ini.ReadIniDouble(cardSection, QStringLiteral("Period"), 0.25);
+    card.Filter = limited.Int(cardSection, "Filter", static_cast<short>(fresh.Filter),
+                              kFilterSizeMin, kFilterSizeMax);
+    // Each frequency on its own must lie in the crystal window; their order (minimum below
+    // initial below maximum) is the card's to check when the settings are sent.
+    card.FMax =
+        limited.Double(cardSection, "FMax", fresh.FMax, cTLV880a::XFreqMin(), cTLV880a::XFreqMax());
+    card.FMin =
+        limited.Double(cardSection, "FMin", fresh.FMin, cTLV880a::XFreqMin(), cTLV880a::XFreqMax());
+    card.FInit = limited.Double(cardSection, "FInit", fresh.FInit, cTLV880a::XFreqMin(),
+                                cTLV880a::XFreqMax());
+    card.Period = limited.Double(cardSection, "Period", fresh.Period, cTLV880a::PeriodMin(),
+                                 cTLV880a::PeriodMax());
 
+    const SensorRecord freshSensor;
     for (int s = 0; s < kConfiguredSensors; ++s) {
         const QString section = SensorSection(s);
         SensorRecord& sensor = tables.Sensor(s);
-        sensor.Density = ini.ReadIniDouble(section, QStringLiteral("Density"), 10);
-        sensor.ZFactor = ini.ReadIniDouble(section, QStringLiteral("ZFactor"), 1);
-        sensor.Tooling = ini.ReadIniDouble(section, QStringLiteral("Tooling"), 100);
+        sensor.Density = limited.Double(section, "Density", freshSensor.Density,
+                                        cTLV880a::DensityMin(), cTLV880a::DensityMax());
+        sensor.ZFactor = limited.Double(section, "ZFactor", freshSensor.ZFactor,
+                                        cTLV880a::ZFactorMin(), cTLV880a::ZFactorMax());
+        sensor.Tooling = limited.Double(section, "Tooling", freshSensor.Tooling,
+                                        cTLV880a::ToolingMin(), cTLV880a::ToolingMax());
         sensor.Monitor = ReadMonitorFlag(ini, section);
-        sensor.ThickSP = ini.ReadIniDouble(section, QStringLiteral("ThickSP"), 0);
+        sensor.ThickSP = limited.Double(section, "ThickSP", freshSensor.ThickSP,
+                                        cTLV880a::ThickMin(), cTLV880a::ThickMax());
     }
 
+    const AnalogRecord freshAnalog;
     for (int a = 0; a < kAnalogInputs; ++a) {
         const QString section = AnalogSection(a);
         AnalogRecord& in = tables.Analog(a);
-        in.Gain = ini.ReadIniDouble(section, QStringLiteral("Gain"), 1);
-        in.Offset = ini.ReadIniDouble(section, QStringLiteral("Offset"), 0);
+        in.Gain = limited.Double(section, "Gain", freshAnalog.Gain, -kScalingMagnitude,
+                                 kScalingMagnitude);
+        in.Offset = limited.Double(section, "Offset", freshAnalog.Offset, -kScalingMagnitude,
+                                   kScalingMagnitude);
         in.Units = ini.ReadIniStr(section, QStringLiteral("Units"), QStringLiteral("Volts"))
                        .left(kAnalogUnitsLength);
         in.Monitor = ReadMonitorFlag(ini, section);
-        in.AnalogSP = ini.ReadIniDouble(section, QStringLiteral("AnalogSP"), 0);
+        in.AnalogSP = limited.Double(section, "AnalogSP", freshAnalog.AnalogSP,
+                                     -kAnalogSetpointVolts, kAnalogSetpointVolts);
     }
 
     for (int j : kShownOutputs)
-        ReadOutput(ini, j, tables.Output(j));
+        ReadOutput(ini, limited, j, tables.Output(j));
 }
 
 CofluxSetupFile::WriteStatus CofluxSetupFile::Write(const ProcessTables& tables,
@@ -143,6 +236,12 @@ CofluxSetupFile::WriteStatus CofluxSetupFile::Write(const ProcessTables& tables,
     };
 
     const QString cardSection = QStringLiteral("Card");
+    // The two flags of the Options menu: written only when the file reads otherwise (decided
+    // before anything is written).
+    const bool writeCrossRate =
+        ini.ReadIniInt(cardSection, QStringLiteral("XRate"), 0) != tables.Flags.XRate;
+    const bool writeShowErrors = (ini.ReadIniInt(cardSection, QStringLiteral("ShowErrors"), 0) ==
+                                  1) != tables.Flags.ShowErrors;
     put(cardSection, "LogEnabled", Int(tables.Flags.LogEnabled));
     put(cardSection, "LogFile", tables.Flags.LogFile);
     put(cardSection, "Filter", Int(card.Filter));
@@ -151,6 +250,8 @@ CofluxSetupFile::WriteStatus CofluxSetupFile::Write(const ProcessTables& tables,
     put(cardSection, "FMin", tlv::Format(card.FMin, QStringLiteral("0")));
     put(cardSection, "FInit", tlv::Format(card.FInit, QStringLiteral("0")));
     put(cardSection, "Simulate", Int(card.Simulate));
+    if (writeCrossRate) put(cardSection, "XRate", Int(tables.Flags.XRate));
+    if (writeShowErrors) put(cardSection, "ShowErrors", Int(tables.Flags.ShowErrors ? 1 : 0));
 
     for (int j : kShownOutputs) {
         const QString section = OutputSection(j);

@@ -7,6 +7,7 @@
 #include "ProcessTables.h"
 
 #include <QString>
+#include <QStringList>
 
 namespace coflux {
 
@@ -31,14 +32,18 @@ public:
     QString Refusal() const;
 
     // Reads the program flags, sensors 1..8, analog inputs 1..4 and outputs 1..4, 13, 14 into
-    // `tables` and the card keys into `card`. A missing file or key gives the key's default;
-    // a mode, cross output or recorder scale no form can produce takes its default too.
-    void Read(ProcessTables& tables, CardSettings& card) const;
+    // `tables` and the card keys into `card`. A missing file or key gives the key's default.
+    // A number outside the limits of its field (those its editor and the instrument accept)
+    // takes the field's default too, and each such replacement is described in `replaced`:
+    // "[OUTPUT1] FullScale=100 of Silver (limits -10 to 10): 10 is used".
+    void Read(ProcessTables& tables, CardSettings& card, QStringList* replaced = nullptr) const;
 
     enum class WriteStatus { Written, CannotCreate, ReadOnly, Incomplete };
-    // Writes every key in its fixed order (the file is created when missing). ReadOnly: the
-    // file's own write permission is off and nothing was written. `cause` receives the file
-    // system's reason for CannotCreate.
+    // Writes every key in its fixed order (the file is created when missing). The program flags
+    // XRate and ShowErrors follow the card keys, and only when the file does not already read
+    // as they stand: flags that were not changed keep their text. ReadOnly: the file's own
+    // write permission is off and nothing was written. `cause` receives the file system's
+    // reason for CannotCreate.
     WriteStatus Write(const ProcessTables& tables, const CardSettings& card,
                       QString* cause = nullptr) const;
 

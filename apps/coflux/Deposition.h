@@ -76,6 +76,8 @@ struct SetupLoadResult {
     QString cardSettingsMessage;
     QList<QPair<int, QString>> classErrors; // every class error raised while loading, in order
     QStringList notices;                    // messages shown to the operator while loading
+    // Values outside their field's limits that took the field's default, one line each.
+    QStringList replacedValues;
 };
 
 class Deposition : public QObject {
@@ -161,6 +163,13 @@ public:
     void InputsEdited();      // sensor or analog records changed
     void CardEdited();        // card settings or program flags changed
 
+    // ---- program flags (the window's Options menu); announced by cardChanged ----
+    // Class errors and health events shown as message boxes, besides the status line.
+    void SetShowErrors(bool show);
+    // The cross-rate function: an output with a cross output follows that output's rate.
+    // Switched off while running, such loops return to their own rate setpoint at once.
+    void SetCrossRate(bool on);
+
     // ---- setup files ----
     // Whether making a setup file current also remembers it in the user's settings for the next
     // start (on by default; an unattended run leaves the user's settings alone).
@@ -229,6 +238,9 @@ private:
     CommandResult Refuse(CommandResult::Status status, const QString& text);
     void SetStatus(const QString& text);
     void SetSetupFileName(const QString& name);
+    // DepositionSetup.cpp
+    void ReportReplacedValues(const QString& name, const QStringList& replaced,
+                              SetupLoadResult& result);
 
     cTLV880a& m_tlv;
     ProcessTables m_tables;

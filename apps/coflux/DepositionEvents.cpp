@@ -15,8 +15,16 @@ void Deposition::ApplyOutputSetup(int j)
 {
     if (!IsShownOutput(j)) return;
     OutputRecord& out = m_tables.Output(j);
-    if (InputOutput(out.Input) >= 0 || out.Input == 0) return;
     const auto slot = static_cast<short>(j);
+    // An output fed by nothing, or by another output (a recorder), maps no input and runs no
+    // loop; its full scale is still sent, since the card refuses every power above its maximum
+    // power, which is 0 until a full scale is taken: without it Manual and Record would
+    // silently drive nothing.
+    if (InputOutput(out.Input) >= 0 || out.Input == 0) {
+        if (m_tlv.NumOutputValid(slot) || m_tlv.OpMode() == 1)
+            m_tlv.SendFullScale(slot, out.FullScale, out.MaxPwr, out.SlewRate);
+        return;
+    }
 
     const int analog = InputAnalog(out.Input);
     if (analog >= 0 && analog < kAnalogInputs) {

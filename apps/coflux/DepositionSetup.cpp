@@ -47,7 +47,9 @@ SetupLoadResult Deposition::OpenSetup(const QString& name)
     SetSetupFileName(name);
 
     CardSettings card;
-    file.Read(m_tables, card);
+    QStringList replaced;
+    file.Read(m_tables, card, &replaced);
+    if (!replaced.isEmpty()) ReportReplacedValues(name, replaced, result);
 
     // Card settings: the operating mode only when a card is there to measure.
     m_tlv.setOpMode(m_tlv.NumCards() > 0 ? card.Simulate : 1);
@@ -79,6 +81,48 @@ SetupLoadResult Deposition::OpenSetup(const QString& name)
     m_loading = outer;
     emit setupLoaded(name);
     return result;
+}
+
+// Values outside their limits were replaced by their defaults while loading: one message for
+// the whole file, told once here rather than refused by the card at every send.
+void Deposition::ReportReplacedValues(const QString& name, const QStringList& replaced,
+                                      SetupLoadResult& result)
+{
+    constexpr int kListed = 12;
+    QString text = name + QStringLiteral(" holds values outside their limits:\n") +
+                   replaced.mid(0, kListed).join(QLatin1Char('\n'));
+    if (replaced.size() > kListed)
+        text += QStringLiteral("\n(and %1 more)").arg(replaced.size() - kListed);
+    result.notices << text;
+    result.replacedValues = replaced;
+    SetStatus(name + QStringLiteral(": ") + replaced.front() +
+              (replaced.size() > 1 ? QStringLiteral(" (and %1 more)").arg(replaced.size() - 1)
+                                   : QString()));
+    emit notice(text, NoticeLevel::Warning);
+}
+
+void Deposition::SetShowErrors(bool show)
+{
+    if (m_tables.Flags.ShowErrors == show) return;
+    m_tables.Flags.ShowErrors = show;
+    emit cardChanged();
+}
+
+void Deposition::SetCrossRate(bool on)
+{
+    if ((m_tables.Flags.XRate > 0) == on) return;
+    m_tables.Flags.XRate = on ? 1 : 0;
+    // Loops that followed a cross output go back to their own rate setpoint at once; with
+    // cross-rate on, the next reading sets them from their cross output.
+    if (!on && m_runState == RunRunning) {
+        for (int j : kShownOutputs) {
+            const OutputRecord& out = m_tables.Output(j);
+            if (IsPresentOutput(j) && out.Mode == ModeAuto && out.XOut >= 0 &&
+                InputAnalog(out.Input) < 0)
+                m_tlv.setRate(static_cast<short>(j), out.Rate);
+        }
+    }
+    emit cardChanged();
 }
 
 CommandResult Deposition::SaveSetup(const QString& name)

@@ -42,9 +42,9 @@ struct OutputRecord {
     double PTerm = 10;
     double ITerm = 1;
     double DTerm = 0;
-    double FullScale = 100; // full-scale output voltage of the supply
-    double MaxPwr = 100;    // % of full scale
-    double SlewRate = 100;  // maximum change of the output
+    double FullScale = 10; // full-scale output voltage of the supply, V (-10..10)
+    double MaxPwr = 100;   // % of full scale
+    double SlewRate = 100; // maximum change of the output
     // Bits 0..23: sensor s+1 feeds this output. Bits 24..26: analog input + 1 (0 none).
     // Bits 27..29 (and 30 for A1/A2): output used as input + 1 (0 none; recorder only).
     int Input = 0;

@@ -15,7 +15,8 @@
 // A run refuses to start (status 1) when the card refuses the setup's card settings, and when the
 // setup asks for a card (Simulate=0) but none can be used, unless --simulate is given. A run that
 // simulates says so on standard error. The first data line that cannot be written is reported
-// with its cause, and at the end the number of lines lost.
+// with its cause, and at the end the number of lines lost. Values of the setup file outside their
+// limits take their defaults as in the window, named once on standard error; the run goes on.
 //
 // FILE without a folder is a setup file of the program's folder, like a name chosen with Open
 // (".dat" is added when the name has no extension and only the name with ".dat" exists). FILE

@@ -87,7 +87,7 @@ void frmFilm::BuildControls()
              QStringLiteral("Integral term (time constant) of loop."), 1);
     addEntry(m_txtDTerm, "txtDTerm", QStringLiteral("D"), QStringLiteral("0"),
              QStringLiteral("Derivative term (dead time) of loop."), 2);
-    addEntry(m_txtFullScale, "txtFullScale", QStringLiteral("FullScale"), QStringLiteral("100"),
+    addEntry(m_txtFullScale, "txtFullScale", QStringLiteral("FullScale"), QStringLiteral("10"),
              QStringLiteral("Full scale output voltage for source supply."), 3);
     addEntry(m_txtMaxPower, "txtMaxPower", QStringLiteral("Max Pwr"), QStringLiteral("100"),
              QStringLiteral("Maximum output (% Full Scale) allowed on source supply."), 4);

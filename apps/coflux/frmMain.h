@@ -6,7 +6,7 @@
 // The implementation is split by concern: frmMain.cpp (start-up, menus, window state, closing),
 // frmMainView.cpp (following the process: run buttons, frames, readings, messages),
 // frmMainLayout.cpp (the controls), frmMainEntry.cpp (setpoint entry and the focus guard),
-// frmMainEditors.cpp (opening the editor windows).
+// frmMainEditors.cpp (opening the editor windows), frmMainOptions.cpp (the Options menu).
 
 #include "Deposition.h"
 
@@ -112,6 +112,10 @@ private:
     void BuildMenus();
     void FitToCardCount();
 
+    // frmMainOptions.cpp: the Options menu (program flags)
+    void BuildOptionsMenu();
+    void ShowFlags(); // check marks, frames and the output editor follow the program flags
+
     // frmMain.cpp
     void Form_Load();
     void ValidateBeforeMenu(QMenu* menu);
@@ -152,6 +156,9 @@ private:
     QMenu* m_mnuFile = nullptr;
     QMenu* m_mnuView = nullptr;
     QMenu* m_mnuHelpHelp = nullptr;
+    QMenu* m_mnuOptions = nullptr;
+    QAction* m_mnuShowErrors = nullptr;
+    QAction* m_mnuXRate = nullptr;
 
     tlv::EntryGuard* m_guard = nullptr; // the setpoint boxes' checks and the focus guard
     bool m_loading = false;             // set while the window loads: no focus guard

@@ -209,12 +209,14 @@ void frmMain::BuildMenus()
               [this] { ShowInputSetup(); });
     addAction(m_mnuView, "mnuViewCard", QStringLiteral("&Card Setup"), [this] { ShowCardSetup(); });
 
+    BuildOptionsMenu();
+
     m_mnuHelpHelp = menuBar()->addMenu(QStringLiteral("&Help"));
     m_mnuHelpHelp->setObjectName(QStringLiteral("mnuHelpHelp"));
     addAction(m_mnuHelpHelp, "mnuHelp", QStringLiteral("&Help"), [this] { mnuHelp_Click(); });
     addAction(m_mnuHelpHelp, "mnuAbout", QStringLiteral("&About"), [this] { mnuAbout_Click(); });
 
-    for (QMenu* menu : {m_mnuFile, m_mnuView, m_mnuHelpHelp})
+    for (QMenu* menu : {m_mnuFile, m_mnuView, m_mnuOptions, m_mnuHelpHelp})
         connect(menu, &QMenu::aboutToShow, this, [this, menu] { ValidateBeforeMenu(menu); });
 }
 

@@ -265,12 +265,14 @@ TEST_F(DepositionTest, RefusedCardSettingsAreReportedByTheLoad)
 {
     QFile file(HomeFile(QStringLiteral("p.dat")));
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("[Card]\r\nPeriod=5\r\n[SENSOR1]\r\nMonitor=1\r\n");
+    // Each frequency lies in the crystal window, but the maximum is below the initial one.
+    file.write("[Card]\r\nFMax=5500000\r\n[SENSOR1]\r\nMonitor=1\r\n");
     file.close();
     const SetupLoadResult load = m_core->OpenSetup(QStringLiteral("p.dat"));
     EXPECT_TRUE(load.fileFound);
-    EXPECT_EQ(load.cardSettingsError, 2);
-    EXPECT_TRUE(load.cardSettingsMessage.startsWith(QStringLiteral("Period must be")))
+    EXPECT_TRUE(load.replacedValues.isEmpty());
+    EXPECT_EQ(load.cardSettingsError, 1);
+    EXPECT_TRUE(load.cardSettingsMessage.startsWith(QStringLiteral("Frequency must be")))
         << load.cardSettingsMessage.toStdString();
     EXPECT_FALSE(load.classErrors.isEmpty());
 

@@ -15,8 +15,8 @@ namespace {
 
 class FilmTest : public EditorTest {
 protected:
-    // The setup file's default full scale (100) lies outside the card's -10..10 V; the tests
-    // give their outputs a full scale the card takes, except where they test that default.
+    // The tests give their outputs a full scale the card takes (-10..10 V), except where they
+    // test a full scale outside that range.
     frmFilm* Open(int out, bool usableFullScale = true)
     {
         if (usableFullScale) Tables().Output(out).FullScale = 10;
@@ -200,10 +200,11 @@ TEST_F(FilmTest, LeavingARefusedEntryGivesItTheFocusBack)
     EXPECT_EQ(iTerm->selectedText(), iTerm->text()) << "an entry selects all on taking the focus";
 }
 
-TEST_F(FilmTest, DefaultFullScaleMustBeCorrectedBeforeApplying)
+TEST_F(FilmTest, AFullScaleOutsideTheCardsRangeMustBeCorrectedBeforeApplying)
 {
     Start();
     Tables().Output(0).ITerm = 1.25;
+    Tables().Output(0).FullScale = 100;
     frmFilm* form = Open(0, false);
     EXPECT_EQ(Box(form, "txtFullScale")->text(), QStringLiteral("100.0"));
     Sensor(form, 0)->setChecked(true);

@@ -88,7 +88,7 @@ TEST_F(MainWindow, FreshInstallationStartsWithEveryDefault)
         EXPECT_EQ(out.PTerm, 10);
         EXPECT_EQ(out.ITerm, 1);
         EXPECT_EQ(out.DTerm, 0);
-        EXPECT_EQ(out.FullScale, 100);
+        EXPECT_EQ(out.FullScale, 10); // volts: the card's range is -10..10
         EXPECT_EQ(out.MaxPwr, 100);
         EXPECT_EQ(out.SlewRate, 100);
         EXPECT_EQ(out.XOut, -1);

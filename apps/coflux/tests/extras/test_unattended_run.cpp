@@ -327,18 +327,38 @@ TEST_F(UnattendedRun, ARunWithAWindowNeedsADisplay)
     EXPECT_FALSE(QFile::exists(m_log));
 }
 
-// The card refuses a period of 5 s: the run does not start on settings the card did not take
-// (it used to run anyway, and to crash when its monitor tripped).
+// The card refuses a maximum frequency below the initial one: the run does not start on
+// settings the card did not take (it used to run anyway, and to crash when its monitor tripped).
 TEST_F(UnattendedRun, RefusedCardSettingsAreNotRun)
 {
     WriteText(HomeFile(QStringLiteral("p.dat")),
-              QStringLiteral("[Card]\r\nPeriod=5\r\n[SENSOR1]\r\nMonitor=1\r\n"));
+              QStringLiteral("[Card]\r\nFMax=5500000\r\n[SENSOR1]\r\nMonitor=1\r\n"));
     const Outcome run = Run({"--run", "p.dat", "--headless"});
     EXPECT_EQ(run.status, 1) << run.err.toStdString();
-    EXPECT_TRUE(run.err.contains(
-        QStringLiteral("the card settings of p.dat were refused: TLV880 Error 2: Period must be")))
+    EXPECT_TRUE(run.err.contains(QStringLiteral(
+        "the card settings of p.dat were refused: TLV880 Error 1: Frequency must be")))
         << run.err.toStdString();
     EXPECT_FALSE(run.out.contains(QStringLiteral("started")));
+}
+
+// Values outside their limits (a period of 5 s, an absurd density) take their defaults: the run
+// says so once on standard error and runs on what it said, and its setup file stays untouched.
+TEST_F(UnattendedRun, ValuesOutsideTheirLimitsAreNamedOnceAndTheDefaultsRun)
+{
+    const QString setup = HomeFile(QStringLiteral("p.dat"));
+    WriteText(setup, QStringLiteral("[Card]\r\nPeriod=5\r\n[SENSOR1]\r\nDensity=1e300\r\n"
+                                    "Monitor=1\r\nThickSP=100\r\n"));
+    const QByteArray original = Bytes(setup);
+    const Outcome run = Run({"--run", "p.dat", "--headless", "--minutes", "0.02"});
+    EXPECT_EQ(run.status, 2) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains(
+        QStringLiteral("coflux: p.dat holds values outside their limits:\n"
+                       "[Card] Period=5 (limits 0.1 to 2): 0.25 is used\n"
+                       "[SENSOR1] Density=1e300 (limits 0.4 to 99.99): 10 is used\n")))
+        << run.err.toStdString();
+    EXPECT_EQ(run.err.count(QStringLiteral("outside their limits")), 1);
+    EXPECT_FALSE(run.err.contains(QStringLiteral("TLV880 Error"))) << run.err.toStdString();
+    EXPECT_EQ(Bytes(setup), original);
 }
 
 TEST_F(UnattendedRun, ASetupThatAsksForACardNeedsOneOrSimulate)
