@@ -26,8 +26,10 @@ protected:
     void SetUp() override
     {
         CofluxWindowTest::SetUp();
+        // Logs (a recipe's progress log too) go to the test's own folder.
         WriteFile(QStringLiteral("Default.dat"),
-                  QStringLiteral("[OUTPUT1]\nMode=0\nName=Silver\nInput=1\n"));
+                  QStringLiteral("[Card]\nLogFile=%1\n[OUTPUT1]\nMode=0\nName=Silver\nInput=1\n")
+                      .arg(HomeFile(QStringLiteral("TLV880.LOG"))));
         Open();
         m_target = std::make_unique<CofluxRemoteTarget>(m_window->Core());
         m_session = std::make_unique<tlv::remote::ScpiSession>(*m_target, true);

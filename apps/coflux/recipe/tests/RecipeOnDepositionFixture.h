@@ -48,7 +48,12 @@ protected:
 
     void Open(bool monitor = false)
     {
-        Write("test.dat", QString(kSetup).arg(monitor ? 1 : 0).toUtf8());
+        // The logs go to the test's own folder, never to the working folder.
+        Write("test.dat",
+              QString(kSetup)
+                  .arg(monitor ? 1 : 0)
+                  .replace("[Card]\n", "[Card]\nLogFile=" + m_home.filePath("TLV880.LOG") + "\n")
+                  .toUtf8());
         m_recipe = Write("film.rcp", kRecipe);
         m_instrument = std::make_unique<cTLV880a>();
         m_dep = std::make_unique<Deposition>(*m_instrument);
