@@ -5,7 +5,9 @@
 
 #include "CofluxProgram.h"
 #include "Deposition.h"
+#include "DepositionPublishing.h"
 #include "UnattendedRun.h"
+#include "WindowPublishing.h"
 #include "frmMain.h"
 
 #include "common/DialogService.h"
@@ -28,7 +30,7 @@ void PrintError(const QString& text)
 }
 
 // The headless run: the process alone, on the setup file coflux would open at start.
-int RunHeadless(const QString& recipeFile)
+int RunHeadless(const QString& recipeFile, const tlv::mqtt::PublishOptions& publish)
 {
     // Message boxes of the process (a setup file not found, class errors) are answered with
     // their default and their text goes to standard error.
@@ -44,6 +46,7 @@ int RunHeadless(const QString& recipeFile)
     });
     QObject::connect(&deposition, &Deposition::notice,
                      [](const QString& text, NoticeLevel) { PrintError("coflux: " + text); });
+    HeadlessPublishing publishing(deposition, publish, stderr);
     QString setup = tlv::SavedSetupFile();
     if (setup.isEmpty()) setup = QStringLiteral("Default.dat");
     deposition.OpenSetup(setup);
@@ -66,7 +69,8 @@ frmProcess* ShowProcessWindow(frmMain& window)
     return process;
 }
 
-int RunRecipeCommand(const RecipeRequest& request, int& argc, char** argv)
+int RunRecipeCommand(const RecipeRequest& request, const tlv::mqtt::PublishOptions& publish,
+                     int& argc, char** argv)
 {
     if (!request.error.isEmpty()) {
         PrintError(QStringLiteral("coflux: ") + request.error);
@@ -87,12 +91,14 @@ int RunRecipeCommand(const RecipeRequest& request, int& argc, char** argv)
     QCoreApplication::setOrganizationName(QStringLiteral("TLV880"));
     InstallProgramInfo();
     const QString file = ResolveRecipeFile(request.file, tlv::ProgramFolder());
-    if (request.headless) return RunHeadless(file);
+    const tlv::mqtt::PublishOptions publishing = WithPublishSettings(publish);
+    if (request.headless) return RunHeadless(file, publishing);
 
     // With a window the run starts at once as well (the command line asked for it); the
     // Process window shows it and aborts it.
     auto* window = new frmMain;
     window->setAttribute(Qt::WA_DeleteOnClose);
+    AttachWindowPublishing(*window, publishing);
     frmProcess* process = ShowProcessWindow(*window);
     if (process->LoadFile(file)) process->StartWithoutQuestion();
     return QCoreApplication::exec();
