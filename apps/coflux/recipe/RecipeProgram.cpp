@@ -11,6 +11,7 @@
 #include "frmMain.h"
 
 #include "common/DialogService.h"
+#include "common/GenUtil.h"
 #include "common/ProgramInfo.h"
 #include "common/SetupFile.h"
 
@@ -27,6 +28,26 @@ void PrintError(const QString& text)
 {
     std::fputs((text + QLatin1Char('\n')).toLocal8Bit().constData(), stderr);
     std::fflush(stderr);
+}
+
+// After an abort or a failure: each present output's power as the card library reports it, on
+// standard output and in the progress log, so the record shows where the outputs were left.
+void ReportOutputPowers(Deposition& deposition, const RecipeSession& session)
+{
+    QStringList parts;
+    for (const int j : deposition.PresentOutputs())
+        parts << QStringLiteral("output %1 at %2 %")
+                     .arg(OutputNumberOfSlot(j))
+                     .arg(deposition.Instrument().GetPower(static_cast<short>(j)), 0, 'f', 1);
+    const QString line =
+        QStringLiteral("Power after the stop: ") + parts.join(QStringLiteral(", "));
+    std::fputs((line + QLatin1Char('\n')).toLocal8Bit().constData(), stdout);
+    std::fflush(stdout);
+    if (!session.ProgressLogPath().isEmpty())
+        AppendToTextFile(session.ProgressLogPath(),
+                         RecipeRun::ElapsedText(session.Run().Elapsed()) + QStringLiteral("  ") +
+                             line,
+                         tlv::ErrorDisplay::Quiet);
 }
 
 // The headless run: the process alone, on the setup file coflux would open at start.
@@ -51,8 +72,11 @@ int RunHeadless(const QString& recipeFile, const tlv::mqtt::PublishOptions& publ
     if (setup.isEmpty()) setup = QStringLiteral("Default.dat");
     deposition.OpenSetup(setup);
 
-    const int status = RunRecipeHeadless(RecipeSessionOf(deposition), recipeFile, stdout, stderr);
+    RecipeSession& session = RecipeSessionOf(deposition);
+    const int status = RunRecipeHeadless(session, recipeFile, stdout, stderr);
     if (deposition.RunState() != RunStopped) deposition.SetRunState(RunStopped);
+    if (status == RecipeExitAborted || status == RecipeExitFailed)
+        ReportOutputPowers(deposition, session);
     instrument.setTimerEnabled(false);
     return status;
 }
