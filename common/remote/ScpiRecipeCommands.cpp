@@ -56,7 +56,7 @@ Outcome Abort(Context& c, const Parameters&, QByteArray&)
 Outcome Status(Context& c, const Parameters&, QByteArray& answer)
 {
     RecipeStatus status;
-    const Outcome outcome = c.target.RecipeProgress(status);
+    Outcome outcome = c.target.RecipeProgress(status);
     if (!outcome.ok()) return outcome;
     // Tenths of a second: the readings come a few times a second, and a time stamp difference
     // would otherwise show its rounding noise.

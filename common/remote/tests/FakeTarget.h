@@ -102,7 +102,7 @@ private:
     }
     Outcome Change(const QString& call, RunState next)
     {
-        const Outcome outcome = Log(call);
+        Outcome outcome = Log(call);
         if (outcome.ok()) state = next;
         return outcome;
     }
