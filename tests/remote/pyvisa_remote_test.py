@@ -44,8 +44,9 @@ class Program:
             "XDG_RUNTIME_DIR": home,
             "TLV880_DRIVER": env.get("TLV880_DRIVER", "none"),
         })
+        # Logs named without a folder land in the run's own folder.
         self.process = subprocess.Popen(command, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
-                                        env=env, text=True)
+                                        env=env, text=True, cwd=home)
         line = self.process.stdout.readline()
         match = re.fullmatch(r"Remote interface on 127\.0\.0\.1:(\d+)\n", line)
         if not match:
@@ -283,9 +284,15 @@ def run_coflux(manager, program_path):
         check(error_code(client) == 0, "no error left")
         check_remote_recipe(client)
         check(error_code(client) == 0, "no error left after the recipes")
+        # A recipe still running when the server is stopped ends as aborted.
+        check_error(client, "PROC:REC:STAR", 0)
         client.close()
         status = program.stop()
         check(status == 0, "SIGTERM ends the headless program with 0, got %r" % status)
+        with open(os.path.join(home, "TLV880-recipe.log")) as f:
+            last = f.read().splitlines()[-1]
+        check(last.endswith("  Recipe aborted (the remote server stopped)."),
+              "the progress log ends with the abort: %r" % last)
 
         # Without --remote-control every change is protected; queries still answer.
         program = Program([program_path, "--headless", "--remote", "127.0.0.1:0"], home)
