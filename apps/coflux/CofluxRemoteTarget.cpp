@@ -2,6 +2,7 @@
 #include "CofluxRemoteTarget.h"
 
 #include "Deposition.h"
+#include "DepositionRecipeHost.h"
 
 #include "common/ProgramInfo.h"
 
@@ -149,20 +150,103 @@ Outcome CofluxRemoteTarget::Power(int output, double& percent) const
     return Outcome::Ok();
 }
 
-Outcome CofluxRemoteTarget::LoadSetup(const QString& name)
+Outcome CofluxRemoteTarget::ProgramFolderFile(const QString& name, QString& path) const
 {
-    if (m_process.RunState() != RunStopped)
-        return Outcome::Error(tlv::remote::SettingsConflict,
-                              QStringLiteral("Stop the deposition before opening a setup file"));
     const QFileInfo file(tlv::ProgramFile(name));
     const QString folder = QDir(tlv::ProgramFolder()).canonicalPath();
     // canonicalFilePath resolves links, so a link in the folder cannot reach a file elsewhere.
     if (QFileInfo(name).fileName() != name || !file.isFile() || folder.isEmpty() ||
         QFileInfo(file.canonicalFilePath()).path() != folder)
         return Outcome::Error(tlv::remote::FileNameNotFound, name);
+    path = file.canonicalFilePath();
+    return Outcome::Ok();
+}
+
+Outcome CofluxRemoteTarget::LoadSetup(const QString& name)
+{
+    if (m_process.RunState() != RunStopped)
+        return Outcome::Error(tlv::remote::SettingsConflict,
+                              QStringLiteral("Stop the deposition before opening a setup file"));
+    QString path;
+    if (Outcome found = ProgramFolderFile(name, path); !found.ok()) return found;
     const SetupLoadResult loaded = m_process.OpenSetup(name);
     if (loaded.cardSettingsError != 0)
         return Outcome::Error(tlv::remote::DataOutOfRange, loaded.cardSettingsMessage);
+    return Outcome::Ok();
+}
+
+RecipeSession& CofluxRemoteTarget::Recipes() const
+{
+    return RecipeSessionOf(m_process);
+}
+
+Outcome CofluxRemoteTarget::LoadRecipe(const QString& name)
+{
+    RecipeSession& session = Recipes();
+    if (session.Run().IsRunning())
+        return Outcome::Error(tlv::remote::SettingsConflict,
+                              QStringLiteral("A recipe is running; abort it first."));
+    QString path;
+    if (Outcome found = ProgramFolderFile(name, path); !found.ok()) return found;
+    QString refused = session.Load(path);
+    if (refused.isEmpty()) return Outcome::Ok();
+    // The client named the file without its folder; so does the message.
+    refused.replace(path, name);
+    return Outcome::Error(tlv::remote::DataOutOfRange, refused);
+}
+
+Outcome CofluxRemoteTarget::StartRecipe()
+{
+    const QString refused = Recipes().Start();
+    if (refused.isEmpty()) return Outcome::Ok();
+    return Outcome::Error(tlv::remote::SettingsConflict, refused);
+}
+
+Outcome CofluxRemoteTarget::AbortRecipe()
+{
+    RecipeSession& session = Recipes();
+    if (!session.Run().IsRunning())
+        return Outcome::Error(tlv::remote::SettingsConflict,
+                              QStringLiteral("No recipe is running."));
+    session.Abort(QStringLiteral("Recipe aborted by a remote client."));
+    return Outcome::Ok();
+}
+
+Outcome CofluxRemoteTarget::RecipeProgress(tlv::remote::RecipeStatus& status) const
+{
+    using tlv::remote::RecipeState;
+    const RecipeSession& session = Recipes();
+    const RecipeRun& run = session.Run();
+    status = {};
+    if (!run.IsRunning() && !session.RanSinceLoad()) {
+        status.state = session.HasRecipe() ? RecipeState::Loaded : RecipeState::None;
+        return Outcome::Ok();
+    }
+    switch (run.CurrentState()) {
+    case RecipeRun::State::Running:
+        status.state = RecipeState::Running;
+        break;
+    case RecipeRun::State::Complete:
+        status.state = RecipeState::Complete;
+        break;
+    case RecipeRun::State::Aborted:
+        status.state = RecipeState::Aborted;
+        break;
+    case RecipeRun::State::Failed:
+        status.state = RecipeState::Failed;
+        break;
+    case RecipeRun::State::Idle:
+        status.state = RecipeState::Loaded;
+        return Outcome::Ok();
+    }
+    const auto& layers = run.CurrentRecipe().layers;
+    if (run.Layer() >= 0 && run.Layer() < int(layers.size())) {
+        status.layer = run.Layer() + 1;
+        status.layerName = layers[size_t(run.Layer())].name;
+    }
+    status.phase = RecipeRun::PhaseName(run.CurrentPhase());
+    status.elapsed = run.Elapsed();
+    status.message = run.Message();
     return Outcome::Ok();
 }
 

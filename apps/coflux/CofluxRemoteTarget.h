@@ -1,14 +1,15 @@
 #pragma once
-// What coflux offers remote clients: the readings, the run state, the output setpoints and
-// opening setup files, all through the deposition process. The process applies the window's
-// own limits and run-state rules and announces every accepted change, so the window shows a
-// remote change as if it had been typed there.
+// What coflux offers remote clients: the readings, the run state, the output setpoints, opening
+// setup files and running process recipes, all through the deposition process. The process applies
+// the window's own limits and run-state rules and announces every accepted change, so the window
+// shows a remote change as if it had been typed there.
 
 #include "common/remote/RemoteTarget.h"
 
 namespace coflux {
 
 class Deposition;
+class RecipeSession;
 struct CommandResult;
 
 class CofluxRemoteTarget : public tlv::remote::RemoteTarget {
@@ -44,12 +45,24 @@ public:
     // stopped: a setup replaced under a running deposition would change its outputs midway.
     tlv::remote::Outcome LoadSetup(const QString& name) override;
 
+    // Recipes run on the process's own recipe session, the one the Process window shows, so a
+    // recipe loaded or started remotely appears there. Recipe files are found as setup files
+    // are: in the program's folder only.
+    tlv::remote::Outcome LoadRecipe(const QString& name) override;
+    tlv::remote::Outcome StartRecipe() override;
+    tlv::remote::Outcome AbortRecipe() override;
+    tlv::remote::Outcome RecipeProgress(tlv::remote::RecipeStatus& status) const override;
+
     // The process's answer in the interface's terms: run-state refusals are "Settings
     // conflict", refused values "Data out of range", each with the window's message.
     static tlv::remote::Outcome FromResult(const CommandResult& result);
 
 private:
     tlv::remote::Outcome Present(int output) const;
+    // The file of that bare name in the program's folder itself (links resolved), or why not.
+    tlv::remote::Outcome ProgramFolderFile(const QString& name, QString& path) const;
+
+    RecipeSession& Recipes() const;
 
     Deposition& m_process;
 };

@@ -1,8 +1,13 @@
 #include "DepositionPublishing.h"
 
+#include "CofluxProgram.h"
 #include "Deposition.h"
+#include "DepositionRecipeHost.h"
+#include "RecipeHeadless.h"
 
 #include "common/mqtt/MqttPublisher.h"
+
+#include <QFileInfo>
 
 namespace coflux {
 
@@ -20,7 +25,8 @@ QString RunStateWord(short state)
 
 DepositionPublishing::DepositionPublishing(Deposition& process, tlv::mqtt::MqttPublisher& publisher,
                                            QObject* parent)
-    : QObject(parent), m_process(process), m_publisher(publisher)
+    : QObject(parent), m_process(process), m_recipes(RecipeSessionOf(process)),
+      m_publisher(publisher)
 {
     using tlv::mqtt::PublishEvent;
     connect(&process, &Deposition::readingTaken, this, &DepositionPublishing::PublishReading);
@@ -46,13 +52,45 @@ DepositionPublishing::DepositionPublishing(Deposition& process, tlv::mqtt::MqttP
                     PublishEvent{QStringLiteral("output"), code, output, message},
                     m_publisher.now());
             });
+    // A recipe's state changes with each phase; a layer begins with its first phase.
+    const RecipeRun& run = m_recipes.Run();
+    connect(&m_recipes, &RecipeSession::started, this, &DepositionPublishing::PublishState);
+    connect(&run, &RecipeRun::PhaseChanged, this, &DepositionPublishing::PublishState);
+    connect(&run, &RecipeRun::Finished, this, &DepositionPublishing::PublishRecipeEnd);
     PublishState();
 }
 
 void DepositionPublishing::PublishState()
 {
-    m_publisher.publishState(
-        {RunStateWord(m_process.RunState()), m_process.SetupFileName(), {}, {}});
+    tlv::mqtt::PublishState state{
+        RunStateWord(m_process.RunState()), m_process.SetupFileName(), {}, {}};
+    const RecipeRun& run = m_recipes.Run();
+    if (run.IsRunning()) {
+        const Recipe& recipe = run.CurrentRecipe();
+        // A recipe without a name goes by its file's.
+        state.recipe = recipe.name.isEmpty() ? QFileInfo(m_recipes.FilePath()).completeBaseName()
+                                             : recipe.name;
+        const int layer = run.Layer();
+        if (layer >= 0 && layer < int(recipe.layers.size())) {
+            state.step.layer = layer + 1;
+            state.step.layerName = recipe.layers[size_t(layer)].name;
+        }
+        state.step.phase = RecipeRun::PhaseName(run.CurrentPhase());
+    }
+    m_publisher.publishState(state);
+}
+
+void DepositionPublishing::PublishRecipeEnd()
+{
+    // The state without the recipe, then how the run ended: code as the headless run's status.
+    PublishState();
+    const RecipeRun& run = m_recipes.Run();
+    const int code = run.CurrentState() == RecipeRun::State::Complete  ? RecipeExitComplete
+                     : run.CurrentState() == RecipeRun::State::Aborted ? RecipeExitAborted
+                                                                       : RecipeExitFailed;
+    m_publisher.publishEvent(
+        tlv::mqtt::PublishEvent{QStringLiteral("recipe"), code, -1, run.Message()},
+        m_publisher.now());
 }
 
 void DepositionPublishing::PublishReading(const ReadingArrays& readings, double time)
@@ -66,6 +104,37 @@ void DepositionPublishing::PublishReading(const ReadingArrays& readings, double 
     for (const int j : m_process.PresentOutputs())
         m_publisher.publishOutput(j >= 12 ? j - 8 : j, at, readings.OutRate[j],
                                   readings.OutThick[j] * 1000.0, readings.OutPower[j]);
+}
+
+tlv::mqtt::PublishOptions WithPublishSettings(tlv::mqtt::PublishOptions options)
+{
+    const tlv::mqtt::PublishOptions saved =
+        tlv::mqtt::ReadPublishSettings(QString::fromLatin1(kProgramTitle));
+    if (options.url.isEmpty()) options.url = saved.url;
+    if (options.user.isEmpty()) options.user = saved.user;
+    if (options.passwordFile.isEmpty()) options.passwordFile = saved.passwordFile;
+    if (options.caFile.isEmpty()) options.caFile = saved.caFile;
+    return options;
+}
+
+HeadlessPublishing::HeadlessPublishing(Deposition& process,
+                                       const tlv::mqtt::PublishOptions& options, std::FILE* err)
+{
+    if (!options.enabled()) return;
+    m_publisher = std::make_unique<tlv::mqtt::MqttPublisher>(QStringLiteral("coflux"));
+    QObject::connect(m_publisher.get(), &tlv::mqtt::MqttPublisher::problem, m_publisher.get(),
+                     [err](const QString& text) {
+                         std::fprintf(err, "coflux: %s\n", qUtf8Printable(text));
+                         std::fflush(err);
+                     });
+    if (m_publisher->start(options))
+        m_publishing = std::make_unique<DepositionPublishing>(process, *m_publisher);
+}
+
+HeadlessPublishing::~HeadlessPublishing()
+{
+    m_publishing.reset();
+    m_publisher.reset(); // says "offline"
 }
 
 } // namespace coflux

@@ -1,10 +1,17 @@
 #pragma once
 // Publishes what the deposition process reports to an MQTT broker: the readings of the present
-// sensors and outputs, the run state with the setup file, trips, class errors and the sensor
-// and output events. Listens to the process's signals only, so the window, an unattended run
-// or a remote client publish the same way.
+// sensors and outputs, the run state with the setup file and, while a process recipe runs, the
+// recipe with its current layer and phase, trips, class errors, the sensor and output events
+// and how each recipe run ended. Listens to the process's signals (and its recipe session's)
+// only, so the window, an unattended run, a headless recipe run or a remote client publish the
+// same way.
+
+#include "common/mqtt/PublishTarget.h"
 
 #include <QObject>
+
+#include <cstdio>
+#include <memory>
 
 namespace tlv::mqtt {
 class MqttPublisher;
@@ -13,6 +20,7 @@ class MqttPublisher;
 namespace coflux {
 
 class Deposition;
+class RecipeSession;
 struct ReadingArrays;
 
 class DepositionPublishing : public QObject {
@@ -25,12 +33,33 @@ public:
 private:
     void PublishState();
     void PublishReading(const ReadingArrays& readings, double time);
+    void PublishRecipeEnd();
 
     Deposition& m_process;
+    RecipeSession& m_recipes;
     tlv::mqtt::MqttPublisher& m_publisher;
 };
 
 // The run state in the words the state topic uses: "stopped", "running", "held".
 QString RunStateWord(short state);
+
+// The publish options of coflux: each one the command line gave, else the user's settings.
+tlv::mqtt::PublishOptions WithPublishSettings(tlv::mqtt::PublishOptions commandLine);
+
+// Publishing for a program without a window: one publisher on the process, started as the
+// options say (nothing when publishing is off). A broker that cannot be used is reported on
+// `err` and the program runs on without it. Says "offline" when it goes.
+class HeadlessPublishing {
+public:
+    HeadlessPublishing(Deposition& process, const tlv::mqtt::PublishOptions& options,
+                       std::FILE* err);
+    ~HeadlessPublishing();
+    HeadlessPublishing(const HeadlessPublishing&) = delete;
+    HeadlessPublishing& operator=(const HeadlessPublishing&) = delete;
+
+private:
+    std::unique_ptr<tlv::mqtt::MqttPublisher> m_publisher;
+    std::unique_ptr<DepositionPublishing> m_publishing;
+};
 
 } // namespace coflux

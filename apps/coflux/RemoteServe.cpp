@@ -3,6 +3,8 @@
 
 #include "CofluxRemoteTarget.h"
 #include "Deposition.h"
+#include "DepositionPublishing.h"
+#include "DepositionRecipeHost.h"
 
 #include "common/DialogService.h"
 #include "common/remote/RemoteServer.h"
@@ -37,7 +39,8 @@ void Print(std::FILE* stream, const QString& text)
 
 } // namespace
 
-int ServeRemoteHeadless(const tlv::remote::RemoteOptions& options, std::FILE* err)
+int ServeRemoteHeadless(const tlv::remote::RemoteOptions& options,
+                        const tlv::mqtt::PublishOptions& publish, std::FILE* err)
 {
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalPipe) != 0) {
         Print(err, QStringLiteral("coflux: cannot watch for SIGINT and SIGTERM"));
@@ -78,6 +81,7 @@ int ServeRemoteHeadless(const tlv::remote::RemoteOptions& options, std::FILE* er
         Print(err, QStringLiteral("coflux: ") + message);
     });
 
+    auto publishing = std::make_unique<HeadlessPublishing>(*process, publish, err);
     process->OpenSetup(QStringLiteral("Default.dat"));
     process->ZeroAll();
 
@@ -92,10 +96,13 @@ int ServeRemoteHeadless(const tlv::remote::RemoteOptions& options, std::FILE* er
         Print(err, QStringLiteral("coflux: ") + error);
     }
 
-    // Clients first, so no command arrives while the process winds down.
+    // Clients first, so no command arrives while the process winds down. A recipe that runs
+    // ends as aborted (its outputs to power 0), so its progress log says how it ended.
     server.reset();
+    RecipeSessionOf(*process).Abort(QStringLiteral("Recipe aborted (the remote server stopped)."));
     if (process->RunState() != RunStopped) process->SetRunState(RunStopped);
     instrument->setTimerEnabled(false);
+    publishing.reset(); // "offline", before the process goes
     process.reset();
     instrument.reset(); // shuts the card library down
     notifier.setEnabled(false);

@@ -8,17 +8,15 @@
 #include "RemoteIndicator.h"
 #include "RemoteServe.h"
 #include "UnattendedRun.h"
+#include "WindowPublishing.h"
 #include "frmMain.h"
 
-#include "common/mqtt/MqttPublisher.h"
-#include "common/mqtt/PublishStatusLabel.h"
 #include "common/mqtt/PublishTarget.h"
 
 #include "common/ProgramInfo.h"
 #include "common/remote/RemoteServer.h"
 
 #include <QApplication>
-#include <QStatusBar>
 
 #include <cstdio>
 #include <memory>
@@ -53,11 +51,8 @@ QString Usage()
 int main(int argc, char* argv[])
 {
     // The command line is read before any application object exists, so that --help, --version
-    // and argument errors need no display.
-    // A process recipe (--recipe FILE) is a run of its own.
-    const coflux::RecipeRequest recipe = coflux::ParseRecipeArguments(RawArguments(argc, argv));
-    if (recipe.wanted) return coflux::RunRecipeCommand(recipe, argc, argv);
-    // The publish and remote options are taken out first; the rest is the run's command line.
+    // and argument errors need no display. The publish options are taken out first: every kind
+    // of run publishes the same way.
     QStringList arguments = RawArguments(argc, argv);
     tlv::mqtt::PublishOptions publish;
     QStringList rest;
@@ -67,6 +62,10 @@ int main(int argc, char* argv[])
         return coflux::RunFailed;
     }
     arguments = QStringList{arguments.value(0)} + rest;
+    // A process recipe (--recipe FILE) is a run of its own.
+    const coflux::RecipeRequest recipe = coflux::ParseRecipeArguments(arguments);
+    if (recipe.wanted) return coflux::RunRecipeCommand(recipe, publish, argc, argv);
+    // The remote options next; the rest is the run's command line.
     const tlv::remote::RemoteOptions remote = tlv::remote::TakeRemoteOptions(arguments);
     // --headless without --run is the remote server alone.
     const bool serveHeadless = remote.enabled && arguments.contains(QStringLiteral("--headless")) &&
@@ -122,16 +121,11 @@ int main(int argc, char* argv[])
     coflux::InstallProgramInfo();
 
     // Publishing: the user's settings, then the command line, which wins.
-    const tlv::mqtt::PublishOptions saved =
-        tlv::mqtt::ReadPublishSettings(QString::fromLatin1(coflux::kProgramTitle));
-    if (publish.url.isEmpty()) publish.url = saved.url;
-    if (publish.user.isEmpty()) publish.user = saved.user;
-    if (publish.passwordFile.isEmpty()) publish.passwordFile = saved.passwordFile;
-    if (publish.caFile.isEmpty()) publish.caFile = saved.caFile;
+    publish = coflux::WithPublishSettings(publish);
     request.publish = publish;
 
     if (request.kind == coflux::RunRequest::Kind::Run) return coflux::RunUnattended(request);
-    if (serveHeadless) return coflux::ServeRemoteHeadless(remote);
+    if (serveHeadless) return coflux::ServeRemoteHeadless(remote, publish);
 
     auto* window = new coflux::frmMain;
     window->setAttribute(Qt::WA_DeleteOnClose);
@@ -151,15 +145,6 @@ int main(int argc, char* argv[])
     }
 
     // The window shows the connection; the reason for a failure also goes to standard error.
-    auto* label = new tlv::mqtt::PublishStatusLabel(window->statusBar());
-    window->statusBar()->addPermanentWidget(label);
-    if (publish.enabled()) {
-        auto* publisher =
-            new tlv::mqtt::MqttPublisher(QString::fromLatin1(coflux::kProgramTitle), window);
-        label->follow(publisher);
-        QObject::connect(publisher, &tlv::mqtt::MqttPublisher::problem, &PrintError);
-        if (publisher->start(publish))
-            new coflux::DepositionPublishing(window->Core(), *publisher, publisher);
-    }
+    coflux::AttachWindowPublishing(*window, publish);
     return QCoreApplication::exec();
 }

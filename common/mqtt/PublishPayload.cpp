@@ -76,7 +76,9 @@ QByteArray StatePayload(const QDateTime& time, const PublishState& state)
                        {QStringLiteral("setup"), state.setupFile}};
     if (!state.recipe.isEmpty()) {
         object.insert(QStringLiteral("recipe"), state.recipe);
-        object.insert(QStringLiteral("layer"), state.layer);
+        object.insert(QStringLiteral("layer"), state.step.layer);
+        object.insert(QStringLiteral("layerName"), state.step.layerName);
+        object.insert(QStringLiteral("phase"), state.step.phase);
     }
     return QJsonDocument(object).toJson(QJsonDocument::Compact);
 }

@@ -79,5 +79,21 @@ Outcome RemoteTarget::LoadSetup(const QString&)
 {
     return Undefined();
 }
+Outcome RemoteTarget::LoadRecipe(const QString&)
+{
+    return Undefined();
+}
+Outcome RemoteTarget::StartRecipe()
+{
+    return Undefined();
+}
+Outcome RemoteTarget::AbortRecipe()
+{
+    return Undefined();
+}
+Outcome RemoteTarget::RecipeProgress(RecipeStatus&) const
+{
+    return Undefined();
+}
 
 } // namespace tlv::remote

@@ -2,6 +2,8 @@
 // the answers' formats.
 #include "common/remote/ScpiSession.h"
 
+#include "ScpiCommandTable.h"
+
 #include "common/ProgramInfo.h"
 
 #include <array>
@@ -10,14 +12,32 @@
 
 namespace tlv::remote {
 
+namespace detail {
+
+bool IsBareFileName(const QString& name)
+{
+    if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String("..")) return false;
+    return !name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\')) &&
+           !name.contains(QLatin1Char(':')) && !name.contains(QChar(0));
+}
+
+QByteArray QuotedText(const QString& text)
+{
+    QString quoted = text;
+    quoted.replace(QLatin1Char('"'), QStringLiteral("\"\""));
+    quoted.replace(QLatin1Char('\r'), QLatin1Char(' '));
+    quoted.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    return '"' + quoted.toUtf8() + '"';
+}
+
+} // namespace detail
+
 namespace {
 
-using Parameters = QList<ScpiParameter>;
-
-struct Context {
-    RemoteTarget& target;
-    ErrorQueue& errors;
-};
+using detail::Command;
+using detail::Context;
+using detail::IsBareFileName;
+using detail::Parameters;
 
 // A channel number 1..count, given as a whole number; the zero-based index on success.
 Outcome Channel(const ScpiParameter& parameter, int count, const char* what, int& index)
@@ -224,14 +244,6 @@ Outcome QueryPower(Context& c, const Parameters& p, QByteArray& a)
 
 // --- setup files
 
-// A bare file name: no folder part, not "." or "..", nothing that could leave the folder.
-bool IsBareFileName(const QString& name)
-{
-    if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String("..")) return false;
-    return !name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\')) &&
-           !name.contains(QLatin1Char(':')) && !name.contains(QChar(0));
-}
-
 Outcome LoadSetup(Context& c, const Parameters& p, QByteArray&)
 {
     if (p[0].kind != ScpiParameter::Kind::String) return Outcome::Error(SyntaxError);
@@ -242,16 +254,6 @@ Outcome LoadSetup(Context& c, const Parameters& p, QByteArray&)
 }
 
 // --- the table
-
-using Handler = Outcome (*)(Context&, const Parameters&, QByteArray&);
-
-struct Command {
-    const char* path; // mnemonics as patterns, or "*NAME"
-    bool query;
-    int parameters; // exactly this many
-    bool changes;   // refused unless control is allowed
-    Handler run;
-};
 
 constexpr std::array<Command, 23> kCommands{{
     {"*IDN", true, 0, false, Identify},
@@ -321,10 +323,10 @@ std::optional<QByteArray> ScpiSession::Execute(const QByteArray& line)
 Outcome ScpiSession::Run(const ScpiUnit& unit, QByteArray& answer)
 {
     const Command* found = nullptr;
-    for (const Command& command : kCommands) {
-        if (command.query == unit.query && Matches(command, unit)) {
-            found = &command;
-            break;
+    for (const std::span<const Command> table :
+         {std::span<const Command>(kCommands), detail::RecipeCommands()}) {
+        for (const Command& command : table) {
+            if (!found && command.query == unit.query && Matches(command, unit)) found = &command;
         }
     }
     if (!found) return Outcome::Error(UndefinedHeader);

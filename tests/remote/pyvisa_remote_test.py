@@ -44,8 +44,9 @@ class Program:
             "XDG_RUNTIME_DIR": home,
             "TLV880_DRIVER": env.get("TLV880_DRIVER", "none"),
         })
+        # Logs named without a folder land in the run's own folder.
         self.process = subprocess.Popen(command, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
-                                        env=env, text=True)
+                                        env=env, text=True, cwd=home)
         line = self.process.stdout.readline()
         match = re.fullmatch(r"Remote interface on 127\.0\.0\.1:(\d+)\n", line)
         if not match:
@@ -166,11 +167,89 @@ XOut=-1
 """
 
 
+# A tiny recipe for output 1 of SETUP: rate control at once, a short shutter delay and two
+# seconds of deposit, so a remote run adds only a few seconds to the test.
+RECIPE = """[RECIPE]
+Name=Remote film
+Layers=1
+[LAYER1]
+Name=Film
+Outputs=1
+EndTime=2
+ShutterTolerance=50
+ShutterHold=0.5
+ShutterTimeout=120
+[LAYER1 OUTPUT1]
+Rate=5
+IdleTime=0.5
+"""
+
+STATUS = re.compile(r'(NONE|LOADED|RUNNING|COMPLETE|FAILED|ABORTED),(\d+),"([^"]*)","([^"]*)",'
+                    r'(\d+(?:\.\d+)?),"(.*)"')
+
+
+def recipe_status(client):
+    answer = client.query("PROC:REC:STAT?")
+    match = STATUS.fullmatch(answer)
+    check(match is not None, "PROC:REC:STAT? answer %r" % answer)
+    return match.groups() if match else ("?", "0", "", "", "0", "")
+
+
+def check_remote_recipe(client):
+    """Load, refusals, start, poll STAT? to the end; then a second run aborted remotely."""
+    check(recipe_status(client)[0] == "NONE", "no recipe at first")
+    for name in ["../Film.rcp", "/etc/passwd", "Missing.rcp", "folder.dat"]:
+        check_error(client, 'PROC:REC:LOAD "%s"' % name, -256)
+    client.write('PROC:REC:LOAD "Bad.rcp"')
+    error = client.query("SYST:ERR?")
+    check(error.startswith('-222,"Data out of range; Bad.rcp: layer 1'), "bad recipe: %r" % error)
+    check_error(client, "PROC:REC:STAR", -221)
+    check_error(client, 'PROC:REC:LOAD "Film.rcp"', 0)
+    check(recipe_status(client)[:2] == ("LOADED", "0"), "loaded")
+    check_error(client, "PROC:REC:STAR", 0)
+    check(client.query("PROC:STAT?") == "RUN", "the recipe runs the deposition")
+    check_error(client, "PROC:REC:STAR", -221)
+    seen = set()
+    deadline = time.monotonic() + 300  # ends a run that never gets there
+    status = recipe_status(client)
+    while status[0] == "RUNNING" and time.monotonic() < deadline:
+        seen.add(status[3])
+        time.sleep(0.1)
+        status = recipe_status(client)
+    state, layer, name, phase, elapsed, message = status
+    check(state == "COMPLETE", "the recipe completes: %r" % (status,))
+    check((layer, name, message) == ("1", "Film", "Recipe complete."), "final status %r" % (status,))
+    check(float(elapsed) >= 2.0, "elapsed covers the deposit: %s" % elapsed)
+    check({"Shutter delay", "Deposit"} <= seen | {phase}, "phases seen: %r" % seen)
+
+    # A completed recipe leaves its outputs at their idle power, the deposition running: a new
+    # run needs a stop first.
+    check(client.query("PROC:STAT?") == "RUN", "idle power holds after the recipe")
+    check_error(client, "PROC:REC:STAR", -221)
+    check_error(client, "PROC:STOP", 0)
+
+    # Again, aborted remotely once its first layer has begun: every output to power 0.
+    check_error(client, "PROC:REC:STAR", 0)
+    poll(client, "PROC:REC:STAT?", lambda a: not a.startswith(("RUNNING,0,", "LOADED")), 300)
+    check_error(client, "PROC:REC:ABOR", 0)
+    status = recipe_status(client)
+    check(status[0] == "ABORTED" and status[5] == "Recipe aborted by a remote client.",
+          "aborted: %r" % (status,))
+    check(client.query("PROC:STAT?") == "STOP", "the abort stops the deposition")
+    answer = poll(client, "MEAS:OUTP? 1", lambda a: float(a.split(",")[2]) == 0.0, 30)
+    check(float(answer.split(",")[2]) == 0.0, "output 1 at power 0 after the abort: %s" % answer)
+    check_error(client, "PROC:REC:ABOR", -221)
+
+
 def run_coflux(manager, program_path):
     home = tempfile.mkdtemp(prefix="coflux-remote-")
     try:
         with open(os.path.join(home, "Remote.dat"), "w") as f:
             f.write(SETUP)
+        with open(os.path.join(home, "Film.rcp"), "w") as f:
+            f.write(RECIPE)
+        with open(os.path.join(home, "Bad.rcp"), "w") as f:
+            f.write(RECIPE.replace("Rate=5", "Rate=5000"))
         os.makedirs(os.path.join(home, "folder.dat"))
         program = Program([program_path, "--headless", "--remote", "127.0.0.1:0",
                            "--remote-control"], home)
@@ -203,17 +282,27 @@ def run_coflux(manager, program_path):
         answer = poll(client, "MEAS:OUTP? 1", lambda a: float(a.split(",")[2]) == 0.0, 30)
         check(float(answer.split(",")[2]) == 0.0, "output at power 0 after the trip: %s" % answer)
         check(error_code(client) == 0, "no error left")
+        check_remote_recipe(client)
+        check(error_code(client) == 0, "no error left after the recipes")
+        # A recipe still running when the server is stopped ends as aborted.
+        check_error(client, "PROC:REC:STAR", 0)
         client.close()
         status = program.stop()
         check(status == 0, "SIGTERM ends the headless program with 0, got %r" % status)
+        with open(os.path.join(home, "TLV880-recipe.log")) as f:
+            last = f.read().splitlines()[-1]
+        check(last.endswith("  Recipe aborted (the remote server stopped)."),
+              "the progress log ends with the abort: %r" % last)
 
         # Without --remote-control every change is protected; queries still answer.
         program = Program([program_path, "--headless", "--remote", "127.0.0.1:0"], home)
         client = open_client(manager, program.port)
         for line in ["PROC:STAR", "OUTP:MODE 1,OFF", "OUTP:RATE 1,1", "OUTP:POW 1,5",
-                     "PROC:ZERO ALL", 'MMEM:LOAD "Remote.dat"']:
+                     "PROC:ZERO ALL", 'MMEM:LOAD "Remote.dat"', 'PROC:REC:LOAD "Film.rcp"',
+                     "PROC:REC:STAR", "PROC:REC:ABOR"]:
             check_error(client, line, -203)
         check(client.query("PROC:STAT?") == "STOP", "nothing started")
+        check(client.query("PROC:REC:STAT?").startswith("NONE,"), "no recipe loaded")
         client.close()
         check(program.stop() == 0, "second run ends with 0")
     finally:

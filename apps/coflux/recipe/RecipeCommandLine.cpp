@@ -8,9 +8,10 @@ namespace coflux {
 QString RecipeUsage()
 {
     return QStringLiteral(
-        "Usage: coflux --recipe FILE [--headless]\n"
+        "Usage: coflux --recipe FILE [--headless] [--publish URL ...]\n"
         "  --recipe FILE  run the process recipe FILE on the current setup file\n"
         "  --headless     run without a window; no display is needed\n"
+        "  --publish URL  publish the run to an MQTT broker, as any run does (see --help)\n"
         "Exit status: 0 complete, 1 bad recipe file or error, 3 aborted (interrupted),\n"
         "4 failed (shutter-delay time-out, crystal failure with stop, no readings).\n");
 }

@@ -5,10 +5,13 @@
 
 #include "CofluxProgram.h"
 #include "Deposition.h"
+#include "DepositionPublishing.h"
 #include "UnattendedRun.h"
+#include "WindowPublishing.h"
 #include "frmMain.h"
 
 #include "common/DialogService.h"
+#include "common/GenUtil.h"
 #include "common/ProgramInfo.h"
 #include "common/SetupFile.h"
 
@@ -27,8 +30,28 @@ void PrintError(const QString& text)
     std::fflush(stderr);
 }
 
+// After an abort or a failure: each present output's power as the card library reports it, on
+// standard output and in the progress log, so the record shows where the outputs were left.
+void ReportOutputPowers(Deposition& deposition, const RecipeSession& session)
+{
+    QStringList parts;
+    for (const int j : deposition.PresentOutputs())
+        parts << QStringLiteral("output %1 at %2 %")
+                     .arg(OutputNumberOfSlot(j))
+                     .arg(deposition.Instrument().GetPower(static_cast<short>(j)), 0, 'f', 1);
+    const QString line =
+        QStringLiteral("Power after the stop: ") + parts.join(QStringLiteral(", "));
+    std::fputs((line + QLatin1Char('\n')).toLocal8Bit().constData(), stdout);
+    std::fflush(stdout);
+    if (!session.ProgressLogPath().isEmpty())
+        AppendToTextFile(session.ProgressLogPath(),
+                         RecipeRun::ElapsedText(session.Run().Elapsed()) + QStringLiteral("  ") +
+                             line,
+                         tlv::ErrorDisplay::Quiet);
+}
+
 // The headless run: the process alone, on the setup file coflux would open at start.
-int RunHeadless(const QString& recipeFile)
+int RunHeadless(const QString& recipeFile, const tlv::mqtt::PublishOptions& publish)
 {
     // Message boxes of the process (a setup file not found, class errors) are answered with
     // their default and their text goes to standard error.
@@ -44,12 +67,16 @@ int RunHeadless(const QString& recipeFile)
     });
     QObject::connect(&deposition, &Deposition::notice,
                      [](const QString& text, NoticeLevel) { PrintError("coflux: " + text); });
+    HeadlessPublishing publishing(deposition, publish, stderr);
     QString setup = tlv::SavedSetupFile();
     if (setup.isEmpty()) setup = QStringLiteral("Default.dat");
     deposition.OpenSetup(setup);
 
-    const int status = RunRecipeHeadless(RecipeSessionOf(deposition), recipeFile, stdout, stderr);
+    RecipeSession& session = RecipeSessionOf(deposition);
+    const int status = RunRecipeHeadless(session, recipeFile, stdout, stderr);
     if (deposition.RunState() != RunStopped) deposition.SetRunState(RunStopped);
+    if (status == RecipeExitAborted || status == RecipeExitFailed)
+        ReportOutputPowers(deposition, session);
     instrument.setTimerEnabled(false);
     return status;
 }
@@ -66,7 +93,8 @@ frmProcess* ShowProcessWindow(frmMain& window)
     return process;
 }
 
-int RunRecipeCommand(const RecipeRequest& request, int& argc, char** argv)
+int RunRecipeCommand(const RecipeRequest& request, const tlv::mqtt::PublishOptions& publish,
+                     int& argc, char** argv)
 {
     if (!request.error.isEmpty()) {
         PrintError(QStringLiteral("coflux: ") + request.error);
@@ -87,12 +115,14 @@ int RunRecipeCommand(const RecipeRequest& request, int& argc, char** argv)
     QCoreApplication::setOrganizationName(QStringLiteral("TLV880"));
     InstallProgramInfo();
     const QString file = ResolveRecipeFile(request.file, tlv::ProgramFolder());
-    if (request.headless) return RunHeadless(file);
+    const tlv::mqtt::PublishOptions publishing = WithPublishSettings(publish);
+    if (request.headless) return RunHeadless(file, publishing);
 
     // With a window the run starts at once as well (the command line asked for it); the
     // Process window shows it and aborts it.
     auto* window = new frmMain;
     window->setAttribute(Qt::WA_DeleteOnClose);
+    AttachWindowPublishing(*window, publishing);
     frmProcess* process = ShowProcessWindow(*window);
     if (process->LoadFile(file)) process->StartWithoutQuestion();
     return QCoreApplication::exec();

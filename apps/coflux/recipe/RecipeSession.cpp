@@ -27,14 +27,19 @@ QString RecipeSession::Load(const QString& path)
 {
     if (m_run.IsRunning()) return QStringLiteral("A recipe is running; abort it first.");
     m_loaded = false;
+    m_ranSinceLoad = false;
     m_recipe = Recipe{};
     m_path = path;
     const RecipeLoad load = ReadRecipe(path);
-    if (!load.recipe) return load.error;
-    QString missing = CheckRecipeAgainstCards(
-        *load.recipe, path, [this](int slot) { return m_host.OutputPresent(slot); },
-        [this](int sensor) { return m_host.SensorPresent(sensor); });
-    if (!missing.isEmpty()) return missing;
+    QString refused = load.error;
+    if (load.recipe)
+        refused = CheckRecipeAgainstCards(
+            *load.recipe, path, [this](int slot) { return m_host.OutputPresent(slot); },
+            [this](int sensor) { return m_host.SensorPresent(sensor); });
+    if (!load.recipe || !refused.isEmpty()) {
+        emit loadRefused(refused);
+        return refused;
+    }
     m_recipe = *load.recipe;
     m_loaded = true;
     emit recipeLoaded(path);
@@ -50,8 +55,7 @@ QString RecipeSession::Start()
     m_log = std::make_unique<RecipeProgressLog>(m_run, RecipeLogPath(m_host.DataLogPath()));
     m_run.Start(m_recipe);
     m_log->Begin(m_path, QDateTime::currentDateTime());
-    m_sinceReading.start();
-    m_watch.start();
+    m_ranSinceLoad = true;
     m_sinceReading.start();
     m_watch.start();
     emit started();

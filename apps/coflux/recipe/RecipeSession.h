@@ -46,6 +46,8 @@ public:
     bool HasRecipe() const { return m_loaded; }
     const Recipe& LoadedRecipe() const { return m_recipe; }
     const QString& FilePath() const { return m_path; }
+    // A run of the loaded recipe has started since it was loaded (its state is then the run's).
+    bool RanSinceLoad() const { return m_ranSinceLoad; }
 
     // Starts the loaded recipe. Returns an empty text when it runs, else why not.
     QString Start();
@@ -63,6 +65,8 @@ public:
 
 signals:
     void recipeLoaded(const QString& path);
+    // A file was refused; the recipe loaded before is gone.
+    void loadRefused(const QString& message);
     void started();
 
 private:
@@ -72,6 +76,7 @@ private:
     Recipe m_recipe;
     QString m_path;
     bool m_loaded = false;
+    bool m_ranSinceLoad = false;
     double m_noReadingSeconds = 10;
     QElapsedTimer m_sinceReading;
     QTimer m_watch; // looks at the time since the last reading while a run goes

@@ -130,9 +130,17 @@ frmProcess::frmProcess(RecipeSession& session, QWidget* parent)
     });
     connect(&m_session, &RecipeSession::recipeLoaded, this, [this] {
         FillLayers();
+        ShowStatus(QStringLiteral("Recipe loaded."));
         UpdateButtons();
     });
-    // A run started elsewhere (the command line) shows here as well.
+    // A recipe loaded, refused or started elsewhere (the command line, a remote client) shows
+    // here as well.
+    connect(&m_session, &RecipeSession::loadRefused, this, [this](const QString& message) {
+        m_lstLayers->clear();
+        m_lblRecipe->setText(QStringLiteral("No recipe loaded."));
+        ShowStatus(message);
+        UpdateButtons();
+    });
     connect(&m_session, &RecipeSession::started, this, [this] {
         MarkPhase();
         ShowProgress();
@@ -158,14 +166,8 @@ void frmProcess::cmdLoad_Click()
 bool frmProcess::LoadFile(const QString& path)
 {
     const QString error = m_session.Load(path);
-    if (error.isEmpty()) {
-        ShowStatus(QStringLiteral("Recipe loaded."));
-        return true;
-    }
-    m_lstLayers->clear();
-    m_lblRecipe->setText(QStringLiteral("No recipe loaded."));
-    ShowStatus(error);
-    UpdateButtons();
+    if (error.isEmpty()) return true;
+    // The session's refusal has cleared the list already.
     tlv::DialogService::message(this, error, QMessageBox::Ok, QMessageBox::Warning);
     return false;
 }

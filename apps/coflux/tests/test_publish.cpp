@@ -1,8 +1,10 @@
 // A simulated co-deposition published to a real broker: status, state with the setup file, one
-// message per reading of each present output and sensor, and the trip event.
+// message per reading of each present output and sensor, and the trip event; and a process
+// recipe's name, layer and phase in the state while it runs, and how it ended.
 
 #include "Deposition.h"
 #include "DepositionPublishing.h"
+#include "DepositionRecipeHost.h"
 
 #include "CofluxProgram.h"
 #include "MqttTestPeers.h"
@@ -124,6 +126,131 @@ TEST(CofluxPublish, ASimulatedRunPublishesStateReadingsAndTheTrip)
         if (event.value(QStringLiteral("kind")).toString() != QStringLiteral("trip")) continue;
         EXPECT_EQ(event.value(QStringLiteral("text")).toString(),
                   QStringLiteral("Deposition halted.\r\nThickness setpoint reached on Gold."));
+    }
+    qunsetenv("TLV880_HOME");
+}
+
+// Two layers on output 1. The library double holds the power it was last given and turns 5 %
+// into 5 A/s, so pre-conditioning to 5 % brings the rate to its setpoint for the shutter delay.
+const char* const kTwoLayers = R"([RECIPE]
+Name=Seed and cap
+Layers=2
+[LAYER1]
+Name=Seed
+Outputs=1
+EndOutput=1
+EndThick=0.01
+ShutterTolerance=10
+ShutterHold=1
+ShutterTimeout=30
+[LAYER1 OUTPUT1]
+Rate=5
+Rise1Power=5
+Rise1Time=1
+Soak1Time=1
+IdlePower=5
+IdleTime=1
+[LAYER2]
+Name=Cap
+Outputs=1
+EndTime=2
+ShutterTolerance=10
+ShutterHold=1
+ShutterTimeout=30
+[LAYER2 OUTPUT1]
+Rate=5
+)";
+
+TEST(CofluxPublish, ARecipeRunShowsItsLayerInTheStateUntilItEnds)
+{
+    if (TestBroker::Program().isEmpty()) GTEST_SKIP() << "mosquitto is not installed";
+    TestBroker broker;
+    QString why;
+    ASSERT_TRUE(broker.start(&why)) << why.toStdString();
+    TestSubscriber subscriber(broker.port());
+    ASSERT_TRUE(subscriber.waitSubscribed());
+
+    QTemporaryDir home;
+    qputenv("TLV880_HOME", home.path().toLocal8Bit());
+    InstallProgramInfo();
+    auto lib = std::make_shared<FilmLibrary>();
+    auto clock = std::make_shared<SteppedClock>();
+    cTLV880a tlv(lib, clock);
+    Deposition process(tlv);
+    process.setRemembersSetupFile(false);
+    for (const auto& [name, text] :
+         {std::pair{"Run.dat",
+                    QByteArray(kRun)
+                        .replace("Mode=2", "Mode=0")
+                        .replace("[Card]\n", "[Card]\nLogFile=" +
+                                                 QDir(home.path()).filePath("TLV880.LOG").toUtf8() +
+                                                 "\n")},
+          std::pair{"Two.rcp", QByteArray(kTwoLayers)}}) {
+        QFile file(QDir(home.path()).filePath(QString::fromLatin1(name)));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(text);
+    }
+    process.OpenSetup(QStringLiteral("Run.dat"));
+    tlv.setTimerEnabled(false); // the test is the timer
+
+    MqttPublisher publisher(QStringLiteral("coflux"));
+    publisher.setClock([&] { return clock->now().toUTC(); });
+    ASSERT_TRUE(publisher.start({broker.url(QStringLiteral("plant")), {}, {}, {}}));
+    QElapsedTimer waited;
+    waited.start();
+    while (publisher.connection() != MqttPublisher::Connection::Online && waited.elapsed() < 15000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    ASSERT_EQ(publisher.connection(), MqttPublisher::Connection::Online);
+    DepositionPublishing publishing(process, publisher);
+    const QByteArray base = publisher.topicBase();
+
+    RecipeSession& recipes = RecipeSessionOf(process);
+    ASSERT_EQ(recipes.Load(QDir(home.path()).filePath(QStringLiteral("Two.rcp"))), QString());
+    ASSERT_EQ(recipes.Start(), QString());
+    int ticks = 0;
+    while (recipes.Run().IsRunning() && ticks < 1000) {
+        clock->step(100);
+        lib->pending = 1;
+        tlv.TLVTimer_Timer();
+        QCoreApplication::sendPostedEvents();
+        ++ticks;
+    }
+    ASSERT_EQ(recipes.Run().CurrentState(), RecipeRun::State::Complete)
+        << recipes.Run().Message().toStdString();
+
+    const auto recipeEnded = [&](const std::vector<tlv::mqtt::test::ReceivedMessage>& all) {
+        for (const auto& m : all)
+            if (m.topic == base + "event" &&
+                Json(m.payload).value(QStringLiteral("kind")).toString() == "recipe")
+                return true;
+        return false;
+    };
+    ASSERT_TRUE(subscriber.waitFor(recipeEnded));
+    QStringList steps; // "recipe/layer/name/phase" of each state while the recipe ran
+    QJsonObject last;
+    for (const auto& m : subscriber.on(base + "state")) {
+        last = Json(m.payload);
+        if (!last.contains(QStringLiteral("recipe"))) continue;
+        steps << QStringLiteral("%1/%2/%3/%4")
+                     .arg(last.value(QStringLiteral("recipe")).toString())
+                     .arg(last.value(QStringLiteral("layer")).toInt())
+                     .arg(last.value(QStringLiteral("layerName")).toString(),
+                          last.value(QStringLiteral("phase")).toString());
+        EXPECT_EQ(last.value(QStringLiteral("run")).toString(), QStringLiteral("running"));
+    }
+    EXPECT_EQ(steps,
+              (QStringList{"Seed and cap/0//Waiting", "Seed and cap/1/Seed/Pre-conditioning",
+                           "Seed and cap/1/Seed/Shutter delay", "Seed and cap/1/Seed/Deposit",
+                           "Seed and cap/1/Seed/Idle ramp", "Seed and cap/2/Cap/Shutter delay",
+                           "Seed and cap/2/Cap/Deposit", "Seed and cap/2/Cap/Idle ramp"}));
+    EXPECT_FALSE(last.contains(QStringLiteral("recipe"))) << "cleared when the recipe ended";
+    EXPECT_FALSE(last.contains(QStringLiteral("layer")));
+    for (const auto& m : subscriber.on(base + "event")) {
+        const QJsonObject event = Json(m.payload);
+        if (event.value(QStringLiteral("kind")).toString() != QStringLiteral("recipe")) continue;
+        EXPECT_EQ(event.value(QStringLiteral("code")).toInt(), 0);
+        EXPECT_EQ(event.value(QStringLiteral("text")).toString(),
+                  QStringLiteral("Recipe complete."));
     }
     qunsetenv("TLV880_HOME");
 }

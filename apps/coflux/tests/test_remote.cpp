@@ -3,6 +3,7 @@
 // the window as if typed there.
 #include "CofluxRemoteTarget.h"
 #include "CofluxTestSupport.h"
+#include "RecipeProgram.h"
 #include "RemoteIndicator.h"
 
 #include "common/remote/RemoteServer.h"
@@ -15,6 +16,7 @@
 #include <QRadioButton>
 #include <QTcpSocket>
 #include <QTest>
+#include <QTreeWidget>
 
 namespace coflux::test {
 namespace {
@@ -24,8 +26,10 @@ protected:
     void SetUp() override
     {
         CofluxWindowTest::SetUp();
+        // Logs (a recipe's progress log too) go to the test's own folder.
         WriteFile(QStringLiteral("Default.dat"),
-                  QStringLiteral("[OUTPUT1]\nMode=0\nName=Silver\nInput=1\n"));
+                  QStringLiteral("[Card]\nLogFile=%1\n[OUTPUT1]\nMode=0\nName=Silver\nInput=1\n")
+                      .arg(HomeFile(QStringLiteral("TLV880.LOG"))));
         Open();
         m_target = std::make_unique<CofluxRemoteTarget>(m_window->Core());
         m_session = std::make_unique<tlv::remote::ScpiSession>(*m_target, true);
@@ -115,6 +119,44 @@ TEST_F(RemoteCommands, OpensOnlyFilesOfTheProgramsFolder)
     EXPECT_EQ(m_window->Core().SetupFileName(), QStringLiteral("Other.dat"));
     EXPECT_TRUE(m_window->windowTitle().contains(QStringLiteral("Other.dat")));
     EXPECT_EQ(Ask("OUTP:MODE? 1"), "MAN");
+}
+
+TEST_F(RemoteCommands, TheProcessWindowShowsARecipeLoadedAndStartedRemotely)
+{
+    WriteFile(QStringLiteral("Film.rcp"),
+              QStringLiteral("[RECIPE]\nName=Remote film\nLayers=1\n[LAYER1]\nName=Film\n"
+                             "Outputs=1\nEndOutput=1\nEndThick=0.1\nShutterHold=2\n"
+                             "ShutterTimeout=60\n[LAYER1 OUTPUT1]\nRate=5\n"));
+    ShowProcessWindow(*m_window);
+    auto* layers = Find<QTreeWidget>(QStringLiteral("lstLayers"));
+    auto* start = Find<QPushButton>(QStringLiteral("cmdStart"));
+    auto* abort = Find<QPushButton>(QStringLiteral("cmdAbort"));
+    auto* status = Find<QLabel>(QStringLiteral("lblStatus"));
+    ASSERT_TRUE(layers && start && abort && status);
+
+    EXPECT_EQ(Send("PROC:REC:LOAD \"Film.rcp\""), "0,\"No error\"");
+    ASSERT_EQ(layers->topLevelItemCount(), 1);
+    EXPECT_TRUE(layers->topLevelItem(0)->text(0).endsWith(QStringLiteral("Layer 1 Film")));
+    EXPECT_TRUE(start->isEnabled());
+
+    EXPECT_EQ(Send("PROC:REC:STAR"), "0,\"No error\"");
+    EXPECT_FALSE(start->isEnabled());
+    EXPECT_TRUE(abort->isEnabled());
+    EXPECT_EQ(Find<QPushButton>(QStringLiteral("cmdFSwitch_0"))->text(), QStringLiteral("&Stop"));
+
+    EXPECT_EQ(Send("PROC:REC:ABOR"), "0,\"No error\"");
+    EXPECT_EQ(status->text(), QStringLiteral("Recipe aborted by a remote client."));
+    EXPECT_FALSE(abort->isEnabled());
+    EXPECT_EQ(m_window->Core().RunState(), RunStopped);
+    EXPECT_TRUE(Ask("PROC:REC:STAT?").startsWith("ABORTED,"));
+
+    // A refused file empties the window's list as it drops the recipe.
+    WriteFile(QStringLiteral("Bad.rcp"), QStringLiteral("[RECIPE]\nLayers=1\n"));
+    EXPECT_TRUE(Send("PROC:REC:LOAD \"Bad.rcp\"").startsWith("-222,\"Data out of range; Bad.rcp"));
+    EXPECT_EQ(layers->topLevelItemCount(), 0);
+    EXPECT_FALSE(start->isEnabled());
+    EXPECT_TRUE(status->text().contains(QStringLiteral("Bad.rcp"))) << status->text().toStdString();
+    EXPECT_TRUE(TakeMessages().isEmpty()) << "a remote command opens no box";
 }
 
 TEST_F(RemoteCommands, ReadingsAnswerTheNewestReadingEventInKiloAngstrom)

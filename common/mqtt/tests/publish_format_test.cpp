@@ -138,18 +138,23 @@ TEST(PublishPayloads, ReadingsAreJsonWithUtcTime)
 TEST(PublishPayloads, StateAndEventsNameTheirParts)
 {
     const QDateTime time(QDate(2026, 12, 7), QTime(10, 0, 0), Qt::UTC);
-    QJsonObject state =
-        QJsonDocument::fromJson(
-            StatePayload(time, {QStringLiteral("running"), QStringLiteral("A.dat"), {}, {}}))
-            .object();
+    QJsonObject state = QJsonDocument::fromJson(StatePayload(time, {QStringLiteral("running"),
+                                                                    QStringLiteral("A.dat"),
+                                                                    {},
+                                                                    2,
+                                                                    QStringLiteral("Alloy"),
+                                                                    QStringLiteral("Deposit")}))
+                            .object();
     EXPECT_EQ(state.value(QStringLiteral("run")).toString(), QStringLiteral("running"));
     EXPECT_EQ(state.value(QStringLiteral("setup")).toString(), QStringLiteral("A.dat"));
-    EXPECT_FALSE(state.contains(QStringLiteral("recipe")));
-    state = QJsonDocument::fromJson(
-                StatePayload(time, {QStringLiteral("running"), QStringLiteral("A.dat"),
-                                    QStringLiteral("Mirror"), QStringLiteral("2")}))
-                .object();
-    EXPECT_EQ(state.value(QStringLiteral("layer")).toString(), QStringLiteral("2"));
+    EXPECT_EQ(state.keys(), (QStringList{"run", "setup", "time"})) << "no recipe, no recipe keys";
+    EXPECT_EQ(StatePayload(time, {QStringLiteral("running"),
+                                  QStringLiteral("A.dat"),
+                                  QStringLiteral("Mirror \"B\""),
+                                  {2, QStringLiteral("Alloy"), QStringLiteral("Shutter delay")}}),
+              QByteArray(R"({"layer":2,"layerName":"Alloy","phase":"Shutter delay",)"
+                         R"("recipe":"Mirror \"B\"","run":"running","setup":"A.dat",)"
+                         R"("time":"2026-12-07T10:00:00.000Z"})"));
 
     const QJsonObject event =
         QJsonDocument::fromJson(EventPayload(time, {QStringLiteral("output"), 4, 1,

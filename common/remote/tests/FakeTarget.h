@@ -73,12 +73,24 @@ public:
         return Log(QStringLiteral("power %1 %2").arg(output).arg(value));
     }
     Outcome LoadSetup(const QString& name) override { return Log(QStringLiteral("load ") + name); }
+    Outcome LoadRecipe(const QString& name) override
+    {
+        return Log(QStringLiteral("recipe load ") + name);
+    }
+    Outcome StartRecipe() override { return Log(QStringLiteral("recipe start")); }
+    Outcome AbortRecipe() override { return Log(QStringLiteral("recipe abort")); }
+    Outcome RecipeProgress(RecipeStatus& status) const override
+    {
+        status = recipe;
+        return Outcome::Ok();
+    }
 
     bool controls = true;
     int refuse = 0; // an error number every change returns, 0 to accept
     RunState state = RunState::Stop;
     std::array<OutputMode, 14> modes{};
     std::array<double, 14> rates{};
+    RecipeStatus recipe;
     QStringList calls;
 
 private:
@@ -90,7 +102,7 @@ private:
     }
     Outcome Change(const QString& call, RunState next)
     {
-        const Outcome outcome = Log(call);
+        Outcome outcome = Log(call);
         if (outcome.ok()) state = next;
         return outcome;
     }

@@ -104,6 +104,58 @@ TEST_F(SessionTest, LoadsOnlyBareSetupFileNames)
     EXPECT_EQ(target.calls.size(), 2);
 }
 
+TEST_F(SessionTest, RunsTheRecipeCommandsInShortAndLongForm)
+{
+    Send("PROC:REC:LOAD \"Stack.rcp\"");
+    Send("PROCESS:RECIPE:START");
+    Send("proc:rec:star");
+    Send("PROC:REC:ABOR");
+    Send(":PROCESS:RECIPE:ABORT");
+    EXPECT_EQ(target.calls, (QStringList{"recipe load Stack.rcp", "recipe start", "recipe start",
+                                         "recipe abort", "recipe abort"}));
+    for (const char* line : {"PROC:REC:LOAD \"../Stack.rcp\"", "PROC:REC:LOAD \"/tmp/a.rcp\"",
+                             "PROC:REC:LOAD \"..\"", "PROC:REC:LOAD \"\""}) {
+        Send(line);
+        EXPECT_EQ(NextErrorCode(), FileNameNotFound) << line;
+    }
+    const std::pair<const char*, int> refused[] = {
+        {"PROC:REC:LOAD Stack.rcp", SyntaxError}, {"PROC:REC:LOAD", MissingParameter},
+        {"PROC:REC:STAR 1", SyntaxError},         {"PROC:REC:STA", UndefinedHeader},
+        {"PROC:RECI:STAR", UndefinedHeader},      {"PROC:REC:STAR?", UndefinedHeader},
+        {"PROC:REC:STAT", UndefinedHeader},       {"PROC:REC:ABOR?", UndefinedHeader},
+    };
+    for (const auto& [line, code] : refused) {
+        Send(line);
+        EXPECT_EQ(NextErrorCode(), code) << line;
+    }
+    EXPECT_EQ(target.calls.size(), 5);
+}
+
+TEST_F(SessionTest, RecipeStatusNamesStateLayerPhaseElapsedAndMessage)
+{
+    EXPECT_EQ(Ask("PROC:REC:STAT?"), "NONE,0,\"\",\"\",0,\"\"");
+    target.recipe = {RecipeState::Running,
+                     2,
+                     QStringLiteral("Ag \"Cu\" alloy"),
+                     QStringLiteral("Shutter delay"),
+                     123.4499999,
+                     QString()};
+    EXPECT_EQ(Ask("PROCESS:RECIPE:STATE?"),
+              "RUNNING,2,\"Ag \"\"Cu\"\" alloy\",\"Shutter delay\",123.4,\"\"");
+    target.recipe = {
+        RecipeState::Failed,       3,     QStringLiteral("Cap"),
+        QStringLiteral("Deposit"), 59.96, QStringLiteral("Deposition halted.\r\nCrystal failure.")};
+    EXPECT_EQ(Ask("PROC:REC:STAT?"),
+              "FAILED,3,\"Cap\",\"Deposit\",60,\"Deposition halted.  Crystal failure.\"");
+    target.recipe.state = RecipeState::Loaded;
+    EXPECT_TRUE(Ask("PROC:REC:STAT?").startsWith("LOADED,"));
+    target.recipe.state = RecipeState::Complete;
+    EXPECT_TRUE(Ask("PROC:REC:STAT?;PROC:STAT?").startsWith("COMPLETE,"));
+    target.recipe.state = RecipeState::Aborted;
+    EXPECT_TRUE(Ask("PROC:REC:STAT?").startsWith("ABORTED,"));
+    EXPECT_EQ(NextErrorCode(), 0);
+}
+
 TEST_F(SessionTest, ReportsEveryErrorNumberAndAnswersNothingForIt)
 {
     const std::pair<const char*, int> cases[] = {
@@ -184,13 +236,15 @@ TEST(SessionProtection, RefusesChangesWithoutControlButAnswersQueries)
     ScpiSession session(target, false);
     for (const char* line :
          {"PROC:STAR", "PROC:STOP", "PROC:HOLD", "PROC:RES", "PROC:ZERO ALL", "OUTP:MODE 1,AUTO",
-          "OUTP:RATE 1,1", "OUTP:THIC 1,1", "OUTP:POW 1,1", "MMEM:LOAD \"a.dat\""}) {
+          "OUTP:RATE 1,1", "OUTP:THIC 1,1", "OUTP:POW 1,1", "MMEM:LOAD \"a.dat\"",
+          "PROC:REC:LOAD \"a.rcp\"", "PROC:REC:STAR", "PROC:REC:ABOR"}) {
         EXPECT_FALSE(session.Execute(line).has_value());
         EXPECT_TRUE(session.Execute("SYST:ERR?")->startsWith("-203,\"Command protected")) << line;
     }
     EXPECT_TRUE(target.calls.isEmpty());
     EXPECT_EQ(session.Execute("OUTP:RATE? 1"), QByteArray("0"));
     EXPECT_EQ(session.Execute("PROC:STAT?"), QByteArray("STOP"));
+    EXPECT_TRUE(session.Execute("PROC:REC:STAT?")->startsWith("NONE,"));
 }
 
 TEST(SessionProtection, AProgramWithoutControlHasNoChangingCommands)
@@ -210,7 +264,7 @@ TEST(SessionProtection, AnEmptyTargetAnswersUndefinedHeaderForEverything)
     } bare;
     ScpiSession session(bare, true);
     for (const char* line : {"MEAS:SENS? 1", "MEAS:OUTP? 1", "MEAS:ANAL? 1", "PROC:STAT?",
-                             "OUTP:MODE? 1", "OUTP:RATE? 1", "OUTP:POW? 1"}) {
+                             "OUTP:MODE? 1", "OUTP:RATE? 1", "OUTP:POW? 1", "PROC:REC:STAT?"}) {
         EXPECT_FALSE(session.Execute(line).has_value()) << line;
         EXPECT_EQ(session.Execute("SYST:ERR?"), QByteArray("-113,\"Undefined header\"")) << line;
     }

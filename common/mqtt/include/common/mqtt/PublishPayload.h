@@ -20,13 +20,24 @@ QDateTime ReadingDateTime(double secondsSinceMidnight, const QDateTime& now);
 QByteArray SensorPayload(const QDateTime& time, double rate, double thickness, double frequency);
 QByteArray OutputPayload(const QDateTime& time, double rate, double thickness, double power);
 
-// What `state` shows. `run` is the program's run state in words ("running", "stopped", ...);
-// recipe and layer only while a recipe runs (empty recipe: left out).
+// Where a running recipe is: the current layer (1-based number, 0 before the first layer has
+// begun) and its phase.
+struct PublishRecipeStep {
+    int layer = 0;
+    QString layerName;
+    QString phase;
+
+    bool operator==(const PublishRecipeStep&) const = default;
+};
+
+// What `state` shows. `run` is the program's run state in words ("running", "stopped", ...).
+// While a recipe runs: its name ("recipe") and its step ("layer", "layerName", "phase"); with no
+// recipe running (empty name) these keys are left out.
 struct PublishState {
     QString run;
     QString setupFile;
     QString recipe;
-    QString layer;
+    PublishRecipeStep step;
 
     bool operator==(const PublishState&) const = default;
 };

@@ -17,6 +17,19 @@ enum class RunState { Stop, Run, Hold };
 // The output modes in the order of the window's option buttons.
 enum class OutputMode { Off = 0, Record = 1, Manual = 2, Auto = 3 };
 
+// A process recipe as the interface reports it: what is loaded, how its last run went and where
+// a running one is.
+enum class RecipeState { None, Loaded, Running, Complete, Failed, Aborted };
+
+struct RecipeStatus {
+    RecipeState state = RecipeState::None;
+    int layer = 0;      // 1-based; 0 while no layer has begun
+    QString layerName;  // empty while no layer has begun
+    QString phase;      // the phase's name as the Process window shows it; empty when not run
+    double elapsed = 0; // seconds since the run's first reading
+    QString message;    // how the run ended ("Recipe complete.", why it failed); empty before
+};
+
 struct Triple {
     double a = 0.0;
     double b = 0.0;
@@ -58,6 +71,14 @@ public:
 
     // Opens the setup file of that bare name from the program's folder, as File Open does.
     virtual Outcome LoadSetup(const QString& name);
+
+    // Reads and checks the recipe file of that bare name from the program's folder.
+    virtual Outcome LoadRecipe(const QString& name);
+    // Starts the loaded recipe on the process; nothing changes when it is refused.
+    virtual Outcome StartRecipe();
+    // Every output to power 0, then the running recipe ends as aborted.
+    virtual Outcome AbortRecipe();
+    virtual Outcome RecipeProgress(RecipeStatus& status) const;
 
 protected:
     static Outcome Undefined() { return Outcome::Error(UndefinedHeader); }
