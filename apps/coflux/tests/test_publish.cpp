@@ -173,9 +173,9 @@ TEST(CofluxPublish, ARecipeRunShowsItsLayerInTheStateUntilItEnds)
     QTemporaryDir home;
     qputenv("TLV880_HOME", home.path().toLocal8Bit());
     InstallProgramInfo();
-    auto lib = std::make_shared<FilmLibrary>();
-    auto clock = std::make_shared<SteppedClock>();
-    cTLV880a tlv(lib, clock);
+    FilmChamber film; // outlives the instrument
+    auto clock = RunClock();
+    cTLV880a tlv(film.lib, clock);
     Deposition process(tlv);
     process.setRemembersSetupFile(false);
     for (const auto& [name, text] :
@@ -209,8 +209,8 @@ TEST(CofluxPublish, ARecipeRunShowsItsLayerInTheStateUntilItEnds)
     ASSERT_EQ(recipes.Start(), QString());
     int ticks = 0;
     while (recipes.Run().IsRunning() && ticks < 1000) {
-        clock->step(100);
-        lib->pending = 1;
+        clock->advance(0.1);
+        film.Queue();
         tlv.TLVTimer_Timer();
         QCoreApplication::sendPostedEvents();
         ++ticks;
