@@ -230,18 +230,9 @@ QString frmSetup::CheckInitFreq(QLineEdit& box) const
 
 bool frmSetup::Changed() const
 {
-    const cTLV880a& tlv = m_core.Instrument();
-    const ProgramFlags& flags = m_core.Tables().Flags;
-    const QString mhz = QStringLiteral("0.000");
-    const bool simulate = tlv.Revision(1) == 0 || tlv.OpMode() == 1;
-    return m_chkLog->isChecked() != (flags.LogEnabled != 0) ||
-           m_txtLogFile->text() != flags.LogFile ||
-           !SameNumber(m_txtInit[0]->text(), tlv.SensorMaxFreq() / kHzPerMHz, mhz) ||
-           !SameNumber(m_txtInit[1]->text(), tlv.SensorMinFreq() / kHzPerMHz, mhz) ||
-           !SameNumber(m_txtInit[2]->text(), tlv.SensorInitFreq() / kHzPerMHz, mhz) ||
-           !SameNumber(m_txtPeriod->text(), tlv.Period(), QStringLiteral("#.00")) ||
-           !SameNumber(m_txtFilter->text(), tlv.FilterSize(), QStringLiteral("0")) ||
-           m_chkSimulate->isChecked() != simulate;
+    // Closing the card setup other than by OK or Update drops its changes like Cancel, without a
+    // question: the card keeps the settings it has.
+    return false;
 }
 
 bool frmSetup::Apply()
