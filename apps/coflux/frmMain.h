@@ -133,6 +133,7 @@ private:
     void ShowMode(int j, int mode);
     void ShowSetpoint(int j, Setpoint which);
     void ShowSetup();
+    void CancelEditorsOfReplacedSetup(const QString& name);
     // Shows a message box once the current handler has returned to the event loop.
     void ShowMessageLater(const QString& text, QMessageBox::Icon icon);
 

@@ -10,6 +10,9 @@
 #include "frmRecorder.h"
 #include "frmSetup.h"
 
+#include "common/EditorForm.h"
+#include "common/StatusLine.h"
+
 namespace coflux {
 
 namespace {
@@ -54,6 +57,21 @@ void frmMain::ShowCardSetup()
 {
     if (!m_frmSetup) m_frmSetup = new frmSetup(*m_core, this);
     Present(m_frmSetup);
+}
+
+void frmMain::CancelEditorsOfReplacedSetup(const QString& name)
+{
+    // The window's own File Open closes the editors before loading; one still open here saw its
+    // setup replaced from elsewhere (a remote client). Its values belong to the old setup, so it
+    // closes as by Cancel rather than write them over the new one on OK.
+    int closed = 0;
+    for (QPointer<QWidget>* form : {&m_frmFilm, &m_frmRecorder, &m_frmInputs, &m_frmSetup}) {
+        auto* editor = qobject_cast<tlv::EditorForm*>(form->data());
+        if (editor && editor->isVisible() && editor->RunCommand(tlv::EditorForm::Cancel)) ++closed;
+    }
+    if (closed > 0)
+        m_statusLine->showMessage(name + QStringLiteral(" was loaded; its open editors were closed "
+                                                        "without applying their changes."));
 }
 
 bool frmMain::ReadingsViewVisible() const

@@ -63,7 +63,10 @@ void frmMain::FollowCore()
         if (!m_entering) ShowSetpoint(j, which);
     });
     connect(core, &Deposition::outputChanged, this, &frmMain::UpdateFrame);
-    connect(core, &Deposition::setupLoaded, this, [this] { ShowSetup(); });
+    connect(core, &Deposition::setupLoaded, this, [this](const QString& name) {
+        CancelEditorsOfReplacedSetup(name);
+        ShowSetup();
+    });
     connect(core, &Deposition::setupFileChanged, this,
             [this](const QString& name) { setWindowTitle(tlv::SetupFileCaption(name)); });
 

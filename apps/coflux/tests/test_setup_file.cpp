@@ -7,6 +7,7 @@
 
 #include "common/SetupFile.h"
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QRegularExpression>
 
@@ -241,6 +242,30 @@ TEST_F(SetupFile, MenusOpenAndSaveThroughTheDialogs)
     m_answer = [](const tlv::DialogRequest&) { return tlv::DialogAnswer::cancelled(); };
     w.findChild<QAction*>("mnuOpen")->trigger();
     EXPECT_EQ(w.SetupFileName(), QStringLiteral("Saved.dat"));
+}
+
+TEST_F(SetupFile, ASetupLoadedFromElsewhereCancelsTheOpenEditors)
+{
+    WriteFile("Other.dat", "[SENSOR1]\nDensity=5.5\n");
+    frmMain& w = Open();
+    w.ShowInputSetup();
+    QPointer<QWidget> inputs = w.findChild<QWidget*>("frmInputs");
+    ASSERT_NE(inputs, nullptr);
+    bool asked = false;
+    m_answer = [&](const tlv::DialogRequest&) -> tlv::DialogAnswer {
+        asked = true;
+        return QMessageBox::Yes;
+    };
+    // A remote client loads through the process, not through the window's menu.
+    ASSERT_TRUE(w.Core().OpenSetup(QStringLiteral("Other.dat")).loaded);
+    EXPECT_FALSE(asked) << "nobody at the window is asked about a load made elsewhere";
+    EXPECT_TRUE(inputs.isNull() || !inputs->isVisible())
+        << "no editor keeps values of the replaced setup";
+    EXPECT_DOUBLE_EQ(w.Tables().Sensor(0).Density, 5.5);
+    EXPECT_TRUE(
+        w.findChild<QLabel*>(QStringLiteral("lblStatusLine"))
+            ->text()
+            .contains(QStringLiteral("Other.dat was loaded; its open editors were closed")));
 }
 
 TEST_F(SetupFile, OpeningAnotherSetupClosesTheEditorsFirst)
