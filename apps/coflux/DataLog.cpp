@@ -3,7 +3,11 @@
 #include <QFile>
 #include <QLocale>
 
+#include <cerrno>
 #include <cmath>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace coflux {
 
@@ -49,8 +53,18 @@ bool AppendLogLine(const QString& file, const QString& line, QString* cause)
         if (cause) *cause = QStringLiteral("no usable log file name");
         return false;
     }
-    QFile out(file);
-    if (!out.open(QIODevice::WriteOnly | QIODevice::Append)) {
+    // O_APPEND puts every line at the end even when another program appends too, and needs no
+    // seek, which a device such as a pipe cannot do; O_NONBLOCK keeps a pipe nobody reads from
+    // from holding the run up.
+    const int fd = ::open(QFile::encodeName(file).constData(),
+                          O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0666);
+    if (fd < 0) {
+        if (cause) *cause = qt_error_string(errno);
+        return false;
+    }
+    QFile out;
+    if (!out.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
         if (cause) *cause = out.errorString();
         return false;
     }
