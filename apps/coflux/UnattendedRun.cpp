@@ -5,9 +5,9 @@
 
 #include "UnattendedRun.h"
 
-#include "CofluxSetupFile.h"
 #include "Deposition.h"
 #include "DepositionPublishing.h"
+#include "UnattendedSetup.h"
 #include "frmMain.h"
 
 #include "common/DialogService.h"
@@ -204,49 +204,18 @@ private:
     // start (the reason has been printed and the status set).
     bool Prepare()
     {
-        CardSettings card;
-        ProcessTables asked;
-        const CofluxSetupFile file(QDir(tlv::ProgramFolder()).filePath(m_setup.name));
-        if (const QString why = file.Refusal(); !why.isEmpty())
-            return Refuse(QStringLiteral("coflux: %1 Nothing was run.").arg(why));
-        file.Read(asked, card);
-        const int startup = m_core->StartupResult();
-        const bool cardUsable = m_instrument->NumCards() > 0;
-        if (card.Simulate == 0 && !cardUsable && !m_request.simulate)
-            return Refuse(QStringLiteral("coflux: %1 asks for a card (Simulate=0), but none can "
-                                         "be used: start-up result %2: %3 Give --simulate to run "
-                                         "in simulation.")
-                              .arg(m_setup.name)
-                              .arg(startup)
-                              .arg(StartupText(startup)));
-
-        const SetupLoadResult load = m_core->OpenSetup(m_setup.name);
-        if (load.cardSettingsError != 0)
-            return Refuse(QStringLiteral("coflux: the card settings of %1 were refused: TLV880 "
-                                         "Error %2: %3")
-                              .arg(m_setup.name)
-                              .arg(load.cardSettingsError)
-                              .arg(load.cardSettingsMessage));
-        if (m_core->Simulating()) {
-            const QString why = cardUsable
-                                    ? QStringLiteral("the setup asks for simulation (Simulate=1)")
-                                    : QStringLiteral("no card is used: start-up result %1: %2")
-                                          .arg(startup)
-                                          .arg(StartupText(startup));
-            Print(m_err, QStringLiteral("coflux: simulating; %1").arg(why));
-        }
+        const UnattendedSetup setup =
+            LoadUnattendedSetup(*m_core, m_setup.name, m_request.simulate,
+                                QStringLiteral("Give --simulate to run in simulation."));
+        if (!setup.refusal.isEmpty()) return Refuse(setup.refusal);
+        for (const QString& note : setup.notes)
+            Print(m_err, note);
         if (!HasEndingSetpoint(*m_core) && m_request.minutes <= 0)
             return Refuse(QStringLiteral("coflux: nothing in %1 ends a deposition: no output "
                                          "fed by sensors is on and no monitor is set. Give "
                                          "--minutes to run for a fixed time.")
                               .arg(m_setup.name));
         return true;
-    }
-
-    QString StartupText(int result) const
-    {
-        const QString text = cTLV880a::StartupMessage(result);
-        return text.isEmpty() ? QStringLiteral("cards found.") : text;
     }
 
     bool Refuse(const QString& message)

@@ -7,6 +7,7 @@
 #include "Deposition.h"
 #include "DepositionPublishing.h"
 #include "UnattendedRun.h"
+#include "UnattendedSetup.h"
 #include "WindowPublishing.h"
 #include "frmMain.h"
 
@@ -70,7 +71,14 @@ int RunHeadless(const QString& recipeFile, const tlv::mqtt::PublishOptions& publ
     HeadlessPublishing publishing(deposition, publish, stderr);
     QString setup = tlv::SavedSetupFile();
     if (setup.isEmpty()) setup = QStringLiteral("Default.dat");
-    deposition.OpenSetup(setup);
+    const UnattendedSetup loaded = LoadUnattendedSetup(
+        deposition, setup, false, QStringLiteral("Set Simulate=1 in it to run in simulation."));
+    if (!loaded.refusal.isEmpty()) {
+        PrintError(loaded.refusal);
+        return RecipeExitError;
+    }
+    for (const QString& note : loaded.notes)
+        PrintError(note);
 
     RecipeSession& session = RecipeSessionOf(deposition);
     const int status = RunRecipeHeadless(session, recipeFile, stdout, stderr);

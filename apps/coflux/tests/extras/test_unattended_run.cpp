@@ -379,6 +379,36 @@ TEST_F(UnattendedRun, ASetupThatAsksForACardNeedsOneOrSimulate)
         << simulated.err.toStdString();
 }
 
+TEST_F(UnattendedRun, ARecipeRunChecksItsSetupLikeARun)
+{
+    // The recipe runs on the setup coflux opens at start; it is checked before any layer.
+    WriteText(HomeFile(QStringLiteral("R.rcp")), QStringLiteral("[RECIPE]\r\nName=R\r\n"));
+    WriteText(HomeFile(QStringLiteral("Default.dat")),
+              QStringLiteral("[Card]\r\nSimulate=0\r\nPeriod=.1\r\n"));
+    const Outcome noCard = Run({"--recipe", "R.rcp", "--headless"}, {{"TLV880_DRIVER", "emulted"}});
+    EXPECT_EQ(noCard.status, 1);
+    EXPECT_TRUE(noCard.err.contains(QStringLiteral("Default.dat asks for a card (Simulate=0)")))
+        << noCard.err.toStdString();
+    EXPECT_TRUE(noCard.err.contains(QStringLiteral("Set Simulate=1 in it")));
+
+    WriteText(HomeFile(QStringLiteral("Default.dat")), QStringLiteral("[Card]\r\nPeriod=.1\r\n"));
+    const Outcome noLibrary = Run({"--recipe", "R.rcp", "--headless"},
+                                  {{"TLV880_LIBRARY", HomeFile(QStringLiteral("none.so"))}});
+    EXPECT_EQ(noLibrary.status, 1);
+    EXPECT_TRUE(noLibrary.err.contains(QStringLiteral("the card settings of Default.dat were "
+                                                      "refused: TLV880 Error 98")))
+        << noLibrary.err.toStdString();
+
+    QFile binary(HomeFile(QStringLiteral("Default.dat")));
+    ASSERT_TRUE(binary.open(QIODevice::WriteOnly));
+    binary.write(QByteArray("[Card]\0\x01\x02", 9));
+    binary.close();
+    const Outcome damaged = Run({"--recipe", "R.rcp", "--headless"});
+    EXPECT_EQ(damaged.status, 1);
+    EXPECT_TRUE(damaged.err.contains(QStringLiteral("Default.dat is not a text file.")))
+        << damaged.err.toStdString();
+}
+
 // An emulated master card with its analog section, measuring for real: a monitor trips at the
 // first reading while analog readings wait. The run ends cleanly with the halt message.
 TEST_F(UnattendedRun, ATripOnARealCardEndsTheRunCleanly)
