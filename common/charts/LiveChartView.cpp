@@ -347,8 +347,26 @@ void LiveChartView::refreshNow()
     const NiceRange y = NiceAxisRange(bottom, high + margin, kValueTicks);
     if (m_axisY->min() != y.min || m_axisY->max() != y.max) m_axisY->setRange(y.min, y.max);
     if (m_axisY->tickCount() != y.ticks) m_axisY->setTickCount(y.ticks);
+    cacheStaticItems();
     m_plot->update();
     emit refreshed();
+}
+
+// Every redraw repaints the plot area, and with it whatever lies under the lines: the chart's
+// background, grid, axes and titles, which change only when an axis does. Each of those items
+// keeps its painting in a pixmap of its own, so a redraw blits them and strokes only the lines.
+// The chart makes grid lines and labels as the axes' ticks change, hence the look at every redraw
+// (a few dozen items, no painting).
+void LiveChartView::cacheStaticItems()
+{
+    QList<QGraphicsItem*> pending = m_chart->childItems();
+    while (!pending.isEmpty()) {
+        QGraphicsItem* item = pending.takeLast();
+        if (item == m_plot) continue;
+        if (item->cacheMode() == QGraphicsItem::NoCache)
+            item->setCacheMode(QGraphicsItem::DeviceCoordinateCache);
+        pending += item->childItems();
+    }
 }
 
 } // namespace tlv::charts

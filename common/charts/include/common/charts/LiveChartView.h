@@ -94,6 +94,7 @@ private:
     void syncSeries();
     double plotPixels() const;
     void updateTitles();
+    void cacheStaticItems();
 
     ChartModel& m_model;
     QChart* m_chart = nullptr;
