@@ -347,25 +347,29 @@ void LiveChartView::refreshNow()
     const NiceRange y = NiceAxisRange(bottom, high + margin, kValueTicks);
     if (m_axisY->min() != y.min || m_axisY->max() != y.max) m_axisY->setRange(y.min, y.max);
     if (m_axisY->tickCount() != y.ticks) m_axisY->setTickCount(y.ticks);
-    cacheStaticItems();
+    fitLinePens();
     m_plot->update();
     emit refreshed();
 }
 
-// Every redraw repaints the plot area, and with it whatever lies under the lines: the chart's
-// background, grid, axes and titles, which change only when an axis does. Each of those items
-// keeps its painting in a pixmap of its own, so a redraw blits them and strokes only the lines.
-// The chart makes grid lines and labels as the axes' ticks change, hence the look at every redraw
-// (a few dozen items, no painting).
-void LiveChartView::cacheStaticItems()
+// Grid, axis lines and ticks are line items whose bounding box Qt works out by stroking the
+// line's outline whenever its pen has a width, and a redraw asks every such item for it. Where a
+// pixel is one device pixel, a pen of width 0 (one device pixel) draws the same line as one of
+// width 1 and its box is the line's own. Elsewhere the chart's own pens stay.
+void LiveChartView::fitLinePens()
 {
-    QList<QGraphicsItem*> pending = m_chart->childItems();
-    while (!pending.isEmpty()) {
-        QGraphicsItem* item = pending.takeLast();
-        if (item == m_plot) continue;
-        if (item->cacheMode() == QGraphicsItem::NoCache)
-            item->setCacheMode(QGraphicsItem::DeviceCoordinateCache);
-        pending += item->childItems();
+    const bool thin = devicePixelRatioF() == 1.0;
+    if (m_thinLinePens == thin) return;
+    m_thinLinePens = thin;
+    const auto fit = [thin](QPen pen) {
+        if (thin && pen.widthF() == 1.0) pen.setWidthF(0.0);
+        if (!thin && pen.widthF() == 0.0) pen.setWidthF(1.0);
+        return pen;
+    };
+    for (QValueAxis* axis : {m_axisX, m_axisY}) {
+        axis->setGridLinePen(fit(axis->gridLinePen()));
+        axis->setMinorGridLinePen(fit(axis->minorGridLinePen()));
+        axis->setLinePen(fit(axis->linePen()));
     }
 }
 
