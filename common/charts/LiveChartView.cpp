@@ -128,9 +128,11 @@ private:
 };
 
 LiveChartView::LiveChartView(ChartModel& model, QWidget* parent)
-    : QChartView(parent), m_model(model)
+    // The chart is handed to the view as it is made: a view made without one makes a default
+    // chart of its own, which setChart() would then let go of without deleting it.
+    : QChartView(new QChart, parent), m_model(model)
 {
-    m_chart = new QChart;
+    m_chart = chart();
     m_chart->legend()->hide();
     m_chart->setMargins(QMargins(kChartMargin, kChartMargin, kChartMargin, kChartMargin));
 
@@ -154,7 +156,6 @@ LiveChartView::LiveChartView(ChartModel& model, QWidget* parent)
     anchor->attachAxis(m_axisY);
     m_plot = new PlotLines(*this, m_chart);
     connect(m_chart, &QChart::plotAreaChanged, this, [this] { m_plot->geometryChanged(); });
-    setChart(m_chart);
     setRenderHint(QPainter::Antialiasing);
     setMinimumSize(320, 180);
 
