@@ -25,6 +25,7 @@ const std::array<QColor, 12> kPalette{
     QColor(0, 0, 0),       QColor(188, 189, 34), QColor(0, 0, 128),   QColor(127, 127, 127)};
 
 constexpr int kValueTicks = 5;
+constexpr qsizetype kStrokePoints = 16; // segments of a line stroked at once
 
 // A "nice" number near x: 1, 2 or 5 times a power of ten, at least x when rounding up.
 double NiceNumber(double x, bool roundUp)
@@ -114,10 +115,23 @@ public:
                 for (qsizetype i = 0; i < run.size(); ++i)
                     m_scratch[i] = QPointF(area.left() + (run[i].x() - ax.min()) * sx,
                                            area.bottom() - (run[i].y() - ay.min()) * sy);
-                if (m_scratch.size() == 1)
+                if (m_scratch.size() == 1) {
                     painter->drawPoint(m_scratch.front()); // a lone reading between two gaps
-                else
+                    continue;
+                }
+                // A solid line is stroked in pieces of a few points, each starting where the last
+                // ended: Qt fills a stroke's outline row by row, and the cost of a row grows with
+                // the square of the edges crossing it, which for a long noisy line at a steady
+                // level are hundreds. A dashed line stays whole, so its pattern runs on.
+                if (line->pen.style() != Qt::SolidLine) {
                     painter->drawPolyline(m_scratch);
+                    continue;
+                }
+                for (qsizetype first = 0; first + 1 < m_scratch.size(); first += kStrokePoints) {
+                    const qsizetype count =
+                        std::min<qsizetype>(kStrokePoints + 1, m_scratch.size() - first);
+                    painter->drawPolyline(m_scratch.constData() + first, static_cast<int>(count));
+                }
             }
         }
     }
