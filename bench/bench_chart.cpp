@@ -74,6 +74,7 @@ void BM_ChartUpdate(benchmark::State& state)
     LiveChartView view(model);
     view.resize(900, 300);
     view.setSpanSeconds(state.range(0) * 60.0);
+    LayOut(view);
     double t = ChartModel::RingCapacity() * 0.1;
     for (auto _ : state) {
         for (int id = 0; id < kOutputs; ++id)
