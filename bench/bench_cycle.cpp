@@ -1,6 +1,7 @@
 // One 24-sensor measurement cycle: frequency, thickness, rate, group averages and loop pass of
 // twelve outputs (arithmetic only), and one real-mode cycle over six emulated cards (register
-// reads, arithmetic, output and restart writes).
+// reads, arithmetic, output and restart writes). BM_BareArithmetic24 is the floor the cycle is
+// compared against: the 24 tan/atan evaluations of the Z-match thickness and nothing else.
 #include "Cycle.h"
 #include "Engine.h"
 #include "Measurement.h"
@@ -54,6 +55,23 @@ void BM_MeasurementCycle24(benchmark::State& bench)
     }
 }
 BENCHMARK(BM_MeasurementCycle24)->Repetitions(10)->ReportAggregatesOnly(true);
+
+void BM_BareArithmetic24(benchmark::State& bench)
+{
+    static LibraryState s = ConfiguredState();
+    double frequency[kSensors];
+    for (int i = 0; i < kSensors; ++i)
+        frequency[i] = 5900000.0 - 100 * i;
+    double thickness[kSensors];
+    for (auto _ : bench) {
+        frequency[0] += 1e-3; // a changing frequency, so the work is not hoisted out of the loop
+        benchmark::DoNotOptimize(frequency);
+        for (int i = 0; i < kSensors; ++i)
+            thickness[i] = RawThickness(s, i, frequency[i]);
+        benchmark::DoNotOptimize(thickness);
+    }
+}
+BENCHMARK(BM_BareArithmetic24)->Repetitions(10)->ReportAggregatesOnly(true);
 
 void BM_RealCycleEmulatedBus(benchmark::State& bench)
 {

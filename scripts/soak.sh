@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Long-run check of coflux with its chart open: runs a co-deposition in simulation at the shortest
 # period (0.1 s) with the chart window showing 30 minutes, and samples the program's resident
-# memory (RSS) and CPU use every 30 s into a CSV file. Not a CI test: run it by hand, e.g.
+# memory (RSS), its CPU use and that of its GUI (main) thread every 30 s into a CSV file. Not a CI test: run it by hand, e.g.
 #   bash scripts/soak.sh --minutes 120 --csv soak.csv
 # Options: --minutes N (default 120), --csv FILE (default soak.csv), --interval S (default 30),
 # --bin DIR (the built programs, default build/default/bin). Without a display the program runs
 # on Qt's offscreen platform, which paints the windows as a screen would.
-# At the end it prints the RSS at the first and last sample, its growth and the mean CPU.
+# At the end it prints the RSS at the first and last sample, its growth and the mean CPU of the
+# process and of its GUI thread.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -76,31 +77,38 @@ fi
 pid=$!
 ticks=$(getconf CLK_TCK)
 cpu_ticks() { awk '{print $14 + $15}' "/proc/$pid/stat"; }
+# The main thread's own ticks: the GUI thread, where the chart is drawn.
+gui_ticks() { awk '{print $14 + $15}' "/proc/$pid/task/$pid/stat"; }
+percent() {
+  awk -v d="$1" -v dt="$2" -v hz="$ticks" 'BEGIN { printf "%.2f", (dt > 0 ? 100 * d / hz / dt : 0) }'
+}
 rss_kb() { awk '/^VmRSS:/ {print $2}' "/proc/$pid/status"; }
 
-echo "elapsed_s,rss_kb,cpu_percent" >"$csv"
+echo "elapsed_s,rss_kb,cpu_percent,gui_cpu_percent" >"$csv"
 start=$(date +%s)
 last_t=$start
-last_c=$(cpu_ticks)
 sleep 5 # let the windows open before the first sample
-echo "0,$(rss_kb),0" >>"$csv"
+last_t=$(date +%s)
+last_c=$(cpu_ticks)
+last_g=$(gui_ticks)
+echo "0,$(rss_kb),0,0" >>"$csv"
 while kill -0 "$pid" 2>/dev/null; do
   sleep "$interval"
   kill -0 "$pid" 2>/dev/null || break
   now=$(date +%s)
   c=$(cpu_ticks) || break
+  g=$(gui_ticks) || break
   r=$(rss_kb) || break
-  cpu=$(awk -v dc=$((c - last_c)) -v dt=$((now - last_t)) -v hz="$ticks" \
-    'BEGIN { printf "%.2f", (dt > 0 ? 100 * dc / hz / dt : 0) }')
-  echo "$((now - start)),$r,$cpu" >>"$csv"
+  echo "$((now - start)),$r,$(percent $((c - last_c)) $((now - last_t))),$(percent $((g - last_g)) $((now - last_t)))" >>"$csv"
   last_t=$now
   last_c=$c
+  last_g=$g
 done
 wait "$pid" || true
 
-awk -F, 'NR == 2 { first = $2 } NR > 2 { n++; cpu += $3 } NR > 1 { last = $2; t = $1 }
+awk -F, 'NR == 2 { first = $2 } NR > 2 { n++; cpu += $3; gui += $4 } NR > 1 { last = $2; t = $1 }
   END {
     if (NR < 3) { print "soak: too few samples"; exit }
-    printf "soak: %d s, RSS %d kB at start, %d kB at end (%+d kB), mean CPU %.2f %% of a core\n",
-           t, first, last, last - first, cpu / n
+    printf "soak: %d s, RSS %d kB at start, %d kB at end (%+d kB), mean CPU %.2f %% of a core " \
+           "(GUI thread %.2f %%)\n", t, first, last, last - first, cpu / n, gui / n
   }' "$csv"

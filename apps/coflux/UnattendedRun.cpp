@@ -8,6 +8,7 @@
 #include "Deposition.h"
 #include "DepositionPublishing.h"
 #include "UnattendedSetup.h"
+#include "frmChart.h"
 #include "frmMain.h"
 
 #include "common/DialogService.h"
@@ -122,6 +123,8 @@ public:
             if (!m_request.headless) {
                 m_window = new frmMain(*m_core);
                 m_window->setAttribute(Qt::WA_DeleteOnClose);
+                // The chart window opens with the run when the operator left it open.
+                RestoreChartVisibility(*m_window);
             }
             if (m_core->Start().ok()) {
                 Print(m_out, QStringLiteral("Deposition started with %1.").arg(m_setup.name));

@@ -23,6 +23,13 @@ const QColor kGreen(0, 255, 0);
 const QColor kRed(255, 0, 0);
 const QColor kGrey(128, 128, 128);
 
+// A reading shown as it already reads leaves its box alone: setText would lay the text out again
+// and repaint the box and the frame behind it, ten times a second, for nothing.
+void ShowReadingText(QLineEdit* box, const QString& text)
+{
+    if (box->text() != text) box->setText(text);
+}
+
 void SetButtonColour(QPushButton* button, const QColor& colour)
 {
     QPalette p = button->palette();
@@ -130,10 +137,10 @@ void frmMain::ShowReading()
         if (!IsPresentOutput(j)) continue;
         const auto i = static_cast<size_t>(j);
         Frame& f = FrameAt(j);
-        f.txtPowerRdg->setText(tlv::Format(r.OutPower[i], QStringLiteral("##0.0")));
+        ShowReadingText(f.txtPowerRdg, tlv::Format(r.OutPower[i], QStringLiteral("##0.0")));
         if (InputAnalog(Tables().Output(j).Input) >= 0) continue; // shown by the analog event
-        f.txtThickRdg->setText(tlv::Format(r.OutThick[i], QStringLiteral("##0.000")));
-        f.txtRateRdg->setText(tlv::Format(r.OutRate[i], QStringLiteral("##0.00")));
+        ShowReadingText(f.txtThickRdg, tlv::Format(r.OutThick[i], QStringLiteral("##0.000")));
+        ShowReadingText(f.txtRateRdg, tlv::Format(r.OutRate[i], QStringLiteral("##0.00")));
     }
 }
 
@@ -145,7 +152,8 @@ void frmMain::ShowAnalog()
         if (!IsPresentOutput(j) || a < 0 || a >= kAnalogInputs) continue;
         Frame& f = FrameAt(j);
         const AnalogRecord& in = Tables().Analog(a);
-        f.txtRateRdg->setText(tlv::FormatRate(ScaleAnalog(in, r.AnVolts[static_cast<size_t>(a)])));
+        ShowReadingText(f.txtRateRdg,
+                        tlv::FormatRate(ScaleAnalog(in, r.AnVolts[static_cast<size_t>(a)])));
         const QString units = in.Units.trimmed();
         if (f.lblRateRdg->text() != units) f.lblRateRdg->setText(units);
     }

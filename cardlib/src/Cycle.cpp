@@ -5,6 +5,7 @@
 #include "Rings.h"
 #include "Simulation.h"
 
+#include <algorithm>
 #include <initializer_list>
 
 namespace tlv880 {
@@ -25,9 +26,16 @@ void AddRestartSequence(const LibraryState& s, RegisterWrites& writes)
 void RunMeasurementCycle(LibraryState& s, const uint32_t* counts, RegisterWrites& writes)
 {
     ReadingSlot& slot = AdvanceReadingRing(s.readings);
-    for (int i = 0; i < s.sensorCount && i < kSensors; ++i)
-        slot.frequency[i] = FrequencyFromCount(counts[i] & 0x7FFFFFFFu, s.gate, s.referenceClock,
-                                               s.minFrequency, s.maxFrequency);
+    // Local copies: the stores into the slot cannot then alias them, so the loop keeps them in
+    // registers.
+    const int sensors = std::min(s.sensorCount, kSensors);
+    const uint32_t gate = s.gate;
+    const double referenceClock = s.referenceClock;
+    const double minFrequency = s.minFrequency;
+    const double maxFrequency = s.maxFrequency;
+    for (int i = 0; i < sensors; ++i)
+        slot.frequency[i] = FrequencyFromCount(counts[i] & 0x7FFFFFFFu, gate, referenceClock,
+                                               minFrequency, maxFrequency);
     ComputeThicknessAndRate(s);
     RunLoopPass(s, &writes);
     s.toolingChanged = 0;

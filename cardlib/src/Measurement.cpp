@@ -2,19 +2,21 @@
 
 #include "Rings.h"
 
+#include <algorithm>
+#include <bit>
 #include <cmath>
 
 namespace tlv880 {
 
-double FrequencyFromCount(uint32_t count, uint32_t gate, double referenceClock, double minFrequency,
-                          double maxFrequency)
+namespace {
+static_assert(kSensors < 32, "a sensor mask holds every sensor");
+
+// Bits of the sensors below the sensor count.
+uint32_t CountedSensors(const LibraryState& s)
 {
-    if (count == 0) return kNoSignal;
-    const double f = static_cast<double>(gate) * referenceClock / static_cast<double>(count);
-    if (f > maxFrequency) return kTooHigh;
-    if (f < minFrequency) return kTooLow;
-    return f;
+    return (1u << std::clamp(s.sensorCount, 0, kSensors)) - 1u;
 }
+} // namespace
 
 int32_t PeriodMilliseconds(double period)
 {
@@ -72,12 +74,15 @@ double GroupAverage(LibraryState& s, uint32_t sensorMask)
 {
     ReadingSlot& slot = s.readings.slots[s.readings.writeIndex];
     ReadingSlot& previous = s.readings.slots[PreviousSlotIndex(s.readings.writeIndex)];
+    const uint32_t counted = CountedSensors(s);
     double rateSum = 0;
     double thicknessSum = 0;
     int members = 0;
-    for (int i = 0; i < s.sensorCount && i < kSensors; ++i) {
-        if (!((sensorMask >> i) & 1u) || !IsValidSensor(s.validSensors, i) || s.tooling[i] == 0)
-            continue;
+    // Only the group's valid sensors are visited, lowest first as the sums always ran, so an
+    // output of two sensors costs two steps rather than a pass over all 24.
+    for (uint32_t m = sensorMask & s.validSensors & counted; m != 0; m &= m - 1) {
+        const int i = std::countr_zero(m);
+        if (s.tooling[i] == 0) continue;
         rateSum += slot.rate[i];
         thicknessSum += slot.thickness[i];
         ++members;
@@ -88,8 +93,8 @@ double GroupAverage(LibraryState& s, uint32_t sensorMask)
     // A sensor whose tooling changed carries on from the group's thickness: its zero offset moves
     // by the difference between its own thickness and the group's, so its next reading continues
     // from the group's thickness plus its own growth.
-    for (int j = 0; j < s.sensorCount && j < kSensors; ++j) {
-        if (!((s.toolingChanged >> j) & 1u)) continue;
+    for (uint32_t m = s.toolingChanged & counted; m != 0; m &= m - 1) {
+        const int j = std::countr_zero(m);
         const double own = slot.thickness[j];
         slot.rate[j] = rate;
         slot.thickness[j] = thickness;

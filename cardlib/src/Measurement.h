@@ -8,9 +8,17 @@
 namespace tlv880 {
 
 // Frequency of a crystal from the number c of reference-clock periods counted during gate crystal
-// periods: -1 for no signal (c = 0), -2 above maxFrequency, -3 below minFrequency.
-double FrequencyFromCount(uint32_t count, uint32_t gate, double referenceClock, double minFrequency,
-                          double maxFrequency);
+// periods: -1 for no signal (c = 0), -2 above maxFrequency, -3 below minFrequency. Inline, so a
+// cycle's loop over 24 counts works from its own copies of the constants.
+inline double FrequencyFromCount(uint32_t count, uint32_t gate, double referenceClock,
+                                 double minFrequency, double maxFrequency)
+{
+    if (count == 0) return kNoSignal;
+    const double f = static_cast<double>(gate) * referenceClock / static_cast<double>(count);
+    if (f > maxFrequency) return kTooHigh;
+    if (f < minFrequency) return kTooLow;
+    return f;
+}
 
 // Gate count for a window minimum and a period: trunc(minimum / 1000 * whole milliseconds).
 uint32_t GateCount(double minFrequency, double period);

@@ -165,6 +165,28 @@ TEST(GroupAverage, AveragesValidToolledSensorsOfTheMask)
     EXPECT_EQ(GroupAverage(s, 0), 0.0);
 }
 
+TEST(GroupAverage, SensorsFromTheSensorCountOnTakeNoPart)
+{
+    LibraryState s = MakeState();
+    CycleWithFrequencies(s, {5900000.0, 5900000.0, 5900000.0, 5900000.0});
+    CycleWithFrequencies(s, {5899000.0, 5898000.0, 5890000.0, 5880000.0});
+    const ReadingSlot& slot = Current(s);
+    const double belowCount = (slot.rate[0] + slot.rate[1]) / 2;
+    const double zeroOfThird = s.zeroOffset[3];
+    const double thicknessOfThird = slot.thickness[3];
+
+    // Sensors 2 and 3 are valid and in the mask, but no longer below the sensor count.
+    s.sensorCount = 2;
+    s.toolingChanged = 0x8;
+    EXPECT_DOUBLE_EQ(GroupAverage(s, 0xF), belowCount);
+    EXPECT_EQ(s.zeroOffset[3], zeroOfThird) << "no re-basing beyond the sensor count";
+    EXPECT_EQ(slot.thickness[3], thicknessOfThird);
+    EXPECT_EQ(s.toolingChanged, 0u);
+
+    s.sensorCount = 0;
+    EXPECT_EQ(GroupAverage(s, 0xF), 0.0);
+}
+
 TEST(GroupAverage, ToolingChangeCarriesOnFromTheGroup)
 {
     LibraryState s = MakeState();

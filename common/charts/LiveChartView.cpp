@@ -25,6 +25,7 @@ const std::array<QColor, 12> kPalette{
     QColor(0, 0, 0),       QColor(188, 189, 34), QColor(0, 0, 128),   QColor(127, 127, 127)};
 
 constexpr int kValueTicks = 5;
+constexpr qsizetype kStrokePoints = 16; // segments of a line stroked at once
 
 // A "nice" number near x: 1, 2 or 5 times a power of ten, at least x when rounding up.
 double NiceNumber(double x, bool roundUp)
@@ -114,10 +115,23 @@ public:
                 for (qsizetype i = 0; i < run.size(); ++i)
                     m_scratch[i] = QPointF(area.left() + (run[i].x() - ax.min()) * sx,
                                            area.bottom() - (run[i].y() - ay.min()) * sy);
-                if (m_scratch.size() == 1)
+                if (m_scratch.size() == 1) {
                     painter->drawPoint(m_scratch.front()); // a lone reading between two gaps
-                else
+                    continue;
+                }
+                // A solid line is stroked in pieces of a few points, each starting where the last
+                // ended: Qt fills a stroke's outline row by row, and the cost of a row grows with
+                // the square of the edges crossing it, which for a long noisy line at a steady
+                // level are hundreds. A dashed line stays whole, so its pattern runs on.
+                if (line->pen.style() != Qt::SolidLine) {
                     painter->drawPolyline(m_scratch);
+                    continue;
+                }
+                for (qsizetype first = 0; first + 1 < m_scratch.size(); first += kStrokePoints) {
+                    const qsizetype count =
+                        std::min<qsizetype>(kStrokePoints + 1, m_scratch.size() - first);
+                    painter->drawPolyline(m_scratch.constData() + first, static_cast<int>(count));
+                }
             }
         }
     }
@@ -128,9 +142,11 @@ private:
 };
 
 LiveChartView::LiveChartView(ChartModel& model, QWidget* parent)
-    : QChartView(parent), m_model(model)
+    // The chart is handed to the view as it is made: a view made without one makes a default
+    // chart of its own, which setChart() would then let go of without deleting it.
+    : QChartView(new QChart, parent), m_model(model)
 {
-    m_chart = new QChart;
+    m_chart = chart();
     m_chart->legend()->hide();
     m_chart->setMargins(QMargins(kChartMargin, kChartMargin, kChartMargin, kChartMargin));
 
@@ -154,7 +170,6 @@ LiveChartView::LiveChartView(ChartModel& model, QWidget* parent)
     anchor->attachAxis(m_axisY);
     m_plot = new PlotLines(*this, m_chart);
     connect(m_chart, &QChart::plotAreaChanged, this, [this] { m_plot->geometryChanged(); });
-    setChart(m_chart);
     setRenderHint(QPainter::Antialiasing);
     setMinimumSize(320, 180);
 
@@ -347,8 +362,30 @@ void LiveChartView::refreshNow()
     const NiceRange y = NiceAxisRange(bottom, high + margin, kValueTicks);
     if (m_axisY->min() != y.min || m_axisY->max() != y.max) m_axisY->setRange(y.min, y.max);
     if (m_axisY->tickCount() != y.ticks) m_axisY->setTickCount(y.ticks);
+    fitLinePens();
     m_plot->update();
     emit refreshed();
+}
+
+// Grid, axis lines and ticks are line items whose bounding box Qt works out by stroking the
+// line's outline whenever its pen has a width, and a redraw asks every such item for it. Where a
+// pixel is one device pixel, a pen of width 0 (one device pixel) draws the same line as one of
+// width 1 and its box is the line's own. Elsewhere the chart's own pens stay.
+void LiveChartView::fitLinePens()
+{
+    const bool thin = devicePixelRatioF() == 1.0;
+    if (m_thinLinePens == thin) return;
+    m_thinLinePens = thin;
+    const auto fit = [thin](QPen pen) {
+        if (thin && pen.widthF() == 1.0) pen.setWidthF(0.0);
+        if (!thin && pen.widthF() == 0.0) pen.setWidthF(1.0);
+        return pen;
+    };
+    for (QValueAxis* axis : {m_axisX, m_axisY}) {
+        axis->setGridLinePen(fit(axis->gridLinePen()));
+        axis->setMinorGridLinePen(fit(axis->minorGridLinePen()));
+        axis->setLinePen(fit(axis->linePen()));
+    }
 }
 
 } // namespace tlv::charts

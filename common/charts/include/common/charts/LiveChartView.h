@@ -26,6 +26,7 @@
 #include <QPen>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QTimer;
@@ -94,6 +95,7 @@ private:
     void syncSeries();
     double plotPixels() const;
     void updateTitles();
+    void fitLinePens();
 
     ChartModel& m_model;
     QChart* m_chart = nullptr;
@@ -110,6 +112,7 @@ private:
     std::size_t m_readingsRead = 0;
     std::size_t m_lineColours = 0; // line series coloured so far
     bool m_relative = false;
+    std::optional<bool> m_thinLinePens; // line pens of width 0, where that draws the same
     QString m_relativeCaption;
 };
 
