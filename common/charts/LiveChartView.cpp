@@ -25,7 +25,6 @@ const std::array<QColor, 12> kPalette{
     QColor(0, 0, 0),       QColor(188, 189, 34), QColor(0, 0, 128),   QColor(127, 127, 127)};
 
 constexpr int kValueTicks = 5;
-constexpr qsizetype kStrokePoints = 16; // segments of a line stroked at once
 
 // A "nice" number near x: 1, 2 or 5 times a power of ten, at least x when rounding up.
 double NiceNumber(double x, bool roundUp)
@@ -73,8 +72,10 @@ struct LiveChartView::Line {
 
 QPen LiveChartView::LinePen(std::size_t n)
 {
+    // One pixel wide: Qt draws such lines, antialiased and dashed too, with its line stroker;
+    // a wider pen is filled as an outline, which for a noisy line costs several times more.
     QPen pen(kPalette.at(n % kPalette.size()));
-    pen.setWidthF(1.5);
+    pen.setWidthF(1.0);
     if ((n / kPalette.size()) % 2 == 1) pen.setStyle(Qt::DashDotLine);
     return pen;
 }
@@ -119,19 +120,7 @@ public:
                     painter->drawPoint(m_scratch.front()); // a lone reading between two gaps
                     continue;
                 }
-                // A solid line is stroked in pieces of a few points, each starting where the last
-                // ended: Qt fills a stroke's outline row by row, and the cost of a row grows with
-                // the square of the edges crossing it, which for a long noisy line at a steady
-                // level are hundreds. A dashed line stays whole, so its pattern runs on.
-                if (line->pen.style() != Qt::SolidLine) {
-                    painter->drawPolyline(m_scratch);
-                    continue;
-                }
-                for (qsizetype first = 0; first + 1 < m_scratch.size(); first += kStrokePoints) {
-                    const qsizetype count =
-                        std::min<qsizetype>(kStrokePoints + 1, m_scratch.size() - first);
-                    painter->drawPolyline(m_scratch.constData() + first, static_cast<int>(count));
-                }
+                painter->drawPolyline(m_scratch);
             }
         }
     }
