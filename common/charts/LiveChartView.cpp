@@ -164,7 +164,7 @@ LiveChartView::LiveChartView(ChartModel& model, QWidget* parent)
 
     m_timer = new QTimer(this);
     m_timer->setInterval(kRefreshIntervalMs);
-    connect(m_timer, &QTimer::timeout, this, &LiveChartView::poll);
+    connect(m_timer, &QTimer::timeout, this, &LiveChartView::tick);
     m_timer->start();
     refreshNow();
 }
@@ -249,10 +249,19 @@ bool LiveChartView::canBeSeen() const
     return isVisible() && !(top && top->isMinimized());
 }
 
-void LiveChartView::poll()
+void LiveChartView::tick()
 {
     if (!canBeSeen()) return; // caught up at the first look after it is shown again
-    if (m_model.revision() != m_drawnRevision || m_span != m_drawnSpan) refreshNow();
+    ++m_ticksSinceRefresh;
+    if (m_span != m_drawnSpan || m_drawnRevision == 0) {
+        refreshNow();
+        return;
+    }
+    if (m_model.revision() == m_drawnRevision) return;
+    // Within half a pixel column the lines move by less than half a pixel: gather the readings.
+    const double gathered = m_ticksSinceRefresh * (kRefreshIntervalMs / 1000.0);
+    if (gathered + 1e-9 < m_columnSeconds / 2) return;
+    refreshNow();
 }
 
 void LiveChartView::syncSeries()
@@ -266,7 +275,7 @@ void LiveChartView::syncSeries()
             line->pen = companion >= 0 && companion < lineCount()
                             ? m_lines[static_cast<std::size_t>(companion)]->pen
                             : QPen(Qt::darkGray);
-            line->pen.setWidthF(1.5);
+            line->pen.setWidthF(1.0);
             line->pen.setStyle(Qt::DashLine);
             if (companion >= 0 && companion < lineCount())
                 m_lines[static_cast<std::size_t>(companion)]->level = id;
@@ -290,6 +299,7 @@ void LiveChartView::refreshNow()
     syncSeries();
     m_drawnRevision = m_model.revision();
     m_drawnSpan = m_span;
+    m_ticksSinceRefresh = 0;
     ++m_refreshes;
 
     const double newest = m_model.newestTime();

@@ -94,6 +94,48 @@ TEST(LiveChartView, ScrollsOverItsSpanAndBoundsThePointsOfALine)
     EXPECT_GT(line.size(), 600);
 }
 
+TEST(LiveChartView, ALongSpanGathersHalfAPixelColumnOfReadingsPerRedraw)
+{
+    ChartModel model(QStringLiteral("Rate"), QStringLiteral("Å/s"));
+    const int id = model.addSeries(QStringLiteral("Silver"));
+    LiveChartView view(model);
+    view.resize(900, 400);
+    view.show();
+    double t = 0;
+    const auto readAndLook = [&](int readings) {
+        for (int i = 0; i < readings; ++i) {
+            t += 0.1;
+            model.append(id, t, 5.0 + (i % 3)); // one reading per look, as at 0.1 s
+            view.tick();
+        }
+    };
+    view.setSpanSeconds(60);
+    view.refreshNow();
+    readAndLook(1); // the first redraw lays the plot out
+    int before = view.refreshCount();
+    ASSERT_LT(view.columnSeconds(), 0.2);
+    readAndLook(50);
+    EXPECT_EQ(view.refreshCount(), before + 50) << "a 1-minute chart shows every reading";
+
+    view.setSpanSeconds(30 * 60);
+    view.tick();
+    ASSERT_GT(view.columnSeconds(), 1.0);
+    before = view.refreshCount();
+    readAndLook(200); // 20 s
+    const double expected = 20.0 / (view.columnSeconds() / 2);
+    EXPECT_NEAR(view.refreshCount() - before, expected, 1.5)
+        << "a 30-minute chart redraws once per half pixel column";
+    EXPECT_NEAR(view.points(id).back().x(), 0.0, view.columnSeconds() / 60.0)
+        << "the newest readings are drawn within half a column";
+
+    // A change without readings (a setpoint, a name) is drawn after the same time.
+    const int sp = model.addSeries(QStringLiteral("Setpoint"), ChartModel::Kind::Level);
+    model.setLevel(sp, 6.0);
+    for (int i = 0; i < 30 && !view.lineDrawn(sp); ++i)
+        view.tick();
+    EXPECT_TRUE(view.lineDrawn(sp));
+}
+
 TEST(LiveChartView, ALegendEntryHidesASeriesAndShowsItAgain)
 {
     ChartModel model(QStringLiteral("Power"), QStringLiteral("%"));

@@ -60,6 +60,10 @@ public:
 
     // Redraws now from the model (what each batch does).
     void refreshNow();
+    // One look of the refresh timer: redraws when the model changed, but on a long span only
+    // once the changes have had half a pixel column's time to gather (a 30-minute chart about
+    // once a second, a 1-minute chart at every reading); nothing while the view cannot be seen.
+    void tick();
     // Redraws done so far.
     int refreshCount() const { return m_refreshes; }
     // Model readings read by redraws so far (the cost that must not grow with the history).
@@ -90,7 +94,6 @@ private:
     struct Line;
     class PlotLines;
 
-    void poll();
     bool canBeSeen() const;
     void syncSeries();
     double plotPixels() const;
@@ -109,6 +112,7 @@ private:
     double m_span = kDefaultSpanSeconds;
     double m_columnSeconds = 0;
     int m_refreshes = 0;
+    int m_ticksSinceRefresh = 0;
     std::size_t m_readingsRead = 0;
     std::size_t m_lineColours = 0; // line series coloured so far
     bool m_relative = false;
