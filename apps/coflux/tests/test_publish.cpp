@@ -21,6 +21,8 @@
 #include <QJsonObject>
 #include <QTemporaryDir>
 
+#include <memory>
+
 #include <gtest/gtest.h>
 
 namespace coflux::test {
@@ -46,88 +48,125 @@ QJsonObject Json(const QByteArray& payload)
     return QJsonDocument::fromJson(payload).object();
 }
 
-TEST(CofluxPublish, ASimulatedRunPublishesStateReadingsAndTheTrip)
-{
-    if (TestBroker::Program().isEmpty()) GTEST_SKIP() << "mosquitto is not installed";
-    TestBroker broker;
-    QString why;
-    ASSERT_TRUE(broker.start(&why)) << why.toStdString();
-    TestSubscriber subscriber(broker.port());
-    ASSERT_TRUE(subscriber.waitSubscribed());
-
-    QTemporaryDir home;
-    qputenv("TLV880_HOME", home.path().toLocal8Bit());
-    InstallProgramInfo();
-    FilmChamber film; // outlives the instrument
-    auto clock = RunClock();
-    cTLV880a tlv(film.lib, clock);
-    Deposition process(tlv);
-    process.setRemembersSetupFile(false);
+// Sets the program's folder for the process made after it, and clears it again at the end.
+struct ProgramHome {
+    explicit ProgramHome(const QTemporaryDir& dir)
     {
-        QFile file(QDir(home.path()).filePath(QStringLiteral("Run.dat")));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(kRun);
+        qputenv("TLV880_HOME", dir.path().toLocal8Bit());
+        InstallProgramInfo();
     }
-    process.OpenSetup(QStringLiteral("Run.dat"));
-    tlv.setTimerEnabled(false); // the test is the timer
+    ~ProgramHome() { qunsetenv("TLV880_HOME"); }
+    ProgramHome(const ProgramHome&) = delete;
+    ProgramHome& operator=(const ProgramHome&) = delete;
+};
 
-    MqttPublisher publisher(QStringLiteral("coflux"));
-    publisher.setClock([&] { return clock->now().toUTC(); });
-    ASSERT_TRUE(publisher.start({broker.url(QStringLiteral("plant")), {}, {}, {}}));
-    QElapsedTimer waited;
-    waited.start();
-    while (publisher.connection() != MqttPublisher::Connection::Online && waited.elapsed() < 15000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    ASSERT_EQ(publisher.connection(), MqttPublisher::Connection::Online);
-    DepositionPublishing publishing(process, publisher);
-    const QByteArray base = publisher.topicBase();
+// A simulated process publishing to a real broker on a free port, a subscriber on the broker;
+// the test steps the instrument's clock and is its poll timer.
+class CofluxPublish : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (TestBroker::Program().isEmpty()) GTEST_SKIP() << "mosquitto is not installed";
+        QString why;
+        ASSERT_TRUE(broker.start(&why)) << why.toStdString();
+        subscriber = std::make_unique<TestSubscriber>(broker.port());
+        ASSERT_TRUE(subscriber->waitSubscribed());
+        process.setRemembersSetupFile(false);
+    }
+
+    void WriteFile(const char* name, const QByteArray& text) const
+    {
+        QFile file(QDir(home.path()).filePath(QString::fromLatin1(name)));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(text);
+    }
+
+    // Opens Run.dat and publishes the process once the publisher is online.
+    void OpenAndPublish()
+    {
+        process.OpenSetup(QStringLiteral("Run.dat"));
+        tlv.setTimerEnabled(false); // the test is the timer
+        publisher.setClock([this] { return clock->now().toUTC(); });
+        ASSERT_TRUE(publisher.start({broker.url(QStringLiteral("plant")), {}, {}, {}}));
+        QElapsedTimer waited; // the bound only ends a hung test
+        waited.start();
+        while (publisher.connection() != MqttPublisher::Connection::Online &&
+               waited.elapsed() < 15000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        ASSERT_EQ(publisher.connection(), MqttPublisher::Connection::Online);
+        publishing = std::make_unique<DepositionPublishing>(process, publisher);
+        base = publisher.topicBase();
+    }
+
+    // One reading 0.1 s after the last.
+    void Tick()
+    {
+        clock->advance(0.1);
+        film.Queue();
+        tlv.TLVTimer_Timer();
+        QCoreApplication::sendPostedEvents();
+    }
+
+    TestBroker broker;
+    std::unique_ptr<TestSubscriber> subscriber;
+    QTemporaryDir home;
+    ProgramHome programHome{home};
+    FilmChamber film; // outlives the instrument
+    std::shared_ptr<tlvtest::StepClock> clock = RunClock();
+    cTLV880a tlv{film.lib, clock};
+    Deposition process{tlv};
+    MqttPublisher publisher{QStringLiteral("coflux")};
+    std::unique_ptr<DepositionPublishing> publishing;
+    QByteArray base;
+};
+
+TEST_F(CofluxPublish, ASimulatedRunPublishesStateReadingsAndTheTrip)
+{
+    ASSERT_NO_FATAL_FAILURE(WriteFile("Run.dat", kRun));
+    ASSERT_NO_FATAL_FAILURE(OpenAndPublish());
 
     ASSERT_TRUE(process.SetManualPower(0, 40).ok()); // 4 Å per reading: 0.04 kÅ in ten
     ASSERT_TRUE(process.Start().ok());
     int ticks = 0;
     while (process.RunState() == RunRunning && ticks < 100) {
-        clock->advance(0.1);
-        film.Queue();
-        tlv.TLVTimer_Timer();
-        QCoreApplication::sendPostedEvents();
+        Tick();
         ++ticks;
     }
     ASSERT_EQ(ticks, 10);
 
-    ASSERT_TRUE(subscriber.waitCount(base + "output/1", 10)) << "one message per reading";
-    ASSERT_TRUE(subscriber.waitFor([&](const auto& all) {
+    ASSERT_TRUE(subscriber->waitCount(base + "output/1", 10)) << "one message per reading";
+    ASSERT_TRUE(subscriber->waitFor([&](const auto& all) {
         for (const auto& m : all)
             if (m.topic == base + "event" &&
                 Json(m.payload).value(QStringLiteral("kind")).toString() == QStringLiteral("trip"))
                 return true;
         return false;
     }));
-    ASSERT_TRUE(subscriber.waitCount(base + "state", 3));
-    EXPECT_EQ(subscriber.on(base + "status").front().payload, "online");
+    ASSERT_TRUE(subscriber->waitCount(base + "state", 3));
+    EXPECT_EQ(subscriber->on(base + "status").front().payload, "online");
 
-    const auto outputs = subscriber.on(base + "output/1");
+    const auto outputs = subscriber->on(base + "output/1");
     EXPECT_EQ(outputs.size(), 10U);
     const QJsonObject first = Json(outputs.front().payload);
     EXPECT_DOUBLE_EQ(first.value(QStringLiteral("thickness")).toDouble(), 4.0) << "Å, not kÅ";
     EXPECT_DOUBLE_EQ(first.value(QStringLiteral("power")).toDouble(), 40.0);
     EXPECT_TRUE(first.value(QStringLiteral("time")).toString().endsWith(QLatin1Char('Z')));
-    EXPECT_EQ(subscriber.on(base + "sensor/1").size(), 10U);
+    EXPECT_EQ(subscriber->on(base + "sensor/1").size(), 10U);
 
     QStringList runs;
-    for (const auto& m : subscriber.on(base + "state")) {
+    for (const auto& m : subscriber->on(base + "state")) {
         runs << Json(m.payload).value(QStringLiteral("run")).toString();
         EXPECT_EQ(Json(m.payload).value(QStringLiteral("setup")).toString(),
                   QStringLiteral("Run.dat"));
     }
     EXPECT_EQ(runs, (QStringList{QStringLiteral("stopped"), QStringLiteral("running"),
                                  QStringLiteral("stopped")}));
-    for (const auto& m : subscriber.on(base + "event")) {
+    for (const auto& m : subscriber->on(base + "event")) {
         const QJsonObject event = Json(m.payload);
         if (event.value(QStringLiteral("kind")).toString() != QStringLiteral("trip")) continue;
         EXPECT_EQ(event.value(QStringLiteral("text")).toString(),
                   QStringLiteral("Deposition halted.\r\nThickness setpoint reached on Gold."));
     }
-    qunsetenv("TLV880_HOME");
 }
 
 // Two layers on output 1. The library double holds the power it was last given and turns 5 %
@@ -161,23 +200,8 @@ ShutterTimeout=30
 Rate=5
 )";
 
-TEST(CofluxPublish, ARecipeRunShowsItsLayerInTheStateUntilItEnds)
+TEST_F(CofluxPublish, ARecipeRunShowsItsLayerInTheStateUntilItEnds)
 {
-    if (TestBroker::Program().isEmpty()) GTEST_SKIP() << "mosquitto is not installed";
-    TestBroker broker;
-    QString why;
-    ASSERT_TRUE(broker.start(&why)) << why.toStdString();
-    TestSubscriber subscriber(broker.port());
-    ASSERT_TRUE(subscriber.waitSubscribed());
-
-    QTemporaryDir home;
-    qputenv("TLV880_HOME", home.path().toLocal8Bit());
-    InstallProgramInfo();
-    FilmChamber film; // outlives the instrument
-    auto clock = RunClock();
-    cTLV880a tlv(film.lib, clock);
-    Deposition process(tlv);
-    process.setRemembersSetupFile(false);
     for (const auto& [name, text] :
          {std::pair{"Run.dat",
                     QByteArray(kRun)
@@ -186,33 +210,16 @@ TEST(CofluxPublish, ARecipeRunShowsItsLayerInTheStateUntilItEnds)
                                                  QDir(home.path()).filePath("TLV880.LOG").toUtf8() +
                                                  "\n")},
           std::pair{"Two.rcp", QByteArray(kTwoLayers)}}) {
-        QFile file(QDir(home.path()).filePath(QString::fromLatin1(name)));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(text);
+        ASSERT_NO_FATAL_FAILURE(WriteFile(name, text));
     }
-    process.OpenSetup(QStringLiteral("Run.dat"));
-    tlv.setTimerEnabled(false); // the test is the timer
-
-    MqttPublisher publisher(QStringLiteral("coflux"));
-    publisher.setClock([&] { return clock->now().toUTC(); });
-    ASSERT_TRUE(publisher.start({broker.url(QStringLiteral("plant")), {}, {}, {}}));
-    QElapsedTimer waited;
-    waited.start();
-    while (publisher.connection() != MqttPublisher::Connection::Online && waited.elapsed() < 15000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    ASSERT_EQ(publisher.connection(), MqttPublisher::Connection::Online);
-    DepositionPublishing publishing(process, publisher);
-    const QByteArray base = publisher.topicBase();
+    ASSERT_NO_FATAL_FAILURE(OpenAndPublish());
 
     RecipeSession& recipes = RecipeSessionOf(process);
     ASSERT_EQ(recipes.Load(QDir(home.path()).filePath(QStringLiteral("Two.rcp"))), QString());
     ASSERT_EQ(recipes.Start(), QString());
     int ticks = 0;
     while (recipes.Run().IsRunning() && ticks < 1000) {
-        clock->advance(0.1);
-        film.Queue();
-        tlv.TLVTimer_Timer();
-        QCoreApplication::sendPostedEvents();
+        Tick();
         ++ticks;
     }
     ASSERT_EQ(recipes.Run().CurrentState(), RecipeRun::State::Complete)
@@ -225,10 +232,10 @@ TEST(CofluxPublish, ARecipeRunShowsItsLayerInTheStateUntilItEnds)
                 return true;
         return false;
     };
-    ASSERT_TRUE(subscriber.waitFor(recipeEnded));
+    ASSERT_TRUE(subscriber->waitFor(recipeEnded));
     QStringList steps; // "recipe/layer/name/phase" of each state while the recipe ran
     QJsonObject last;
-    for (const auto& m : subscriber.on(base + "state")) {
+    for (const auto& m : subscriber->on(base + "state")) {
         last = Json(m.payload);
         if (!last.contains(QStringLiteral("recipe"))) continue;
         steps << QStringLiteral("%1/%2/%3/%4")
@@ -245,14 +252,13 @@ TEST(CofluxPublish, ARecipeRunShowsItsLayerInTheStateUntilItEnds)
                            "Seed and cap/2/Cap/Deposit", "Seed and cap/2/Cap/Idle ramp"}));
     EXPECT_FALSE(last.contains(QStringLiteral("recipe"))) << "cleared when the recipe ended";
     EXPECT_FALSE(last.contains(QStringLiteral("layer")));
-    for (const auto& m : subscriber.on(base + "event")) {
+    for (const auto& m : subscriber->on(base + "event")) {
         const QJsonObject event = Json(m.payload);
         if (event.value(QStringLiteral("kind")).toString() != QStringLiteral("recipe")) continue;
         EXPECT_EQ(event.value(QStringLiteral("code")).toInt(), 0);
         EXPECT_EQ(event.value(QStringLiteral("text")).toString(),
                   QStringLiteral("Recipe complete."));
     }
-    qunsetenv("TLV880_HOME");
 }
 
 } // namespace
