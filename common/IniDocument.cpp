@@ -90,17 +90,23 @@ QByteArray encodeUtf16(const QString& text, bool littleEndian)
     return encoder.encode(text);
 }
 
-// Binary content: more than one byte in a hundred (at least one) is a control character that no
-// text file holds (everything below 0x20 except tab, line breaks, vertical tab, form feed, Ctrl-Z
-// and escape).
+// Binary content: more control characters than line breaks (and more than one), counting every
+// byte below 0x20 except tab, line breaks, vertical tab, form feed, Ctrl-Z and escape. Measured
+// against line breaks rather than size because a write never removes a line break nor adds a
+// control character: a file that loaded still loads after any value in it was changed, even a
+// long value made short.
 bool looksBinary(const QByteArray& bytes)
 {
     qsizetype controls = 0;
-    for (const char c : bytes) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 && !isBlank(c) && byte != 0x1b) ++controls;
+    qsizetype lineBreaks = 0;
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(bytes[i]);
+        if (byte == '\n' || (byte == '\r' && (i + 1 == bytes.size() || bytes[i + 1] != '\n')))
+            ++lineBreaks;
+        else if (byte < 0x20 && !isBlank(bytes[i]) && byte != 0x1b)
+            ++controls;
     }
-    return controls > std::max<qsizetype>(1, bytes.size() / 100);
+    return controls > std::max<qsizetype>(1, lineBreaks);
 }
 
 // Where the line starting at `start` ends: at its '\n' or '\r', or at the end of the bytes.

@@ -237,6 +237,28 @@ TEST_F(IniFileTest, ValuesThatWouldBreakTheFileAreMadeSafe)
     EXPECT_EQ(read(path), QByteArray("[S]\nname=two lines  [Evil] x=1\n"));
 }
 
+// A text file may carry a stray control character or two (pasted from a terminal, say); it
+// loads, and it must still load after the program shortened a long value in it.
+TEST_F(IniFileTest, StrayControlCharactersNeverMakeAWrittenFileUnreadable)
+{
+    const QByteArray note = "; pasted \x01 note \x02\n";
+    const QByteArray longValue(300, 'x');
+    const QString path = select(note + "[S]\nName=" + longValue + "\nk=5\n");
+    ASSERT_EQ(ini.LoadError(), QString());
+    ASSERT_NE(ini.WriteIniStr("S", "Name", "a"), 0);
+    EXPECT_EQ(read(path), note + "[S]\nName=a\nk=5\n");
+    EXPECT_EQ(tlv::IniDocument::fromBytes(read(path)).problem(),
+              tlv::IniDocument::LoadResult::Loaded);
+    cIniFile again;
+    again.setIniFile(path);
+    EXPECT_EQ(again.ReadIniInt("S", "k", 7), 5);
+    EXPECT_EQ(again.LoadError(), QString());
+
+    // Many control characters on few lines is still binary content, refused.
+    select("[S]\nk=5\x01\x02\x03\x04\n");
+    EXPECT_EQ(ini.ReadIniInt("S", "k", 7), 7);
+    EXPECT_EQ(ini.LoadError(), QStringLiteral("setup.dat is not a text file."));
+}
 TEST_F(IniFileTest, WriteReplacesTheFileAtomically)
 {
     const QString path = select("[S]\nold=1\n");
