@@ -258,9 +258,9 @@ void LiveChartView::tick()
         return;
     }
     if (m_model.revision() == m_drawnRevision) return;
-    // Within half a pixel column the lines move by less than half a pixel: gather the readings.
+    // Within one pixel column the lines move by less than a pixel: gather the readings.
     const double gathered = m_ticksSinceRefresh * (kRefreshIntervalMs / 1000.0);
-    if (gathered + 1e-9 < m_columnSeconds / 2) return;
+    if (gathered + 1e-9 < m_columnSeconds) return;
     refreshNow();
 }
 

@@ -61,8 +61,8 @@ public:
     // Redraws now from the model (what each batch does).
     void refreshNow();
     // One look of the refresh timer: redraws when the model changed, but on a long span only
-    // once the changes have had half a pixel column's time to gather (a 30-minute chart about
-    // once a second, a 1-minute chart at every reading); nothing while the view cannot be seen.
+    // once the changes have had a pixel column's time to gather (a 30-minute chart about every
+    // two seconds, a 1-minute chart at every reading); nothing while the view cannot be seen.
     void tick();
     // Redraws done so far.
     int refreshCount() const { return m_refreshes; }
