@@ -87,11 +87,12 @@ void BM_ChartUpdate(benchmark::State& state)
 BENCHMARK(BM_ChartUpdate)->Arg(1)->Arg(5)->Arg(30)->Unit(benchmark::kMicrosecond);
 
 // One update of a chart as the window shows it: the history full (18,001 points × 6 lines),
-// the view laid out and painted after the update, as each batch costs the GUI thread.
-void BM_ChartUpdatePainted(benchmark::State& state)
+// the view laid out and painted after the update, as each batch costs the GUI thread. `noise`
+// is the peak-to-peak spread of the readings (0: smooth lines).
+void RunPaintedUpdates(benchmark::State& state, double noise, const char* label)
 {
     ChartModel model(QStringLiteral("Rate"), QStringLiteral("Å/s"));
-    Fill(model, kOutputs, ChartModel::RingCapacity());
+    Fill(model, kOutputs, ChartModel::RingCapacity(), noise);
     LiveChartView view(model);
     view.resize(900, 300);
     view.setSpanSeconds(state.range(0) * 60.0);
@@ -100,14 +101,22 @@ void BM_ChartUpdatePainted(benchmark::State& state)
     double t = ChartModel::RingCapacity() * 0.1;
     for (auto _ : state) {
         for (int id = 0; id < kOutputs; ++id)
-            model.append(id, t, 5.0 + std::sin(t));
+            model.append(
+                id, t, noise > 0 ? 5 + id * 0.5 + noise / 2 * std::sin(t * 7) : 5.0 + std::sin(t));
         t += 0.1;
         view.refreshNow();
         QPainter painter(&canvas);
         view.render(&painter);
     }
-    state.SetLabel(
-        QStringLiteral("%1 min shown, 6 lines, painted").arg(state.range(0)).toStdString());
+    state.SetLabel(QStringLiteral("%1 min shown, %2, painted")
+                       .arg(state.range(0))
+                       .arg(QLatin1String(label))
+                       .toStdString());
+}
+
+void BM_ChartUpdatePainted(benchmark::State& state)
+{
+    RunPaintedUpdates(state, 0.0, "6 lines");
 }
 BENCHMARK(BM_ChartUpdatePainted)->Arg(1)->Arg(5)->Arg(30)->Unit(benchmark::kMicrosecond);
 
@@ -115,24 +124,7 @@ BENCHMARK(BM_ChartUpdatePainted)->Arg(1)->Arg(5)->Arg(30)->Unit(benchmark::kMicr
 // chart shows while the loops hold their setpoints.
 void BM_ChartUpdatePaintedNoisy(benchmark::State& state)
 {
-    ChartModel model(QStringLiteral("Rate"), QStringLiteral("Å/s"));
-    Fill(model, kOutputs, ChartModel::RingCapacity(), 0.2);
-    LiveChartView view(model);
-    view.resize(900, 300);
-    view.setSpanSeconds(state.range(0) * 60.0);
-    LayOut(view);
-    QImage canvas(view.size(), QImage::Format_ARGB32_Premultiplied);
-    double t = ChartModel::RingCapacity() * 0.1;
-    for (auto _ : state) {
-        for (int id = 0; id < kOutputs; ++id)
-            model.append(id, t, 5 + id * 0.5 + 0.1 * std::sin(t * 7));
-        t += 0.1;
-        view.refreshNow();
-        QPainter painter(&canvas);
-        view.render(&painter);
-    }
-    state.SetLabel(
-        QStringLiteral("%1 min shown, 6 noisy lines, painted").arg(state.range(0)).toStdString());
+    RunPaintedUpdates(state, 0.2, "6 noisy lines");
 }
 BENCHMARK(BM_ChartUpdatePaintedNoisy)->Arg(1)->Arg(5)->Arg(30)->Unit(benchmark::kMicrosecond);
 
