@@ -1,0 +1,32 @@
+"""The one exception the driver raises for a command the program refused."""
+
+
+class Tlv880Error(Exception):
+    """A command refused by coflux or tlvmonitor, as its error queue reported it.
+
+    ``code`` is the SCPI error number (-102 syntax error, -109 missing parameter, -113
+    undefined header, -203 command protected, -221 settings conflict, -222 data out of range,
+    -256 file name not found, -350 queue overflow); ``message`` is the program's text, e.g.
+    ``"Data out of range; Rate must be between 0 and 999.9 !"``; ``command`` is the line that
+    was refused, when known.
+    """
+
+    def __init__(self, code, message, command=None):
+        self.code = int(code)
+        self.message = message
+        self.command = command
+        where = " (after %r)" % command if command else ""
+        super().__init__("%d, %s%s" % (self.code, message, where))
+
+
+def parse_error(answer):
+    """``(code, message)`` from an answer of ``SYST:ERR?``: ``<code>,"<text>"`` with the
+    text's own quotes doubled."""
+    code, separator, text = answer.strip().partition(",")
+    try:
+        number = int(code)
+    except ValueError:
+        number = None
+    if number is None or not separator or len(text) < 2 or text[0] != '"' or text[-1] != '"':
+        raise Tlv880Error(-102, "unreadable error queue answer %r" % answer, "SYST:ERR?")
+    return number, text[1:-1].replace('""', '"')
