@@ -2,9 +2,9 @@
 # Installs what is missing, configures, builds and runs every test with CTest.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-# The tests also start real peers: an MQTT broker, a PyVISA client (Debian's Python), and check
-# the package with lintian.
-bash scripts/install-deps.sh mosquitto python3-pyvisa python3-pyvisa-py lintian
+# The tests also start real peers: an MQTT broker, a PyVISA client and the PyMeasure driver
+# (Debian's Python), and check the package with lintian.
+bash scripts/install-deps.sh mosquitto python3-pyvisa python3-pyvisa-py python3-pymeasure lintian
 cmake --preset default
 cmake --build --preset default
 ctest --preset default

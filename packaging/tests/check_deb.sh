@@ -3,7 +3,8 @@
 # Builds the Debian packages, checks them with lintian (when installed), unpacks them into a
 # clean folder and runs the unpacked programs there as an unprivileged user with an empty home:
 # the first start of coflux gets the demonstration setup and runs it to its halt; a second run
-# keeps the user's edited setup. Nothing is installed on the machine.
+# keeps the user's edited setup; the Python driver, unpacked on its own, imports from there.
+# Nothing is installed on the machine.
 set -euo pipefail
 cpack=$1 config=$2 version=$3 libpkg=$4 quick=$5
 
@@ -17,6 +18,8 @@ libdeb="$work/out/${libpkg}_${version}_$(dpkg --print-architecture).deb"
 appdeb="$work/out/tlv880_${version}_$(dpkg --print-architecture).deb"
 [ -f "$libdeb" ] || fail "no library package $(basename "$libdeb"): $(ls "$work/out")"
 [ -f "$appdeb" ] || fail "no program package $(basename "$appdeb"): $(ls "$work/out")"
+pydeb="$work/out/python3-tlv880_${version}_all.deb"
+[ -f "$pydeb" ] || fail "no Python package $(basename "$pydeb"): $(ls "$work/out")"
 
 # ---- control data ---------------------------------------------------------------------------
 field() { dpkg-deb --field "$1" "$2"; }
@@ -33,13 +36,19 @@ if dpkg-deb --ctrl-tarfile "$libdeb" | tar -t | grep -Eq 'post(inst|rm)$'; then
 fi
 [ "$(dpkg-deb --ctrl-tarfile "$libdeb" | tar -xO ./triggers)" = "activate-noawait ldconfig" ] ||
   fail "the library package does not activate the ldconfig trigger"
+[ "$(field "$pydeb" Architecture)" = all ] || fail "python3-tlv880 is not architecture all"
+[ "$(field "$pydeb" Section)" = python ] || fail "python3-tlv880 is not in section python"
+for dependency in python3-pymeasure python3-pyvisa-py; do
+  grep -qw "$dependency" <<<"$(field "$pydeb" Depends)" ||
+    fail "python3-tlv880 does not depend on $dependency"
+done
 
 # ---- lintian --------------------------------------------------------------------------------
 if command -v lintian > /dev/null; then
   # Overrides shipped in a package are honoured; anything else of severity warning or error
   # fails. Overridden tags are listed with their reasons.
   status=0
-  lintian --fail-on error,warning --show-overrides "$libdeb" "$appdeb" > "$work/lintian" 2>&1 ||
+  lintian --fail-on error,warning --show-overrides "$libdeb" "$appdeb" "$pydeb" > "$work/lintian" 2>&1 ||
     status=$?
   grep -v 'running with root privileges' "$work/lintian" || true
   [ "$status" -eq 0 ] || fail "lintian found errors or warnings"
@@ -73,6 +82,28 @@ done
 if find "$root" -name '*.a' -o -name '*test*' -type f | grep -q .; then
   fail "the packages hold build or test files"
 fi
+
+# The Python driver on its own in a clean folder: Debian's python3 imports it from the folder
+# it was unpacked in (dist-packages, where an installed one is found), with nothing byte-compiled
+# or left from the build in the package.
+pyroot="$work/pyroot"
+dpkg-deb -x "$pydeb" "$pyroot"
+pysite="$pyroot/usr/lib/python3/dist-packages"
+for file in usr/lib/python3/dist-packages/tlv880/__init__.py \
+  usr/lib/python3/dist-packages/tlv880/coflux.py usr/share/doc/python3-tlv880/copyright \
+  usr/share/doc/python3-tlv880/changelog.gz \
+  usr/share/doc/python3-tlv880/examples/deposition_procedure.py; do
+  [ -s "$pyroot/$file" ] || fail "$file missing from python3-tlv880"
+done
+if find "$pyroot" -name '*.pyc' -o -name '__pycache__' -o -name 'test*' | grep -q .; then
+  fail "python3-tlv880 holds byte code or tests"
+fi
+imported=$(cd "$work" && env -i PATH=/usr/bin:/bin PYTHONPATH="$pysite" PYTHONDONTWRITEBYTECODE=1 \
+  /usr/bin/python3 -c 'import tlv880, pymeasure.instruments as i
+assert issubclass(tlv880.Coflux, i.Instrument) and issubclass(tlv880.TlvMonitor, i.Instrument)
+print(tlv880.__file__)') || fail "the unpacked driver does not import"
+[ "$imported" = "$pysite/tlv880/__init__.py" ] || fail "tlv880 was imported from $imported"
+echo "python3-tlv880 imports from the unpacked folder"
 
 # ---- runs as a user -------------------------------------------------------------------------
 # As root every folder is writable, so the runs are made as the unprivileged user "nobody".
