@@ -73,7 +73,9 @@ class ProgramCase(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         cls.home = tempfile.mkdtemp(prefix="tlv880-driver-")
-        for name, text in [("Remote.dat", SETUP), ("Film.rcp", RECIPE),
+        # The layer's name holds a quote and a comma, as the recipe state's quoting must carry.
+        film = RECIPE.replace("Name=Film", 'Name=Film "A", B')
+        for name, text in [("Remote.dat", SETUP), ("Film.rcp", film),
                            ("Bad.rcp", RECIPE.replace("Rate=5", "Rate=5000"))]:
             with open(os.path.join(cls.home, name), "w") as f:
                 f.write(text)
@@ -271,7 +273,8 @@ class CofluxDriverTest(ProgramCase):
 
     def test_a_recipe_run_and_an_abort(self):
         coflux = self.coflux
-        self.assertRefused(-256, lambda: coflux.load_recipe("Missing.rcp"))
+        self.assertRefused(-256, lambda: coflux.load_recipe('No "such", file.rcp'),
+                           'No "such", file.rcp')
         self.assertRefused(-222, lambda: coflux.load_recipe("Bad.rcp"), "Bad.rcp: layer 1")
         self.assertRefused(-221, coflux.abort_recipe)
         coflux.load_recipe("Film.rcp")
@@ -288,7 +291,7 @@ class CofluxDriverTest(ProgramCase):
 
         status = wait_for(progress, lambda s: s.state != "RUNNING")
         self.assertEqual((status.state, status.layer, status.layer_name, status.message),
-                         ("COMPLETE", 1, "Film", "Recipe complete."))
+                         ("COMPLETE", 1, 'Film "A", B', "Recipe complete."))
         self.assertGreaterEqual(status.elapsed, 2.0)
         self.assertLessEqual({"Shutter delay", "Deposit"}, phases)
         coflux.stop()

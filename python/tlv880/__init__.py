@@ -11,7 +11,7 @@ the program's SCPI error number and message.
 
 from .coflux import (ANALOG_INPUTS, MODES, OUTPUTS, POWER_LIMITS, RATE_LIMITS,
                      THICKNESS_LIMITS, AnalogFedOutput, AnalogInput, Coflux, Output)
-from .errors import Tlv880Error
+from .errors import ProtocolError, Tlv880Error
 from .monitor import TlvMonitor
 from .program import SENSORS, Sensor, resource_name
 from .readings import Identity, OutputReading, RecipeStatus, SensorReading
@@ -19,6 +19,6 @@ from .readings import Identity, OutputReading, RecipeStatus, SensorReading
 __all__ = [
     "ANALOG_INPUTS", "MODES", "OUTPUTS", "POWER_LIMITS", "RATE_LIMITS", "SENSORS",
     "THICKNESS_LIMITS", "AnalogFedOutput", "AnalogInput", "Coflux", "Identity", "Output",
-    "OutputReading", "RecipeStatus", "Sensor", "SensorReading", "Tlv880Error", "TlvMonitor",
-    "resource_name",
+    "OutputReading", "ProtocolError", "RecipeStatus", "Sensor", "SensorReading", "Tlv880Error",
+    "TlvMonitor", "resource_name",
 ]

@@ -1,4 +1,5 @@
-"""The one exception the driver raises for a command the program refused."""
+"""The one exception the driver raises for a command the program refused, and the one for an
+answer that does not follow the remote interface's format."""
 
 
 class Tlv880Error(Exception):
@@ -28,5 +29,10 @@ def parse_error(answer):
     except ValueError:
         number = None
     if number is None or not separator or len(text) < 2 or text[0] != '"' or text[-1] != '"':
-        raise Tlv880Error(-102, "unreadable error queue answer %r" % answer, "SYST:ERR?")
+        raise ProtocolError("unreadable answer of SYST:ERR?: %r" % answer)
     return number, text[1:-1].replace('""', '"')
+
+
+class ProtocolError(OSError):
+    """An answer that is not what the remote interface answers: the connection is out of step
+    (a late answer to an earlier query) or the peer is not one of the programs."""

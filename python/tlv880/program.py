@@ -13,7 +13,7 @@ from pymeasure.adapters import VISAAdapter
 from pymeasure.instruments import Instrument
 from pymeasure.instruments.validators import strict_discrete_set
 
-from .errors import Tlv880Error, parse_error
+from .errors import ProtocolError, Tlv880Error, parse_error
 from .readings import SensorReading, parse_identity
 
 # Sensors of both programs, 1..24; the error queue of a client holds 16 entries.
@@ -134,10 +134,10 @@ class RemoteProgram(Instrument):
         answer = self.adapter.ask("*OPC?;" + command).strip()
         done, separator, rest = answer.partition(";")
         if done != "1":
-            raise Tlv880Error(-102, "unexpected answer %r" % answer, command)
+            raise ProtocolError("%s: unexpected answer %r" % (command, answer))
         if not separator:
             self.check_errors(command)
-            raise Tlv880Error(-102, "the query answered nothing", command)
+            raise ProtocolError("%s: no answer and no error" % command)
         return rest
 
     def values(self, command, separator=",", cast=float, **kwargs):
