@@ -188,6 +188,9 @@ class CofluxDriverTest(ProgramCase):
         overflow = self.assertRefused(-113, coflux.check_errors)
         self.assertEqual([code for code, _ in overflow.others], [-113] * 14 + [-350])
         self.assertEqual(coflux.next_error, (0, "No error"))
+        coflux.write("NOPE")
+        coflux.clear()
+        self.assertEqual(coflux.check_errors(), [])
 
     def test_the_limits_are_the_programs_own(self):
         # The program's refusals name its limits; the validators use the same ones.
