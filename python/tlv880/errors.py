@@ -9,13 +9,14 @@ class Tlv880Error(Exception):
     undefined header, -203 command protected, -221 settings conflict, -222 data out of range,
     -256 file name not found, -350 queue overflow); ``message`` is the program's text, e.g.
     ``"Data out of range; Rate must be between 0 and 999.9 !"``; ``command`` is the line that
-    was refused, when known.
+    was refused, when known; ``others`` holds the (code, message) pairs queued after it.
     """
 
-    def __init__(self, code, message, command=None):
+    def __init__(self, code, message, command=None, others=()):
         self.code = int(code)
         self.message = message
         self.command = command
+        self.others = list(others)
         where = " (after %r)" % command if command else ""
         super().__init__("%d, %s%s" % (self.code, message, where))
 

@@ -167,9 +167,8 @@ class RemoteProgram(Instrument):
                 break
             errors.append((code, text))
         if errors:
-            error = Tlv880Error(errors[0][0], errors[0][1], command or self._last_change)
-            error.others = errors[1:]
-            raise error
+            raise Tlv880Error(errors[0][0], errors[0][1], command or self._last_change,
+                              errors[1:])
         return errors
 
     def close(self):
