@@ -192,6 +192,19 @@ class CofluxDriverTest(ProgramCase):
         coflux.clear()
         self.assertEqual(coflux.check_errors(), [])
 
+    def test_an_answer_out_of_step_renews_the_connection(self):
+        output = self.coflux.output(1)
+        output.rate_setpoint = 7.5
+        # A query sent around the driver leaves an answer nobody read before the next one.
+        self.coflux.adapter.write("OUTP:RATE? 1")
+        with self.assertRaises(tlv880.ProtocolError):
+            self.coflux.state
+        # On the fresh connection every answer belongs to its own query again.
+        self.assertEqual(self.coflux.state, "STOP")
+        self.assertEqual(output.rate_setpoint, 7.5)
+        self.assertEqual(output.mode, "OFF")
+        self.assertEqual(self.coflux.next_error, (0, "No error"))
+
     def test_the_limits_are_the_programs_own(self):
         # The program's refusals name its limits; the validators use the same ones.
         for command, limits in [("OUTP:RATE 1,%s", tlv880.RATE_LIMITS),

@@ -5,9 +5,15 @@ Every query goes out as ``*OPC?;<query>``. The program answers ``1;<answer>``, o
 when the query failed (a failing command answers nothing and ends its line), so a refused
 query raises at once instead of waiting for a reply that never comes. Every change is followed
 by ``SYST:ERR?``; an error there raises Tlv880Error with the program's number and text.
+
+A query that timed out may still be answered later, and that late answer would be read as the
+next query's: after a time-out, or an answer out of step, the driver opens a fresh connection
+(which holds no stale answer) before it raises.
 """
 
 import numbers
+
+import pyvisa
 
 from pymeasure.adapters import VISAAdapter
 from pymeasure.instruments import Instrument
@@ -131,14 +137,37 @@ class RemoteProgram(Instrument):
         """The answer to one query; raises Tlv880Error when the program refused it."""
         if any(c in command for c in "\r\n"):
             raise ValueError("one command per line: %r" % command)
-        answer = self.adapter.ask("*OPC?;" + command).strip()
+        answer = self._query("*OPC?;" + command)
         done, separator, rest = answer.partition(";")
         if done != "1":
+            self.reconnect()
             raise ProtocolError("%s: unexpected answer %r" % (command, answer))
         if not separator:
             self.check_errors(command)
+            self.reconnect()
             raise ProtocolError("%s: no answer and no error" % command)
         return rest
+
+    def _query(self, line):
+        try:
+            return self.adapter.ask(line).strip()
+        except pyvisa.errors.VisaIOError:
+            self.reconnect()
+            raise
+
+    def reconnect(self):
+        """Opens a fresh connection to the same program with the same settings; this client's
+        error queue starts empty. Only for a VISA adapter."""
+        connection = getattr(self.adapter, "connection", None)
+        manager = getattr(self.adapter, "manager", None)
+        if connection is None or manager is None:
+            return
+        name = connection.resource_name
+        settings = {"read_termination": connection.read_termination,
+                    "write_termination": connection.write_termination,
+                    "timeout": connection.timeout}
+        connection.close()
+        self.adapter.connection = manager.open_resource(name, **settings)
 
     def values(self, command, separator=",", cast=float, **kwargs):
         """The answer split at `separator`, each field cast (kept as text where that fails),
@@ -162,7 +191,12 @@ class RemoteProgram(Instrument):
         later ones in its `others`). Returns an empty list when there was none."""
         errors = []
         for _ in range(QUEUE_CAPACITY + 1):
-            code, text = parse_error(self.adapter.ask("SYST:ERR?"))
+            answer = self._query("SYST:ERR?")
+            try:
+                code, text = parse_error(answer)
+            except ProtocolError:
+                self.reconnect()
+                raise
             if code == 0:
                 break
             errors.append((code, text))
