@@ -112,7 +112,8 @@ def main(argv=None):
     if os.path.exists(args.results):
         # PyMeasure would read an existing file as a finished run and append to it.
         parser.error("%s exists; name a new results file" % args.results)
-    logging.basicConfig(level=logging.INFO, format="%(asctime)s %(message)s")
+    # PyMeasure puts a NullHandler on the root logger; force replaces it with one that prints.
+    logging.basicConfig(level=logging.INFO, format="%(asctime)s %(message)s", force=True)
 
     procedure = DepositionProcedure(resource=args.resource, setup=args.setup,
                                     output=args.output, rate=args.rate,
@@ -121,8 +122,9 @@ def main(argv=None):
     results = Results(procedure, args.results)
     worker = Worker(results)  # no port: nothing is published beyond this process
     worker.start()
-    while worker.is_alive():
-        worker.join(timeout=0.5)
+    # PyMeasure's join stops the worker once its time is up; the procedure ends itself at its
+    # time limit, so this only bounds a worker that hangs. Ctrl-C stops it as well.
+    worker.join(timeout=args.time_limit + 60)
     finished = procedure.status == Procedure.FINISHED and procedure.reached
     print("deposition %s; results in %s" % ("reached its thickness" if finished else
                                             "did not finish", args.results))

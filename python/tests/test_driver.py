@@ -21,10 +21,11 @@ sys.path[:0] = [os.path.join(ROOT, "python"), os.path.join(ROOT, "python", "exam
                 os.path.join(ROOT, "tests", "remote")]
 
 from pymeasure.adapters import VISAAdapter  # noqa: E402
-from pymeasure.experiment import Procedure, Results, Worker  # noqa: E402
+from pymeasure.experiment import Results  # noqa: E402
 
 import tlv880  # noqa: E402
 from tlv880 import Coflux, Tlv880Error, TlvMonitor, resource_name  # noqa: E402
+import deposition_procedure  # noqa: E402
 from deposition_procedure import DepositionProcedure  # noqa: E402
 from pyvisa_remote_test import RECIPE, SETUP, Program  # noqa: E402
 
@@ -261,14 +262,12 @@ class CofluxDriverTest(ProgramCase):
         folder = tempfile.mkdtemp(prefix="tlv880-results-")
         self.addCleanup(shutil.rmtree, folder, True)
         filename = os.path.join(folder, "deposition.csv")
-        procedure = DepositionProcedure(resource=resource_name("127.0.0.1", self.program.port),
-                                        setup="Remote.dat", output=1, rate=10.0,
-                                        thickness=0.05, interval=0.1, time_limit=LIMIT_S)
-        worker = Worker(Results(procedure, filename))
-        worker.start()
-        worker.join(timeout=LIMIT_S + 30)
-        self.assertEqual(procedure.status, Procedure.FINISHED)
-        self.assertTrue(procedure.reached)
+        # As from the command line: PyMeasure's Worker runs it and writes the results file.
+        status = deposition_procedure.main([
+            filename, "--resource", resource_name("127.0.0.1", self.program.port),
+            "--setup", "Remote.dat", "--output", "1", "--rate", "10", "--thickness", "0.05",
+            "--interval", "0.1", "--time-limit", str(LIMIT_S)])
+        self.assertEqual(status, 0)
 
         # PyMeasure reads its own file back, parameters and all.
         data = Results.load(filename, DepositionProcedure).data
