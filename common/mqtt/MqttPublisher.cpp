@@ -1,5 +1,7 @@
 #include "common/mqtt/MqttPublisher.h"
 
+#include "MqttClientSetup.h"
+
 #include <QCoreApplication>
 #include <QSysInfo>
 
@@ -21,12 +23,6 @@ constexpr auto kOfflineWait = std::chrono::seconds(2);
 const QByteArray kOnline = QByteArrayLiteral("online");
 const QByteArray kOffline = QByteArrayLiteral("offline");
 
-void InitLibraryOnce()
-{
-    static const int init = mosquitto_lib_init();
-    (void)init;
-}
-
 // A topic level may hold neither '/' nor a wildcard.
 QByteArray TopicLevel(QString text)
 {
@@ -34,24 +30,6 @@ QByteArray TopicLevel(QString text)
         if (c == QLatin1Char('/') || c == QLatin1Char('+') || c == QLatin1Char('#'))
             c = QLatin1Char('_');
     return text.isEmpty() ? QByteArrayLiteral("unknown") : text.toUtf8();
-}
-
-QString ConnackText(int rc)
-{
-    switch (rc) {
-    case 1:
-        return QStringLiteral("protocol version not accepted");
-    case 2:
-        return QStringLiteral("client identifier rejected");
-    case 3:
-        return QStringLiteral("broker unavailable");
-    case 4:
-        return QStringLiteral("bad user name or password");
-    case 5:
-        return QStringLiteral("not authorised");
-    default:
-        return QString::fromUtf8(mosquitto_connack_string(rc));
-    }
 }
 
 } // namespace
@@ -124,14 +102,8 @@ bool MqttPublisher::start(const PublishOptions& options)
     stop();
     QString error;
     PublishTarget target;
-    if (!ParsePublishUrl(options.url, target, error)) {
-        fail(error + QStringLiteral("; not publishing."));
-        return false;
-    }
-    if (!options.caFile.isEmpty()) target.tls = true;
     QString password;
-    if (!options.passwordFile.isEmpty() &&
-        !ReadPasswordFile(options.passwordFile, password, error)) {
+    if (!ResolveTarget(options, target, password, error)) {
         fail(error + QStringLiteral("; not publishing."));
         return false;
     }
@@ -140,7 +112,7 @@ bool MqttPublisher::start(const PublishOptions& options)
     m_base = m_target.prefix.toUtf8() + '/' + TopicLevel(QSysInfo::machineHostName()) + '/' +
              TopicLevel(m_program) + '/';
 
-    InitLibraryOnce();
+    InitMosquittoOnce();
     const QByteArray clientId = QStringLiteral("%1-%2-%3")
                                     .arg(m_program, QSysInfo::machineHostName())
                                     .arg(QCoreApplication::applicationPid())
@@ -158,24 +130,11 @@ bool MqttPublisher::start(const PublishOptions& options)
     const QByteArray statusTopic = m_base + "status";
     mosquitto_will_set(m_mosq, statusTopic.constData(), static_cast<int>(kOffline.size()),
                        kOffline.constData(), 1, true);
-    if (!options.user.isEmpty() || !password.isEmpty()) {
-        const QByteArray user = options.user.toUtf8();
-        const QByteArray pass = password.toUtf8();
-        mosquitto_username_pw_set(m_mosq, user.constData(),
-                                  options.passwordFile.isEmpty() ? nullptr : pass.constData());
-    }
-    if (m_target.tls) {
-        const QByteArray ca = options.caFile.toLocal8Bit();
-        const int rc =
-            mosquitto_tls_set(m_mosq, ca.isEmpty() ? nullptr : ca.constData(),
-                              ca.isEmpty() ? "/etc/ssl/certs" : nullptr, nullptr, nullptr, nullptr);
-        if (rc != MOSQ_ERR_SUCCESS) {
-            mosquitto_destroy(m_mosq);
-            m_mosq = nullptr;
-            fail(QStringLiteral("The CA file \"%1\" cannot be used for TLS (%2); not publishing.")
-                     .arg(options.caFile, QString::fromUtf8(mosquitto_strerror(rc))));
-            return false;
-        }
+    if (!ApplyLoginAndTls(m_mosq, options, password, m_target, error)) {
+        mosquitto_destroy(m_mosq);
+        m_mosq = nullptr;
+        fail(error + QStringLiteral("; not publishing."));
+        return false;
     }
 
     {
