@@ -9,8 +9,6 @@ namespace {
 
 void Remember(std::deque<Sample>& history, const Sample& sample)
 {
-    // Readings that arrive out of order (a broker's queue after a reconnect) are not charted.
-    if (!history.empty() && sample.t < history.back().t) return;
     history.push_back(sample);
     while (history.size() > kHistoryPoints ||
            (!history.empty() && history.front().t < sample.t - kHistorySeconds))
@@ -78,15 +76,24 @@ void Coater::takeReading(TopicKind kind, int number, const Reading& reading, qin
 
     const Sample sample{reading.time.toMSecsSinceEpoch() / 1000.0, reading.rate, reading.thickness,
                         reading.power};
+    // A reading older than the channel's newest (a late delivery) is a sign of life only: it
+    // neither replaces the newest value nor goes back into the history.
+    const auto newer = [&](const Reading& last) {
+        return !last.time.isValid() || reading.time >= last.time;
+    };
     if (kind == TopicKind::Output) {
         OutputState& output = outputs[number];
-        output.last = reading;
-        Remember(output.history, sample);
+        if (newer(output.last)) {
+            output.last = reading;
+            Remember(output.history, sample);
+        }
     } else {
         SensorState& sensor = sensors[number];
-        sensor.last = reading;
-        sensor.failed = reading.frequency < 0;
-        Remember(sensor.history, sample);
+        if (newer(sensor.last)) {
+            sensor.last = reading;
+            sensor.failed = reading.frequency < 0;
+            Remember(sensor.history, sample);
+        }
     }
     judge(now);
 }

@@ -24,10 +24,14 @@ Fleet::Fleet(QObject* parent) : QObject(parent), m_subscriber(QString::fromLatin
     connect(&m_tick, &QTimer::timeout, &m_model, &FleetModel::tick);
 }
 
-bool Fleet::start(const tlv::mqtt::PublishOptions& broker, const QString& eventLog)
+void Fleet::setEventLog(const QString& file)
 {
-    m_eventLog = eventLog;
+    m_eventLog = file;
     m_logBroken = false;
+}
+
+bool Fleet::start(const tlv::mqtt::PublishOptions& broker)
+{
     m_tick.start();
     return m_subscriber.start(broker);
 }

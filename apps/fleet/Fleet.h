@@ -19,9 +19,10 @@ public:
 
     explicit Fleet(QObject* parent = nullptr);
 
-    // Starts watching the broker; false with problem() when the options cannot work. An empty
-    // event log file name writes no log.
-    bool start(const tlv::mqtt::PublishOptions& broker, const QString& eventLog);
+    // The file every event is appended to; empty writes no log.
+    void setEventLog(const QString& file);
+    // Starts watching the broker; false with problem() when the options cannot work.
+    bool start(const tlv::mqtt::PublishOptions& broker);
     void stop();
 
     FleetModel& model() { return m_model; }

@@ -52,6 +52,7 @@ int main(int argc, char** argv)
                                  : QDir::current().absoluteFilePath(options.eventLog);
 
     fleet::Fleet core;
+    core.setEventLog(eventLog);
     QObject::connect(&core, &fleet::Fleet::problem, &PrintError);
     fleet::frmMain window(core);
     window.show();
@@ -59,6 +60,6 @@ int main(int argc, char** argv)
         PrintError(QStringLiteral("No broker: give --publish mqtt://HOST[:PORT]/PREFIX or set "
                                   "URL in the [Publish] group of the settings."));
     else
-        core.start(options.broker, eventLog);
+        core.start(options.broker);
     return app.exec();
 }
