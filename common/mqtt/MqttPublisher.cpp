@@ -273,11 +273,11 @@ void MqttPublisher::publishSensor(int sensor, const QDateTime& time, double rate
 }
 
 void MqttPublisher::publishOutput(int output, const QDateTime& time, double rate, double thickness,
-                                  double power)
+                                  double power, double setpoint)
 {
     if (!m_mosq) return;
     enqueue({m_base + "output/" + QByteArray::number(output + 1),
-             OutputPayload(time, rate, thickness, power), 0, false,
+             OutputPayload(time, rate, thickness, power, setpoint), 0, false,
              OutgoingMessage::Kind::Reading});
 }
 

@@ -41,6 +41,18 @@ QByteArray ReadingPayload(const QDateTime& time, const char* k1, double v1, cons
     return out;
 }
 
+// A key that is left out while its value is not a number.
+void AppendOptional(QByteArray& body, const char* key, double value)
+{
+    if (!std::isfinite(value)) return;
+    body.chop(1);
+    body += ",\"";
+    body += key;
+    body += "\":";
+    AppendNumber(body, value);
+    body += '}';
+}
+
 } // namespace
 
 QByteArray IsoUtc(const QDateTime& time)
@@ -64,9 +76,12 @@ QByteArray SensorPayload(const QDateTime& time, double rate, double thickness, d
     return ReadingPayload(time, "rate", rate, "thickness", thickness, "frequency", frequency);
 }
 
-QByteArray OutputPayload(const QDateTime& time, double rate, double thickness, double power)
+QByteArray OutputPayload(const QDateTime& time, double rate, double thickness, double power,
+                         double setpoint)
 {
-    return ReadingPayload(time, "rate", rate, "thickness", thickness, "power", power);
+    QByteArray body = ReadingPayload(time, "rate", rate, "thickness", thickness, "power", power);
+    AppendOptional(body, "setpoint", setpoint);
+    return body;
 }
 
 QByteArray StatePayload(const QDateTime& time, const PublishState& state)

@@ -23,6 +23,7 @@
 
 #include <condition_variable>
 #include <functional>
+#include <limits>
 #include <mutex>
 #include <unordered_map>
 #include <unordered_set>
@@ -74,8 +75,9 @@ public:
     // Sensor or output index counted from 0; published as n = index + 1.
     void publishSensor(int sensor, const QDateTime& time, double rate, double thickness,
                        double frequency);
+    // `setpoint`: the rate setpoint of an output under rate control, NaN for none.
     void publishOutput(int output, const QDateTime& time, double rate, double thickness,
-                       double power);
+                       double power, double setpoint = std::numeric_limits<double>::quiet_NaN());
     // Retained; published again after every reconnect so a restarted broker has it.
     void publishState(const PublishState& state);
     void publishEvent(const PublishEvent& event, const QDateTime& time);
