@@ -16,6 +16,16 @@ qint64 SteadyMilliseconds()
     return started.elapsed();
 }
 
+// A message of several lines ("Deposition halted." and why) shown on one.
+QString OneLine(const QString& text)
+{
+    QString line = text;
+    line.replace(QLatin1String("\r\n"), QLatin1String(" "));
+    line.replace(QLatin1Char('\r'), QLatin1Char(' '));
+    line.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    return line.trimmed();
+}
+
 bool IsCrystalFailure(const FleetEventMessage& event)
 {
     return event.kind == QLatin1String("sensor") && event.sensor > 0 &&
@@ -88,7 +98,7 @@ void FleetModel::changed(int row)
 void FleetModel::addEvent(const Coater& coater, const QDateTime& time, const QString& kind,
                           int code, const QString& text)
 {
-    FleetEvent event{time, coater.key.name(), coater.key.program, kind, code, text};
+    FleetEvent event{time, coater.key.name(), coater.key.program, kind, code, OneLine(text)};
     m_events.push_front(event);
     while (m_events.size() > m_eventLimit)
         m_events.pop_back();
@@ -151,7 +161,7 @@ void FleetModel::takeEvent(int row, const FleetEventMessage& event)
     Coater& coater = m_coaters[static_cast<std::size_t>(row)];
     if (event.kind == QLatin1String("trip")) {
         coater.tripped = true;
-        coater.tripText = event.text;
+        coater.tripText = OneLine(event.text);
     }
     if (IsCrystalFailure(event)) coater.sensors[event.sensor].failed = true;
     addEvent(coater, event.time, event.kind, event.code, event.text);

@@ -222,12 +222,13 @@ TEST(FleetAlarms, ARateIsJudgedOnlyWhileRunningOnlineAndWithASetpoint)
 TEST(FleetAlarms, ATripStaysUntilTheNextRun)
 {
     RunningCoater m;
-    m.model.take(kCoflux + "event",
-                 EventJson(kStart, "trip", "Thickness setpoint reached on Gold."));
+    m.model.take(
+        kCoflux + "event",
+        EventJson(kStart, "trip", "Deposition halted.\\r\\nThickness setpoint reached on Gold."));
     m.model.take(kCoflux + "state", StateJson(kStart, "stopped"));
     EXPECT_TRUE(Row(m.model, 0).needsAttention());
     EXPECT_EQ(RowTexts(Row(m.model, 0))[ColAlarms],
-              QStringLiteral("Trip: Thickness setpoint reached on Gold."));
+              QStringLiteral("Trip: Deposition halted. Thickness setpoint reached on Gold."));
     ASSERT_EQ(m.model.events().size(), 1U);
     EXPECT_EQ(m.model.events().front().kind, QStringLiteral("trip"));
     EXPECT_EQ(m.model.events().front().coater, QStringLiteral("lab/hall2/chamber3"));

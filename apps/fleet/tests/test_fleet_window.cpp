@@ -25,8 +25,7 @@ namespace {
 const QByteArray kCoflux = "lab/hall2/chamber3/coflux/";
 const QByteArray kMonitor = "lab/hall1/chamber1/tlvmonitor/";
 
-template <typename T>
-T* Control(const QWidget& form, const char* name)
+template <typename T> T* Control(const QWidget& form, const char* name)
 {
     T* found = form.findChild<T*>(QString::fromLatin1(name));
     EXPECT_NE(found, nullptr) << name;
@@ -65,7 +64,8 @@ TEST_F(FleetWindow, ShowsARowPerCoaterRedWhenItNeedsAttentionGreyWhenStale)
     ASSERT_EQ(grid.rowCount(), 2);
     EXPECT_EQ(grid.item(0, ColCoater)->text(), QStringLiteral("lab/hall2/chamber3"));
     EXPECT_EQ(grid.item(1, ColProgram)->text(), QStringLiteral("tlvmonitor"));
-    EXPECT_EQ(grid.item(0, ColReadings)->text(), QStringLiteral("1: 5.00/5.00 Å/s 1.000 kÅ 40.0 %"));
+    EXPECT_EQ(grid.item(0, ColReadings)->text(),
+              QStringLiteral("1: 5.00/5.00 Å/s 1.000 kÅ 40.0 %"));
     EXPECT_EQ(m_window->windowTitle(), QStringLiteral("TLV-880 Fleet"));
     const QBrush plain = grid.item(1, ColStatus)->background();
 
@@ -80,8 +80,8 @@ TEST_F(FleetWindow, ShowsARowPerCoaterRedWhenItNeedsAttentionGreyWhenStale)
     ASSERT_EQ(events.count(), 1);
     EXPECT_TRUE(events.item(0)->text().contains(
         QStringLiteral("lab/hall2/chamber3 coflux  trip: Thickness setpoint reached on Gold.")));
-    Take(kMonitor + "event", EventJson(kStart, "sensor", "Sensor 1 Crystal Failure.",
-                                       R"(,"sensor":1)"));
+    Take(kMonitor + "event",
+         EventJson(kStart, "sensor", "Sensor 1 Crystal Failure.", R"(,"sensor":1)"));
     EXPECT_TRUE(events.item(0)->text().contains(QStringLiteral("Sensor 1 Crystal Failure.")))
         << "newest first";
 
