@@ -12,6 +12,14 @@ QString Number(double value, int decimals, bool known = true)
                                          : QStringLiteral("?");
 }
 
+bool Idle(const OutputState& output)
+{
+    const Reading& r = output.last;
+    const auto zero = [](double v, bool known) { return !known || std::abs(v) < 0.0005; };
+    return !r.setpoint && zero(r.rate, r.rateKnown) && zero(r.thickness, r.thicknessKnown) &&
+           zero(r.power, true);
+}
+
 QString OutputText(int number, const OutputState& output)
 {
     const Reading& r = output.last;
@@ -47,11 +55,20 @@ QString PresenceText(Coater::Presence presence)
 
 QStringList ColumnHeads()
 {
-    return {
-        QStringLiteral("Coater"),       QStringLiteral("Program"),  QStringLiteral("Status"),
-        QStringLiteral("Run"),          QStringLiteral("Recipe"),   QStringLiteral("Layer"),
-        QStringLiteral("Phase"),        QStringLiteral("Readings"), QStringLiteral("Crystal life"),
-        QStringLiteral("Last reading"), QStringLiteral("Alarms")};
+    // By column, so the heads follow the order of the columns whatever it is.
+    QStringList heads(ColumnCount);
+    heads[ColCoater] = QStringLiteral("Coater");
+    heads[ColProgram] = QStringLiteral("Program");
+    heads[ColStatus] = QStringLiteral("Status");
+    heads[ColRun] = QStringLiteral("Run");
+    heads[ColRecipe] = QStringLiteral("Recipe");
+    heads[ColLayer] = QStringLiteral("Layer");
+    heads[ColPhase] = QStringLiteral("Phase");
+    heads[ColLastReading] = QStringLiteral("Last reading");
+    heads[ColAlarms] = QStringLiteral("Alarms");
+    heads[ColLife] = QStringLiteral("Crystal life");
+    heads[ColReadings] = QStringLiteral("Readings");
+    return heads;
 }
 
 QStringList RowTexts(const Coater& coater)
@@ -74,7 +91,8 @@ QStringList RowTexts(const Coater& coater)
     }
     QStringList readings;
     for (const auto& [number, output] : coater.outputs)
-        readings << OutputText(number, output);
+        if (!Idle(output)) readings << OutputText(number, output);
+    if (!coater.outputs.empty() && readings.isEmpty()) readings << QStringLiteral("outputs idle");
     if (coater.outputs.empty())
         for (const auto& [number, sensor] : coater.sensors)
             readings << SensorText(number, sensor);

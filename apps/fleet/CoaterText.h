@@ -16,10 +16,10 @@ enum Column {
     ColRecipe,
     ColLayer,
     ColPhase,
-    ColReadings,
-    ColLife,
     ColLastReading,
     ColAlarms,
+    ColLife,
+    ColReadings,
     ColumnCount
 };
 
@@ -27,7 +27,9 @@ QStringList ColumnHeads();
 
 // One text per column. Readings: per output "1: 5.01/5.00 Å/s 1.234 kÅ 41.5 %", or per sensor
 // "S1: 5.01 Å/s 1.234 kÅ" for a program that publishes no outputs; thickness in kÅ as the
-// programs show it. The last reading's time in local time, "(stale)" added once it is.
+// programs show it. Outputs that are idle (no setpoint, nothing deposited, no rate, no power)
+// are left out; "outputs idle" when all are. The last reading's time in local time, "(stale)" added
+// once it is.
 QStringList RowTexts(const Coater& coater);
 
 } // namespace fleet

@@ -62,6 +62,7 @@ TEST(FleetRows, OneRowPerProgramWithWhatItPublished)
             R"(,"recipe":"Ag-Cu stack","layer":2,"layerName":"Ag-Cu alloy","phase":"Deposit")"));
     m.model.take(kCoflux + "output/1", OutputJson(kStart, 5.01, 1234.5, 41.5, 5));
     m.model.take(kCoflux + "output/2", OutputJson(kStart, 2.5, 300, 12.34));
+    m.model.take(kCoflux + "output/3", OutputJson(kStart, 0, 0, 0)); // idle: left out
     m.model.take(kMonitor + "sensor/1", SensorJson(kStart, 3.25, 2500, 5949012.3, 87.4));
     m.model.take(kMonitor + "sensor/2", SensorJson(kStart, 0, 0, -1));
     // The same program on another host or under another prefix is another coater.
@@ -88,6 +89,11 @@ TEST(FleetRows, OneRowPerProgramWithWhatItPublished)
     EXPECT_EQ(monitor[ColReadings], QStringLiteral("S1: 3.25 Å/s 2.500 kÅ; S2: crystal failure"));
     EXPECT_EQ(monitor[ColLife], QStringLiteral("S1 87 %"));
     EXPECT_TRUE(monitor[ColRecipe].isEmpty());
+
+    // With every output idle the row says so.
+    m.model.take(kCoflux + "output/1", OutputJson(kStart.addSecs(1), 0, 0, 0));
+    m.model.take(kCoflux + "output/2", OutputJson(kStart.addSecs(1), 0, 0, 0));
+    EXPECT_EQ(RowTexts(Row(m.model, 0))[ColReadings], QStringLiteral("outputs idle"));
 
     // Once the recipe has ended its keys are left out, and so are its columns.
     m.model.take(kCoflux + "state", StateJson(kStart, "running"));

@@ -62,6 +62,8 @@ TEST_F(FleetWindow, ShowsARowPerCoaterRedWhenItNeedsAttentionGreyWhenStale)
     Take(kCoflux + "output/1", OutputJson(kStart, 5, 1000, 40, 5));
     QTableWidget& grid = Grid();
     ASSERT_EQ(grid.rowCount(), 2);
+    EXPECT_EQ(grid.horizontalHeaderItem(ColReadings)->text(), QStringLiteral("Readings"));
+    EXPECT_EQ(grid.horizontalHeaderItem(ColLastReading)->text(), QStringLiteral("Last reading"));
     EXPECT_EQ(grid.item(0, ColCoater)->text(), QStringLiteral("lab/hall2/chamber3"));
     EXPECT_EQ(grid.item(1, ColProgram)->text(), QStringLiteral("tlvmonitor"));
     EXPECT_EQ(grid.item(0, ColReadings)->text(),
