@@ -134,6 +134,8 @@ void frmMain::RefreshNow()
     const QSet<int> rows = std::exchange(m_dirty, {});
     for (const int row : rows)
         ShowRow(row);
+    // Messages the subscriber dropped under a flood come without a signal of their own.
+    ShowIgnored();
 }
 
 void frmMain::ShowRow(int row)
