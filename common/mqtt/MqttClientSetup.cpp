@@ -1,8 +1,18 @@
 #include "MqttClientSetup.h"
 
+#include <QCoreApplication>
+#include <QSysInfo>
+
 #include <mosquitto.h>
 
+#include <cerrno>
+#include <system_error>
+
 namespace tlv::mqtt {
+
+namespace {
+constexpr int kKeepAliveSeconds = 15;
+} // namespace
 
 void InitMosquittoOnce()
 {
@@ -42,6 +52,29 @@ bool ApplyLoginAndTls(mosquitto* client, const PublishOptions& options, const QS
     error = QStringLiteral("The CA file \"%1\" cannot be used for TLS (%2)")
                 .arg(options.caFile, QString::fromUtf8(mosquitto_strerror(rc)));
     return false;
+}
+
+mosquitto* NewClient(const QString& program, void* owner)
+{
+    InitMosquittoOnce();
+    const QByteArray clientId = QStringLiteral("%1-%2-%3")
+                                    .arg(program, QSysInfo::machineHostName())
+                                    .arg(QCoreApplication::applicationPid())
+                                    .toUtf8()
+                                    .left(64);
+    return mosquitto_new(clientId.constData(), true, owner);
+}
+
+ConnectStart ConnectAsync(mosquitto* client, const PublishTarget& target, QString& why)
+{
+    const QByteArray host = target.host.toUtf8();
+    const int rc =
+        mosquitto_connect_async(client, host.constData(), target.port, kKeepAliveSeconds);
+    if (rc == MOSQ_ERR_SUCCESS) return ConnectStart::Started;
+    if (rc == MOSQ_ERR_EAI) return ConnectStart::UnknownHost;
+    why = rc == MOSQ_ERR_ERRNO ? QString::fromStdString(std::generic_category().message(errno))
+                               : QString::fromUtf8(mosquitto_strerror(rc));
+    return ConnectStart::Unreachable;
 }
 
 QString BrokerAddress(const PublishTarget& target)

@@ -23,6 +23,18 @@ bool ResolveTarget(const PublishOptions& options, PublishTarget& target, QString
 bool ApplyLoginAndTls(mosquitto* client, const PublishOptions& options, const QString& password,
                       const PublishTarget& target, QString& error);
 
+// A client named "<program>-<host name>-<process id>" (at most 64 bytes) with a clean session,
+// whose callbacks get `owner`; null when the library cannot make one.
+mosquitto* NewClient(const QString& program, void* owner);
+
+// Starts connecting; the network thread, once started, finishes the connection or retries it.
+enum class ConnectStart {
+    Started,
+    UnknownHost, // does not mend itself: give up
+    Unreachable, // nothing listening yet, network down: `why` says what; retried
+};
+ConnectStart ConnectAsync(mosquitto* client, const PublishTarget& target, QString& why);
+
 // The broker as "HOST:PORT" for status texts.
 QString BrokerAddress(const PublishTarget& target);
 

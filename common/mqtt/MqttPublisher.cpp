@@ -2,13 +2,11 @@
 
 #include "MqttClientSetup.h"
 
-#include <QCoreApplication>
 #include <QSysInfo>
 
 #include <mosquitto.h>
 
 #include <chrono>
-#include <system_error>
 
 namespace tlv::mqtt {
 
@@ -17,7 +15,6 @@ namespace {
 // Messages handed to the client library and not yet written (QoS 0) or acknowledged (QoS 1).
 // Beyond this the rest waits in the bounded queue instead of the library's unbounded one.
 constexpr std::size_t kMaxInFlight = 100;
-constexpr int kKeepAliveSeconds = 15;
 constexpr auto kOfflineWait = std::chrono::seconds(2);
 
 const QByteArray kOnline = QByteArrayLiteral("online");
@@ -112,13 +109,7 @@ bool MqttPublisher::start(const PublishOptions& options)
     m_base = m_target.prefix.toUtf8() + '/' + TopicLevel(QSysInfo::machineHostName()) + '/' +
              TopicLevel(m_program) + '/';
 
-    InitMosquittoOnce();
-    const QByteArray clientId = QStringLiteral("%1-%2-%3")
-                                    .arg(m_program, QSysInfo::machineHostName())
-                                    .arg(QCoreApplication::applicationPid())
-                                    .toUtf8()
-                                    .left(64);
-    m_mosq = mosquitto_new(clientId.constData(), true, this);
+    m_mosq = NewClient(m_program, this);
     if (!m_mosq) {
         fail(QStringLiteral("The MQTT client could not be created; not publishing."));
         return false;
@@ -146,20 +137,16 @@ bool MqttPublisher::start(const PublishOptions& options)
     }
     const QString where = QStringLiteral("%1:%2").arg(m_target.host).arg(m_target.port);
     setConnection(Connection::Connecting, QStringLiteral("MQTT: connecting to %1").arg(where));
-    const QByteArray host = m_target.host.toUtf8();
-    const int rc =
-        mosquitto_connect_async(m_mosq, host.constData(), m_target.port, kKeepAliveSeconds);
-    if (rc == MOSQ_ERR_EAI) {
+    QString why;
+    const ConnectStart started = ConnectAsync(m_mosq, m_target, why);
+    if (started == ConnectStart::UnknownHost) {
         stop();
         fail(QStringLiteral("The MQTT broker host \"%1\" is unknown; not publishing.")
                  .arg(m_target.host));
         return false;
     }
     // Any other failure (nothing listening yet, network down) is retried by the network thread.
-    if (rc != MOSQ_ERR_SUCCESS) {
-        const QString why = rc == MOSQ_ERR_ERRNO
-                                ? QString::fromStdString(std::generic_category().message(errno))
-                                : QString::fromUtf8(mosquitto_strerror(rc));
+    if (started == ConnectStart::Unreachable) {
         report(Connection::Reconnecting,
                QStringLiteral("MQTT: %1 unreachable, retrying").arg(where),
                QStringLiteral("The MQTT broker %1 cannot be reached (%2); readings are kept in a "

@@ -2,18 +2,9 @@
 
 #include "MqttClientSetup.h"
 
-#include <QCoreApplication>
-#include <QSysInfo>
-
 #include <mosquitto.h>
 
-#include <system_error>
-
 namespace tlv::mqtt {
-
-namespace {
-constexpr int kKeepAliveSeconds = 15;
-} // namespace
 
 MqttSubscriber::MqttSubscriber(const QString& program, QObject* parent)
     : QObject(parent), m_program(program), m_connectionText(QStringLiteral("MQTT: off"))
@@ -62,13 +53,7 @@ bool MqttSubscriber::start(const PublishOptions& options)
     m_filter = m_target.prefix.toUtf8() + "/#";
     ++m_generation;
 
-    InitMosquittoOnce();
-    const QByteArray clientId = QStringLiteral("%1-%2-%3")
-                                    .arg(m_program, QSysInfo::machineHostName())
-                                    .arg(QCoreApplication::applicationPid())
-                                    .toUtf8()
-                                    .left(64);
-    m_mosq = mosquitto_new(clientId.constData(), true, this);
+    m_mosq = NewClient(m_program, this);
     if (!m_mosq) {
         fail(QStringLiteral("The MQTT client could not be created; not connected."));
         return false;
@@ -90,20 +75,16 @@ bool MqttSubscriber::start(const PublishOptions& options)
     }
     const QString where = BrokerAddress(m_target);
     setConnection(Connection::Connecting, QStringLiteral("MQTT: connecting to %1").arg(where));
-    const QByteArray host = m_target.host.toUtf8();
-    const int rc =
-        mosquitto_connect_async(m_mosq, host.constData(), m_target.port, kKeepAliveSeconds);
-    if (rc == MOSQ_ERR_EAI) {
+    QString why;
+    const ConnectStart started = ConnectAsync(m_mosq, m_target, why);
+    if (started == ConnectStart::UnknownHost) {
         stop();
         fail(QStringLiteral("The MQTT broker host \"%1\" is unknown; not connected.")
                  .arg(m_target.host));
         return false;
     }
     // Any other failure (nothing listening yet, network down) is retried by the network thread.
-    if (rc != MOSQ_ERR_SUCCESS) {
-        const QString why = rc == MOSQ_ERR_ERRNO
-                                ? QString::fromStdString(std::generic_category().message(errno))
-                                : QString::fromUtf8(mosquitto_strerror(rc));
+    if (started == ConnectStart::Unreachable) {
         setConnection(Connection::Reconnecting,
                       QStringLiteral("MQTT: %1 unreachable, retrying").arg(where));
         m_lastProblem =
