@@ -66,13 +66,15 @@ frmChart::frmChart(const FleetModel& model, int row, QWidget* parent)
     m_chtPower = new tlv::charts::LiveChartView(m_power, this);
     m_chtPower->setObjectName(QStringLiteral("chtPower"));
     m_legend = new tlv::charts::ChartLegend(this);
-    auto* aligner = new tlv::charts::PlotAligner(this);
     auto* charts = new QSplitter(Qt::Vertical, this);
     for (tlv::charts::LiveChartView* view : {m_chtRate, m_chtThick, m_chtPower}) {
         m_legend->attach(view);
-        aligner->add(view);
         charts->addWidget(view);
     }
+    auto* aligner = new tlv::charts::PlotAligner(this);
+    aligner->add(m_chtRate);
+    aligner->add(m_chtThick);
+    aligner->add(m_chtPower);
     auto* body = new QHBoxLayout;
     body->addWidget(charts, 1);
     body->addWidget(m_legend);
