@@ -25,11 +25,12 @@ namespace {
 const QColor kAlarmBackground(255, 110, 110);
 const QColor kStaleText(140, 140, 140);
 
-bool IsAlarmKind(const QString& kind)
+// Events shown in red: what turns a row red, and the instrument's errors.
+bool IsAlarm(const FleetEvent& event)
 {
-    return kind == QLatin1String("trip") || kind == QLatin1String("alarm") ||
-           kind == QLatin1String("class error") || kind == QLatin1String("sensor") ||
-           kind == QLatin1String("output");
+    return event.kind == QLatin1String("trip") || event.kind == QLatin1String("alarm") ||
+           event.kind == QLatin1String("class error") ||
+           event.text.contains(QLatin1String("Crystal Failure"), Qt::CaseInsensitive);
 }
 
 } // namespace
@@ -164,7 +165,7 @@ void frmMain::AddEvent(const FleetEvent& event)
                             event.coater, event.program, event.kind);
     if (!event.text.isEmpty()) text += QStringLiteral(": ") + event.text;
     auto* item = new QListWidgetItem(text);
-    if (IsAlarmKind(event.kind)) item->setForeground(QBrush(Qt::darkRed));
+    if (IsAlarm(event)) item->setForeground(QBrush(Qt::darkRed));
     m_lstEvents->insertItem(0, item);
     // The list keeps what the model keeps.
     const int limit = static_cast<int>(std::max<std::size_t>(1, m_core.model().events().size()));

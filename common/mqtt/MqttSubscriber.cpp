@@ -6,6 +6,10 @@
 
 namespace tlv::mqtt {
 
+namespace {
+constexpr std::size_t kBatchSize = 500; // messages handed over per turn of the event loop
+} // namespace
+
 MqttSubscriber::MqttSubscriber(const QString& program, QObject* parent)
     : QObject(parent), m_program(program), m_connectionText(QStringLiteral("MQTT: off"))
 {
@@ -193,10 +197,18 @@ void MqttSubscriber::received(const mosquitto_message& message)
 void MqttSubscriber::deliver(quint64 generation)
 {
     if (generation != m_generation) return;
-    std::deque<IncomingMessage> batch;
+    // A bounded batch per turn of the event loop, so a flood leaves the window time to paint
+    // and to take input between batches.
+    std::vector<IncomingMessage> batch;
     {
         const std::lock_guard lock(m_mutex);
-        batch.swap(m_waiting);
+        const std::size_t count = std::min(m_waiting.size(), kBatchSize);
+        batch.reserve(count);
+        for (std::size_t i = 0; i < count; ++i) {
+            batch.push_back(std::move(m_waiting.front()));
+            m_waiting.pop_front();
+        }
+        if (!m_waiting.empty()) emit messagesWaiting(generation, QPrivateSignal());
     }
     for (const IncomingMessage& message : batch) {
         emit messageReceived(message);

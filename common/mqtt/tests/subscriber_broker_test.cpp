@@ -75,28 +75,43 @@ TEST_F(SubscriberTest, HandsOverWhatArrivesUnderThePrefixInOrder)
 
 TEST_F(SubscriberTest, AFloodTheOwnerDoesNotTakeInTimeKeepsTheNewest)
 {
+    constexpr int kFlood = 1200;
     MqttSubscriber subscriber(QStringLiteral("tlvfleet"));
     subscriber.setQueueLimit(10);
     QSignalSpy spy(&subscriber, &MqttSubscriber::messageReceived);
     ASSERT_TRUE(subscriber.start({m_broker.url(QStringLiteral("lab")), {}, {}, {}}));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return subscriber.connection() == Connection::Online; }));
+    // One within its queue's bound gets all, in order, however many batches that takes.
+    MqttSubscriber roomy(QStringLiteral("tlvfleet-roomy"));
+    QSignalSpy roomySpy(&roomy, &MqttSubscriber::messageReceived);
+    ASSERT_TRUE(roomy.start({m_broker.url(QStringLiteral("lab")), {}, {}, {}}));
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        return subscriber.connection() == Connection::Online &&
+               roomy.connection() == Connection::Online;
+    }));
     TestSubscriber witness(m_broker.port());
     ASSERT_TRUE(witness.waitSubscribed());
 
-    // The owner's thread is busy (no event loop) while 100 messages arrive.
+    // The owner's thread is busy (no event loop) while more messages arrive than one batch.
     TestPublisher publisher(m_broker.port());
     ASSERT_TRUE(publisher.waitConnected());
-    for (int i = 0; i < 100; ++i)
+    for (int i = 0; i < kFlood; ++i)
         ASSERT_TRUE(publisher.publish("lab/h/coflux/output/1", QByteArray::number(i)));
-    ASSERT_TRUE(witness.waitCount("lab/h/coflux/output/1", 100));
+    ASSERT_TRUE(witness.waitCount("lab/h/coflux/output/1", kFlood));
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
 
-    ASSERT_TRUE(QTest::qWaitFor([&] { return spy.count() + subscriber.droppedMessages() == 100; }));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return spy.count() + subscriber.droppedMessages() == kFlood; }));
     const std::vector<IncomingMessage> all = Taken(spy);
     EXPECT_EQ(all.size(), 10U);
-    EXPECT_EQ(subscriber.droppedMessages(), 90);
-    EXPECT_EQ(all.back().payload, QByteArray("99"));
-    EXPECT_EQ(all.front().payload, QByteArray("90"));
+    EXPECT_EQ(subscriber.droppedMessages(), kFlood - 10);
+    EXPECT_EQ(all.back().payload, QByteArray::number(kFlood - 1));
+    EXPECT_EQ(all.front().payload, QByteArray::number(kFlood - 10));
+
+    ASSERT_TRUE(QTest::qWaitFor([&] { return roomySpy.count() == kFlood; }));
+    EXPECT_EQ(roomy.droppedMessages(), 0);
+    const std::vector<IncomingMessage> kept = Taken(roomySpy);
+    for (int i = 0; i < kFlood; ++i)
+        EXPECT_EQ(kept[std::size_t(i)].payload, QByteArray::number(i));
 }
 
 TEST_F(SubscriberTest, UnusableOptionsAndARefusedLoginAreReported)
