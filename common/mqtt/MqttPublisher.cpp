@@ -251,11 +251,11 @@ void MqttPublisher::drain()
 }
 
 void MqttPublisher::publishSensor(int sensor, const QDateTime& time, double rate, double thickness,
-                                  double frequency)
+                                  double frequency, double life)
 {
     if (!m_mosq) return;
     enqueue({m_base + "sensor/" + QByteArray::number(sensor + 1),
-             SensorPayload(time, rate, thickness, frequency), 0, false,
+             SensorPayload(time, rate, thickness, frequency, life), 0, false,
              OutgoingMessage::Kind::Reading});
 }
 

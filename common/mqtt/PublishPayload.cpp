@@ -71,9 +71,13 @@ QDateTime ReadingDateTime(double secondsSinceMidnight, const QDateTime& now)
     return stamped;
 }
 
-QByteArray SensorPayload(const QDateTime& time, double rate, double thickness, double frequency)
+QByteArray SensorPayload(const QDateTime& time, double rate, double thickness, double frequency,
+                         double life)
 {
-    return ReadingPayload(time, "rate", rate, "thickness", thickness, "frequency", frequency);
+    QByteArray body =
+        ReadingPayload(time, "rate", rate, "thickness", thickness, "frequency", frequency);
+    AppendOptional(body, "life", life);
+    return body;
 }
 
 QByteArray OutputPayload(const QDateTime& time, double rate, double thickness, double power,

@@ -73,8 +73,9 @@ public:
     QString lastProblem() const { return m_lastProblem; }
 
     // Sensor or output index counted from 0; published as n = index + 1.
+    // `life`: the crystal life left (%) where the program knows it, NaN for none.
     void publishSensor(int sensor, const QDateTime& time, double rate, double thickness,
-                       double frequency);
+                       double frequency, double life = std::numeric_limits<double>::quiet_NaN());
     // `setpoint`: the rate setpoint of an output under rate control, NaN for none.
     void publishOutput(int output, const QDateTime& time, double rate, double thickness,
                        double power, double setpoint = std::numeric_limits<double>::quiet_NaN());

@@ -6,10 +6,10 @@
 // queue there and are handed to the owner's (GUI) thread in batches through a queued call, so a
 // slow window never holds up the network and a flood never grows memory without end (the oldest
 // messages go first, and are counted); a batch is at most a few hundred messages, the rest
-// follows in the next turn of the owner's event loop. A payload above the size limit is not copied: it arrives
-// as an `oversized` message with an empty payload, so the owner can count it. After a lost
-// connection the library reconnects with a back-off (1 s doubling up to 30 s by default) and the
-// subscription is made again, which also brings the retained messages (status, state) anew.
+// follows in the next turn of the owner's event loop. A payload above the size limit is not copied:
+// it arrives as an `oversized` message with an empty payload, so the owner can count it. After a
+// lost connection the library reconnects with a back-off (1 s doubling up to 30 s by default) and
+// the subscription is made again, which also brings the retained messages (status, state) anew.
 
 #include "common/mqtt/PublishTarget.h"
 

@@ -19,7 +19,9 @@ QByteArray IsoUtc(const QDateTime& time);
 // before midnight delivered just after it).
 QDateTime ReadingDateTime(double secondsSinceMidnight, const QDateTime& now);
 
-QByteArray SensorPayload(const QDateTime& time, double rate, double thickness, double frequency);
+// `life`: the crystal life left in % (tlvmonitor), published as "life"; NaN leaves it out.
+QByteArray SensorPayload(const QDateTime& time, double rate, double thickness, double frequency,
+                         double life = std::numeric_limits<double>::quiet_NaN());
 // `setpoint`: the rate setpoint (Å/s) of an output under rate control, published as
 // "setpoint"; NaN (no rate control) leaves the key out.
 QByteArray OutputPayload(const QDateTime& time, double rate, double thickness, double power,
