@@ -60,7 +60,7 @@ QString RateAlarmText(int number, const OutputState& output)
         .arg(output.last.setpoint.value_or(0), 0, 'f', 2);
 }
 
-void Coater::takeReading(TopicKind kind, int number, const Reading& reading, qint64 now)
+bool Coater::takeReading(TopicKind kind, int number, const Reading& reading, qint64 now)
 {
     // The period is the step between the readings' own times; the outputs and sensors of one
     // reading share a time.
@@ -81,21 +81,25 @@ void Coater::takeReading(TopicKind kind, int number, const Reading& reading, qin
     const auto newer = [&](const Reading& last) {
         return !last.time.isValid() || reading.time >= last.time;
     };
+    bool newest = false;
     if (kind == TopicKind::Output) {
         OutputState& output = outputs[number];
-        if (newer(output.last)) {
+        newest = newer(output.last);
+        if (newest) {
             output.last = reading;
             Remember(output.history, sample);
         }
     } else {
         SensorState& sensor = sensors[number];
-        if (newer(sensor.last)) {
+        newest = newer(sensor.last);
+        if (newest) {
             sensor.last = reading;
             sensor.failed = reading.frequency < 0;
             Remember(sensor.history, sample);
         }
     }
     judge(now);
+    return newest;
 }
 
 bool Coater::judge(qint64 now)

@@ -69,8 +69,9 @@ struct Coater {
     // The outputs whose rate alarm is on.
     std::vector<int> rateAlarms() const;
 
-    // A reading of output or sensor `number` arrived at `now`.
-    void takeReading(TopicKind kind, int number, const Reading& reading, qint64 now);
+    // A reading of output or sensor `number` arrived at `now`. True when it is the channel's
+    // newest (and so in its history); a late one older than that only shows the coater alive.
+    bool takeReading(TopicKind kind, int number, const Reading& reading, qint64 now);
     // Re-judges staleness and rate-alarm durations at `now`; true when anything changed.
     bool judge(qint64 now);
     // A new run state; a new run clears an earlier trip.

@@ -148,9 +148,9 @@ void FleetModel::take(const QByteArray& topic, const QByteArray& payload, bool o
         Coater& coater = m_coaters[static_cast<std::size_t>(row)];
         const bool output = parsed->kind == TopicKind::Output;
         const std::vector<int> alarmedBefore = coater.rateAlarms();
-        coater.takeReading(parsed->kind, parsed->number, reading, now);
+        const bool newest = coater.takeReading(parsed->kind, parsed->number, reading, now);
         reportNewRateAlarms(coater, alarmedBefore, reading.time);
-        emit readingAdded(row, output, parsed->number);
+        if (newest) emit readingAdded(row, output, parsed->number);
         return changed(row);
     }
     }

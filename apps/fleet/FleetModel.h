@@ -61,7 +61,8 @@ public:
 signals:
     void coaterAdded(int row);
     void coaterChanged(int row);
-    // A reading of output (`output` true) or sensor `number` of `row` was recorded.
+    // A reading of output (`output` true) or sensor `number` of `row` became its newest (the
+    // last point of its history).
     void readingAdded(int row, bool output, int number);
     void eventAdded(const fleet::FleetEvent& event);
     void attentionChanged(int count);

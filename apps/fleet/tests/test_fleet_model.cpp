@@ -345,7 +345,9 @@ TEST(FleetReadings, NullValuesShowAsUnknownAndHistoryIsBounded)
     EXPECT_EQ(history.size(), 301U);
     EXPECT_DOUBLE_EQ(history.back().t - history.front().t, kHistorySeconds);
     // A reading older than the newest (a late delivery) neither replaces it nor is charted.
+    QSignalSpy recorded(&m.model, &FleetModel::readingAdded);
     m.model.take(kCoflux + "output/2", OutputJson(kStart, 9, 9, 9));
+    EXPECT_EQ(recorded.count(), 0);
     EXPECT_EQ(history.size(), 301U);
     EXPECT_DOUBLE_EQ(Row(m.model, 0).outputs.at(2).last.rate, 1);
 }
