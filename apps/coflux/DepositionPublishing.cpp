@@ -9,6 +9,8 @@
 
 #include <QFileInfo>
 
+#include <limits>
+
 namespace coflux {
 
 QString RunStateWord(short state)
@@ -103,7 +105,20 @@ void DepositionPublishing::PublishReading(const ReadingArrays& readings, double 
     // Topics number outputs as the window does: 1 to 4, and the analog outputs 12 and 13 as 5, 6.
     for (const int j : m_process.PresentOutputs())
         m_publisher.publishOutput(j >= 12 ? j - 8 : j, at, readings.OutRate[j],
-                                  readings.OutThick[j] * 1000.0, readings.OutPower[j]);
+                                  readings.OutThick[j] * 1000.0, readings.OutPower[j],
+                                  RateSetpointInAngstrom(j));
+}
+
+double DepositionPublishing::RateSetpointInAngstrom(int j) const
+{
+    // Only a rate loop on crystals holds a setpoint in Å/s: an analog-fed output's is in its
+    // input's units, and with cross-rate it is a ratio to another output's rate.
+    const ProcessTables& tables = m_process.Tables();
+    const OutputRecord& output = tables.Output(j);
+    const bool crossRate = tables.Flags.XRate > 0 && output.XOut >= 0;
+    if (m_process.Mode(j) != ModeAuto || InputAnalog(output.Input) >= 0 || crossRate)
+        return std::numeric_limits<double>::quiet_NaN();
+    return m_process.RateSetpoint(j);
 }
 
 tlv::mqtt::PublishOptions WithPublishSettings(tlv::mqtt::PublishOptions options)

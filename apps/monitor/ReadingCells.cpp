@@ -5,20 +5,30 @@
 #include <QLocale>
 #include <QStringList>
 
+#include <cmath>
+#include <limits>
+
 namespace monitor {
 
 namespace {
 
 QString LifeText(double frequency, const CrystalSpan& span)
 {
-    if (frequency < 1.0) return QStringLiteral("?");
-    // A crystal window of no width has no life to measure against.
+    const double life = CrystalLife(frequency, span);
+    if (std::isnan(life)) return QStringLiteral("?");
     if (span.initial == span.minimum) return QStringLiteral("0");
-    const double life = 100.0 - 100.0 * (span.initial - frequency) / (span.initial - span.minimum);
     return tlv::Format(life, QStringLiteral("#.0"));
 }
 
 } // namespace
+
+double CrystalLife(double frequency, const CrystalSpan& span)
+{
+    if (frequency < 1.0) return std::numeric_limits<double>::quiet_NaN();
+    // A crystal window of no width has no life to measure against.
+    if (span.initial == span.minimum) return 0.0;
+    return 100.0 - 100.0 * (span.initial - frequency) / (span.initial - span.minimum);
+}
 
 SensorCells FormatSensorCells(DisplayMode mode, const SensorReading& reading, double density,
                               const CrystalSpan& span)

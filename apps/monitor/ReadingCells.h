@@ -27,6 +27,10 @@ struct CrystalSpan {
     double minimum = 4000000.0;
 };
 
+// % of the crystal's usable frequency span left; NaN for a failed crystal, 0 for a span of no
+// width.
+double CrystalLife(double frequency, const CrystalSpan& span);
+
 // density is the number in the sensor's density box (g/cm³); it scales mass mode only.
 SensorCells FormatSensorCells(DisplayMode mode, const SensorReading& reading, double density,
                               const CrystalSpan& span);

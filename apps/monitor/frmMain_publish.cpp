@@ -58,8 +58,10 @@ void frmMain::PublishReadings()
 {
     if (!m_publisher) return;
     const QDateTime time = m_publisher->now();
+    const CrystalSpan span{m_settings.initFreq, m_settings.minFreq};
     for (int s = 0; s < m_settings.sensorsShown && s < kMaxSensors; ++s)
-        m_publisher->publishSensor(s, time, m_readings[s][0], m_readings[s][1], m_readings[s][2]);
+        m_publisher->publishSensor(s, time, m_readings[s][0], m_readings[s][1], m_readings[s][2],
+                                   CrystalLife(m_readings[s][2], span));
 }
 
 } // namespace monitor

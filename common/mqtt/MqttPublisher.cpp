@@ -1,12 +1,12 @@
 #include "common/mqtt/MqttPublisher.h"
 
-#include <QCoreApplication>
+#include "MqttClientSetup.h"
+
 #include <QSysInfo>
 
 #include <mosquitto.h>
 
 #include <chrono>
-#include <system_error>
 
 namespace tlv::mqtt {
 
@@ -15,17 +15,10 @@ namespace {
 // Messages handed to the client library and not yet written (QoS 0) or acknowledged (QoS 1).
 // Beyond this the rest waits in the bounded queue instead of the library's unbounded one.
 constexpr std::size_t kMaxInFlight = 100;
-constexpr int kKeepAliveSeconds = 15;
 constexpr auto kOfflineWait = std::chrono::seconds(2);
 
 const QByteArray kOnline = QByteArrayLiteral("online");
 const QByteArray kOffline = QByteArrayLiteral("offline");
-
-void InitLibraryOnce()
-{
-    static const int init = mosquitto_lib_init();
-    (void)init;
-}
 
 // A topic level may hold neither '/' nor a wildcard.
 QByteArray TopicLevel(QString text)
@@ -34,24 +27,6 @@ QByteArray TopicLevel(QString text)
         if (c == QLatin1Char('/') || c == QLatin1Char('+') || c == QLatin1Char('#'))
             c = QLatin1Char('_');
     return text.isEmpty() ? QByteArrayLiteral("unknown") : text.toUtf8();
-}
-
-QString ConnackText(int rc)
-{
-    switch (rc) {
-    case 1:
-        return QStringLiteral("protocol version not accepted");
-    case 2:
-        return QStringLiteral("client identifier rejected");
-    case 3:
-        return QStringLiteral("broker unavailable");
-    case 4:
-        return QStringLiteral("bad user name or password");
-    case 5:
-        return QStringLiteral("not authorised");
-    default:
-        return QString::fromUtf8(mosquitto_connack_string(rc));
-    }
 }
 
 } // namespace
@@ -124,14 +99,8 @@ bool MqttPublisher::start(const PublishOptions& options)
     stop();
     QString error;
     PublishTarget target;
-    if (!ParsePublishUrl(options.url, target, error)) {
-        fail(error + QStringLiteral("; not publishing."));
-        return false;
-    }
-    if (!options.caFile.isEmpty()) target.tls = true;
     QString password;
-    if (!options.passwordFile.isEmpty() &&
-        !ReadPasswordFile(options.passwordFile, password, error)) {
+    if (!ResolveTarget(options, target, password, error)) {
         fail(error + QStringLiteral("; not publishing."));
         return false;
     }
@@ -140,13 +109,7 @@ bool MqttPublisher::start(const PublishOptions& options)
     m_base = m_target.prefix.toUtf8() + '/' + TopicLevel(QSysInfo::machineHostName()) + '/' +
              TopicLevel(m_program) + '/';
 
-    InitLibraryOnce();
-    const QByteArray clientId = QStringLiteral("%1-%2-%3")
-                                    .arg(m_program, QSysInfo::machineHostName())
-                                    .arg(QCoreApplication::applicationPid())
-                                    .toUtf8()
-                                    .left(64);
-    m_mosq = mosquitto_new(clientId.constData(), true, this);
+    m_mosq = NewClient(m_program, this);
     if (!m_mosq) {
         fail(QStringLiteral("The MQTT client could not be created; not publishing."));
         return false;
@@ -158,24 +121,11 @@ bool MqttPublisher::start(const PublishOptions& options)
     const QByteArray statusTopic = m_base + "status";
     mosquitto_will_set(m_mosq, statusTopic.constData(), static_cast<int>(kOffline.size()),
                        kOffline.constData(), 1, true);
-    if (!options.user.isEmpty() || !password.isEmpty()) {
-        const QByteArray user = options.user.toUtf8();
-        const QByteArray pass = password.toUtf8();
-        mosquitto_username_pw_set(m_mosq, user.constData(),
-                                  options.passwordFile.isEmpty() ? nullptr : pass.constData());
-    }
-    if (m_target.tls) {
-        const QByteArray ca = options.caFile.toLocal8Bit();
-        const int rc =
-            mosquitto_tls_set(m_mosq, ca.isEmpty() ? nullptr : ca.constData(),
-                              ca.isEmpty() ? "/etc/ssl/certs" : nullptr, nullptr, nullptr, nullptr);
-        if (rc != MOSQ_ERR_SUCCESS) {
-            mosquitto_destroy(m_mosq);
-            m_mosq = nullptr;
-            fail(QStringLiteral("The CA file \"%1\" cannot be used for TLS (%2); not publishing.")
-                     .arg(options.caFile, QString::fromUtf8(mosquitto_strerror(rc))));
-            return false;
-        }
+    if (!ApplyLoginAndTls(m_mosq, options, password, m_target, error)) {
+        mosquitto_destroy(m_mosq);
+        m_mosq = nullptr;
+        fail(error + QStringLiteral("; not publishing."));
+        return false;
     }
 
     {
@@ -187,20 +137,16 @@ bool MqttPublisher::start(const PublishOptions& options)
     }
     const QString where = QStringLiteral("%1:%2").arg(m_target.host).arg(m_target.port);
     setConnection(Connection::Connecting, QStringLiteral("MQTT: connecting to %1").arg(where));
-    const QByteArray host = m_target.host.toUtf8();
-    const int rc =
-        mosquitto_connect_async(m_mosq, host.constData(), m_target.port, kKeepAliveSeconds);
-    if (rc == MOSQ_ERR_EAI) {
+    QString why;
+    const ConnectStart started = ConnectAsync(m_mosq, m_target, why);
+    if (started == ConnectStart::UnknownHost) {
         stop();
         fail(QStringLiteral("The MQTT broker host \"%1\" is unknown; not publishing.")
                  .arg(m_target.host));
         return false;
     }
     // Any other failure (nothing listening yet, network down) is retried by the network thread.
-    if (rc != MOSQ_ERR_SUCCESS) {
-        const QString why = rc == MOSQ_ERR_ERRNO
-                                ? QString::fromStdString(std::generic_category().message(errno))
-                                : QString::fromUtf8(mosquitto_strerror(rc));
+    if (started == ConnectStart::Unreachable) {
         report(Connection::Reconnecting,
                QStringLiteral("MQTT: %1 unreachable, retrying").arg(where),
                QStringLiteral("The MQTT broker %1 cannot be reached (%2); readings are kept in a "
@@ -305,20 +251,20 @@ void MqttPublisher::drain()
 }
 
 void MqttPublisher::publishSensor(int sensor, const QDateTime& time, double rate, double thickness,
-                                  double frequency)
+                                  double frequency, double life)
 {
     if (!m_mosq) return;
     enqueue({m_base + "sensor/" + QByteArray::number(sensor + 1),
-             SensorPayload(time, rate, thickness, frequency), 0, false,
+             SensorPayload(time, rate, thickness, frequency, life), 0, false,
              OutgoingMessage::Kind::Reading});
 }
 
 void MqttPublisher::publishOutput(int output, const QDateTime& time, double rate, double thickness,
-                                  double power)
+                                  double power, double setpoint)
 {
     if (!m_mosq) return;
     enqueue({m_base + "output/" + QByteArray::number(output + 1),
-             OutputPayload(time, rate, thickness, power), 0, false,
+             OutputPayload(time, rate, thickness, power, setpoint), 0, false,
              OutgoingMessage::Kind::Reading});
 }
 

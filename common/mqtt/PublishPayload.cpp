@@ -41,6 +41,18 @@ QByteArray ReadingPayload(const QDateTime& time, const char* k1, double v1, cons
     return out;
 }
 
+// A key that is left out while its value is not a number.
+void AppendOptional(QByteArray& body, const char* key, double value)
+{
+    if (!std::isfinite(value)) return;
+    body.chop(1);
+    body += ",\"";
+    body += key;
+    body += "\":";
+    AppendNumber(body, value);
+    body += '}';
+}
+
 } // namespace
 
 QByteArray IsoUtc(const QDateTime& time)
@@ -59,14 +71,21 @@ QDateTime ReadingDateTime(double secondsSinceMidnight, const QDateTime& now)
     return stamped;
 }
 
-QByteArray SensorPayload(const QDateTime& time, double rate, double thickness, double frequency)
+QByteArray SensorPayload(const QDateTime& time, double rate, double thickness, double frequency,
+                         double life)
 {
-    return ReadingPayload(time, "rate", rate, "thickness", thickness, "frequency", frequency);
+    QByteArray body =
+        ReadingPayload(time, "rate", rate, "thickness", thickness, "frequency", frequency);
+    AppendOptional(body, "life", life);
+    return body;
 }
 
-QByteArray OutputPayload(const QDateTime& time, double rate, double thickness, double power)
+QByteArray OutputPayload(const QDateTime& time, double rate, double thickness, double power,
+                         double setpoint)
 {
-    return ReadingPayload(time, "rate", rate, "thickness", thickness, "power", power);
+    QByteArray body = ReadingPayload(time, "rate", rate, "thickness", thickness, "power", power);
+    AppendOptional(body, "setpoint", setpoint);
+    return body;
 }
 
 QByteArray StatePayload(const QDateTime& time, const PublishState& state)

@@ -65,7 +65,7 @@ lib=$(dirname "$(cd "$root" && find usr/lib* -name 'libtlv880a.so.*' -type f | h
 [ -n "$lib" ] && [ "$lib" != . ] || fail "libtlv880a.so.* missing from $libpkg"
 [ -L "$root/$lib/libtlv880a.so.1" ] || fail "no link libtlv880a.so.1 in $lib"
 [ ! -e "$root/$lib/libtlv880a.so" ] || fail "the development link libtlv880a.so is packaged"
-for file in usr/bin/coflux usr/bin/tlvmonitor usr/bin/tlvmulti \
+for file in usr/bin/coflux usr/bin/tlvmonitor usr/bin/tlvmulti usr/bin/tlvfleet \
   usr/share/tlv880/coflux.html usr/share/tlv880/coflux/Default.dat \
   usr/share/doc/tlv880/copyright usr/share/doc/tlv880/changelog.gz \
   "usr/share/doc/$libpkg/copyright" "usr/share/doc/$libpkg/changelog.gz"; do
@@ -73,7 +73,7 @@ for file in usr/bin/coflux usr/bin/tlvmonitor usr/bin/tlvmulti \
 done
 zcat "$root/usr/share/doc/tlv880/changelog.gz" | head -1 | grep -q "^tlv880 ($version) " ||
   fail "the changelog's latest entry is not version $version"
-for program in coflux tlvmonitor tlvmulti; do
+for program in coflux tlvmonitor tlvmulti tlvfleet; do
   [ -x "$root/usr/bin/$program" ] || fail "$program is not executable"
   [ -s "$root/usr/share/man/man1/$program.1.gz" ] || fail "no manual page for $program"
   grep -q "^TryExec=$program\$" "$root/usr/share/applications/$program.desktop" ||
@@ -129,7 +129,7 @@ run_as_user() {
 # Every option a program's --help names is described in its manual page.
 # coflux makes its application object before reading its arguments, so its --help needs a
 # display platform even here.
-for program in coflux tlvmonitor tlvmulti; do
+for program in coflux tlvmonitor tlvmulti tlvfleet; do
   run_as_user "$home" env QT_QPA_PLATFORM=offscreen "$root/usr/bin/$program" --help \
     > "$work/help" ||
     fail "$program --help failed"
@@ -138,7 +138,7 @@ for program in coflux tlvmonitor tlvmulti; do
     grep -q -- "fB$option\\\\fR" <<<"$page" || fail "$program's manual page lacks $option"
   done
 done
-for program in tlvmonitor tlvmulti; do
+for program in tlvmonitor tlvmulti tlvfleet; do
   [ "$(run_as_user "$home" "$root/usr/bin/$program" --version)" = "$program $version" ] ||
     fail "$program --version does not print $version"
 done
@@ -171,7 +171,7 @@ grep -q '^Time, Output, Thick, Rate, Power' "$home/quick.log" || fail "the edite
 # desktop file's own backslash escaping is undone, is shell syntax; a stand-in program on the
 # path reports the folder it was started in.
 mkdir -p "$work/standin"
-for pair in coflux:TLV880/coflux tlvmonitor:tlvmonitor tlvmulti:tlvmulti; do
+for pair in coflux:TLV880/coflux tlvmonitor:tlvmonitor tlvmulti:tlvmulti tlvfleet:tlvfleet; do
   program=${pair%%:*}
   printf '#!/bin/sh\npwd > "%s"\n' "$work/started-in" > "$work/standin/$program"
   chmod 755 "$work/standin/$program"

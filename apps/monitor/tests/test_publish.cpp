@@ -96,10 +96,11 @@ TEST_F(MonitorPublish, ARunPublishesStateReadingsOfShownSensorsAndSensorEvents)
     EXPECT_DOUBLE_EQ(last.value(QStringLiteral("rate")).toDouble(), 3.0);
     EXPECT_DOUBLE_EQ(last.value(QStringLiteral("thickness")).toDouble(), 30.0);
     EXPECT_DOUBLE_EQ(last.value(QStringLiteral("frequency")).toDouble(), 5000000.0);
-    EXPECT_DOUBLE_EQ(Json(subscriber.on(base + "sensor/1")[0].payload)
-                         .value(QStringLiteral("frequency"))
-                         .toDouble(),
-                     -1.0);
+    EXPECT_DOUBLE_EQ(last.value(QStringLiteral("life")).toDouble(), 100.0)
+        << "at the span's initial frequency";
+    const QJsonObject failed = Json(subscriber.on(base + "sensor/1")[0].payload);
+    EXPECT_DOUBLE_EQ(failed.value(QStringLiteral("frequency")).toDouble(), -1.0);
+    EXPECT_FALSE(failed.contains(QStringLiteral("life"))) << "a failed crystal has no life to tell";
 
     const auto states = subscriber.on(base + "state");
     QStringList runs;

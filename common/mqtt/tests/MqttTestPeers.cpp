@@ -14,6 +14,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 
 namespace tlv::mqtt::test {
@@ -238,6 +239,65 @@ bool TestSubscriber::waitCount(const QByteArray& topic, std::size_t count, int t
             return n >= count;
         },
         timeoutMs);
+}
+
+// ---- publisher ----
+
+TestPublisher::TestPublisher(int port)
+{
+    mosquitto_lib_init();
+    m_mosq = mosquitto_new(nullptr, true, this);
+    mosquitto_connect_callback_set(m_mosq, &TestPublisher::OnConnect);
+    mosquitto_publish_callback_set(m_mosq, &TestPublisher::OnPublish);
+    mosquitto_connect_async(m_mosq, "127.0.0.1", port, 30);
+    mosquitto_loop_start(m_mosq);
+}
+
+TestPublisher::~TestPublisher()
+{
+    mosquitto_disconnect(m_mosq);
+    mosquitto_loop_stop(m_mosq, false);
+    mosquitto_destroy(m_mosq);
+}
+
+void TestPublisher::OnConnect(mosquitto*, void* self, int rc)
+{
+    auto* publisher = static_cast<TestPublisher*>(self);
+    {
+        const std::lock_guard lock(publisher->m_mutex);
+        publisher->m_connected = rc == 0;
+    }
+    publisher->m_changed.notify_all();
+}
+
+void TestPublisher::OnPublish(mosquitto*, void* self, int mid)
+{
+    auto* publisher = static_cast<TestPublisher*>(self);
+    {
+        const std::lock_guard lock(publisher->m_mutex);
+        publisher->m_acked.push_back(mid);
+    }
+    publisher->m_changed.notify_all();
+}
+
+bool TestPublisher::waitConnected(int timeoutMs)
+{
+    std::unique_lock lock(m_mutex);
+    return m_changed.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                              [&] { return m_connected; });
+}
+
+bool TestPublisher::publish(const QByteArray& topic, const QByteArray& payload, bool retain,
+                            int timeoutMs)
+{
+    int mid = 0;
+    if (mosquitto_publish(m_mosq, &mid, topic.constData(), static_cast<int>(payload.size()),
+                          payload.constData(), 1, retain) != MOSQ_ERR_SUCCESS)
+        return false;
+    std::unique_lock lock(m_mutex);
+    return m_changed.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] {
+        return std::find(m_acked.begin(), m_acked.end(), mid) != m_acked.end();
+    });
 }
 
 } // namespace tlv::mqtt::test

@@ -1,7 +1,7 @@
 #pragma once
 // Real peers for publishing tests: a mosquitto broker started on a free loopback port with a
 // generated configuration (optionally a password file, optionally keeping sessions across a
-// restart), and a subscriber that records everything it receives.
+// restart), a subscriber that records everything it receives and a publisher of raw messages.
 
 #include <QByteArray>
 #include <QString>
@@ -78,6 +78,28 @@ private:
     std::condition_variable m_changed;
     std::vector<ReceivedMessage> m_messages;
     bool m_subscribed = false;
+};
+
+// Publishes whatever a test asks, on any topic (raw, without the publisher's topics and
+// payloads), and waits until the broker has taken it.
+class TestPublisher {
+public:
+    explicit TestPublisher(int port);
+    ~TestPublisher();
+    bool waitConnected(int timeoutMs = 10000);
+    // QoS 1; true once the broker acknowledged it.
+    bool publish(const QByteArray& topic, const QByteArray& payload, bool retain = false,
+                 int timeoutMs = 10000);
+
+private:
+    static void OnConnect(mosquitto*, void*, int);
+    static void OnPublish(mosquitto*, void*, int);
+
+    mosquitto* m_mosq = nullptr;
+    mutable std::mutex m_mutex;
+    std::condition_variable m_changed;
+    bool m_connected = false;
+    std::vector<int> m_acked;
 };
 
 } // namespace tlv::mqtt::test

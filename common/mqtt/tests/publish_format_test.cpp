@@ -132,7 +132,12 @@ TEST(PublishPayloads, ReadingsAreJsonWithUtcTime)
             R"({"time":"2026-12-07T10:00:00.250Z","rate":5.25,"thickness":1234.5,"frequency":-1})"));
     const QJsonObject output = QJsonDocument::fromJson(OutputPayload(time, 0, 0, qQNaN())).object();
     EXPECT_TRUE(output.value(QStringLiteral("power")).isNull()) << "NaN is not JSON";
-    EXPECT_EQ(output.size(), 4);
+    EXPECT_EQ(output.size(), 4) << "no setpoint without rate control";
+    EXPECT_EQ(OutputPayload(time, 4.5, 30, 41.5, 5),
+              QByteArray(R"({"time":"2026-12-07T10:00:00.250Z","rate":4.5,"thickness":30,)"
+                         R"("power":41.5,"setpoint":5})"));
+    EXPECT_TRUE(
+        SensorPayload(time, 1, 2, 5.5e6, 87.5).endsWith(R"("frequency":5500000,"life":87.5})"));
 }
 
 TEST(PublishPayloads, StateAndEventsNameTheirParts)

@@ -23,6 +23,7 @@
 
 #include <condition_variable>
 #include <functional>
+#include <limits>
 #include <mutex>
 #include <unordered_map>
 #include <unordered_set>
@@ -72,10 +73,12 @@ public:
     QString lastProblem() const { return m_lastProblem; }
 
     // Sensor or output index counted from 0; published as n = index + 1.
+    // `life`: the crystal life left (%) where the program knows it, NaN for none.
     void publishSensor(int sensor, const QDateTime& time, double rate, double thickness,
-                       double frequency);
+                       double frequency, double life = std::numeric_limits<double>::quiet_NaN());
+    // `setpoint`: the rate setpoint of an output under rate control, NaN for none.
     void publishOutput(int output, const QDateTime& time, double rate, double thickness,
-                       double power);
+                       double power, double setpoint = std::numeric_limits<double>::quiet_NaN());
     // Retained; published again after every reconnect so a restarted broker has it.
     void publishState(const PublishState& state);
     void publishEvent(const PublishEvent& event, const QDateTime& time);

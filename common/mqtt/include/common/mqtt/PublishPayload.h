@@ -7,6 +7,8 @@
 #include <QDateTime>
 #include <QString>
 
+#include <limits>
+
 namespace tlv::mqtt {
 
 // "2026-12-07T10:00:00.250Z"
@@ -17,8 +19,13 @@ QByteArray IsoUtc(const QDateTime& time);
 // before midnight delivered just after it).
 QDateTime ReadingDateTime(double secondsSinceMidnight, const QDateTime& now);
 
-QByteArray SensorPayload(const QDateTime& time, double rate, double thickness, double frequency);
-QByteArray OutputPayload(const QDateTime& time, double rate, double thickness, double power);
+// `life`: the crystal life left in % (tlvmonitor), published as "life"; NaN leaves it out.
+QByteArray SensorPayload(const QDateTime& time, double rate, double thickness, double frequency,
+                         double life = std::numeric_limits<double>::quiet_NaN());
+// `setpoint`: the rate setpoint (Å/s) of an output under rate control, published as
+// "setpoint"; NaN (no rate control) leaves the key out.
+QByteArray OutputPayload(const QDateTime& time, double rate, double thickness, double power,
+                         double setpoint = std::numeric_limits<double>::quiet_NaN());
 
 // Where a running recipe is: the current layer (1-based number, 0 before the first layer has
 // begun) and its phase.
