@@ -44,9 +44,13 @@ void RehearseLoopCase(benchmark::State& state, const char* preset)
     state.counters["raw_overshoot_pct"] = run.raw.overshoot;
 }
 
-BENCHMARK_CAPTURE(RehearseLoopCase, thermal, "thermal")->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(RehearseLoopCase, thermal, "thermal")
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(RehearseLoopCase, ebeam, "ebeam")->Iterations(1)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(RehearseLoopCase, sputter, "sputter")->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(RehearseLoopCase, sputter, "sputter")
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(RehearseLoopCase, plain_cards, "")->Iterations(1)->Unit(benchmark::kMillisecond);
 
 } // namespace

@@ -12,8 +12,8 @@ std::string OneSourceChamber(const bus::emu::SourceParameters& s, uint64_t seed)
     std::ostringstream text;
     text.precision(17);
     text << "[Chamber]\nseed=" << seed << "\n[Source S]\noutput=0\nmaxrate=" << s.maxRate
-         << "\nthreshold=" << s.threshold * 100 << "\nexponent=" << s.exponent
-         << "\nlag=" << s.lag << "\ndeadtime=" << s.deadTime << "\nnoise=" << s.noise * 100
+         << "\nthreshold=" << s.threshold * 100 << "\nexponent=" << s.exponent << "\nlag=" << s.lag
+         << "\ndeadtime=" << s.deadTime << "\nnoise=" << s.noise * 100
          << "\nnoisetime=" << s.noiseTime << "\nsweep=" << s.sweep * 100
          << "\nsweephz=" << s.sweepHz << "\nspits=" << s.spitsPerMinute << "\nspit=" << s.spitSize
          << "\nspittime=" << s.spitTime << "\ndensity=" << s.density

@@ -18,13 +18,13 @@ struct LoopTerms {
     double pTerm = 100;
     double iTerm = 1;
     double dTerm = 0;
-    double period = 0.25;   // s
-    double fullScale = 10;  // V
-    double maxPower = 1;    // fraction
-    double slewRate = 1;    // power fraction per second
-    int filter = 4;         // readings the instrument averages the rate over
-    double density = 10;    // of the film, as the sensor's material
-    double seconds = 120;   // of card time under the loop
+    double period = 0.25;  // s
+    double fullScale = 10; // V
+    double maxPower = 1;   // fraction
+    double slewRate = 1;   // power fraction per second
+    int filter = 4;        // readings the instrument averages the rate over
+    double density = 10;   // of the film, as the sensor's material
+    double seconds = 120;  // of card time under the loop
 };
 
 struct LoopRun {

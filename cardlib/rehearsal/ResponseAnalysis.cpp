@@ -84,8 +84,8 @@ double CrossingTime(const std::vector<double>& times, const std::vector<double>&
         if (middle < stepTime) continue;
         if (rates[k] >= level) {
             if (rates[k] == previousRate) return middle - stepTime;
-            return previousTime + (middle - previousTime) * (level - previousRate) /
-                                      (rates[k] - previousRate) -
+            return previousTime +
+                   (middle - previousTime) * (level - previousRate) / (rates[k] - previousRate) -
                    stepTime;
         }
         previousTime = middle;

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -28,10 +29,12 @@ VirtualCoater::~VirtualCoater()
 {
     if (started_) ResetEngineForTesting();
     bus::emu::ResetEmulatedBus();
-    unsetenv("TLV880_EMU_CHAMBER");
+    unsetenv("TLV880_EMU_CHAMBER"); // NOLINT(concurrency-mt-unsafe)
     if (!chamberPath_.empty()) std::remove(chamberPath_.c_str());
 }
 
+// The environment is changed only while the library's threads are stopped (before the start,
+// after the shutdown), so nothing reads it meanwhile.
 bool VirtualCoater::start(const CoaterSetup& setup, std::string* error)
 {
     ResetEngineForTesting();
@@ -39,21 +42,21 @@ bool VirtualCoater::start(const CoaterSetup& setup, std::string* error)
     cycles_ = 0;
     readings_.clear();
     std::fill(std::begin(map_), std::end(map_), -1);
-    setenv("TLV880_DRIVER", "emulated", 1);
-    setenv("TLV880_EMU_CARDS", setup.cards.c_str(), 1);
-    unsetenv("TLV880_EMU_TRACE");
-    unsetenv("TLV880_EMU_CONTROL");
+    setenv("TLV880_DRIVER", "emulated", 1);             // NOLINT(concurrency-mt-unsafe)
+    setenv("TLV880_EMU_CARDS", setup.cards.c_str(), 1); // NOLINT(concurrency-mt-unsafe)
+    unsetenv("TLV880_EMU_TRACE");                       // NOLINT(concurrency-mt-unsafe)
+    unsetenv("TLV880_EMU_CONTROL");                     // NOLINT(concurrency-mt-unsafe)
     if (setup.chamber.empty()) {
-        unsetenv("TLV880_EMU_CHAMBER");
+        unsetenv("TLV880_EMU_CHAMBER"); // NOLINT(concurrency-mt-unsafe)
     } else {
         if (chamberPath_.empty()) {
-            const char* folder = std::getenv("TMPDIR");
+            const char* folder = std::getenv("TMPDIR"); // NOLINT(concurrency-mt-unsafe)
             chamberPath_ = std::string(folder && *folder ? folder : "/tmp") + "/tlv880_chamber_" +
                            std::to_string(::getpid()) + "_" +
                            std::to_string(reinterpret_cast<uintptr_t>(this)) + ".ini";
         }
         std::ofstream(chamberPath_, std::ios::trunc) << setup.chamber;
-        setenv("TLV880_EMU_CHAMBER", chamberPath_.c_str(), 1);
+        setenv("TLV880_EMU_CHAMBER", chamberPath_.c_str(), 1); // NOLINT(concurrency-mt-unsafe)
     }
     bus::emu::ResetEmulatedBus();
     bus::emu::UseManualClock(true);
@@ -125,7 +128,7 @@ bool VirtualCoater::run(int count)
 
 bool VirtualCoater::runFor(double seconds)
 {
-    return run(static_cast<int>(seconds / period_ + 0.5));
+    return run(static_cast<int>(std::lround(seconds / period_)));
 }
 
 std::vector<double> VirtualCoater::times() const

@@ -2,8 +2,8 @@
 // step answer as the library measures it, nothing below the threshold power, the thickness the
 // library reports against the film the chamber laid down, a crystal wearing out under a loop and
 // being replaced, and the seed.
-#include "ResponseAnalysis.h"
 #include "VirtualCoater.h"
+#include "ResponseAnalysis.h"
 #include "driver/EmulatedCards.h"
 #include "emulated/SourceModel.h"
 #include "tlv880a.h"
@@ -42,8 +42,8 @@ TEST_P(PresetStep, DeadTimeRiseAndSteadyRateAsConfigured)
     VirtualCoater coater;
     std::string error;
     // A dense film: the finest thickness step per count, so the readings resolve a fast rise.
-    ASSERT_TRUE(coater.start({kCards, quietSource(c.preset, 20), 6.1e6, 5.9e6, 6e6, c.period},
-                             &error))
+    ASSERT_TRUE(
+        coater.start({kCards, quietSource(c.preset, 20), 6.1e6, 5.9e6, 6e6, c.period}, &error))
         << error;
     ASSERT_EQ(coater.material(0x1, 20, 1, 1), 0);
     ASSERT_TRUE(coater.runFor(2));
@@ -186,9 +186,8 @@ TEST(VirtualCoater, RefusedChamberFileStopsTheStart)
 {
     VirtualCoater coater;
     std::string error;
-    EXPECT_FALSE(coater.start({kCards, "[Source S]\noutput=0\nexponent=two\n", 6.1e6, 5e6, 6e6,
-                               0.25},
-                              &error));
+    EXPECT_FALSE(coater.start(
+        {kCards, "[Source S]\noutput=0\nexponent=two\n", 6.1e6, 5e6, 6e6, 0.25}, &error));
     EXPECT_NE(error.find("section [Source S], key \"exponent\""), std::string::npos) << error;
 }
 

@@ -20,8 +20,7 @@ uint64_t partSeed(uint64_t seed, uint64_t part)
 
 Chamber::Chamber(const ChamberSetup& setup, const std::vector<CardSetup>& cards, uint64_t seed,
                  TimePoint start)
-    : start_(start), sourceOfOutput_(cards.size() * 2, -1),
-      crystalOfSensor_(cards.size() * 4, -1)
+    : start_(start), sourceOfOutput_(cards.size() * 2, -1), crystalOfSensor_(cards.size() * 4, -1)
 {
     const uint64_t base = setup.seeded ? setup.seed : seed;
     sources_.reserve(setup.sources.size());
@@ -36,9 +35,9 @@ Chamber::Chamber(const ChamberSetup& setup, const std::vector<CardSetup>& cards,
             parameters.fresh =
                 cards[static_cast<size_t>(crystal.sensor / 4)].frequency[crystal.sensor % 4];
         crystalOfSensor_[static_cast<size_t>(crystal.sensor)] = static_cast<int>(crystals_.size());
-        crystals_.push_back(Crystal{
-            CrystalModel(parameters, partSeed(base, 1000 + crystals_.size())), parameters.fresh,
-            crystal.feeds});
+        crystals_.push_back(
+            Crystal{CrystalModel(parameters, partSeed(base, 1000 + crystals_.size())),
+                    parameters.fresh, crystal.feeds});
     }
 }
 

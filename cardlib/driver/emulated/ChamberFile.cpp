@@ -81,11 +81,13 @@ bool splitSections(const std::string& text, std::vector<Section>* sections, Prob
             const size_t blank = section.title.find_first_of(" \t");
             section.kind = Lower(section.title.substr(0, blank));
             section.name = blank == std::string::npos ? "" : Trimmed(section.title.substr(blank));
-            if (section.kind == "chamber" ? !section.name.empty()
-                                          : (section.kind != "source" && section.kind != "crystal") ||
-                                                section.name.empty())
-                return problem.line(number, "section [" + section.title +
-                                                "] is not [Chamber], [Source NAME] or [Crystal NAME]");
+            if (section.kind == "chamber"
+                    ? !section.name.empty()
+                    : (section.kind != "source" && section.kind != "crystal") ||
+                          section.name.empty())
+                return problem.line(number,
+                                    "section [" + section.title +
+                                        "] is not [Chamber], [Source NAME] or [Crystal NAME]");
             for (const Section& earlier : *sections) {
                 if (Lower(earlier.title) == Lower(section.title))
                     return problem.line(number, "section [" + section.title + "] given twice");
@@ -98,7 +100,8 @@ bool splitSections(const std::string& text, std::vector<Section>* sections, Prob
             return problem.line(number, "\"" + line + "\" is not key=value");
         if (sections->empty())
             return problem.line(number, "\"" + line + "\" comes before any section");
-        Entry entry{Lower(Trimmed(line.substr(0, equals))), Trimmed(line.substr(equals + 1)), number};
+        Entry entry{Lower(Trimmed(line.substr(0, equals))), Trimmed(line.substr(equals + 1)),
+                    number};
         Section& section = sections->back();
         for (const Entry& earlier : section.entries) {
             if (earlier.key == entry.key)
@@ -147,7 +150,8 @@ const NumberKey<CrystalParameters> kCrystalKeys[] = {
     {"weak", &CrystalParameters::weakBand, 1, 0, false, kNoLimit, "a band in Hz, 0 or more"},
     {"jitter", &CrystalParameters::jitter, 1, 0, false, kNoLimit, "a frequency in Hz, 0 or more"},
     {"dropout", &CrystalParameters::dropout, 0.01, 0, false, 100, "a share in %, 0..100"},
-    {"modehop", &CrystalParameters::modeHop, 1, -kNoLimit, false, kNoLimit, "a frequency step in Hz"},
+    {"modehop", &CrystalParameters::modeHop, 1, -kNoLimit, false, kNoLimit,
+     "a frequency step in Hz"},
     {"hoptime", &CrystalParameters::hopTime, 1, 0, false, 3600, "a time in s, 0..3600"},
 };
 
@@ -274,7 +278,8 @@ bool ParseChamber(const std::string& text, const std::string& path, ChamberSetup
                     break;
                 }
                 if (!ParseUnsignedText(entry.value, 10, UINT64_MAX, &result.seed)) {
-                    ok = problem.at(section, entry, "seed must be a decimal whole number 0 or more");
+                    ok =
+                        problem.at(section, entry, "seed must be a decimal whole number 0 or more");
                     break;
                 }
                 result.seeded = true;

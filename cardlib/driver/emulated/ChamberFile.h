@@ -21,8 +21,8 @@ struct SourceSetup {
 };
 
 struct Feed {
-    int source = 0;      // index into ChamberSetup::sources
-    double tooling = 1;  // film on the crystal per film at the reference position
+    int source = 0;     // index into ChamberSetup::sources
+    double tooling = 1; // film on the crystal per film at the reference position
 };
 
 struct CrystalSetup {

@@ -89,8 +89,10 @@ int ControlFile::readCommands(ControlCommand* commands, int max)
             // A line longer than the buffer is no command: skip it; a shorter one is still
             // being written and waits for its line break.
             if (size_t(got) == sizeof buffer) {
-                std::fprintf(stderr, "TLV880_EMU_CONTROL: a line longer than %zu characters is "
-                                     "no command\n", sizeof buffer);
+                std::fprintf(stderr,
+                             "TLV880_EMU_CONTROL: a line longer than %zu characters is "
+                             "no command\n",
+                             sizeof buffer);
                 offset_ += got;
             }
             break;

@@ -12,14 +12,14 @@
 namespace tlv880::bus::emu {
 
 struct CrystalParameters {
-    double fresh = 0;       // Hz of an uncoated crystal (0: the card's frequency of the channel)
-    double zRatio = 1;      // Z-ratio of the film
-    double fail = 0;        // Hz at which the crystal stops (0: it never wears out)
+    double fresh = 0;        // Hz of an uncoated crystal (0: the card's frequency of the channel)
+    double zRatio = 1;       // Z-ratio of the film
+    double fail = 0;         // Hz at which the crystal stops (0: it never wears out)
     double weakBand = 25000; // Hz above fail in which its activity drops
-    double jitter = 5;      // Hz rms of the reading at the end of life
-    double dropout = 0.1;   // share of readings without count at the end of life
-    double modeHop = 0;     // Hz the crystal jumps at its end of life before it stops (0: none)
-    double hopTime = 5;     // s it runs on the other mode
+    double jitter = 5;       // Hz rms of the reading at the end of life
+    double dropout = 0.1;    // share of readings without count at the end of life
+    double modeHop = 0;      // Hz the crystal jumps at its end of life before it stops (0: none)
+    double hopTime = 5;      // s it runs on the other mode
 };
 
 class CrystalModel {

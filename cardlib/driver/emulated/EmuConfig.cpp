@@ -56,7 +56,8 @@ std::string applyKey(const std::string& key, const std::string& value, CardSetup
         state.channelFrequency[key[1] - '0'] = hz;
     } else if (key == "clock") {
         double hz = 0;
-        if (!ParseNumberText(value, &hz) || hz <= 0) return "clock must be a frequency in Hz above 0";
+        if (!ParseNumberText(value, &hz) || hz <= 0)
+            return "clock must be a frequency in Hz above 0";
         card.clock = hz;
         state.clockGiven = true;
     } else if (key == "panel") {

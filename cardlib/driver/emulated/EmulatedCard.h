@@ -34,7 +34,7 @@ public:
 
     // From now on the card's outputs and crystals are those of the chamber (card: its index in
     // scan order); nullptr detaches it.
-    void attachChamber(Chamber* chamber, int card) 
+    void attachChamber(Chamber* chamber, int card)
     {
         chamber_ = chamber;
         index_ = card;

@@ -113,8 +113,9 @@ void SourceModel::step()
     noiseValue_ = noiseValue_ * noiseFactor_ +
                   std::sqrt(1 - noiseFactor_ * noiseFactor_) * random_.gaussian();
     const double time = static_cast<double>(ticks_) * tick_;
-    double rate = lagged_ * (1 + parameters_.noise * noiseValue_ +
-                             parameters_.sweep * std::sin(2 * kModelPi * parameters_.sweepHz * time));
+    double rate =
+        lagged_ * (1 + parameters_.noise * noiseValue_ +
+                   parameters_.sweep * std::sin(2 * kModelPi * parameters_.sweepHz * time));
     // Spits come only from a melt that evaporates, at random (Poisson) times.
     if (spitLeft_ <= 0 && steady > 0 && parameters_.spitsPerMinute > 0 &&
         random_.uniform() < parameters_.spitsPerMinute / 60 * tick_)

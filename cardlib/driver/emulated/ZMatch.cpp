@@ -14,7 +14,8 @@ double MassOfFrequency(double fresh, double f, double zRatio)
 double FrequencyOfMass(double fresh, double mass, double zRatio)
 {
     if (fresh <= 0 || mass <= 0) return fresh;
-    if (zRatio == 1.0) return fresh / (1 + mass * fresh / (kQuartzFrequencyConstant * kQuartzDensity));
+    if (zRatio == 1.0)
+        return fresh / (1 + mass * fresh / (kQuartzFrequencyConstant * kQuartzDensity));
     // The mass grows monotonically as the frequency falls from fresh to fresh / 2: bisection
     // needs no derivative and no start value, and sixty halvings reach far below a millihertz.
     double high = fresh;

@@ -76,9 +76,9 @@ TEST_F(ChamberBus, MalformedFileKeepsTheBusClosed)
     const std::string path = write("bad.ini", "[Source Boat]\noutput=0\nlag=-1\n");
     ::setenv("TLV880_EMU_CHAMBER", path.c_str(), 1);
     emu::ResetEmulatedBus();
-    EXPECT_THAT(emu::ConfigError(),
-                HasSubstr("TLV880_EMU_CHAMBER \"" + path + "\" line 3: section [Source Boat], "
-                          "key \"lag\""));
+    EXPECT_THAT(emu::ConfigError(), HasSubstr("TLV880_EMU_CHAMBER \"" + path +
+                                              "\" line 3: section [Source Boat], "
+                                              "key \"lag\""));
     EXPECT_NE(CheckDriver(EmulatedBus()), 0);
     EXPECT_EQ(emu::CardCount(), 0);
 

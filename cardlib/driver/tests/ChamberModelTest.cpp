@@ -93,7 +93,8 @@ TEST(ChamberFile, RefusalsNameFileSectionAndKey)
     EXPECT_THAT(parseError("[Source Boat]\noutput=0\nthreshold=100\n"),
                 HasSubstr("key \"threshold\""));
     EXPECT_THAT(parseError("[Source Boat]\noutput=0\nexponent=0\n"), HasSubstr("key \"exponent\""));
-    EXPECT_THAT(parseError("[Source Boat]\noutput=0\ndeadtime=61\n"), HasSubstr("key \"deadtime\""));
+    EXPECT_THAT(parseError("[Source Boat]\noutput=0\ndeadtime=61\n"),
+                HasSubstr("key \"deadtime\""));
     EXPECT_THAT(parseError("[Source Boat]\noutput=0\nlag=1\nlag=2\n"),
                 HasSubstr("line 4: section [Source Boat], key \"lag\": key given twice"));
     EXPECT_THAT(parseError("[Source A]\noutput=0\n[Source B]\noutput=0\n"),
