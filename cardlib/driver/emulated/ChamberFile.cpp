@@ -343,24 +343,22 @@ bool ReadChamberFile(const std::string& path, ChamberSetup* chamber, std::string
 bool CheckChamberFitsCards(const ChamberSetup& chamber, int cardCount, const std::string& path,
                            std::string* error)
 {
-    const std::string file = "TLV880_EMU_CHAMBER \"" + path + "\": section [";
+    // What a section names lies on card `card`; false with the message when that card is missing.
+    auto onCard = [&](const std::string& section, const char* key, int number, int card) {
+        if (card < cardCount) return true;
+        *error = "TLV880_EMU_CHAMBER \"" + path + "\": section [" + section + "], key \"" + key +
+                 "\": " + key + " " + std::to_string(number) + " is on card " +
+                 std::to_string(card) + ", but TLV880_EMU_CARDS has " + std::to_string(cardCount) +
+                 " card(s)";
+        return false;
+    };
     for (const SourceSetup& source : chamber.sources) {
-        if (source.output / 2 >= cardCount) {
-            *error = file + "Source " + source.name + "], key \"output\": output " +
-                     std::to_string(source.output) + " is on card " +
-                     std::to_string(source.output / 2) + ", but TLV880_EMU_CARDS has " +
-                     std::to_string(cardCount) + " card(s)";
+        if (!onCard("Source " + source.name, "output", source.output, source.output / 2))
             return false;
-        }
     }
     for (const CrystalSetup& crystal : chamber.crystals) {
-        if (crystal.sensor / 4 >= cardCount) {
-            *error = file + "Crystal " + crystal.name + "], key \"sensor\": sensor " +
-                     std::to_string(crystal.sensor) + " is on card " +
-                     std::to_string(crystal.sensor / 4) + ", but TLV880_EMU_CARDS has " +
-                     std::to_string(cardCount) + " card(s)";
+        if (!onCard("Crystal " + crystal.name, "sensor", crystal.sensor, crystal.sensor / 4))
             return false;
-        }
     }
     return true;
 }

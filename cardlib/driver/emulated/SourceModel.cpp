@@ -12,49 +12,31 @@ namespace {
 // The classes of source the field knows. Thermal: a resistance-heated boat, slow to warm up and
 // cool down, quiet. Electron beam: answers fast, but the swept beam ripples the rate and the
 // melt spits. Sputter: a magnetron, fast and smooth, nearly linear in power.
-SourceParameters Thermal()
-{
-    SourceParameters p;
-    p.maxRate = 20;
-    p.threshold = 0.20;
-    p.exponent = 2;
-    p.lag = 10;
-    p.deadTime = 1.5;
-    p.noise = 0.01;
-    p.noiseTime = 0.5;
-    return p;
-}
-
-SourceParameters Ebeam()
-{
-    SourceParameters p;
-    p.maxRate = 40;
-    p.threshold = 0.05;
-    p.exponent = 1.5;
-    p.lag = 0.6;
-    p.deadTime = 0.1;
-    p.noise = 0.03;
-    p.noiseTime = 0.1;
-    p.sweep = 0.02;
-    p.sweepHz = 0.7;
-    p.spitsPerMinute = 1;
-    p.spitSize = 1;
-    p.spitTime = 0.05;
-    return p;
-}
-
-SourceParameters Sputter()
-{
-    SourceParameters p;
-    p.maxRate = 10;
-    p.threshold = 0.05;
-    p.exponent = 1;
-    p.lag = 0.3;
-    p.deadTime = 0.1;
-    p.noise = 0.002;
-    p.noiseTime = 0.1;
-    return p;
-}
+constexpr SourceParameters kThermal{.maxRate = 20,
+                                    .threshold = 0.20,
+                                    .exponent = 2,
+                                    .lag = 10,
+                                    .deadTime = 1.5,
+                                    .noise = 0.01,
+                                    .noiseTime = 0.5};
+constexpr SourceParameters kEbeam{.maxRate = 40,
+                                  .threshold = 0.05,
+                                  .exponent = 1.5,
+                                  .lag = 0.6,
+                                  .deadTime = 0.1,
+                                  .noise = 0.03,
+                                  .noiseTime = 0.1,
+                                  .sweep = 0.02,
+                                  .sweepHz = 0.7,
+                                  .spitsPerMinute = 1,
+                                  .spitSize = 1};
+constexpr SourceParameters kSputter{.maxRate = 10,
+                                    .threshold = 0.05,
+                                    .exponent = 1,
+                                    .lag = 0.3,
+                                    .deadTime = 0.1,
+                                    .noise = 0.002,
+                                    .noiseTime = 0.1};
 
 // Correlation of a quantity with time constant t over one tick (0 when t is 0).
 double decay(double tick, double t)
@@ -73,11 +55,11 @@ bool SourcePreset(const std::string& name, SourceParameters* parameters)
 {
     const std::string key = Lower(Trimmed(name));
     if (key == "thermal")
-        *parameters = Thermal();
+        *parameters = kThermal;
     else if (key == "ebeam")
-        *parameters = Ebeam();
+        *parameters = kEbeam;
     else if (key == "sputter")
-        *parameters = Sputter();
+        *parameters = kSputter;
     else
         return false;
     return true;
