@@ -49,12 +49,15 @@ private:
 
     int crystalIndex(int card, int channel) const;
     void advance(TimePoint now);
+    // Steps sources and crystals tick by tick.
+    void stepTicks(uint64_t count);
     // Seconds since the last tick.
     double sinceTick(TimePoint now) const;
 
     TimePoint start_;
     uint64_t ticks_ = 0;
     std::vector<SourceModel> sources_;
+    std::vector<double> filmBefore_;  // per source, for a gap laid down at once
     std::vector<int> sourceOfOutput_; // per output 0..cards*2-1, -1 when none
     std::vector<Crystal> crystals_;
     std::vector<int> crystalOfSensor_; // per sensor 0..cards*4-1, -1 when none

@@ -111,4 +111,20 @@ void SourceModel::step()
     ++ticks_;
 }
 
+void SourceModel::settle(uint64_t ticks)
+{
+    // Each tick closes lagFactor of the gap to the steady rate: after k ticks the rate is
+    // steady + (lagged - steady) x d^k, d = 1 - lagFactor, and the film is their sum.
+    const double steady = SteadyRate(parameters_, power_);
+    const double d = 1 - lagFactor_;
+    const double n = static_cast<double>(ticks);
+    const double dn = std::pow(d, n);
+    const double transient = lagFactor_ > 0 ? (lagged_ - steady) * d * (1 - dn) / lagFactor_ : 0;
+    film_ += tick_ * (n * steady + transient);
+    lagged_ = steady + (lagged_ - steady) * dn;
+    rate_ = lagged_;
+    spitLeft_ = 0;
+    ticks_ += ticks;
+}
+
 } // namespace tlv880::bus::emu

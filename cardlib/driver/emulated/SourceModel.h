@@ -51,6 +51,11 @@ public:
     void setPower(double power) { power_ = power; }
     // Advances one tick.
     void step();
+    // Advances the given number of ticks at once while the power stands still, its dead time
+    // passed: the lag runs its course in closed form, without noise, sweep or spits.
+    void settle(uint64_t ticks);
+    // Ticks between a power change and its first effect on the rate.
+    size_t delayTicks() const { return delayLine_.size() - 1; }
     // The rate during the last tick (noise and spits included), Angstrom/s.
     double rate() const { return rate_; }
     // Film laid down at the reference position since the start, Angstrom.

@@ -179,6 +179,22 @@ TEST_F(ChamberBus, ControlFileReplacesCrystals)
     EXPECT_EQ(emu::CrystalFrequency(0, 0), 6000000);
 }
 
+TEST_F(ChamberBus, LongUnreadGapLaysTheSettledFilmDown)
+{
+    // Three hours unread at half power: the film of the settled rate (dead time and
+    // lag aside: 11.5 s of it) is on the crystal, whether stepped or taken at once.
+    ASSERT_NO_FATAL_FAILURE(useChamber(std::string(kBoat) + "zratio=0.8\n"));
+    WriteRegister(card, 0x08, static_cast<uint32_t>(-16380) << 16); // half power
+    emu::AdvanceClock(3h);
+    const double rate = 20 * 0.375 * 0.375; // thermal: 20 A/s x ((0.5 - 0.2) / 0.8)^2
+    EXPECT_NEAR(emu::SourceFilm(0), rate * (3 * 3600 - 11.5), 0.5);
+    EXPECT_NEAR(emu::CrystalMass(0, 0), 10 * emu::SourceFilm(0), 1e-6 * emu::CrystalMass(0, 0));
+    // And on from there as usual.
+    const double before = emu::SourceFilm(0);
+    emu::AdvanceClock(10s);
+    EXPECT_NEAR(emu::SourceFilm(0) - before, 10 * rate, 0.5);
+}
+
 TEST_F(ChamberBus, WithoutChamberTheCardsAreAsBefore)
 {
     ::unsetenv("TLV880_EMU_CHAMBER");

@@ -199,6 +199,27 @@ TEST(SourceModel, DeadTimeThenFirstOrderLag)
     EXPECT_NEAR(source.film(), 10 * (elapsed - 0.5 - 2), 0.1);
 }
 
+TEST(SourceModel, SettlingAtOnceMatchesStepping)
+{
+    SourceParameters p;
+    SourcePreset("thermal", &p);
+    p.noise = 0;
+    SourceModel stepped(p, kTick, 1), settled(p, kTick, 1);
+    for (SourceModel* source : {&stepped, &settled}) {
+        source->setPower(0.7);
+        for (int i = 0; i < 1000; ++i) // past the dead time, in the middle of the lag
+            source->step();
+    }
+    for (int i = 0; i < 20000; ++i)
+        stepped.step();
+    settled.settle(20000);
+    EXPECT_NEAR(settled.film(), stepped.film(), 1e-9 * stepped.film());
+    EXPECT_NEAR(settled.rate(), stepped.rate(), 1e-9);
+    stepped.step();
+    settled.step();
+    EXPECT_NEAR(settled.rate(), stepped.rate(), 1e-9) << "and on from there alike";
+}
+
 TEST(SourceModel, NothingBelowThresholdNotEvenSpits)
 {
     SourceParameters p;
