@@ -326,6 +326,16 @@ template <typename R, typename F> R withCard(int card, R otherwise, F f)
     return target ? f(target, bus.nowLocked()) : otherwise;
 }
 
+// Runs f on the chamber under the bus mutex; -1 when the bus has none.
+template <typename F> double withChamber(F f)
+{
+    EmulatedBusState& bus = EmulatedBusState::instance();
+    std::lock_guard lock(bus.mutex);
+    bus.configureLocked();
+    emu::Chamber* chamber = bus.usableLocked() ? bus.chamberLocked() : nullptr;
+    return chamber ? f(chamber, bus.nowLocked()) : -1.0;
+}
+
 } // namespace
 
 const BusOps& EmulatedBus()
@@ -402,20 +412,13 @@ void ReplaceCrystal(int card, int channel)
 
 double SourceFilm(int output)
 {
-    EmulatedBusState& bus = EmulatedBusState::instance();
-    std::lock_guard lock(bus.mutex);
-    bus.configureLocked();
-    emu::Chamber* chamber = bus.usableLocked() ? bus.chamberLocked() : nullptr;
-    return chamber ? chamber->sourceFilm(output, bus.nowLocked()) : -1;
+    return withChamber([&](Chamber* c, TimePoint now) { return c->sourceFilm(output, now); });
 }
 
 double CrystalMass(int card, int channel)
 {
-    EmulatedBusState& bus = EmulatedBusState::instance();
-    std::lock_guard lock(bus.mutex);
-    bus.configureLocked();
-    emu::Chamber* chamber = bus.usableLocked() ? bus.chamberLocked() : nullptr;
-    return chamber ? chamber->crystalMass(card, channel, bus.nowLocked()) : -1;
+    return withChamber(
+        [&](Chamber* c, TimePoint now) { return c->crystalMass(card, channel, now); });
 }
 
 uint32_t LastWrite(int card, uint32_t offset)
