@@ -65,7 +65,9 @@ std::string withoutComment(const std::string& line)
 
 bool splitSections(const std::string& text, std::vector<Section>* sections, Problem& problem)
 {
-    std::istringstream in(text);
+    // A byte-order mark, as Windows editors write one, is no part of the first line.
+    const bool marked = text.rfind("\xEF\xBB\xBF", 0) == 0;
+    std::istringstream in(marked ? text.substr(3) : text);
     std::string raw;
     int number = 0;
     while (std::getline(in, raw)) {

@@ -65,9 +65,11 @@ TEST(ChamberFile, PercentKeysBecomeFractions)
 {
     ChamberSetup chamber;
     std::string error;
-    ASSERT_TRUE(ParseChamber("[Source A]\noutput=3\nthreshold=20\nnoise=5\nsweep=2\n"
-                             "[Crystal C]\nsensor=7\ndropout=50\n",
-                             "x", &chamber, &error))
+    // Written on Windows: byte-order mark and CR LF line ends.
+    ASSERT_TRUE(
+        ParseChamber("\xEF\xBB\xBF[Source A]\r\noutput=3\r\nthreshold=20\nnoise=5\nsweep=2\n"
+                     "[Crystal C]\nsensor=7\ndropout=50\n",
+                     "x", &chamber, &error))
         << error;
     EXPECT_DOUBLE_EQ(chamber.sources[0].parameters.threshold, 0.2);
     EXPECT_DOUBLE_EQ(chamber.sources[0].parameters.noise, 0.05);
