@@ -342,9 +342,10 @@ bool ReadChamberFile(const std::string& path, ChamberSetup* chamber, std::string
     return ParseChamber(text, path, chamber, error);
 }
 
-bool CheckChamberFitsCards(const ChamberSetup& chamber, int cardCount, const std::string& path,
-                           std::string* error)
+bool CheckChamberFitsCards(const ChamberSetup& chamber, const std::vector<CardSetup>& cards,
+                           const std::string& path, std::string* error)
 {
+    const int cardCount = static_cast<int>(cards.size());
     // What a section names lies on card `card`; false with the message when that card is missing.
     auto onCard = [&](const std::string& section, const char* key, int number, int card) {
         if (card < cardCount) return true;
@@ -361,6 +362,15 @@ bool CheckChamberFitsCards(const ChamberSetup& chamber, int cardCount, const std
     for (const CrystalSetup& crystal : chamber.crystals) {
         if (!onCard("Crystal " + crystal.name, "sensor", crystal.sensor, crystal.sensor / 4))
             return false;
+        const double fresh =
+            cards[static_cast<size_t>(crystal.sensor / 4)].frequency[crystal.sensor % 4];
+        if (crystal.parameters.fresh <= 0 && crystal.parameters.fail > 0 &&
+            crystal.parameters.fail >= fresh) {
+            *error = "TLV880_EMU_CHAMBER \"" + path + "\": section [Crystal " + crystal.name +
+                     "], key \"fail\": the end of life must lie below the crystal's frequency (" +
+                     std::to_string(static_cast<long long>(fresh)) + " Hz from TLV880_EMU_CARDS)";
+            return false;
+        }
     }
     return true;
 }

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "CrystalModel.h"
+#include "EmuConfig.h"
 #include "SourceModel.h"
 
 #include <cstdint>
@@ -48,8 +49,9 @@ bool ParseChamber(const std::string& text, const std::string& path, ChamberSetup
 bool ReadChamberFile(const std::string& path, ChamberSetup* chamber, std::string* error);
 
 // Checks a parsed chamber against the cards it sits behind: every output and sensor it names
-// must exist. Returns false and sets error (naming the file, the section and the key) otherwise.
-bool CheckChamberFitsCards(const ChamberSetup& chamber, int cardCount, const std::string& path,
-                           std::string* error);
+// must exist, and a crystal that takes its card's frequency must start above its end of life.
+// Returns false and sets error (naming the file, the section and the key) otherwise.
+bool CheckChamberFitsCards(const ChamberSetup& chamber, const std::vector<CardSetup>& cards,
+                           const std::string& path, std::string* error);
 
 } // namespace tlv880::bus::emu

@@ -80,8 +80,7 @@ public:
         emu::ChamberSetup chamber;
         if (!chamberPath.empty() &&
             (!emu::ReadChamberFile(chamberPath, &chamber, &error_) ||
-             !emu::CheckChamberFitsCards(chamber, static_cast<int>(setups.size()), chamberPath,
-                                         &error_)))
+             !emu::CheckChamberFitsCards(chamber, setups, chamberPath, &error_)))
             return;
         for (const emu::CardSetup& setup : setups)
             cards_.emplace_back(setup, now);

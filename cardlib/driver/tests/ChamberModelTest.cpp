@@ -126,13 +126,21 @@ TEST(ChamberFile, MustFitTheCards)
     std::string error;
     ASSERT_TRUE(ParseChamber("[Source A]\noutput=2\n[Crystal C]\nsensor=3\nfeed=A\n", "f.ini",
                              &chamber, &error));
-    EXPECT_TRUE(CheckChamberFitsCards(chamber, 2, "f.ini", &error));
-    EXPECT_FALSE(CheckChamberFitsCards(chamber, 1, "f.ini", &error));
+    const std::vector<CardSetup> one(1), two(2);
+    EXPECT_TRUE(CheckChamberFitsCards(chamber, two, "f.ini", &error));
+    EXPECT_FALSE(CheckChamberFitsCards(chamber, one, "f.ini", &error));
     EXPECT_THAT(error, HasSubstr("\"f.ini\": section [Source A], key \"output\": output 2 is on "
                                  "card 1, but TLV880_EMU_CARDS has 1 card(s)"));
     ASSERT_TRUE(ParseChamber("[Crystal C]\nsensor=4\n", "f.ini", &chamber, &error));
-    EXPECT_FALSE(CheckChamberFitsCards(chamber, 1, "f.ini", &error));
+    EXPECT_FALSE(CheckChamberFitsCards(chamber, one, "f.ini", &error));
     EXPECT_THAT(error, HasSubstr("section [Crystal C], key \"sensor\""));
+    // The card's crystals start at 5950000 Hz unless told otherwise.
+    ASSERT_TRUE(ParseChamber("[Crystal C]\nsensor=1\nfail=5950000\n", "f.ini", &chamber, &error));
+    EXPECT_FALSE(CheckChamberFitsCards(chamber, one, "f.ini", &error));
+    EXPECT_THAT(error, HasSubstr("section [Crystal C], key \"fail\": the end of life must lie "
+                                 "below the crystal's frequency (5950000 Hz"));
+    ASSERT_TRUE(ParseChamber("[Crystal C]\nsensor=1\nfail=5900000\n", "f.ini", &chamber, &error));
+    EXPECT_TRUE(CheckChamberFitsCards(chamber, one, "f.ini", &error));
 }
 
 TEST(ZMatch, FrequencyAndMassInvertEachOther)
