@@ -49,7 +49,7 @@ protected:
 
     std::string write(const std::string& name, const std::string& text)
     {
-        const std::string path = folder + "/" + name;
+        std::string path = folder + "/" + name;
         std::ofstream(path) << text;
         return path;
     }
