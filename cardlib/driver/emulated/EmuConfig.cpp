@@ -1,60 +1,10 @@
 #include "EmuConfig.h"
 
-#include "../TextUtil.h"
-
-#include <cctype>
-#include <cerrno>
-#include <cmath>
-#include <cstdlib>
+#include "NumberText.h"
 
 namespace tlv880::bus::emu {
 
 namespace {
-
-std::vector<std::string> split(const std::string& text, char separator)
-{
-    std::vector<std::string> parts;
-    size_t start = 0;
-    while (true) {
-        const size_t end = text.find(separator, start);
-        parts.push_back(text.substr(start, end == std::string::npos ? end : end - start));
-        if (end == std::string::npos) break;
-        start = end + 1;
-    }
-    return parts;
-}
-
-bool parseUnsigned(const std::string& text, int base, uint64_t maximum, uint64_t* value)
-{
-    std::string digits = Trimmed(text);
-    if (base == 16 && digits.size() > 2 && digits[0] == '0' &&
-        (digits[1] == 'x' || digits[1] == 'X'))
-        digits = digits.substr(2);
-    if (digits.empty() || digits.size() > 20) return false;
-    for (char c : digits) {
-        if (base == 16 ? !std::isxdigit(static_cast<unsigned char>(c))
-                       : !std::isdigit(static_cast<unsigned char>(c)))
-            return false;
-    }
-    errno = 0;
-    char* end = nullptr;
-    const unsigned long long parsed = std::strtoull(digits.c_str(), &end, base);
-    if (errno != 0 || *end != '\0' || parsed > maximum) return false;
-    *value = parsed;
-    return true;
-}
-
-bool parseNumber(const std::string& text, double* value)
-{
-    const std::string token = Trimmed(text);
-    if (token.empty()) return false;
-    errno = 0;
-    char* end = nullptr;
-    const double parsed = std::strtod(token.c_str(), &end);
-    if (errno != 0 || *end != '\0' || !std::isfinite(parsed)) return false;
-    *value = parsed;
-    return true;
-}
 
 bool parseFault(const std::string& text, CardFault* fault)
 {
@@ -88,35 +38,36 @@ std::string applyKey(const std::string& key, const std::string& value, CardSetup
 {
     uint64_t number = 0;
     if (key == "id") {
-        if (!parseUnsigned(value, 16, 0xFF, &number)) return "id must be a hex identity 00..FF";
+        if (!ParseUnsignedText(value, 16, 0xFF, &number)) return "id must be a hex identity 00..FF";
         card.identity = static_cast<uint8_t>(number);
     } else if (key == "fw") {
-        if (!parseUnsigned(value, 10, 0xFFFF, &number)) return "fw must be a decimal 0..65535";
+        if (!ParseUnsignedText(value, 10, 0xFFFF, &number)) return "fw must be a decimal 0..65535";
         card.firmware = static_cast<uint32_t>(number);
     } else if (key == "f") {
         double hz = 0;
-        if (!parseNumber(value, &hz) || hz < 0) return "f must be a frequency in Hz, 0 or more";
+        if (!ParseNumberText(value, &hz) || hz < 0) return "f must be a frequency in Hz, 0 or more";
         for (double& f : card.frequency)
             f = hz;
     } else if (key.size() == 2 && key[0] == 'f' && key[1] >= '0' && key[1] <= '3') {
         double hz = 0;
-        if (!parseNumber(value, &hz) || hz < 0)
+        if (!ParseNumberText(value, &hz) || hz < 0)
             return key + " must be a frequency in Hz, 0 or more";
         state.channelGiven[key[1] - '0'] = true;
         state.channelFrequency[key[1] - '0'] = hz;
     } else if (key == "clock") {
         double hz = 0;
-        if (!parseNumber(value, &hz) || hz <= 0) return "clock must be a frequency in Hz above 0";
+        if (!ParseNumberText(value, &hz) || hz <= 0)
+            return "clock must be a frequency in Hz above 0";
         card.clock = hz;
         state.clockGiven = true;
     } else if (key == "panel") {
-        if (!parseUnsigned(value, 16, 0xFFFF, &number)) return "panel must be hex 0000..FFFF";
+        if (!ParseUnsignedText(value, 16, 0xFFFF, &number)) return "panel must be hex 0000..FFFF";
         card.panel = static_cast<uint16_t>(number);
     } else if (key == "ain") {
-        const std::vector<std::string> volts = split(value, '/');
+        const std::vector<std::string> volts = SplitText(value, '/');
         if (volts.size() != 4) return "ain must be four voltages v0/v1/v2/v3";
         for (int a = 0; a < 4; ++a) {
-            if (!parseNumber(volts[static_cast<size_t>(a)], &card.analogInputs[a]))
+            if (!ParseNumberText(volts[static_cast<size_t>(a)], &card.analogInputs[a]))
                 return "ain must be four voltages v0/v1/v2/v3";
         }
     } else if (key == "fail") {
@@ -137,7 +88,7 @@ double DefaultClock(uint32_t firmware)
 bool ParseCardList(const std::string& text, std::vector<CardSetup>* cards, std::string* error)
 {
     std::vector<CardSetup> result;
-    for (const std::string& rawCard : split(text, ';')) {
+    for (const std::string& rawCard : SplitText(text, ';')) {
         const std::string cardText = Trimmed(rawCard);
         if (cardText.empty()) continue;
         const int number = static_cast<int>(result.size()) + 1;
@@ -149,7 +100,7 @@ bool ParseCardList(const std::string& text, std::vector<CardSetup>* cards, std::
         card.identity = number == 1 ? kDefaultMasterIdentity : kDefaultSlaveIdentity;
         KeyState state;
         std::vector<std::string> seen;
-        for (const std::string& rawItem : split(cardText, ',')) {
+        for (const std::string& rawItem : SplitText(cardText, ',')) {
             const std::string item = Trimmed(rawItem);
             if (item.empty()) continue;
             const size_t equals = item.find('=');
@@ -190,7 +141,7 @@ bool ParseDriverVersion(const std::string& text, uint32_t* version, std::string*
         return true;
     }
     uint64_t number = 0;
-    if (!parseUnsigned(text, 10, 0xFFFFFFFFull, &number)) {
+    if (!ParseUnsignedText(text, 10, 0xFFFFFFFFull, &number)) {
         *error = "TLV880_EMU_VERSION must be a decimal version number (got \"" + text + "\")";
         return false;
     }

@@ -1,5 +1,9 @@
 // The "emulated" card bus: virtual TLV-880 cards on an imaginary PCI bus, described by the
-// environment, with an optional trace of every register write.
+// environment, with an optional trace of every register write, an optional chamber of sources
+// and crystals behind the cards, and an optional control file of run-time commands.
+#include "Chamber.h"
+#include "ChamberFile.h"
+#include "ControlFile.h"
 #include "EmulatedCard.h"
 #include "driver/CardBus.h"
 #include "driver/DriverHandle.h"
@@ -7,7 +11,9 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <mutex>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -70,8 +76,21 @@ public:
                 return;
             }
         }
+        const std::string chamberPath = environment("TLV880_EMU_CHAMBER");
+        emu::ChamberSetup chamber;
+        if (!chamberPath.empty() &&
+            (!emu::ReadChamberFile(chamberPath, &chamber, &error_) ||
+             !emu::CheckChamberFitsCards(chamber, setups, chamberPath, &error_)))
+            return;
         for (const emu::CardSetup& setup : setups)
             cards_.emplace_back(setup, now);
+        if (!chamberPath.empty()) {
+            // Without a seed in the file every run draws its own noise.
+            chamber_ = std::make_unique<emu::Chamber>(chamber, setups, std::random_device{}(), now);
+            for (size_t card = 0; card < cards_.size(); ++card)
+                cards_[card].attachChamber(chamber_.get(), static_cast<int>(card));
+        }
+        control_.open(environment("TLV880_EMU_CONTROL"), now);
     }
 
     void resetLocked()
@@ -79,6 +98,8 @@ public:
         if (trace_) std::fclose(trace_);
         trace_ = nullptr;
         cards_.clear();
+        chamber_.reset();
+        control_.close();
         error_.clear();
         configured_ = false;
         manualClock_ = false;
@@ -94,6 +115,20 @@ public:
     {
         return index >= 0 && index < cardCountLocked() ? &cards_[static_cast<size_t>(index)]
                                                        : nullptr;
+    }
+
+    emu::Chamber* chamberLocked() { return chamber_.get(); }
+
+    // Carries out the control file's new commands (at most every tenth of a second of bus time).
+    void pollControlLocked()
+    {
+        if (!usableLocked()) return;
+        control_.poll(nowLocked(), [&](const emu::ControlCommand& command) {
+            if (EmulatedCard* card = cardLocked(command.card))
+                card->replaceCrystal(command.channel, nowLocked());
+            else
+                emu::ControlFile::Complain("replace: no card", command.card);
+        });
     }
 
     emu::TimePoint nowLocked() const { return manualClock_ ? manualNow_ : emu::Clock::now(); }
@@ -124,6 +159,8 @@ private:
     std::string error_;
     uint32_t version_ = emu::kDefaultDriverVersion;
     std::vector<EmulatedCard> cards_;
+    std::unique_ptr<emu::Chamber> chamber_;
+    emu::ControlFile control_;
     std::FILE* trace_ = nullptr;
     bool manualClock_ = false;
     emu::TimePoint manualNow_{};
@@ -255,6 +292,7 @@ int emuPortRead(DriverHandle* h, uint64_t port, uint32_t* value)
     int card = 0;
     uint32_t offset = 0;
     if (!portTarget(bus, asEmulated(h), port, &card, &offset)) return 1;
+    bus.pollControlLocked();
     *value = bus.cardLocked(card)->read(offset, bus.nowLocked());
     return 0;
 }
@@ -266,6 +304,7 @@ int emuPortWrite(DriverHandle* h, uint64_t port, uint32_t value)
     int card = 0;
     uint32_t offset = 0;
     if (!portTarget(bus, asEmulated(h), port, &card, &offset)) return 1;
+    bus.pollControlLocked();
     bus.cardLocked(card)->write(offset, value, bus.nowLocked());
     bus.traceLocked(card, offset, value);
     return 0;
@@ -281,8 +320,19 @@ template <typename R, typename F> R withCard(int card, R otherwise, F f)
     EmulatedBusState& bus = EmulatedBusState::instance();
     std::lock_guard lock(bus.mutex);
     bus.configureLocked();
+    bus.pollControlLocked();
     EmulatedCard* target = bus.cardLocked(card);
     return target ? f(target, bus.nowLocked()) : otherwise;
+}
+
+// Runs f on the chamber under the bus mutex; -1 when the bus has none.
+template <typename F> double withChamber(F f)
+{
+    EmulatedBusState& bus = EmulatedBusState::instance();
+    std::lock_guard lock(bus.mutex);
+    bus.configureLocked();
+    emu::Chamber* chamber = bus.usableLocked() ? bus.chamberLocked() : nullptr;
+    return chamber ? f(chamber, bus.nowLocked()) : -1.0;
 }
 
 } // namespace
@@ -348,6 +398,26 @@ double CrystalFrequency(int card, int channel)
     if (channel < 0 || channel > 3) return -1;
     return withCard(card, -1.0,
                     [&](EmulatedCard* c, TimePoint now) { return c->frequency(channel, now); });
+}
+
+void ReplaceCrystal(int card, int channel)
+{
+    if (channel < 0 || channel > 3) return;
+    withCard(card, 0, [&](EmulatedCard* c, TimePoint now) {
+        c->replaceCrystal(channel, now);
+        return 0;
+    });
+}
+
+double SourceFilm(int output)
+{
+    return withChamber([&](Chamber* c, TimePoint now) { return c->sourceFilm(output, now); });
+}
+
+double CrystalMass(int card, int channel)
+{
+    return withChamber(
+        [&](Chamber* c, TimePoint now) { return c->crystalMass(card, channel, now); });
 }
 
 uint32_t LastWrite(int card, uint32_t offset)

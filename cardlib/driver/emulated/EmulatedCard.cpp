@@ -59,7 +59,7 @@ uint32_t EmulatedCard::lastWrite(uint32_t offset) const
 
 void EmulatedCard::depositUntil(TimePoint now)
 {
-    if (now <= depositedUntil_) return;
+    if (chamber_ || now <= depositedUntil_) return;
     const double elapsed = seconds(depositedUntil_, now);
     depositedUntil_ = now;
     for (int channel = 0; channel < 4; ++channel) {
@@ -73,14 +73,25 @@ void EmulatedCard::depositUntil(TimePoint now)
 
 double EmulatedCard::frequency(int channel, TimePoint now)
 {
+    if (chamber_ && chamber_->hasCrystal(index_, channel))
+        return chamber_->reading(index_, channel, now);
     depositUntil(now);
     return setup_.frequency[channel];
 }
 
 void EmulatedCard::setFrequency(int channel, double hz, TimePoint now)
 {
+    if (chamber_ && chamber_->hasCrystal(index_, channel)) {
+        chamber_->replaceCrystal(index_, channel, std::max(0.0, hz), now);
+        return;
+    }
     depositUntil(now);
     setup_.frequency[channel] = std::max(0.0, hz);
+}
+
+void EmulatedCard::replaceCrystal(int channel, TimePoint now)
+{
+    if (chamber_) chamber_->replaceCrystal(index_, channel, -1, now);
 }
 
 uint32_t EmulatedCard::count(int channel, TimePoint now)
@@ -167,6 +178,10 @@ void EmulatedCard::write(uint32_t offset, uint32_t value, TimePoint now)
         unpackCodes(value, &even, &odd);
         power_[0] = powerOfCode(even);
         power_[1] = powerOfCode(odd);
+        if (chamber_) {
+            chamber_->setPower(index_, 0, power_[0], now);
+            chamber_->setPower(index_, 1, power_[1], now);
+        }
         break;
     }
     case 0x0C:

@@ -1,9 +1,12 @@
 // One virtual TLV-880 card: its register file, four crystals that lose frequency while the
 // card's outputs drive power, the measurement timer behind the ready bit, and, on a master card
-// with analog section (identity 0x1E), the four-input analog converter.
+// with analog section (identity 0x1E), the four-input analog converter. Attached to a chamber,
+// its outputs drive the chamber's sources and the chamber's crystals answer its count
+// registers; its own channels without a chamber crystal then keep their frequency.
 // Not thread-safe by itself: the emulated bus serialises every access under its own mutex.
 #pragma once
 
+#include "Chamber.h"
 #include "EmuConfig.h"
 #include "driver/EmulatedCards.h"
 
@@ -28,6 +31,16 @@ public:
 
     uint32_t read(uint32_t offset, TimePoint now);
     void write(uint32_t offset, uint32_t value, TimePoint now);
+
+    // From now on the card's outputs and crystals are those of the chamber (card: its index in
+    // scan order); nullptr detaches it.
+    void attachChamber(Chamber* chamber, int card)
+    {
+        chamber_ = chamber;
+        index_ = card;
+    }
+    // Replaces a chamber crystal by a fresh one at its initial frequency.
+    void replaceCrystal(int channel, TimePoint now);
 
     const CardSetup& setup() const { return setup_; }
     bool hasAnalogSection() const { return setup_.identity == kAnalogMasterIdentity; }
@@ -56,6 +69,8 @@ private:
     bool measurementFinished(TimePoint now) const;
 
     CardSetup setup_;
+    Chamber* chamber_ = nullptr;
+    int index_ = 0;
     uint32_t written_[kRegisterWindow / 4] = {};
 
     double power_[2] = {0, 0};
