@@ -40,9 +40,8 @@ MaterialPicker::MaterialPicker(QWidget* parent, const MaterialTable& table)
     completer->setCompletionMode(QCompleter::PopupCompletion);
     setCompleter(completer);
 
+    // The combo box reports a choice from its list and from the completer's proposals alike.
     connect(this, &QComboBox::activated, this, &MaterialPicker::ChooseIndex);
-    connect(completer, qOverload<const QString&>(&QCompleter::activated), this,
-            [this](const QString& caption) { ChooseIndex(findText(caption)); });
     connect(lineEdit(), &QLineEdit::editingFinished, this, &MaterialPicker::ChooseTyped);
     Show(std::nullopt);
 }

@@ -9,6 +9,7 @@
 // Line format: name | formula | density | Z-ratio [| Z unknown]; "#" starts a comment line.
 
 #include <QList>
+#include <QMetaType>
 #include <QString>
 #include <QStringList>
 
@@ -74,3 +75,5 @@ private:
 };
 
 } // namespace tlv
+
+Q_DECLARE_METATYPE(tlv::Material)
