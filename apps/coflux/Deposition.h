@@ -180,6 +180,10 @@ public:
     // The same with the density and Z-ratio of the material of that name in Materials(); the
     // tooling stays. Refused (OutOfRange) for a name the table does not have.
     CommandResult SetSensorMaterial(int s, const QString& name);
+    // The film of a recipe layer: every configured sensor that feeds output j takes the material
+    // of that name, sent to the card at once (the layer is measured with it from its start),
+    // its tooling kept. Refused for an output that is not present or a name the table lacks.
+    CommandResult SetOutputMaterial(int j, const QString& name);
 
     // ---- program flags (the window's Options menu); announced by cardChanged ----
     // Class errors and health events shown as message boxes, besides the status line.

@@ -64,4 +64,25 @@ CommandResult Deposition::SetSensorMaterial(int s, const QString& name)
     return SetSensorFilm(s, material->density, material->zRatio, tooling, material->name);
 }
 
+CommandResult Deposition::SetOutputMaterial(int j, const QString& name)
+{
+    if (const CommandResult present = CheckOutput(j); !present.ok())
+        return Refuse(present.status, present.text);
+    const std::optional<tlv::Material> material = Materials().Find(name);
+    if (!material)
+        return Refuse(CommandResult::Status::OutOfRange,
+                      QStringLiteral("Unknown material \"%1\".").arg(name.trimmed()));
+    const int input = m_tables.Output(j).Input;
+    for (int s = 0; s < kConfiguredSensors; ++s) {
+        if (!InputHasSensor(input, s) || !IsPresentSensor(s)) continue;
+        SensorRecord& sensor = m_tables.Sensor(s);
+        sensor.Density = material->density;
+        sensor.ZFactor = material->zRatio;
+        sensor.Material = material->name;
+        m_tlv.SendMaterial(static_cast<short>(s), sensor.Density, sensor.ZFactor, sensor.Tooling);
+    }
+    emit inputsChanged();
+    return CommandResult::done();
+}
+
 } // namespace coflux
