@@ -27,6 +27,8 @@ public:
     // The same for the texts of a form's boxes; text that is not a number matches nothing.
     void ShowMatchingTexts(const QString& density, const QString& zRatio,
                            const QString& preferred = {});
+    // Shows the material of that name, or none for a name the table lacks. Emits nothing.
+    void ShowNamed(const QString& name) { Show(m_table.Find(name)); }
     // The material shown, or nullopt when the picker shows none.
     std::optional<Material> Shown() const { return m_shown; }
     // Its name, empty when none.
