@@ -28,10 +28,10 @@ MaterialPicker::MaterialPicker(QWidget* parent, const MaterialTable& table)
         addItem(m.Caption(), m.name);
         const QString zText = m.zRatioKnown ? QString::number(m.zRatio, 'f', 3)
                                             : QStringLiteral("1.000 (Z-ratio unknown)");
-        setItemData(count() - 1,
-                    QStringLiteral("%1 g/cm³, Z-ratio %2")
-                        .arg(QString::number(m.density, 'f', 2), zText),
-                    Qt::ToolTipRole);
+        setItemData(
+            count() - 1,
+            QStringLiteral("%1 g/cm³, Z-ratio %2").arg(QString::number(m.density, 'f', 2), zText),
+            Qt::ToolTipRole);
     }
 
     auto* completer = new QCompleter(model(), this);
@@ -90,7 +90,8 @@ void MaterialPicker::ChooseTyped()
     if (m_shown && typed.compare(m_shown->Caption(), Qt::CaseInsensitive) == 0) return;
     int index = findText(typed, Qt::MatchFixedString); // case-insensitive, whole caption
     if (index < 0)
-        if (const std::optional<Material> named = m_table.Find(typed)) index = findData(named->name);
+        if (const std::optional<Material> named = m_table.Find(typed))
+            index = findData(named->name);
     if (index >= 0 && !typed.isEmpty()) {
         ChooseIndex(index);
         return;

@@ -92,10 +92,9 @@ void MaterialTable::AddLine(const QString& path, int number, const QByteArray& b
     for (QString& field : fields)
         field = field.trimmed();
     if (fields.size() < 4)
-        return Problem(path, number,
-                       QStringLiteral("needs name | formula | density | Z-ratio"));
-    if (fields.size() > 5 || (fields.size() == 5 && fields[4].compare(kUnknownMark,
-                                                                       Qt::CaseInsensitive) != 0))
+        return Problem(path, number, QStringLiteral("needs name | formula | density | Z-ratio"));
+    if (fields.size() > 5 ||
+        (fields.size() == 5 && fields[4].compare(kUnknownMark, Qt::CaseInsensitive) != 0))
         return Problem(path, number,
                        QStringLiteral("only \"%1\" may follow the Z-ratio").arg(kUnknownMark));
 
@@ -114,7 +113,8 @@ void MaterialTable::AddLine(const QString& path, int number, const QByteArray& b
 
     const auto density = Number(fields[2]);
     if (!density)
-        return Problem(path, number, QStringLiteral("density \"%1\" is not a number").arg(fields[2]));
+        return Problem(path, number,
+                       QStringLiteral("density \"%1\" is not a number").arg(fields[2]));
     if (*density < kDensityMin || *density > kDensityMax)
         return Problem(path, number,
                        QStringLiteral("density %1 outside %2 to %3")
@@ -123,7 +123,8 @@ void MaterialTable::AddLine(const QString& path, int number, const QByteArray& b
                            .arg(kDensityMax));
     const auto z = Number(fields[3]);
     if (!z)
-        return Problem(path, number, QStringLiteral("Z-ratio \"%1\" is not a number").arg(fields[3]));
+        return Problem(path, number,
+                       QStringLiteral("Z-ratio \"%1\" is not a number").arg(fields[3]));
     if (*z < kZRatioMin || *z > kZRatioMax)
         return Problem(path, number,
                        QStringLiteral("Z-ratio %1 outside %2 to %3")
@@ -175,7 +176,7 @@ std::optional<Material> MaterialTable::Matching(double density, double zRatio,
 QString MaterialTable::ShippedFile(const QString& exeDir)
 {
     if (exeDir.isEmpty()) return {};
-    const QString beside = exeDir + QLatin1Char('/') + kShippedName;
+    QString beside = exeDir + QLatin1Char('/') + kShippedName;
     if (QFileInfo::exists(beside)) return beside;
     const QString installed = exeDir + QStringLiteral("/../share/tlv880/") + kShippedName;
     if (QFileInfo::exists(installed)) return QFileInfo(installed).absoluteFilePath();

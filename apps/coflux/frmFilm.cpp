@@ -73,8 +73,8 @@ void frmFilm::BuildControls()
     name->addWidget(m_txtFilm);
     name->addSpacing(12);
     name->addWidget(tlv::MakeLabel(this, {}, QStringLiteral("Material")));
-    m_cboMaterial = Named(new tlv::MaterialPicker(this, m_core.Materials()),
-                          QStringLiteral("cboMaterial"));
+    m_cboMaterial =
+        Named(new tlv::MaterialPicker(this, m_core.Materials()), QStringLiteral("cboMaterial"));
     name->addWidget(m_cboMaterial);
     name->addStretch(1);
 

@@ -303,8 +303,8 @@ bool frmInputs::Apply()
         // (or none): a setup that never named its material keeps naming none.
         const QString shown = row.cboMaterial->ShownName();
         const QString material = shown == row.filledMaterial ? sensor.Material : shown;
-        m_core.SetSensorFilm(s, Value(row.txtDensity), Value(row.txtZFactor),
-                             Value(row.txtTooling), material);
+        m_core.SetSensorFilm(s, Value(row.txtDensity), Value(row.txtZFactor), Value(row.txtTooling),
+                             material);
         row.filledMaterial = shown;
     }
     m_core.InputsEdited();

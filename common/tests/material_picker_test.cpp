@@ -63,9 +63,9 @@ protected:
 
 TEST_F(MaterialPickerTest, ListsEveryMaterialByNameWithItsFormula)
 {
-    EXPECT_EQ(Listed(), (QStringList{"Aluminium (Al)", "Aluminium oxide (Al2O3)", "Cryolite (Na3AlF6)",
-                                     "Magnesium fluoride (MgF2)", "Silicon dioxide (fused) (SiO2)",
-                                     "Twin (Tw)"}));
+    EXPECT_EQ(Listed(), (QStringList{"Aluminium (Al)", "Aluminium oxide (Al2O3)",
+                                     "Cryolite (Na3AlF6)", "Magnesium fluoride (MgF2)",
+                                     "Silicon dioxide (fused) (SiO2)", "Twin (Tw)"}));
     EXPECT_TRUE(m_picker->isEditable());
     EXPECT_TRUE(m_picker->currentText().isEmpty());
     EXPECT_FALSE(m_picker->Shown());
@@ -110,7 +110,8 @@ TEST_F(MaterialPickerTest, EnterOnASpelledOutNameChoosesItAndAHalfTypedSearchCha
     QTest::keyClick(m_picker->lineEdit(), Qt::Key_Return);
     EXPECT_EQ(chosen.count(), 0);
     EXPECT_EQ(m_picker->ShownName(), QStringLiteral("Aluminium"));
-    EXPECT_EQ(m_picker->currentText(), QStringLiteral("Aluminium (Al)")) << "back to what it showed";
+    EXPECT_EQ(m_picker->currentText(), QStringLiteral("Aluminium (Al)"))
+        << "back to what it showed";
 
     Type(QStringLiteral("cryolite")); // the name alone, any case
     m_picker->completer()->popup()->hide();

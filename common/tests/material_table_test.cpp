@@ -30,12 +30,12 @@ TEST(MaterialTableTest, ShippedFileReadsCompletelyWithTheHandbookValues)
         double density;
         double z;
     };
-    for (const Known& k : {Known{"Aluminium", "Al", 2.70, 1.080}, Known{"Silver", "Ag", 10.50, 0.529},
-                           Known{"Gold", "Au", 19.30, 0.381}, Known{"Copper", "Cu", 8.93, 0.437},
-                           Known{"Chromium", "Cr", 7.20, 0.305}, Known{"Titanium", "Ti", 4.50, 0.628},
-                           Known{"Silicon dioxide (fused)", "SiO2", 2.20, 1.070},
-                           Known{"Magnesium fluoride", "MgF2", 3.18, 0.637},
-                           Known{"Nickel", "Ni", 8.91, 0.331}}) {
+    for (const Known& k :
+         {Known{"Aluminium", "Al", 2.70, 1.080}, Known{"Silver", "Ag", 10.50, 0.529},
+          Known{"Gold", "Au", 19.30, 0.381}, Known{"Copper", "Cu", 8.93, 0.437},
+          Known{"Chromium", "Cr", 7.20, 0.305}, Known{"Titanium", "Ti", 4.50, 0.628},
+          Known{"Silicon dioxide (fused)", "SiO2", 2.20, 1.070},
+          Known{"Magnesium fluoride", "MgF2", 3.18, 0.637}, Known{"Nickel", "Ni", 8.91, 0.331}}) {
         const auto m = table.Find(QString::fromLatin1(k.name));
         ASSERT_TRUE(m) << k.name;
         EXPECT_EQ(m->formula, QString::fromLatin1(k.formula));
@@ -91,20 +91,20 @@ TEST(MaterialTableTest, DamagedLinesAreNamedAndSkipped)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath("user-materials.txt");
-    QByteArray bytes = "Good one | Go | 5.00 | 0.500\n"                 // 1
-                       "Bad density | Bd | 2,70 | 1.000\n"              // 2
-                       "Missing | Mi | 3.00\n"                          // 3
-                       "Good one | Go | 6.00 | 0.600\n"                 // 4 duplicate
-                       "Nul | N";                                       // 5 NUL
+    QByteArray bytes = "Good one | Go | 5.00 | 0.500\n"    // 1
+                       "Bad density | Bd | 2,70 | 1.000\n" // 2
+                       "Missing | Mi | 3.00\n"             // 3
+                       "Good one | Go | 6.00 | 0.600\n"    // 4 duplicate
+                       "Nul | N";                          // 5 NUL
     bytes += '\0';
     bytes += "l | 1.00 | 1.000\n";
     bytes += "Long | Lo | 1.00 | 1.000 | Z unknown" + QByteArray(300, ' ') + "\n"; // 6
-    bytes += "Heavy | Hv | 120 | 1.000\n";                             // 7 above the limit
-    bytes += "Stiff | St | 1.00 | 0.05\n";                             // 8 below the limit
-    bytes += "Noted | No | 1.00 | 1.000 | maybe\n";                    // 9
-    bytes += " | X | 1.00 | 1.000\n";                                  // 10 no name
-    bytes += "Infinite | If | inf | 1.000\n";                          // 11
-    bytes += "Last good | Lg | 4.00 | 0.400";                          // 12, no line end
+    bytes += "Heavy | Hv | 120 | 1.000\n";          // 7 above the limit
+    bytes += "Stiff | St | 1.00 | 0.05\n";          // 8 below the limit
+    bytes += "Noted | No | 1.00 | 1.000 | maybe\n"; // 9
+    bytes += " | X | 1.00 | 1.000\n";               // 10 no name
+    bytes += "Infinite | If | inf | 1.000\n";       // 11
+    bytes += "Last good | Lg | 4.00 | 0.400";       // 12, no line end
     testfiles::write(path, bytes);
 
     MaterialTable table;

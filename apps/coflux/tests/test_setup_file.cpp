@@ -93,7 +93,8 @@ TEST_F(SetupFile, WriteThenReadReproducesTheTables)
     EXPECT_DOUBLE_EQ(t.Sensor(3).ZFactor, 0.75);
     EXPECT_NE(t.Sensor(3).Monitor, 0);
     EXPECT_DOUBLE_EQ(t.Sensor(3).ThickSP, 1.25);
-    EXPECT_EQ(t.Sensor(3).Material, QStringLiteral("Gold")) << "a name is kept as the file holds it";
+    EXPECT_EQ(t.Sensor(3).Material, QStringLiteral("Gold"))
+        << "a name is kept as the file holds it";
     EXPECT_EQ(t.Analog(1).Units, QStringLiteral("mbar"));
     EXPECT_NE(t.Analog(1).Monitor, 0);
     EXPECT_DOUBLE_EQ(t.Analog(1).Offset, -1.5);

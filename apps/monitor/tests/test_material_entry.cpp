@@ -330,13 +330,15 @@ TEST_F(MaterialEntry, PickingAMaterialFillsTheRowThroughTheBoxesOwnChecks)
 
 TEST_F(MaterialEntry, AMaterialsNameRoundTripsAndAFileWithoutNamesStaysAsItWas)
 {
-    const QByteArray old = "[Setup]\r\nOnTop=0\r\nDisplay=0\r\nFilter=1\r\nSensors=2\r\n"
-                           "LogEnabled=0\r\nLogFile=TLV880.LOG\r\nFreq=6.0000,4.0000,5.0000\r\n"
-                           "Period=0.25\r\nSensor1=10.50,100.0,0.529\r\nSensor2=10.00,100.0,1.000\r\n";
+    const QByteArray old =
+        "[Setup]\r\nOnTop=0\r\nDisplay=0\r\nFilter=1\r\nSensors=2\r\n"
+        "LogEnabled=0\r\nLogFile=TLV880.LOG\r\nFreq=6.0000,4.0000,5.0000\r\n"
+        "Period=0.25\r\nSensor1=10.50,100.0,0.529\r\nSensor2=10.00,100.0,1.000\r\n";
     WriteProgramFile(QStringLiteral("tlvmonitor.dat"), old);
     frmMain& w = LoadWindow();
     EXPECT_EQ(w.findChild<tlv::MaterialPicker*>(QStringLiteral("cboMaterial_0"))->ShownName(),
-              QStringLiteral("Silver")) << "numbers of a material show its name";
+              QStringLiteral("Silver"))
+        << "numbers of a material show its name";
     EXPECT_EQ(w.Settings().materialName[0], QString());
     ASSERT_TRUE(w.IniWrite(QStringLiteral("tlvmonitor.dat")));
     QFile file(ProgramFile(QStringLiteral("tlvmonitor.dat")));

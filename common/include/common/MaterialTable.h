@@ -18,8 +18,8 @@
 namespace tlv {
 
 struct Material {
-    QString name;    // unique in the table, matched without regard to case
-    QString formula; // e.g. "Al2O3"
+    QString name;       // unique in the table, matched without regard to case
+    QString formula;    // e.g. "Al2O3"
     double density = 0; // g/cm³
     double zRatio = 1;
     bool zRatioKnown = true; // false: the Z-ratio is the stand-in 1.000

@@ -53,14 +53,15 @@ TEST_F(RecipeOnDeposition, ALayersMaterialIsCheckedAtLoadAndGivesItsSensorsTheFi
 {
     Open();
     const QString unknown =
-        Write("unknown.rcp", QByteArray(kRecipe).replace("IdleTime=2\n", "IdleTime=2\nMaterial=Unobtainium\n"));
+        Write("unknown.rcp",
+              QByteArray(kRecipe).replace("IdleTime=2\n", "IdleTime=2\nMaterial=Unobtainium\n"));
     EXPECT_EQ(session->Load(unknown),
               unknown + ": layer 1 \"Film\", [LAYER1 OUTPUT1] key Material: \"Unobtainium\" is "
                         "not in the material table.");
     EXPECT_FALSE(session->HasRecipe());
 
-    const QString aluminium =
-        Write("al.rcp", QByteArray(kRecipe).replace("IdleTime=2\n", "IdleTime=2\nMaterial=aluminium\n"));
+    const QString aluminium = Write(
+        "al.rcp", QByteArray(kRecipe).replace("IdleTime=2\n", "IdleTime=2\nMaterial=aluminium\n"));
     ASSERT_EQ(session->Load(aluminium), QString());
     EXPECT_DOUBLE_EQ(m_dep->Tables().Sensor(0).Density, 10) << "nothing changes at loading";
     ASSERT_EQ(session->Start(), QString());
