@@ -33,6 +33,23 @@ std::optional<double> Number(const QString& text)
     return value;
 }
 
+// A number field within [low, high]; nullopt with the reason in `why` otherwise.
+std::optional<double> LimitedNumber(const QString& text, const char* what, double low, double high,
+                                    QString& why)
+{
+    const auto value = Number(text);
+    if (!value)
+        why = QStringLiteral("%1 \"%2\" is not a number").arg(QLatin1String(what), text);
+    else if (*value < low || *value > high)
+        why = QStringLiteral("%1 %2 outside %3 to %4")
+                  .arg(QLatin1String(what), text)
+                  .arg(low)
+                  .arg(high);
+    else
+        return value;
+    return std::nullopt;
+}
+
 bool SameAtShownPrecision(double a, double b, double scale)
 {
     return std::llround(a * scale) == std::llround(b * scale);
@@ -111,26 +128,11 @@ void MaterialTable::AddLine(const QString& path, int number, const QByteArray& b
     if (m.name.contains(QLatin1Char('"')))
         return Problem(path, number, QStringLiteral("name holds a double quote"));
 
-    const auto density = Number(fields[2]);
-    if (!density)
-        return Problem(path, number,
-                       QStringLiteral("density \"%1\" is not a number").arg(fields[2]));
-    if (*density < kDensityMin || *density > kDensityMax)
-        return Problem(path, number,
-                       QStringLiteral("density %1 outside %2 to %3")
-                           .arg(fields[2])
-                           .arg(kDensityMin)
-                           .arg(kDensityMax));
-    const auto z = Number(fields[3]);
-    if (!z)
-        return Problem(path, number,
-                       QStringLiteral("Z-ratio \"%1\" is not a number").arg(fields[3]));
-    if (*z < kZRatioMin || *z > kZRatioMax)
-        return Problem(path, number,
-                       QStringLiteral("Z-ratio %1 outside %2 to %3")
-                           .arg(fields[3])
-                           .arg(kZRatioMin)
-                           .arg(kZRatioMax));
+    QString why;
+    const auto density = LimitedNumber(fields[2], "density", kDensityMin, kDensityMax, why);
+    if (!density) return Problem(path, number, why);
+    const auto z = LimitedNumber(fields[3], "Z-ratio", kZRatioMin, kZRatioMax, why);
+    if (!z) return Problem(path, number, why);
     m.density = *density;
     m.zRatio = *z;
 
