@@ -169,6 +169,8 @@ void frmInputs::BuildAnalog()
         grid->addWidget(row.chkAnalog, r, 4);
         grid->addWidget(row.txtAinSP, r, 5);
     }
+    // The sensor rows are wider (their material pickers): the analog columns stay as they are.
+    grid->setColumnStretch(6, 1);
 }
 
 void frmInputs::AddEntryChecks()
