@@ -14,6 +14,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QScopedValueRollback>
 #include <QVBoxLayout>
 
 namespace coflux {
@@ -79,6 +80,15 @@ frmInputs::frmInputs(Deposition& core, QWidget* parent)
     FitToCards();
     ::RestoreFormPosition(this, true);
     m_guard->SetLoading(false);
+
+    // A film set elsewhere (a remote client, a recipe) shows here at once, unless the operator
+    // has edits of his own pending in the form: those are never overwritten.
+    connect(&m_core, &Deposition::inputsChanged, this, [this] {
+        if (m_applying || DiffersFrom(m_filled)) return;
+        m_guard->SetLoading(true);
+        Fill();
+        m_guard->SetLoading(false);
+    });
 }
 
 void frmInputs::BuildSensors()
@@ -218,6 +228,7 @@ bool frmInputs::SensorExists(int sensor) const
 void frmInputs::Fill()
 {
     const ProcessTables& tables = m_core.Tables();
+    m_filled = tables;
     m_filling = true;
     for (int s = 0; s < kConfiguredSensors; ++s) {
         const SensorRecord& sensor = tables.Sensor(s);
@@ -256,7 +267,11 @@ void frmInputs::FitToCards()
 
 bool frmInputs::Changed() const
 {
-    const ProcessTables& tables = m_core.Tables();
+    return DiffersFrom(m_core.Tables());
+}
+
+bool frmInputs::DiffersFrom(const ProcessTables& tables) const
+{
     for (int s = 0; s < kConfiguredSensors; ++s) {
         const SensorRecord& sensor = tables.Sensor(s);
         const SensorRow& row = m_sensors[static_cast<size_t>(s)];
@@ -285,6 +300,7 @@ bool frmInputs::Apply()
 {
     // Every entry is checked: the material of each free sensor goes to the card on each apply.
     if (!m_guard->CheckAll(tlv::EntryGuard::Scope::EveryKeepingUntouched)) return false;
+    const QScopedValueRollback<bool> applying(m_applying, true);
     ProcessTables& tables = m_core.Tables();
     for (int a = 0; a < kAnalogInputs; ++a) {
         AnalogRecord& analog = tables.Analog(a);

@@ -63,13 +63,17 @@ private:
     void Fill();
     void FitToCards();
     bool SensorExists(int sensor) const;
+    // True when a box differs from these tables (Changed: from the process's own).
+    bool DiffersFrom(const ProcessTables& tables) const;
 
     Deposition& m_core;
     tlv::EntryGuard* m_guard = nullptr;
     QGroupBox* m_fraSensors = nullptr;
     QGroupBox* m_fraAnalog = nullptr;
     std::array<SensorRow, kConfiguredSensors> m_sensors{};
-    bool m_filling = false; // the boxes are being filled: the pickers follow, nothing is chosen
+    bool m_filling = false;  // the boxes are being filled: the pickers follow, nothing is chosen
+    bool m_applying = false; // Apply is storing the boxes: the process's announcements are ours
+    ProcessTables m_filled;  // the tables as the boxes were last filled from them
     std::array<AnalogRow, kAnalogInputs> m_analogs{};
     std::array<QPushButton*, 3> m_cmdFSwitch{};
 };

@@ -268,5 +268,21 @@ TEST_F(InputsTest, NumbersTypedByHandShowTheirMaterialOrNoneAndKeepTheFormsLimit
     EXPECT_EQ(Tables().Sensor(0).Material, QString()) << "numbers of no material name none";
 }
 
+TEST_F(InputsTest, AFilmSetElsewhereShowsUnlessTheOperatorHasEditsPending)
+{
+    Start();
+    frmInputs* form = Open();
+    ASSERT_TRUE(m_main->Core().SetSensorMaterial(3, QStringLiteral("Gold")).ok());
+    EXPECT_EQ(Box(form, "txtDensity", 3)->text(), QStringLiteral("19.30"));
+    EXPECT_EQ(Find<tlv::MaterialPicker>(form, QStringLiteral("cboMaterial_3"))->ShownName(),
+              QStringLiteral("Gold"));
+    EXPECT_FALSE(form->Changed());
+
+    Box(form, "txtTooling", 5)->setText(QStringLiteral("90")); // the operator's own edit
+    ASSERT_TRUE(m_main->Core().SetSensorMaterial(4, QStringLiteral("Silver")).ok());
+    EXPECT_EQ(Box(form, "txtTooling", 5)->text(), QStringLiteral("90"));
+    EXPECT_EQ(Box(form, "txtDensity", 4)->text(), QStringLiteral("10.00"));
+}
+
 } // namespace
 } // namespace coflux::test
