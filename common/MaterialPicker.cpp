@@ -16,8 +16,16 @@ MaterialPicker::MaterialPicker(QWidget* parent, const MaterialTable& table)
     setMaxVisibleItems(20);
     setMinimumContentsLength(18);
     setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    setToolTip(QStringLiteral("Film material: fills density and Z-factor. Type part of its "
-                              "name or formula."));
+    QString tip = QStringLiteral("Film material: fills density and Z-factor. Type part of its "
+                                 "name or formula.");
+    // Lines of the table that were skipped are named where the operator looks for a material.
+    if (const QStringList& skipped = table.Problems(); !skipped.isEmpty()) {
+        tip += QStringLiteral("\nSkipped: ") + skipped.front();
+        if (skipped.size() > 1)
+            tip +=
+                QStringLiteral(" (and %1 more lines; see standard error)").arg(skipped.size() - 1);
+    }
+    setToolTip(tip);
 
     // Listed by name; the item's data is the name, its text the caption searched.
     QList<Material> sorted = table.Materials();

@@ -121,6 +121,19 @@ TEST_F(MaterialPickerTest, EnterOnASpelledOutNameChoosesItAndAHalfTypedSearchCha
     EXPECT_EQ(m_picker->currentText(), QStringLiteral("Cryolite (Na3AlF6)"));
 }
 
+TEST_F(MaterialPickerTest, SkippedLinesOfTheTableAreNamedInItsToolTip)
+{
+    EXPECT_FALSE(m_picker->toolTip().contains(QStringLiteral("Skipped")));
+    const QString path = m_dir.filePath("user-materials.txt");
+    testfiles::write(path, "Broken | Br | heavy | 1.000\nAlso | Al | 1 |\n");
+    MaterialTable damaged;
+    damaged.AddFile(path);
+    const MaterialPicker picker(nullptr, damaged);
+    EXPECT_TRUE(picker.toolTip().contains(QStringLiteral("Skipped: ") + path + ", line 1: "))
+        << picker.toolTip().toStdString();
+    EXPECT_TRUE(picker.toolTip().contains(QStringLiteral("(and 1 more lines")));
+}
+
 TEST_F(MaterialPickerTest, ShowsTheMaterialTheNumbersMatchWithoutChoosingIt)
 {
     QSignalSpy chosen(m_picker.get(), &MaterialPicker::materialChosen);
