@@ -27,6 +27,8 @@ QString OutputSection(int j)
     return QStringLiteral("OUTPUT%1").arg(j + 1);
 }
 
+const QString kMaterialKey = QStringLiteral("Material");
+
 QString Int(int v)
 {
     return QString::number(v);
@@ -193,6 +195,7 @@ void CofluxSetupFile::Read(ProcessTables& tables, CardSettings& card, QStringLis
         sensor.Monitor = ReadMonitorFlag(ini, section);
         sensor.ThickSP = limited.Double(section, "ThickSP", freshSensor.ThickSP,
                                         cTLV880a::ThickMin(), cTLV880a::ThickMax());
+        sensor.Material = ini.ReadIniStr(section, kMaterialKey, QString()).trimmed();
     }
 
     const AnalogRecord freshAnalog;
@@ -280,6 +283,10 @@ CofluxSetupFile::WriteStatus CofluxSetupFile::Write(const ProcessTables& tables,
         put(section, "Tooling", tlv::Format(sensor.Tooling, QStringLiteral("#0.00")));
         put(section, "Monitor", Int(sensor.Monitor != 0 ? 1 : 0));
         put(section, "ThickSP", tlv::Format(sensor.ThickSP, QStringLiteral("#0.00")));
+        // The material's name is a key of its own that older files do not have: it is written
+        // only where it would read otherwise, so a file without it stays as it was.
+        if (ini.ReadIniStr(section, kMaterialKey, QString()).trimmed() != sensor.Material)
+            put(section, "Material", sensor.Material);
     }
 
     for (int a = 0; a < kAnalogInputs; ++a) {

@@ -1,8 +1,10 @@
 #pragma once
 // The setup file of coflux: an INI file with the sections "Card", "SENSOR1".."SENSOR8",
 // "ANALOG1".."ANALOG4" and "OUTPUT1".."OUTPUT4", "OUTPUT13", "OUTPUT14", read and written key by
-// key through cIniFile. Only the file format lives here; the process applies what was read to
-// the card (Deposition::OpenSetup).
+// key through cIniFile. A sensor section may also name the film material its density and
+// Z-factor were picked as (key "Material"); the numbers alone decide the measurement. Only the
+// file format lives here; the process applies what was read to the card
+// (Deposition::OpenSetup).
 
 #include "ProcessTables.h"
 

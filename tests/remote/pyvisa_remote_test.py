@@ -241,6 +241,27 @@ def check_remote_recipe(client):
     check_error(client, "PROC:REC:ABOR", -221)
 
 
+def check_materials(client):
+    """The material list, one material's numbers, a sensor's film set and read by name."""
+    names = [n.replace('""', '"') for n in re.findall(r'"((?:[^"]|"")*)"', client.query("MAT:CAT?"))]
+    check(len(names) >= 100 and {"Aluminium", "Silver", "Magnesium fluoride"} <= set(names),
+          "MAT:CAT? lists the table: %d names" % len(names))
+    check(client.query('MAT:DATA? "aluminium"') == '"Aluminium","Al",2.7,1.08,1',
+          "MAT:DATA? of aluminium")
+    check(client.query('MAT:DATA? "Silicon nitride"').endswith(",1,0"),
+          "an unknown Z-ratio is 1 and marked")
+    check_error(client, 'MAT:DATA? "Unobtainium"', -222)
+    check(client.query("SENS:MAT? 2") == '"",10,1', "sensor 2 names no film at first")
+    check_error(client, 'SENS:MAT 2,"Magnesium fluoride"', 0)
+    check(client.query("SENS:MAT? 2") == '"Magnesium fluoride",3.18,0.637', "sensor 2's film")
+    check_error(client, 'SENS:MAT 2,"Unobtainium"', -222)
+    check(client.query("SENS:MAT? 2") == '"Magnesium fluoride",3.18,0.637',
+          "a refused name changes nothing")
+    check_error(client, 'SENS:MAT 9,"Gold"', -222)
+    check_error(client, 'SENS:MAT 25,"Gold"', -222)
+    check_error(client, "SENS:MAT 2,Gold", -102)
+
+
 def run_coflux(manager, program_path):
     home = tempfile.mkdtemp(prefix="coflux-remote-")
     try:
@@ -260,6 +281,7 @@ def run_coflux(manager, program_path):
                      "Missing.dat"]:
             check_error(client, 'MMEM:LOAD "%s"' % name, -256)
         check_error(client, 'MMEM:LOAD "Remote.dat"', 0)
+        check_materials(client)
 
         # A whole deposition: modes and setpoints, start, the thickness trip, the final reading.
         for line in ["OUTP:MODE 1,AUTO", "OUTP:RATE 1,10", "OUTP:THIC 1,0.05"]:
@@ -299,8 +321,10 @@ def run_coflux(manager, program_path):
         client = open_client(manager, program.port)
         for line in ["PROC:STAR", "OUTP:MODE 1,OFF", "OUTP:RATE 1,1", "OUTP:POW 1,5",
                      "PROC:ZERO ALL", 'MMEM:LOAD "Remote.dat"', 'PROC:REC:LOAD "Film.rcp"',
-                     "PROC:REC:STAR", "PROC:REC:ABOR"]:
+                     "PROC:REC:STAR", "PROC:REC:ABOR", 'SENS:MAT 1,"Gold"']:
             check_error(client, line, -203)
+        check(client.query('MAT:DATA? "Gold"') == '"Gold","Au",19.3,0.381,1',
+              "the material list answers without control")
         check(client.query("PROC:STAT?") == "STOP", "nothing started")
         check(client.query("PROC:REC:STAT?").startswith("NONE,"), "no recipe loaded")
         client.close()
@@ -317,6 +341,9 @@ def run_monitor(manager, program_path):
         check(client.query("PROC:STAT?") == "STOP", "the monitor waits stopped")
         check_error(client, "PROC:STAR", -113)
         check_error(client, "MEAS:OUTP? 1", -113)
+        check(len(re.findall(r'"[^"]+"', client.query("MAT:CAT?"))) >= 100, "the monitor lists materials")
+        check(client.query("SENS:MAT? 1") == '"",10,1', "the monitor's sensor 1 film")
+        check_error(client, 'SENS:MAT 1,"Gold"', -113)
         client.close()
         program.stop()
     finally:

@@ -136,6 +136,16 @@ void DepositionRecipeHost::ZeroSensor(int sensor)
     m_dep.ZeroSensor(sensor);
 }
 
+bool DepositionRecipeHost::MaterialKnown(const QString& name) const
+{
+    return m_dep.Materials().Find(name).has_value();
+}
+
+void DepositionRecipeHost::SetOutputMaterial(int slot, const QString& material)
+{
+    m_dep.SetOutputMaterial(slot, material);
+}
+
 void DepositionRecipeHost::AllOutputsOff()
 {
     if (m_dep.RunState() != RunStopped) {

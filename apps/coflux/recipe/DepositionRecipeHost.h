@@ -27,6 +27,7 @@ public:
 
     bool OutputPresent(int slot) const override;
     bool SensorPresent(int sensor) const override;
+    bool MaterialKnown(const QString& name) const override;
     QString BeginRecipe(const Recipe& recipe) override;
     void EndRecipe(bool completed) override;
     QString DataLogPath() const override;
@@ -36,6 +37,7 @@ public:
     void SetRateSetpoint(int slot, double rate) override;
     void ZeroThickness(int slot) override;
     void ZeroSensor(int sensor) override;
+    void SetOutputMaterial(int slot, const QString& material) override;
     void AllOutputsOff() override;
 
 private:

@@ -3,6 +3,8 @@
 
 #include "WindowFixture.h"
 
+#include "tlvtest/MaterialPicking.h"
+
 using namespace multi;
 using namespace multi::testing;
 
@@ -137,6 +139,40 @@ TEST_F(WindowTest, MaterialGoesToTheTargetSetAndFillsTheTable)
     Text("txtMaterial", 0)->setText(QStringLiteral("7"));
     Choose(kCardList0, 0);
     EXPECT_EQ(Text("txtMaterial", 0)->text(), QStringLiteral("7"));
+}
+
+TEST_F(WindowTest, APickedFilmFillsDensityAndZFactorForTheMaterialCommand)
+{
+    frmMain& w = Open();
+    Choose(kCardList0, 1);
+    Choose(kSensorList, 2);
+    auto* picker = w.findChild<tlv::MaterialPicker*>(QStringLiteral("cboMaterial"));
+    ASSERT_NE(picker, nullptr);
+    EXPECT_FALSE(picker->Shown());
+    tlvtest::PickMaterial(picker, QStringLiteral("aluminium"));
+    EXPECT_EQ(Text("txtMaterial", 0)->text(), QStringLiteral("2.70"));
+    EXPECT_EQ(Text("txtMaterial", 1)->text(), QStringLiteral("1.080"));
+    EXPECT_EQ(Text("txtMaterial", 2)->text(), QStringLiteral("100")) << "the tooling stays";
+    EXPECT_TRUE(library->linesOf(QStringLiteral("Material")).isEmpty()) << "sent by the command";
+    Click("cmdMaterial");
+    EXPECT_EQ(library->linesOf(QStringLiteral("Material")),
+              QStringList{QStringLiteral("Material 2 2.7 1.08 1")});
+    EXPECT_EQ(SensorKeyValue(w.Setup().sensors[1]), QStringLiteral("2.70,1.080,100,0"));
+
+    // The stored row of another sensor shows no film; back on this one, its film again.
+    Choose(kSensorList, 3);
+    EXPECT_FALSE(picker->Shown());
+    Choose(kSensorList, 2);
+    EXPECT_EQ(picker->ShownName(), QStringLiteral("Aluminium"));
+
+    // Typed by hand, the numbers keep working and name no film; the instrument still judges
+    // them as it always has.
+    Text("txtMaterial", 1)->setText(QStringLiteral("12"));
+    EXPECT_FALSE(picker->Shown());
+    library->calls.clear();
+    Click("cmdMaterial");
+    EXPECT_TRUE(library->linesOf(QStringLiteral("Material")).isEmpty());
+    EXPECT_EQ(ButtonColour(Button("cmdMaterial")), kFailColour);
 }
 
 TEST_F(WindowTest, FailedSendStopsTheWalkButStoresTheWholeTargetSet)

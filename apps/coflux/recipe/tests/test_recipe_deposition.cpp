@@ -49,6 +49,35 @@ TEST_F(RecipeOnDeposition, LayerRunsThroughTheProcessAndGivesBackTheThicknessSet
     EXPECT_NEAR(m_instrument->GetPower(0), 5, 1e-9); // the idle power
 }
 
+TEST_F(RecipeOnDeposition, ALayersMaterialIsCheckedAtLoadAndGivesItsSensorsTheFilm)
+{
+    Open();
+    const QString unknown =
+        Write("unknown.rcp",
+              QByteArray(kRecipe).replace("IdleTime=2\n", "IdleTime=2\nMaterial=Unobtainium\n"));
+    EXPECT_EQ(session->Load(unknown),
+              unknown + ": layer 1 \"Film\", [LAYER1 OUTPUT1] key Material: \"Unobtainium\" is "
+                        "not in the material table.");
+    EXPECT_FALSE(session->HasRecipe());
+
+    const QString aluminium = Write(
+        "al.rcp", QByteArray(kRecipe).replace("IdleTime=2\n", "IdleTime=2\nMaterial=aluminium\n"));
+    ASSERT_EQ(session->Load(aluminium), QString());
+    EXPECT_DOUBLE_EQ(m_dep->Tables().Sensor(0).Density, 10) << "nothing changes at loading";
+    ASSERT_EQ(session->Start(), QString());
+    Step(2);
+    ASSERT_TRUE(session->Run().IsRunning()) << session->Run().Message().toStdString();
+    // Sensor 1 feeds output 1's loop, yet the layer is measured with its own film at once.
+    const SensorRecord& sensor = m_dep->Tables().Sensor(0);
+    EXPECT_DOUBLE_EQ(sensor.Density, 2.70);
+    EXPECT_DOUBLE_EQ(sensor.ZFactor, 1.080);
+    EXPECT_EQ(sensor.Material, QStringLiteral("Aluminium"));
+    EXPECT_DOUBLE_EQ(m_instrument->Density(0), 2.70);
+    EXPECT_DOUBLE_EQ(m_instrument->ZFactor(0), 1.080);
+    EXPECT_DOUBLE_EQ(m_dep->Tables().Sensor(1).Density, 10) << "output 2's sensor keeps its film";
+    session->Abort(QStringLiteral("done"));
+}
+
 TEST_F(RecipeOnDeposition, CrystalFailureEventStopsTheProcess)
 {
     Open();
