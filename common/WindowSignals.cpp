@@ -22,8 +22,10 @@ void CloseOnTerminationSignals(QWidget& window, const QString& program,
             if (watch->count() > 1) return; // the first one is already closing the program
             if (stop) stop();
             PrintLine(stderr,
-                      QStringLiteral("%1: ended by %2; the outputs were stopped.")
-                          .arg(program, TerminationSignals::Name(signal)),
+                      QStringLiteral("%1: ended by %2%3")
+                          .arg(program, TerminationSignals::Name(signal),
+                               stop ? QStringLiteral("; the outputs were stopped.")
+                                    : QStringLiteral(".")),
                       program);
             // The close runs after this handler, so a window deleted on close takes nothing
             // with it that is still in use here.

@@ -1,15 +1,17 @@
 #!/usr/bin/python3
-"""The real coflux binary running a process recipe headless is interrupted (SIGINT) mid-run.
+"""The real coflux binary running a process recipe headless is ended by a signal mid-run.
 
     headless_interrupt_test.py COFLUX
 
-Two runs, each in a program folder and user settings of its own:
-  - in simulation (the card library simulates its crystals);
-  - on an emulated card whose bus writes every register write to a trace file.
+Runs, each in a program folder and user settings of its own:
+  - in simulation (the card library simulates its crystals), ended by SIGINT;
+  - on an emulated card whose bus writes every register write to a trace file, ended by SIGINT,
+    SIGHUP (a closed SSH session) and SIGQUIT.
 Each starts `coflux --recipe Slow.rcp --headless`, waits until the data log shows output 1
-driven above 1 % in pre-conditioning, sends SIGINT and then checks: exit status 3, "Recipe
+driven above 1 % in pre-conditioning, sends the signal and then checks: exit status 3, "Recipe
 aborted (interrupted)." and every output reported at power 0 on standard output and in the
-progress log; on the emulated card the last power word written to the card is 0. The deadlines
+progress log, the signal named on standard error; on the emulated card the last power word
+written to the card is 0. The deadlines
 only end a run that hangs; no verdict waits on the clock.
 """
 
@@ -107,8 +109,8 @@ def card_power_words(trace):
     return [int(m.group(1), 16) for m in re.finditer(r"^0 0x08 0x([0-9A-Fa-f]+)$", trace, re.M)]
 
 
-def run(program, emulated):
-    name = "emulated card" if emulated else "simulation"
+def run(program, emulated, sig=signal.SIGINT):
+    name = ("emulated card" if emulated else "simulation") + ", " + sig.name
     home = tempfile.mkdtemp(prefix="coflux-interrupt-")
     try:
         with open(os.path.join(home, "Default.dat"), "w") as f:
@@ -138,16 +140,18 @@ def run(program, emulated):
         check(process.poll() is None, name + ": still running before the interrupt")
         if emulated:
             check(any(card_power_words(read(trace))), name + ": a power word reached the card")
-        process.send_signal(signal.SIGINT)
+        process.send_signal(sig)
         try:
             out, err = process.communicate(timeout=DEADLINE_S)
         except subprocess.TimeoutExpired:
             process.kill()
             out, err = process.communicate()
-            check(False, name + ": the program did not end after SIGINT")
+            check(False, name + ": the program did not end after the signal")
         print("--- %s: exit %s\n%s%s" % (name, process.returncode, out, err), flush=True)
         check(driven, name + ": reached pre-conditioning")
         check(process.returncode == 3, name + ": exit status 3, got %r" % process.returncode)
+        check("coflux: ended by %s." % sig.name in err.splitlines(),
+              name + ": standard error names the signal")
         lines = out.splitlines()
         check("0:00:00  Layer 1 Film  Pre-conditioning" in lines, name + ": the phase line")
         check("Recipe aborted (interrupted)." in lines, name + ": the abort is reported")
@@ -172,7 +176,8 @@ def run(program, emulated):
 def main():
     program = os.path.abspath(sys.argv[1])
     run(program, emulated=False)
-    run(program, emulated=True)
+    for sig in (signal.SIGINT, signal.SIGHUP, signal.SIGQUIT):
+        run(program, emulated=True, sig=sig)
     if FAILURES:
         print("%d check(s) failed" % len(FAILURES))
         return 1
