@@ -5,6 +5,7 @@
 
 #include <mosquitto.h>
 
+#include <algorithm>
 #include <chrono>
 #include <system_error>
 
@@ -59,6 +60,8 @@ QString ConnackText(int rc)
 MqttPublisher::MqttPublisher(const QString& program, QObject* parent)
     : QObject(parent), m_program(program), m_clock([] { return QDateTime::currentDateTimeUtc(); })
 {
+    m_retryTimer.setSingleShot(true);
+    connect(&m_retryTimer, &QTimer::timeout, this, &MqttPublisher::retryFirstConnect);
     m_unreachableTimer.setSingleShot(true);
     m_unreachableTimer.setInterval(5000);
     connect(&m_unreachableTimer, &QTimer::timeout, this, [this] {
@@ -128,7 +131,15 @@ bool MqttPublisher::start(const PublishOptions& options)
         fail(error + QStringLiteral("; not publishing."));
         return false;
     }
-    if (!options.caFile.isEmpty()) target.tls = true;
+    if (!options.caFile.isEmpty()) {
+        target.tls = true;
+        // The client library opens it with a blocking read: a FIFO would hang the program.
+        if (!IsBoundedRegularFile(options.caFile, kCaFileMaxBytes, QStringLiteral("CA file"),
+                                  error)) {
+            fail(error + QStringLiteral("; not publishing."));
+            return false;
+        }
+    }
     QString password;
     if (!options.passwordFile.isEmpty() &&
         !ReadPasswordFile(options.passwordFile, password, error)) {
@@ -187,16 +198,16 @@ bool MqttPublisher::start(const PublishOptions& options)
     }
     const QString where = QStringLiteral("%1:%2").arg(m_target.host).arg(m_target.port);
     setConnection(Connection::Connecting, QStringLiteral("MQTT: connecting to %1").arg(where));
-    const QByteArray host = m_target.host.toUtf8();
-    const int rc =
-        mosquitto_connect_async(m_mosq, host.constData(), m_target.port, kKeepAliveSeconds);
+    m_retrySeconds = m_minDelay;
+    const int rc = connectAsync();
     if (rc == MOSQ_ERR_EAI) {
         stop();
         fail(QStringLiteral("The MQTT broker host \"%1\" is unknown; not publishing.")
                  .arg(m_target.host));
         return false;
     }
-    // Any other failure (nothing listening yet, network down) is retried by the network thread.
+    // Any other failure (nothing listening yet, network down) is retried from here with the
+    // same back-off as after a loss; the network thread starts once a connection is under way.
     if (rc != MOSQ_ERR_SUCCESS) {
         const QString why = rc == MOSQ_ERR_ERRNO
                                 ? QString::fromStdString(std::generic_category().message(errno))
@@ -206,15 +217,36 @@ bool MqttPublisher::start(const PublishOptions& options)
                QStringLiteral("The MQTT broker %1 cannot be reached (%2); readings are kept in a "
                               "bounded queue and publishing resumes when it answers.")
                    .arg(where, why));
-    } else {
-        m_unreachableTimer.start();
+        m_retryTimer.start(static_cast<int>(m_retrySeconds * 1000));
+        return true;
     }
-    if (mosquitto_loop_start(m_mosq) != MOSQ_ERR_SUCCESS) {
-        stop();
-        fail(QStringLiteral("The MQTT network thread could not be started; not publishing."));
-        return false;
+    m_unreachableTimer.start();
+    return startNetworkThread();
+}
+
+int MqttPublisher::connectAsync()
+{
+    const QByteArray host = m_target.host.toUtf8();
+    return mosquitto_connect_async(m_mosq, host.constData(), m_target.port, kKeepAliveSeconds);
+}
+
+bool MqttPublisher::startNetworkThread()
+{
+    if (mosquitto_loop_start(m_mosq) == MOSQ_ERR_SUCCESS) return true;
+    stop();
+    fail(QStringLiteral("The MQTT network thread could not be started; not publishing."));
+    return false;
+}
+
+void MqttPublisher::retryFirstConnect()
+{
+    if (!m_mosq) return;
+    if (connectAsync() != MOSQ_ERR_SUCCESS) {
+        m_retrySeconds = std::min(m_retrySeconds * 2, std::max(m_minDelay, m_maxDelay));
+        m_retryTimer.start(static_cast<int>(m_retrySeconds * 1000));
+        return;
     }
-    return true;
+    startNetworkThread();
 }
 
 void MqttPublisher::sayOfflineAndDisconnect()
@@ -237,6 +269,7 @@ void MqttPublisher::sayOfflineAndDisconnect()
 void MqttPublisher::stop()
 {
     m_unreachableTimer.stop();
+    m_retryTimer.stop();
     if (!m_mosq) return;
     sayOfflineAndDisconnect();
     mosquitto_loop_stop(m_mosq, false);
@@ -296,9 +329,10 @@ void MqttPublisher::drain()
         const int mid = publishNow(message.topic, message.payload, message.qos, message.retain);
         const std::lock_guard lock(m_mutex);
         m_draining = false;
-        // Refused by the library: the connection just went. The message waits for the next one.
+        // Refused by the library: the connection just went. The message waits for the next
+        // one at the head of the queue, so nothing newer overtakes it.
         if (mid < 0) {
-            m_queue.push(std::move(message));
+            m_queue.pushFront(std::move(message));
             return;
         }
     }

@@ -23,7 +23,9 @@ class MonitorProgram : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        if (TestBroker::Program().isEmpty()) GTEST_SKIP() << "mosquitto is not installed";
+        // A missing broker is a failure, not a pass: these tests are the only check of publishing.
+        ASSERT_FALSE(TestBroker::Program().isEmpty())
+            << "mosquitto is not installed (scripts/install-deps.sh installs it)";
         ASSERT_TRUE(m_home.isValid());
         QString why;
         ASSERT_TRUE(m_broker.start(&why)) << why.toStdString();
