@@ -133,7 +133,21 @@ def check_common(manager, port, model):
     check(client.query("*OPC?") == "1", "the four stay served")
     for other in others:
         other.close()
-    return client
+
+    # Four clients that close and connect again at once find their places free.
+    client.close()
+    refused = 0
+    for _ in range(20):
+        group = [open_client(manager, port, timeout_ms=3000) for _ in range(4)]
+        for member in group:
+            try:
+                refused += member.query("*OPC?") != "1"
+            except (pyvisa.errors.VisaIOError, OSError, ConnectionError):
+                refused += 1
+        for member in group:
+            member.close()
+    check(refused == 0, "clients reconnecting at once are served: %d refused" % refused)
+    return open_client(manager, port)
 
 
 def poll(client, query, until, limit_s):
