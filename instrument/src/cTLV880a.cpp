@@ -5,7 +5,6 @@
 #include "CommonSupport.h"
 #include "InstrumentMessages.h"
 
-#include <QCoreApplication>
 #include <QFileInfo>
 #include <QTimer>
 
@@ -97,11 +96,6 @@ bool cTLV880a::checkOutput(int out)
     if (outputIndexValid(out)) return true;
     fail(msg::kErrOutputNumber, msg::kOutputNumber);
     return false;
-}
-
-void cTLV880a::processEvents()
-{
-    if (QCoreApplication::instance()) QCoreApplication::processEvents();
 }
 
 int cTLV880a::SendStartup(int mode)
