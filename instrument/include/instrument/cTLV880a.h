@@ -72,6 +72,10 @@ public:
 
     // ---- Parameter model, in declaration order ----
     int SendInit(double maxFrequency, double minFrequency, double initFrequency, double period);
+    // What SendInit would refuse these values with (its error number), without sending or
+    // reporting anything; 0 when the class takes them.
+    static int InitRefusal(double maxFrequency, double minFrequency, double initFrequency,
+                           double period);
     // 1 an analog input feeds the output, 2 a sensor does, 0 none or an invalid output.
     short LoopType(short out);
     int SendMapSensors(const SensorMap& map);
