@@ -35,7 +35,7 @@ extern "C" void OnTerminationSignal(int signal)
 
 struct TerminationSignals::Saved {
     std::array<struct sigaction, kWatched.size()> watched{};
-    struct sigaction pipe{};
+    struct sigaction pipe {};
 };
 
 TerminationSignals::TerminationSignals(QObject* parent) : QObject(parent)
@@ -109,9 +109,9 @@ bool PrintLine(std::FILE* stream, const QString& line, const QString& program)
     static bool s_reported = false; // standard error has nowhere to report to
     const QByteArray bytes = (line + QLatin1Char('\n')).toLocal8Bit();
     errno = 0;
-    const bool written = std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream) ==
-                             size_t(bytes.size()) &&
-                         std::fflush(stream) == 0;
+    const bool written =
+        std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream) == size_t(bytes.size()) &&
+        std::fflush(stream) == 0;
     if (written) return true;
     const int cause = errno;
     std::clearerr(stream);

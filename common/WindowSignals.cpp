@@ -17,8 +17,8 @@ void CloseOnTerminationSignals(QWidget& window, const QString& program,
     auto* watch = new TerminationSignals(QCoreApplication::instance());
     QObject::connect(
         watch, &TerminationSignals::received, watch,
-        [watch, program, stop = std::move(stopOutputs), target = QPointer<QWidget>(&window)](
-            int signal) {
+        [watch, program, stop = std::move(stopOutputs),
+         target = QPointer<QWidget>(&window)](int signal) {
             if (watch->count() > 1) return; // the first one is already closing the program
             if (stop) stop();
             PrintLine(stderr,

@@ -132,9 +132,8 @@ int OpenBoundedRegularFile(const QString& path, qint64 maxBytes, const QString& 
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
         error = QStringLiteral("The %1 \"%2\" is not a regular file").arg(what, path);
     } else if (info.st_size > maxBytes) {
-        error = QStringLiteral("The %1 \"%2\" is larger than %3 bytes")
-                    .arg(what, path)
-                    .arg(maxBytes);
+        error =
+            QStringLiteral("The %1 \"%2\" is larger than %3 bytes").arg(what, path).arg(maxBytes);
     } else {
         return fd;
     }
@@ -144,8 +143,7 @@ int OpenBoundedRegularFile(const QString& path, qint64 maxBytes, const QString& 
 
 } // namespace
 
-bool IsBoundedRegularFile(const QString& path, qint64 maxBytes, const QString& what,
-                          QString& error)
+bool IsBoundedRegularFile(const QString& path, qint64 maxBytes, const QString& what, QString& error)
 {
     const int fd = OpenBoundedRegularFile(path, maxBytes, what, error);
     if (fd < 0) return false;
@@ -161,8 +159,7 @@ bool ReadPasswordFile(const QString& path, QString& password, QString& error)
     QFile file;
     if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
         ::close(fd);
-        error = QStringLiteral("Cannot read the %1 \"%2\": %3")
-                    .arg(what, path, file.errorString());
+        error = QStringLiteral("Cannot read the %1 \"%2\": %3").arg(what, path, file.errorString());
         return false;
     }
     QByteArray line = file.readLine(kPasswordFileMaxBytes);

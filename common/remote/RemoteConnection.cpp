@@ -40,9 +40,9 @@ bool RemoteConnection::CheckLeft()
     // Its last lines are taken in (a socket that has ended is always readable, so this never
     // waits; a few turns bound it when the read buffer is full), then it ends as when the
     // event loop reports it.
-    for (int turn = 0; turn < 4 && !m_finished && m_socket &&
-                       m_socket->state() == QAbstractSocket::ConnectedState &&
-                       m_socket->waitForReadyRead(0);
+    for (int turn = 0;
+         turn < 4 && !m_finished && m_socket &&
+         m_socket->state() == QAbstractSocket::ConnectedState && m_socket->waitForReadyRead(0);
          ++turn) {
     }
     ClientLeft();

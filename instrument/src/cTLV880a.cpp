@@ -148,7 +148,7 @@ int cTLV880a::setOpMode(int mode)
 }
 
 int cTLV880a::InitRefusal(double maxFrequency, double minFrequency, double initFrequency,
-                           double period)
+                          double period)
 {
     const auto inWindow = [](double f) { return f >= XFreqMin() && f <= XFreqMax(); };
     if (!(inWindow(maxFrequency) && inWindow(minFrequency) && inWindow(initFrequency) &&

@@ -5,11 +5,12 @@
 // recipe run. While a recipe runs, the thickness setpoints of its outputs are moved out of the
 // way (the layers' ends take their place). A layer's thickness counts from an offset the host
 // records when the recipe zeroes an output or a sensor: the card is never zeroed under rate
-// control, where a zero would read as rate 0 for a reading and bump the loop's power. Their modes, rate setpoints and manual powers are
-// the recipe's. Every one of those settings is put back as the operator had it when the recipe
-// ends, however it ends: at once when the deposition is stopped (abort, failure), else (a
-// completed recipe holds its idle powers) once the deposition stops. A deposition stopped by
-// anything else (a monitor's trip, the operator's Stop) ends the recipe as failed.
+// control, where a zero would read as rate 0 for a reading and bump the loop's power. Their modes,
+// rate setpoints and manual powers are the recipe's. Every one of those settings is put back as the
+// operator had it when the recipe ends, however it ends: at once when the deposition is stopped
+// (abort, failure), else (a completed recipe holds its idle powers) once the deposition stops. A
+// deposition stopped by anything else (a monitor's trip, the operator's Stop) ends the recipe as
+// failed.
 
 #include "RecipeSession.h"
 
@@ -70,7 +71,7 @@ private:
     };
     std::vector<SavedOutput> m_saved;
     bool m_restorePending = false; // completed: put back once the deposition stops
-    bool m_stopping = false; // our own Stop: not a stop from outside
+    bool m_stopping = false;       // our own Stop: not a stop from outside
     QString m_lastTrip;
 };
 

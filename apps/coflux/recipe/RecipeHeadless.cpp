@@ -63,7 +63,8 @@ int RunRecipeHeadless(RecipeSession& session, const QString& file, std::FILE* ou
 
     // A signal that came before the run started is delivered once the loop runs.
     QObject::connect(signalWatch, &tlv::TerminationSignals::received, &context, [&](int signal) {
-        PrintLine(err, QStringLiteral("coflux: ended by %1.").arg(tlv::TerminationSignals::Name(signal)));
+        PrintLine(
+            err, QStringLiteral("coflux: ended by %1.").arg(tlv::TerminationSignals::Name(signal)));
         session.Abort(QStringLiteral("Recipe aborted (interrupted)."));
     });
 

@@ -32,7 +32,6 @@ enum RecipeExitStatus : int {
 // watch when it began watching before (a signal received meanwhile aborts the run at once);
 // without one the run watches for its own lifetime.
 int RunRecipeHeadless(RecipeSession& session, const QString& file, std::FILE* out, std::FILE* err,
-                      double noReadingSeconds = 10,
-                      tlv::TerminationSignals* signalWatch = nullptr);
+                      double noReadingSeconds = 10, tlv::TerminationSignals* signalWatch = nullptr);
 
 } // namespace coflux

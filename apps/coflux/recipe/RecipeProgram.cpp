@@ -97,15 +97,13 @@ int RunHeadless(const QString& recipeFile, const tlv::mqtt::PublishOptions& publ
 
 void CloseWindowOnSignals(frmMain& window)
 {
-    tlv::CloseOnTerminationSignals(window, QStringLiteral("coflux"),
-                                   [target = QPointer<frmMain>(&window)] {
-                                       if (!target) return;
-                                       Deposition& core = target->Core();
-                                       RecipeSessionOf(core).Abort(
-                                           QStringLiteral("Recipe aborted (interrupted)."));
-                                       if (core.RunState() != RunStopped)
-                                           core.SetRunState(RunStopped);
-                                   });
+    tlv::CloseOnTerminationSignals(
+        window, QStringLiteral("coflux"), [target = QPointer<frmMain>(&window)] {
+            if (!target) return;
+            Deposition& core = target->Core();
+            RecipeSessionOf(core).Abort(QStringLiteral("Recipe aborted (interrupted)."));
+            if (core.RunState() != RunStopped) core.SetRunState(RunStopped);
+        });
 }
 
 frmProcess* ShowProcessWindow(frmMain& window)

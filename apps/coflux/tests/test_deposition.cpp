@@ -266,7 +266,8 @@ TEST_F(DepositionTest, PowerAndZeroRefusalsReachTheCallerAndChangeNothing)
     QSignalSpy changes(m_core.get(), &Deposition::setpointChanged);
     const CommandResult refused = m_core->SetManualPower(1, 45);
     EXPECT_EQ(refused.status, Status::Failed);
-    EXPECT_TRUE(refused.text.startsWith(QStringLiteral("TLV880 Error"))) << refused.text.toStdString();
+    EXPECT_TRUE(refused.text.startsWith(QStringLiteral("TLV880 Error")))
+        << refused.text.toStdString();
     EXPECT_DOUBLE_EQ(m_core->ManualPower(1), 30);
     EXPECT_EQ(changes.count(), 0);
 

@@ -195,8 +195,8 @@ TEST_F(PublisherTest, UnusableTargetsAreReportedAndNothingIsPublished)
         QString message;
     };
     const Case cases[] = {
-        {{url, {}, fifo, {}}, QStringLiteral("The password file \"%1\" is not a regular file")
-                                  .arg(fifo)},
+        {{url, {}, fifo, {}},
+         QStringLiteral("The password file \"%1\" is not a regular file").arg(fifo)},
         {{url, {}, QStringLiteral("/dev/zero"), {}},
          QStringLiteral("The password file \"/dev/zero\" is not a regular file")},
         {{url, {}, huge.fileName(), {}},

@@ -128,8 +128,10 @@ TEST_P(HeadlessSignalTest, SignalAbortsWithEveryOutputAtZeroAndExitsThree)
     interruptSignal = GetParam();
     EXPECT_EQ(RunFile(Write("pair.rcp", kRecipe)), RecipeExitAborted);
     EXPECT_EQ(Lines(m_out).last(), "Recipe aborted (interrupted).");
-    EXPECT_EQ(Lines(m_err), QStringList{QStringLiteral("coflux: ended by %1.")
-                                            .arg(tlv::TerminationSignals::Name(GetParam()))});
+    EXPECT_EQ(
+        Lines(m_err),
+        QStringList{
+            QStringLiteral("coflux: ended by %1.").arg(tlv::TerminationSignals::Name(GetParam()))});
     ASSERT_FALSE(host.sim.commands.empty());
     EXPECT_EQ(host.sim.commands.back().kind, Kind::AllOff);
     EXPECT_EQ(host.ended, std::vector<bool>{false});

@@ -124,8 +124,8 @@ private:
     unsigned m_minDelay = 1;
     unsigned m_maxDelay = 30;
     QTimer m_unreachableTimer;
-    QTimer m_retryTimer;          // the first connection, until one is under way
-    unsigned m_retrySeconds = 1;  // its back-off, doubled up to m_maxDelay
+    QTimer m_retryTimer;         // the first connection, until one is under way
+    unsigned m_retrySeconds = 1; // its back-off, doubled up to m_maxDelay
     Connection m_connection = Connection::Off;
     QString m_connectionText;
     QString m_lastProblem;
