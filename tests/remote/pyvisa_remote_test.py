@@ -23,6 +23,9 @@ import time
 
 import pyvisa
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+import realrun  # noqa: E402
+
 FAILURES = []
 
 
@@ -369,7 +372,7 @@ def check_refusals(client, home):
 
 def output_words(trace):
     """The values written to card 0's output register (0x08), in order."""
-    return [int(m.group(1), 16) for m in re.finditer(r"^0 0x08 0x([0-9A-Fa-f]+)$", trace, re.M)]
+    return realrun.output_words(trace, ("08",)).get(("0", "08"), [])
 
 
 def run_signal(manager, program_path):

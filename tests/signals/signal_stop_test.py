@@ -21,7 +21,9 @@ import sys
 import tempfile
 import time
 
-FAILURES = []
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from realrun import SLOW_RECIPE, check, output_words, read, verdict  # noqa: E402
+
 DEADLINE_S = 120  # generous: a loaded 2-core machine
 
 SETUP = """[Card]
@@ -57,46 +59,6 @@ MaxPwr=100.0
 SlewRate=100.0
 """
 
-RECIPE = """[RECIPE]
-Name=Slow
-Layers=1
-[LAYER1]
-Name=Film
-Outputs=1
-EndTime=600
-ShutterHold=1
-ShutterTimeout=600
-[LAYER1 OUTPUT1]
-Rate=5
-Rise1Power=60
-Rise1Time=60
-Soak1Time=1
-"""
-
-
-def check(condition, what):
-    if not condition:
-        FAILURES.append(what)
-        print("FAIL:", what, flush=True)
-    return condition
-
-
-def read(path):
-    try:
-        with open(path, encoding="utf-8", errors="replace") as f:
-            return f.read()
-    except FileNotFoundError:
-        return ""
-
-
-def output_words(trace):
-    """{(card, register): [values in order]} of the output registers."""
-    words = {}
-    for m in re.finditer(r"^(\d+) 0x(08|14) 0x([0-9A-Fa-f]+)$", trace, re.M):
-        words.setdefault((m.group(1), m.group(2)), []).append(int(m.group(3), 16))
-    return words
-
-
 def driving(trace):
     return any(any(v) for v in output_words(trace).values())
 
@@ -112,7 +74,7 @@ class Case:
             with open(os.path.join(self.home, "Default.dat"), "w") as f:
                 f.write(SETUP)
             with open(os.path.join(self.home, "Slow.rcp"), "w") as f:
-                f.write(RECIPE)
+                f.write(SLOW_RECIPE)
         env = dict(os.environ)
         env.update({
             "TLV880_HOME": self.home,
@@ -244,11 +206,7 @@ def main():
     finally:
         case.finish()
 
-    if FAILURES:
-        print("%d check(s) failed" % len(FAILURES))
-        return 1
-    print("all checks passed")
-    return 0
+    return verdict()
 
 
 if __name__ == "__main__":

@@ -24,7 +24,10 @@ import sys
 import tempfile
 import time
 
-FAILURES = []
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "..", "..",
+                                "tests", "support"))
+from realrun import SLOW_RECIPE, check, output_words, read, verdict  # noqa: E402
+
 DEADLINE_S = 120  # generous: a loaded 2-core machine
 
 SETUP = """[Card]
@@ -48,38 +51,6 @@ FullScale=10.0
 MaxPwr=100.0
 SlewRate=100.0
 """
-
-# Pre-conditioning alone takes a minute: the interrupt always lands in it.
-RECIPE = """[RECIPE]
-Name=Slow
-Layers=1
-[LAYER1]
-Name=Film
-Outputs=1
-EndTime=600
-ShutterHold=1
-ShutterTimeout=600
-[LAYER1 OUTPUT1]
-Rate=5
-Rise1Power=60
-Rise1Time=60
-Soak1Time=1
-"""
-
-
-def check(condition, what):
-    if not condition:
-        FAILURES.append(what)
-        print("FAIL:", what, flush=True)
-
-
-def read(path):
-    try:
-        with open(path, encoding="utf-8", errors="replace") as f:
-            return f.read()
-    except FileNotFoundError:
-        return ""
-
 
 def wait_until(condition, what):
     deadline = time.monotonic() + DEADLINE_S
@@ -106,7 +77,7 @@ def highest_logged_power(log):
 
 def card_power_words(trace):
     """The values written to card 0's output power register (0x08), in order."""
-    return [int(m.group(1), 16) for m in re.finditer(r"^0 0x08 0x([0-9A-Fa-f]+)$", trace, re.M)]
+    return output_words(trace, ("08",)).get(("0", "08"), [])
 
 
 def run(program, emulated, sig=signal.SIGINT):
@@ -116,7 +87,7 @@ def run(program, emulated, sig=signal.SIGINT):
         with open(os.path.join(home, "Default.dat"), "w") as f:
             f.write(SETUP.format(simulate=0 if emulated else 1))
         with open(os.path.join(home, "Slow.rcp"), "w") as f:
-            f.write(RECIPE)
+            f.write(SLOW_RECIPE)
         env = dict(os.environ)
         env.update({
             "TLV880_HOME": home,
@@ -178,11 +149,7 @@ def main():
     run(program, emulated=False)
     for sig in (signal.SIGINT, signal.SIGHUP, signal.SIGQUIT):
         run(program, emulated=True, sig=sig)
-    if FAILURES:
-        print("%d check(s) failed" % len(FAILURES))
-        return 1
-    print("all checks passed")
-    return 0
+    return verdict()
 
 
 if __name__ == "__main__":
