@@ -5,9 +5,9 @@
 #include <array>
 #include <cerrno>
 #include <csignal>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/socket.h>
+#include <system_error>
 #include <unistd.h>
 
 namespace tlv {
@@ -117,8 +117,9 @@ bool PrintLine(std::FILE* stream, const QString& line, const QString& program)
     std::clearerr(stream);
     if (!s_reported && stream != stderr) {
         s_reported = true;
-        const QString text = QStringLiteral("%1: standard output cannot be written: %2\n")
-                                 .arg(program, QString::fromLocal8Bit(std::strerror(cause)));
+        const QString text =
+            QStringLiteral("%1: standard output cannot be written: %2\n")
+                .arg(program, QString::fromStdString(std::generic_category().message(cause)));
         std::fputs(text.toLocal8Bit().constData(), stderr);
         std::fflush(stderr);
     }

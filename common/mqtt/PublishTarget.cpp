@@ -5,9 +5,9 @@
 #include <QUrl>
 
 #include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <system_error>
 #include <unistd.h>
 
 namespace tlv::mqtt {
@@ -124,8 +124,9 @@ int OpenBoundedRegularFile(const QString& path, qint64 maxBytes, const QString& 
 {
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
-        error = QStringLiteral("Cannot read the %1 \"%2\": %3")
-                    .arg(what, path, QString::fromLocal8Bit(std::strerror(errno)));
+        error =
+            QStringLiteral("Cannot read the %1 \"%2\": %3")
+                .arg(what, path, QString::fromStdString(std::generic_category().message(errno)));
         return -1;
     }
     struct stat info = {};
