@@ -8,6 +8,7 @@
 
 #include <QLocale>
 
+#include <algorithm>
 #include <cmath>
 
 namespace coflux {
@@ -37,6 +38,7 @@ Deposition::Deposition(cTLV880a& instrument, QObject* parent) : QObject(parent),
     connect(&m_tlv, &cTLV880a::TLVError, this, &Deposition::TLVError);
     connect(&m_tlv, &cTLV880a::TLVSensorEvent, this, &Deposition::TLVSensorEvent);
     connect(&m_tlv, &cTLV880a::TLVOutputEvent, this, &Deposition::TLVOutputEvent);
+    connect(this, &Deposition::thicknessZeroed, this, [this](int j) { m_backups.Zeroed(j); });
 }
 
 Deposition::~Deposition()
@@ -243,6 +245,15 @@ void Deposition::EnterRunning(bool starting)
     m_runState = RunRunning;
     if (starting) {
         StartLog();
+        // A new run measures every output with its own sensors again (crystals may have been
+        // changed); outputs taken over in the last run get their own sensors back below.
+        const bool tookOver = std::any_of(kShownOutputs.begin(), kShownOutputs.end(),
+                                          [this](int j) { return m_backups.TookOver(j); });
+        m_backups.Reset();
+        if (tookOver)
+            for (int j : kShownOutputs)
+                if (IsPresentOutput(j) && m_tables.Output(j).Mode != ModeAuto) ApplyOutputSetup(j);
+        SendBackupTooling();
         for (short s = 0; s < kSensorSlots; ++s)
             m_tlv.ZeroSensor(s);
     }

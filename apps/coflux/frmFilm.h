@@ -1,7 +1,8 @@
 #pragma once
 // frmFilm: the output (film) editor of coflux. Edits one output that runs in Manual or Auto
 // mode: its name, PID terms, full scale, maximum power, slew rate, the sensors or the analog
-// input that feed it, and the cross output whose rate drives its rate setpoint. It edits the
+// input that feed it, the cross output whose rate drives its rate setpoint, and the backup
+// sensor that takes over when its sensors fail. It edits the
 // deposition process's output table in place and has the process send it to the card.
 //
 // The process owns the tables and the instrument and outlives the form.
@@ -28,6 +29,7 @@ class EntryGuard;
 namespace coflux {
 
 class Deposition;
+class FilmBackupRow;
 
 class frmFilm : public tlv::EditorForm {
     Q_OBJECT
@@ -80,6 +82,7 @@ private:
     QLabel* m_lblXOut = nullptr;
     QComboBox* m_cboXOut = nullptr;
     std::array<QPushButton*, 3> m_cmdFSwitch{};
+    FilmBackupRow* m_backup = nullptr; // the backup sensor and its tooling
 };
 
 } // namespace coflux

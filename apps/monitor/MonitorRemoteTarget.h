@@ -15,6 +15,8 @@ public:
 
     QString Model() const override { return QStringLiteral("TLVMONITOR"); }
     tlv::remote::Outcome SensorReading(int sensor, tlv::remote::Triple& reading) const override;
+    tlv::remote::Outcome SensorLifeLeft(int sensor, double& thickness,
+                                        double& seconds) const override;
     tlv::remote::Outcome State(tlv::remote::RunState& state) const override;
 
 private:

@@ -47,6 +47,11 @@ DepositionRecipeHost::DepositionRecipeHost(Deposition& deposition, QObject* pare
         if (code == kCrystalFailure) m_sensorFailed[size_t(s)] = true;
         if (code == kSensorOk) m_sensorFailed[size_t(s)] = false;
     });
+    // A backup that took over keeps the output measuring: the failed sensor no longer fails it
+    // (its sensor bits moved), and the run's notes say so.
+    connect(&m_dep, &Deposition::backupTookOver, this, [this](int, int, const QString& message) {
+        if (m_run) m_run->AddNote(message);
+    });
     connect(&m_dep, &Deposition::outputEvent, this, [this](int code, const QString&, int j) {
         if (code == kAllCrystalsFailed && j >= 0 && j < kProcessOutputs)
             m_outputFailed[size_t(j)] = true;
@@ -159,7 +164,6 @@ void DepositionRecipeHost::OnReading(const ReadingArrays& readings, double time)
         r.outputPower[j] = readings.OutPower[j];
         r.outputCrystalFailed[j] = m_outputFailed[j];
     }
-    const ProcessTables& tables = m_dep.Tables();
     for (size_t s = 0; s < size_t(kProcessSensors); ++s) {
         r.sensorRate[s] = readings.SenRate[s];
         r.sensorThick[s] = readings.SenThick[s] * 1000.0;
@@ -167,7 +171,7 @@ void DepositionRecipeHost::OnReading(const ReadingArrays& readings, double time)
         if (!m_sensorFailed[s]) continue;
         // A failed crystal fails the outputs it feeds.
         for (int j : kShownOutputs)
-            if (InputHasSensor(tables.Output(j).Input, int(s)))
+            if (InputHasSensor(m_dep.SensorBits(j), int(s)))
                 r.outputCrystalFailed[size_t(j)] = true;
     }
     m_run->OnReading(r);

@@ -60,6 +60,12 @@ public:
 
     // Acts on one reading of the process.
     void OnReading(const RecipeReading& reading);
+    // Keeps an event of the process (a backup sensor taking over) in the run's notes; nothing
+    // while no run is in progress.
+    void AddNote(const QString& text)
+    {
+        if (IsRunning()) emit Note(m_elapsed, text);
+    }
 
     State CurrentState() const { return m_state; }
     bool IsRunning() const { return m_state == State::Running; }
