@@ -1,6 +1,7 @@
 #include "DepositionRecipeHost.h"
 
 #include <algorithm>
+#include <limits>
 
 namespace coflux {
 
@@ -174,7 +175,22 @@ void DepositionRecipeHost::OnReading(const ReadingArrays& readings, double time)
             if (InputHasSensor(m_dep.SensorBits(j), int(s)))
                 r.outputCrystalFailed[size_t(j)] = true;
     }
+    r.crystalsKnown = CrystalState(r.outputSensors, r.sensorLeft);
     m_run->OnReading(r);
+}
+
+bool DepositionRecipeHost::CrystalState(std::array<int, kProcessOutputs>& outputSensors,
+                                        std::array<double, kProcessSensors>& sensorLeft) const
+{
+    const ReadingArrays& readings = m_dep.Readings();
+    for (int j = 0; j < kProcessOutputs; ++j)
+        outputSensors[size_t(j)] = m_dep.SensorBits(j);
+    for (size_t s = 0; s < size_t(kProcessSensors); ++s) {
+        const auto& forecast = readings.SenForecast[s];
+        sensorLeft[s] =
+            forecast ? forecast->thicknessLeft : std::numeric_limits<double>::quiet_NaN();
+    }
+    return true;
 }
 
 void DepositionRecipeHost::OnRunState(short state, short)

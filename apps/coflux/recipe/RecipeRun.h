@@ -96,6 +96,9 @@ signals:
     void Note(double elapsed, const QString& text);
     // After every reading acted on (for views).
     void Updated();
+    // A crystal cannot take what the layer about to start needs; the layer runs (its check is
+    // Warn). The text names the layer, the sensor, its life left and the thickness needed.
+    void CrystalWarning(const QString& text);
 
 private:
     struct Sample {
@@ -125,6 +128,8 @@ private:
 
     const RecipeLayer& CurrentLayer() const { return m_recipe.layers[size_t(m_layer)]; }
     void EnterLayer(int layer, const RecipeReading& r);
+    // The layer check before a layer; false when it failed the recipe.
+    bool CheckCrystals(const RecipeReading& r);
     void EnterPhase(Phase phase, const RecipeReading& r);
     void PreConditioning(const RecipeReading& r);
     void ShutterDelay(const RecipeReading& r);

@@ -26,6 +26,7 @@ public:
         m_map.fill(-1);
         m_tooling.fill(1);
         m_failAt.fill(1e12);
+        m_frequency.fill(5.9e6);
         lib->during = [this](const tlvtest::Call& call) { Follow(call); };
         lib->nextReading = [this](tlvtest::Reading& reading) { return Grow(reading); };
     }
@@ -39,6 +40,8 @@ public:
 
     // The crystal of sensor s gives out when it carries this much film of its own (Å).
     void FailAt(int s, double film) { m_failAt[static_cast<size_t>(s)] = film; }
+    // The frequency the crystal of sensor s reads while it works (5.9 MHz unless set).
+    void SetFrequency(int s, double hz) { m_frequency[static_cast<size_t>(s)] = hz; }
     // The next poll finds one reading and one analog reading.
     void Queue()
     {
@@ -99,7 +102,7 @@ private:
                 continue;
             }
             reading.sensor(static_cast<int>(s), flux * Sight(s) * m_tooling[s],
-                           Read(static_cast<int>(s)) - m_zero[s], 5.9e6);
+                           Read(static_cast<int>(s)) - m_zero[s], m_frequency[s]);
         }
         reading.power = lib->power;
         return true;
@@ -112,6 +115,7 @@ private:
     std::array<double, tlv880::kSensors> m_film{};
     std::array<double, tlv880::kSensors> m_zero{};
     std::array<double, tlv880::kSensors> m_failAt{};
+    std::array<double, tlv880::kSensors> m_frequency{};
 };
 
 } // namespace coflux::test
