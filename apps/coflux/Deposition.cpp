@@ -2,9 +2,11 @@
 
 #include "Deposition.h"
 
+#include "CrystalHistory.h"
 #include "Recorder.h"
 
 #include "common/NumberFormat.h"
+#include "common/ProgramInfo.h"
 
 #include <QLocale>
 
@@ -39,6 +41,7 @@ Deposition::Deposition(cTLV880a& instrument, QObject* parent) : QObject(parent),
     connect(&m_tlv, &cTLV880a::TLVSensorEvent, this, &Deposition::TLVSensorEvent);
     connect(&m_tlv, &cTLV880a::TLVOutputEvent, this, &Deposition::TLVOutputEvent);
     connect(this, &Deposition::thicknessZeroed, this, [this](int j) { m_backups.Zeroed(j); });
+    m_history = new CrystalHistory(*this, tlv::ProgramFile(QStringLiteral("crystals.csv")), this);
 }
 
 Deposition::~Deposition()

@@ -37,6 +37,8 @@
 
 namespace coflux {
 
+class CrystalHistory;
+
 // Run states of a deposition.
 enum RunStateValue : short { RunStopped = 0, RunRunning = 1, RunHeld = 2 };
 
@@ -101,6 +103,8 @@ public:
     ProcessTables& Tables() { return m_tables; }
     const ProcessTables& Tables() const { return m_tables; }
     const ReadingArrays& Readings() const { return m_readings; }
+    // The life of every crystal, kept in "crystals.csv" in the program's folder.
+    CrystalHistory& History() { return *m_history; }
     short RunState() const { return m_runState; }
     // The time (seconds since midnight) of the latest reading event, -1 before the first.
     double ReadingTime() const { return m_readingTime; }
@@ -262,6 +266,7 @@ private:
     ProcessTables m_tables;
     ReadingArrays m_readings;
     BackupSensors m_backups;
+    CrystalHistory* m_history = nullptr;              // a child of this object
     std::array<double, kOutputSlots> m_manualPower{}; // the manual power setpoints, %
     short m_runState = RunStopped;
     double m_readingTime = -1;

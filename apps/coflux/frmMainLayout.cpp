@@ -5,6 +5,7 @@
 
 #include "RecipeProgram.h"
 #include "frmChart.h"
+#include "frmCrystals.h"
 
 #include "common/EntryGuard.h"
 #include "common/FormUtil.h"
@@ -214,6 +215,8 @@ void frmMain::BuildMenus()
     addAction(m_mnuView, "mnuViewChart", QStringLiteral("C&hart"), [this] { ShowChart(*this); });
     addAction(m_mnuView, "mnuViewProcess", QStringLiteral("&Process"),
               [this] { ShowProcessWindow(*this); });
+    addAction(m_mnuView, "mnuViewCrystals", QStringLiteral("Crystal &History"),
+              [this] { ShowCrystalHistory(*m_core, this); });
     m_mnuView->addSeparator();
     addAction(m_mnuView, "mnuViewMonitor", QStringLiteral("&Input Setup"),
               [this] { ShowInputSetup(); });
