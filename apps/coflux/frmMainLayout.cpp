@@ -215,7 +215,7 @@ void frmMain::BuildMenus()
     addAction(m_mnuView, "mnuViewChart", QStringLiteral("C&hart"), [this] { ShowChart(*this); });
     addAction(m_mnuView, "mnuViewProcess", QStringLiteral("&Process"),
               [this] { ShowProcessWindow(*this); });
-    addAction(m_mnuView, "mnuViewCrystals", QStringLiteral("Crystal &History"),
+    addAction(m_mnuView, "mnuViewCrystals", QStringLiteral("Cr&ystal History"),
               [this] { ShowCrystalHistory(*m_core, this); });
     m_mnuView->addSeparator();
     addAction(m_mnuView, "mnuViewMonitor", QStringLiteral("&Input Setup"),

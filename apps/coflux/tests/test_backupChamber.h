@@ -7,8 +7,19 @@
 // the power it was last given, as a rate loop on target does. The film on the substrate since
 // the output's last zero is the truth a layer is measured against.
 
+#include "CofluxProgram.h"
+#include "Deposition.h"
+#include "test_filmLibrary.h"
+
 #include "instrument/cTLV880a.h"
 #include "tlvtest/RecordingLibrary.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
 
 #include <array>
 #include <memory>
@@ -116,6 +127,42 @@ private:
     std::array<double, tlv880::kSensors> m_zero{};
     std::array<double, tlv880::kSensors> m_failAt{};
     std::array<double, tlv880::kSensors> m_frequency{};
+};
+
+// The deposition process on the chamber, in a program folder of its own; the test is the
+// instrument's timer and steps its clock.
+class ChamberTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_home.isValid());
+        qputenv("TLV880_HOME", m_home.path().toLocal8Bit());
+        InstallProgramInfo();
+        m_core.setRemembersSetupFile(false);
+    }
+    void TearDown() override { qunsetenv("TLV880_HOME"); }
+
+    QString HomeFile(const QString& name) const { return QDir(m_home.path()).filePath(name); }
+    void Write(const QString& name, const QByteArray& text) const
+    {
+        QFile file(HomeFile(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(text);
+    }
+    // One reading a period after the last; then the process's queued signals.
+    void Tick()
+    {
+        m_clock->advance(BackupChamber::kPeriod);
+        m_chamber.Queue();
+        m_tlv.TLVTimer_Timer();
+        QCoreApplication::processEvents();
+    }
+
+    QTemporaryDir m_home;
+    BackupChamber m_chamber; // outlives the instrument
+    std::shared_ptr<tlvtest::StepClock> m_clock = RunClock();
+    cTLV880a m_tlv{m_chamber.lib, m_clock};
+    Deposition m_core{m_tlv};
 };
 
 } // namespace coflux::test

@@ -39,26 +39,8 @@ const char* const kLayer = "[RECIPE]\nLayers=1\n"
 
 const QString kTakeOver = QStringLiteral("Sensor 5 takes over from sensor 1 on Silver.");
 
-class BackupSensor : public ::testing::Test {
+class BackupSensor : public ChamberTest {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(m_home.isValid());
-        qputenv("TLV880_HOME", m_home.path().toLocal8Bit());
-        InstallProgramInfo();
-        m_core.setRemembersSetupFile(false);
-    }
-    void TearDown() override { qunsetenv("TLV880_HOME"); }
-
-    QString HomeFile(const QString& name) const { return QDir(m_home.path()).filePath(name); }
-
-    void Write(const QString& name, const QByteArray& text) const
-    {
-        QFile file(HomeFile(name));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(text);
-    }
-
     void Load(bool backup)
     {
         ASSERT_NO_FATAL_FAILURE(
@@ -68,14 +50,6 @@ protected:
                                                  .toUtf8()));
         ASSERT_TRUE(m_core.OpenSetup(QStringLiteral("Run.dat")).loaded);
         m_tlv.setTimerEnabled(false); // the test is the timer
-    }
-
-    void Tick()
-    {
-        m_clock->advance(BackupChamber::kPeriod);
-        m_chamber.Queue();
-        m_tlv.TLVTimer_Timer();
-        QCoreApplication::processEvents(); // the process's queued signals
     }
 
     // Runs the layer recipe to its end; the truth is taken when the deposit phase ends.
@@ -96,11 +70,6 @@ protected:
         return recipes.Run().CurrentState();
     }
 
-    QTemporaryDir m_home;
-    BackupChamber m_chamber; // outlives the instrument
-    std::shared_ptr<tlvtest::StepClock> m_clock = RunClock();
-    cTLV880a m_tlv{m_chamber.lib, m_clock};
-    Deposition m_core{m_tlv};
     double m_truthAtEnd = -1;
     bool m_inDeposit = false;
 };

@@ -40,28 +40,16 @@ const char* const kLayers = "[RECIPE]\nLayers=2\n"
 // A crystal 1 kHz above the minimum: about 0.18 kÅ of density 10 left.
 constexpr double kWorn = 5001000;
 
-class LayerCheck : public ::testing::Test {
+class LayerCheck : public ChamberTest {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(m_home.isValid());
-        qputenv("TLV880_HOME", m_home.path().toLocal8Bit());
-        InstallProgramInfo();
-        m_core.setRemembersSetupFile(false);
+        ChamberTest::SetUp();
         Write(QStringLiteral("Run.dat"),
               QString::fromLatin1(kSetup).arg(HomeFile(QStringLiteral("TLV880.LOG"))).toUtf8());
         ASSERT_TRUE(m_core.OpenSetup(QStringLiteral("Run.dat")).loaded);
         m_tlv.setTimerEnabled(false);
         m_chamber.SetFrequency(0, kWorn);
-    }
-    void TearDown() override { qunsetenv("TLV880_HOME"); }
-
-    QString HomeFile(const QString& name) const { return QDir(m_home.path()).filePath(name); }
-    void Write(const QString& name, const QByteArray& text) const
-    {
-        QFile file(HomeFile(name));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(text);
     }
 
     RecipeSession& Load(const char* check)
@@ -81,13 +69,6 @@ protected:
             .arg(left->thicknessLeft, 0, 'f', 3);
     }
 
-    void Tick()
-    {
-        m_clock->advance(BackupChamber::kPeriod);
-        m_chamber.Queue();
-        m_tlv.TLVTimer_Timer();
-        QCoreApplication::processEvents();
-    }
     void RunToEnd(RecipeSession& recipes)
     {
         for (int i = 0; i < 5000 && recipes.Run().IsRunning(); ++i)
@@ -99,12 +80,6 @@ protected:
         QFile log(RecipeLogPath(m_core.Tables().Flags.LogFile));
         return log.open(QIODevice::ReadOnly) ? QString::fromUtf8(log.readAll()) : QString();
     }
-
-    QTemporaryDir m_home;
-    BackupChamber m_chamber;
-    std::shared_ptr<tlvtest::StepClock> m_clock = RunClock();
-    cTLV880a m_tlv{m_chamber.lib, m_clock};
-    Deposition m_core{m_tlv};
 };
 
 TEST_F(LayerCheck, WarnsAndRunsTheLayerByDefault)
