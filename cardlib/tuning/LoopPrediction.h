@@ -1,0 +1,38 @@
+// What a rate loop will do on an identified source, before its terms are used: the model in
+// closed loop under the card library's own loop pass (its velocity-form increment, clamp and
+// slew limit, run on a library state record at the setup's period), with the rate as the
+// instrument shows it (moving mean over the filter) and the figures an operator judges by.
+#pragma once
+
+#include "StepFit.h"
+#include "TuningRule.h"
+
+#include <vector>
+
+namespace tlv880::tuning {
+
+struct LoopConditions {
+    double setpoint = 5;   // Angstrom/s
+    double period = 0.25;  // s
+    int filter = 4;        // readings the instrument averages the rate over
+    double maxPower = 1;   // fraction
+    double slewRate = 0;   // fraction per second; 0: no limit
+    double startPower = 0; // fraction the output has when rate control starts
+    double seconds = 60;   // of loop time to predict
+};
+
+struct Prediction {
+    std::vector<double> times;  // s from the start of rate control
+    std::vector<double> rates;  // Angstrom/s as the instrument shows them
+    std::vector<double> powers; // %
+    double settleTime = -1;     // s until the shown rate stays within 5 % for 10 s; -1 never
+    double overshoot = 0;       // % of the setpoint above it at most
+    double powerPeak = 0;       // % at most
+    double steadyPower = 0;     // % mean over the last quarter
+    double powerSwing = 0;      // % of the steady power, half the peak-to-peak of the last quarter
+};
+
+Prediction PredictLoop(const SourceModel& model, const LoopTermSet& terms,
+                       const LoopConditions& conditions);
+
+} // namespace tlv880::tuning
