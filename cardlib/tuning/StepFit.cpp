@@ -166,7 +166,10 @@ StepFit FitStep(const StepRecord& r)
     fit.fitQuality = total > 0 ? 1 - best.residual / total : 0;
     fit.modelRates = ModelRates(fit.model, best.base, r.powers, r.times, r.window);
 
-    if (fit.rateNoise > 0.2 * std::fabs(fit.response)) {
+    // Noise hides the response when it is large against it, or when it is what leaves a poor
+    // fit unexplained.
+    const double noiseShare = fit.rateNoise / std::fabs(fit.response);
+    if (noiseShare > 0.2 || (fit.fitQuality < 0.8 && noiseShare > 0.1)) {
         fit.verdict = FitVerdict::TooNoisy;
         fit.message = "Too noisy to identify the source: the rate noise is more than a fifth of "
                       "its response to the step. Use a larger step. No term was changed.";
