@@ -53,6 +53,13 @@ public:
     tlv::remote::Outcome AbortRecipe() override;
     tlv::remote::Outcome RecipeProgress(tlv::remote::RecipeStatus& status) const override;
 
+    // Loop tuning runs on the process's own tuning run, the one the Tune window shows.
+    tlv::remote::Outcome StartTuning(int output, double step, int aggressiveness) override;
+    tlv::remote::Outcome Tuning(int output, tlv::remote::TuningStatus& status) const override;
+    tlv::remote::Outcome TuningResult(int output,
+                                      tlv::remote::TuningFigures& figures) const override;
+    tlv::remote::Outcome ApplyTuning(int output) override;
+
     // The process's answer in the interface's terms: run-state refusals are "Settings
     // conflict", refused values "Data out of range", each with the window's message.
     static tlv::remote::Outcome FromResult(const CommandResult& result);

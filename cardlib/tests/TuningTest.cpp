@@ -241,6 +241,33 @@ TEST(LoopPrediction, MatchesTheLibraryOnTheSameSource)
     }
 }
 
+// The closed-loop time is chosen by the predicted start-up: the terms are still the rule's for
+// that time, keep within the overshoot the aggressiveness accepts and settle no later than the
+// plain choice; a noisy source gets a smaller gain.
+TEST(LoopPrediction, ChosenTermsAreTheRulesForTheBestClosedLoopTime)
+{
+    const SourceModel model{0.25, 10, 1.5, 20}; // the thermal preset's
+    LoopConditions conditions;
+    conditions.seconds = 90;
+    for (Aggressiveness a : {Aggressiveness::Calm, Aggressiveness::Normal, Aggressiveness::Fast}) {
+        const RuleResult chosen = ChooseTerms(model, a, conditions);
+        const RuleResult formula = SimcTermsFor(model, chosen.closedLoopTime);
+        EXPECT_DOUBLE_EQ(chosen.terms.p, formula.terms.p);
+        EXPECT_DOUBLE_EQ(chosen.terms.i, formula.terms.i);
+        const Prediction p = PredictLoop(model, chosen.terms, conditions);
+        const Prediction plain =
+            PredictLoop(model, SimcTerms(model, a, conditions.period).terms, conditions);
+        ASSERT_GT(p.settleTime, 0) << AggressivenessName(a);
+        EXPECT_LE(p.overshoot, OvershootLimit(a)) << AggressivenessName(a);
+        if (plain.settleTime > 0 && plain.overshoot <= OvershootLimit(a)) {
+            EXPECT_LE(p.settleTime, plain.settleTime) << AggressivenessName(a);
+        }
+    }
+    conditions.rateNoise = 0.5;
+    EXPECT_LT(ChooseTerms(model, Aggressiveness::Normal, conditions).terms.p,
+              ChooseTerms(model, Aggressiveness::Normal, {}).terms.p);
+}
+
 TEST(LoopPrediction, SlowTermsNeverSettleAndPowerStaysWithinMaximum)
 {
     const SourceModel model{0.25, 10, 1.5, 20};

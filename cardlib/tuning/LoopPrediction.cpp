@@ -104,4 +104,26 @@ Prediction PredictLoop(const SourceModel& model, const LoopTermSet& terms, const
     return out;
 }
 
+RuleResult ChooseTerms(const SourceModel& model, Aggressiveness aggressiveness,
+                       const LoopConditions& conditions)
+{
+    const double plain = ClosedLoopTime(model, aggressiveness, conditions.period);
+    RuleResult best = SimcTermsFor(model, plain);
+    double bestSettle = INFINITY;
+    constexpr int kCandidates = 40;
+    for (int k = 0; k <= kCandidates; ++k) {
+        const double tc = plain / 5 * std::pow(200.0, double(k) / kCandidates);
+        const RuleResult candidate = SimcTermsFor(model, tc);
+        const Prediction p = PredictLoop(model, candidate.terms, conditions);
+        if (p.settleTime < 0 || p.overshoot > OvershootLimit(aggressiveness)) continue;
+        const double swing = 2 * conditions.rateNoise * candidate.terms.p / 10000 * 100; // %
+        if (swing > 0.1 * p.steadyPower) continue;
+        if (p.settleTime < bestSettle) {
+            bestSettle = p.settleTime;
+            best = candidate;
+        }
+    }
+    return best;
+}
+
 } // namespace tlv880::tuning

@@ -19,6 +19,7 @@ struct LoopConditions {
     double slewRate = 0;   // fraction per second; 0: no limit
     double startPower = 0; // fraction the output has when rate control starts
     double seconds = 60;   // of loop time to predict
+    double rateNoise = 0;  // Angstrom/s RMS of the library's own (unfiltered) rate readings
 };
 
 struct Prediction {
@@ -33,6 +34,18 @@ struct Prediction {
 };
 
 Prediction PredictLoop(const SourceModel& model, const LoopTermSet& terms,
+                       const LoopConditions& conditions);
+
+// The SIMC terms whose loop is predicted to settle soonest from the start power without more
+// overshoot than the aggressiveness accepts: the closed-loop time constant is searched from a
+// fifth of the aggressiveness's own (ClosedLoopTime) to forty times it. A source whose rate
+// only starts above a threshold power is mostly a matter of how fast the loop winds up to it,
+// which the plain choice of the closed-loop time does not see. When no candidate keeps within
+// the overshoot, the plain choice stands. The chosen terms are exactly SimcTermsFor(model,
+// closedLoopTime) of the result. With rate noise, a candidate whose proportional action would
+// swing the steady power by more than 10 % (twice the noise times the gain) is not taken: a
+// noisy source gets a calmer gain and relies on its integral action.
+RuleResult ChooseTerms(const SourceModel& model, Aggressiveness aggressiveness,
                        const LoopConditions& conditions);
 
 } // namespace tlv880::tuning

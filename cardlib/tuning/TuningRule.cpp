@@ -28,8 +28,20 @@ double ClosedLoopTime(const SourceModel& model, Aggressiveness aggressiveness, d
 
 RuleResult SimcTerms(const SourceModel& model, Aggressiveness aggressiveness, double period)
 {
+    return SimcTermsFor(model, ClosedLoopTime(model, aggressiveness, period));
+}
+
+double OvershootLimit(Aggressiveness aggressiveness)
+{
+    return aggressiveness == Aggressiveness::Calm   ? 1
+           : aggressiveness == Aggressiveness::Fast ? 5
+                                                    : 3;
+}
+
+RuleResult SimcTermsFor(const SourceModel& model, double closedLoopTime)
+{
     RuleResult result;
-    result.closedLoopTime = ClosedLoopTime(model, aggressiveness, period);
+    result.closedLoopTime = closedLoopTime;
     const double gainPerFraction = model.gain * 100; // Angstrom/s per fraction of power
     if (!(gainPerFraction > 0) || !(model.timeConstant > 0)) return result;
     const double sum = result.closedLoopTime + model.deadTime;

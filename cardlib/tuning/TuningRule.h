@@ -40,6 +40,11 @@ double ClosedLoopTime(const SourceModel& model, Aggressiveness aggressiveness, d
 // The terms for the model, rounded as the setup file stores them (one decimal) and brought
 // within the instrument's limits (P 0..9999, I and D 0..99.9; I at least 0.1).
 RuleResult SimcTerms(const SourceModel& model, Aggressiveness aggressiveness, double period);
+// The same rule for a closed-loop time constant given directly.
+RuleResult SimcTermsFor(const SourceModel& model, double closedLoopTime);
+
+// The overshoot (% of the setpoint) the aggressiveness accepts: calm 1, normal 3, fast 5.
+double OvershootLimit(Aggressiveness aggressiveness);
 
 const char* AggressivenessName(Aggressiveness aggressiveness);
 // "calm", "normal" or "fast" (any case); false for anything else.

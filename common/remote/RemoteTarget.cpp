@@ -96,4 +96,24 @@ Outcome RemoteTarget::RecipeProgress(RecipeStatus&) const
     return Undefined();
 }
 
+Outcome RemoteTarget::StartTuning(int, double, int)
+{
+    return Undefined();
+}
+
+Outcome RemoteTarget::Tuning(int, TuningStatus&) const
+{
+    return Undefined();
+}
+
+Outcome RemoteTarget::TuningResult(int, TuningFigures&) const
+{
+    return Undefined();
+}
+
+Outcome RemoteTarget::ApplyTuning(int)
+{
+    return Undefined();
+}
+
 } // namespace tlv::remote

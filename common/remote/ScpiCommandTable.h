@@ -43,4 +43,10 @@ QByteArray QuotedText(const QString& text);
 // The process recipe's commands (PROCess:RECipe:...).
 std::span<const Command> RecipeCommands();
 
+// Loop tuning of an output (OUTPut:TUNE:...).
+std::span<const Command> TuneCommands();
+
+// A channel number 1..count, given as a whole number; the zero-based index on success.
+Outcome Channel(const ScpiParameter& parameter, int count, const char* what, int& index);
+
 } // namespace tlv::remote::detail

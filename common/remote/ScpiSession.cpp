@@ -30,16 +30,6 @@ QByteArray QuotedText(const QString& text)
     return '"' + quoted.toUtf8() + '"';
 }
 
-} // namespace detail
-
-namespace {
-
-using detail::Command;
-using detail::Context;
-using detail::IsBareFileName;
-using detail::Parameters;
-
-// A channel number 1..count, given as a whole number; the zero-based index on success.
 Outcome Channel(const ScpiParameter& parameter, int count, const char* what, int& index)
 {
     if (parameter.kind != ScpiParameter::Kind::Number) return Outcome::Error(SyntaxError);
@@ -50,6 +40,16 @@ Outcome Channel(const ScpiParameter& parameter, int count, const char* what, int
     index = static_cast<int>(number) - 1;
     return Outcome::Ok();
 }
+
+} // namespace detail
+
+namespace {
+
+using detail::Channel;
+using detail::Command;
+using detail::Context;
+using detail::IsBareFileName;
+using detail::Parameters;
 
 Outcome Value(const ScpiParameter& parameter, double& value)
 {
@@ -324,7 +324,7 @@ Outcome ScpiSession::Run(const ScpiUnit& unit, QByteArray& answer)
 {
     const Command* found = nullptr;
     for (const std::span<const Command> table :
-         {std::span<const Command>(kCommands), detail::RecipeCommands()}) {
+         {std::span<const Command>(kCommands), detail::RecipeCommands(), detail::TuneCommands()}) {
         for (const Command& command : table) {
             if (!found && command.query == unit.query && Matches(command, unit)) found = &command;
         }

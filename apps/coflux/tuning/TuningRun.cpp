@@ -264,7 +264,6 @@ void TuningRun::Finish()
     m_result.fit.modelRates = ModelRates(m_result.fit.model, m_result.fit.baseRate, record.powers,
                                          m_result.times, record.window);
     const OutputRecord& out = m_process.Tables().Output(j);
-    m_result.proposed = SimcTerms(m_result.fit.model, m_result.options.aggressiveness, period);
     m_result.current = {out.PTerm, out.ITerm, out.DTerm};
     LoopConditions conditions;
     conditions.setpoint = m_result.setpoint = out.Rate;
@@ -274,6 +273,10 @@ void TuningRun::Finish()
     conditions.slewRate = out.SlewRate / 100;
     const SourceModel& m = m_result.fit.model;
     conditions.seconds = std::clamp(10 * (m.timeConstant + m.deadTime) + 30, 60.0, 600.0);
+    // The loop sees the library's own rate; the recorded one is the mean of the filter's
+    // readings, whose noise is smaller by the square root of their number.
+    conditions.rateNoise = m_result.fit.rateNoise * std::sqrt(double(conditions.filter));
+    m_result.proposed = ChooseTerms(m, m_result.options.aggressiveness, conditions);
     m_result.predictedProposed = PredictLoop(m, m_result.proposed.terms, conditions);
     m_result.predictedCurrent = PredictLoop(m, m_result.current, conditions);
     m_result.state = TuningResult::State::Done;
