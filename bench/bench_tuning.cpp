@@ -103,8 +103,9 @@ void Report(benchmark::State& state, const tuning::StepFit& fit, const rehearsal
 }
 
 // The library's simulation (what Default.dat runs without a card): setpoint 5 (Silver) or 3
-// (Copper) Angstrom/s, density 10.
-void SimulationCase(benchmark::State& state, double setpoint)
+// (Copper) Angstrom/s, density 10; `shippedP` is the P term Default.dat carries for it (found by
+// coflux --tune on that output), measured as shipped_*.
+void SimulationCase(benchmark::State& state, double setpoint, double shippedP)
 {
     rehearsal::LoopTerms base;
     base.setpoint = setpoint;
@@ -124,6 +125,11 @@ void SimulationCase(benchmark::State& state, double setpoint)
         r.rates = chamber.Rates();
         Report(state, tuning::FitStep(ToStepRecord(r, power, base.period)), base,
                [](const rehearsal::LoopTerms& t) { return rehearsal::RehearseSimulatedLoop(t); });
+        rehearsal::LoopTerms shipped = base;
+        shipped.pTerm = shippedP;
+        const rehearsal::LoopRun run = rehearsal::RehearseSimulatedLoop(shipped);
+        state.counters["shipped_settle_s"] = run.filtered.settleTime;
+        state.counters["shipped_overshoot_pct"] = run.filtered.overshoot;
     }
 }
 
@@ -173,10 +179,10 @@ void CoaterCase(benchmark::State& state, const char* preset)
     }
 }
 
-BENCHMARK_CAPTURE(SimulationCase, simulation_silver, 5.0)
+BENCHMARK_CAPTURE(SimulationCase, simulation_silver, 5.0, 45.3)
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(SimulationCase, simulation_copper, 3.0)
+BENCHMARK_CAPTURE(SimulationCase, simulation_copper, 3.0, 48.0)
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(CoaterCase, thermal, "thermal")->Iterations(1)->Unit(benchmark::kMillisecond);
