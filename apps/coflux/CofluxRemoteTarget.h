@@ -59,6 +59,12 @@ public:
     tlv::remote::Outcome TuningResult(int output,
                                       tlv::remote::TuningFigures& figures) const override;
     tlv::remote::Outcome ApplyTuning(int output) override;
+    // The film materials of the process's table, and a sensor's film by name through the
+    // process, with the input editor's rules (CofluxMaterialRemote.cpp).
+    tlv::remote::Outcome Materials(QList<tlv::Material>& materials) const override;
+    tlv::remote::Outcome SetSensorMaterial(int sensor, const QString& name) override;
+    tlv::remote::Outcome SensorMaterial(int sensor, QString& name, double& density,
+                                        double& zFactor) const override;
 
     // The process's answer in the interface's terms: run-state refusals are "Settings
     // conflict", refused values "Data out of range", each with the window's message.

@@ -1,6 +1,7 @@
 #include "CofluxSetupFile.h"
 
 #include "common/NumberFormat.h"
+#include "common/SetupFile.h"
 #include "common/cIniFile.h"
 
 #include "instrument/cTLV880a.h"
@@ -26,6 +27,8 @@ QString OutputSection(int j)
 {
     return QStringLiteral("OUTPUT%1").arg(j + 1);
 }
+
+const QString kMaterialKey = QStringLiteral("Material");
 
 QString Int(int v)
 {
@@ -147,9 +150,16 @@ bool CofluxSetupFile::Exists() const
 
 QString CofluxSetupFile::Refusal() const
 {
-    cIniFile ini;
-    ini.setIniFile(m_path);
-    return ini.LoadError();
+    // Any one of coflux's own sections makes the file coflux's; a file whose sections are all
+    // another program's (tlvmonitor's "Setup") would otherwise reset every output to defaults.
+    QStringList own{QStringLiteral("Card")};
+    for (int s = 0; s < kConfiguredSensors; ++s)
+        own << SensorSection(s);
+    for (int a = 0; a < kAnalogInputs; ++a)
+        own << AnalogSection(a);
+    for (int j : kShownOutputs)
+        own << OutputSection(j);
+    return tlv::SetupFileRefusal(m_path, own, QStringLiteral("coflux setup"));
 }
 
 void CofluxSetupFile::Read(ProcessTables& tables, CardSettings& card, QStringList* replaced) const
@@ -193,6 +203,7 @@ void CofluxSetupFile::Read(ProcessTables& tables, CardSettings& card, QStringLis
         sensor.Monitor = ReadMonitorFlag(ini, section);
         sensor.ThickSP = limited.Double(section, "ThickSP", freshSensor.ThickSP,
                                         cTLV880a::ThickMin(), cTLV880a::ThickMax());
+        sensor.Material = ini.ReadIniStr(section, kMaterialKey, QString()).trimmed();
     }
 
     const AnalogRecord freshAnalog;
@@ -280,6 +291,10 @@ CofluxSetupFile::WriteStatus CofluxSetupFile::Write(const ProcessTables& tables,
         put(section, "Tooling", tlv::Format(sensor.Tooling, QStringLiteral("#0.00")));
         put(section, "Monitor", Int(sensor.Monitor != 0 ? 1 : 0));
         put(section, "ThickSP", tlv::Format(sensor.ThickSP, QStringLiteral("#0.00")));
+        // The material's name is a key of its own that older files do not have: it is written
+        // only where it would read otherwise, so a file without it stays as it was.
+        if (ini.ReadIniStr(section, kMaterialKey, QString()).trimmed() != sensor.Material)
+            put(section, "Material", sensor.Material);
     }
 
     for (int a = 0; a < kAnalogInputs; ++a) {

@@ -1,8 +1,10 @@
 #pragma once
 // The setup file of coflux: an INI file with the sections "Card", "SENSOR1".."SENSOR8",
 // "ANALOG1".."ANALOG4" and "OUTPUT1".."OUTPUT4", "OUTPUT13", "OUTPUT14", read and written key by
-// key through cIniFile. Only the file format lives here; the process applies what was read to
-// the card (Deposition::OpenSetup).
+// key through cIniFile. A sensor section may also name the film material its density and
+// Z-factor were picked as (key "Material"); the numbers alone decide the measurement. Only the
+// file format lives here; the process applies what was read to the card
+// (Deposition::OpenSetup).
 
 #include "ProcessTables.h"
 
@@ -27,8 +29,9 @@ public:
 
     const QString& Path() const { return m_path; }
     bool Exists() const;
-    // Why the file cannot be a setup file (binary, too large, unreadable, no section), naming
-    // it; empty when it can be read (or is missing). Such a file is never read or written.
+    // Why the file cannot be a setup file (binary, too large, unreadable, no section, or only
+    // sections of another program: "NAME is not a coflux setup file."), naming it; empty when
+    // it can be read (or is missing). Such a file is never read or written.
     QString Refusal() const;
 
     // Reads the program flags, sensors 1..8, analog inputs 1..4 and outputs 1..4, 13, 14 into

@@ -18,10 +18,12 @@
 // DepositionEvents.cpp: the reading and analog handlers, trips, ApplyOutputSetup.
 // DepositionSetup.cpp: loading and saving setup files (their format is CofluxSetupFile).
 // DepositionLog.cpp: the data log of a run.
+// DepositionMaterials.cpp: the film material of a sensor, by its numbers or by name.
 
 #include "ProcessTables.h"
 #include "ReadingArrays.h"
 
+#include "common/MaterialTable.h"
 #include "instrument/cTLV880a.h"
 
 #include <QList>
@@ -173,6 +175,26 @@ public:
     void InputsEdited();      // sensor or analog records changed
     void CardEdited();        // card settings or program flags changed
 
+    // ---- film materials of the sensors; announced by inputsChanged ----
+    // The material table films are named from (the program's, unless a test gave another; it
+    // must outlive the process).
+    const tlv::MaterialTable& Materials() const;
+    void setMaterials(const tlv::MaterialTable& table) { m_materials = &table; }
+    // Sets the film of configured sensor s (0..7): density, Z-factor and tooling, with the name
+    // of the material they were picked as (empty: typed by hand, or none). Refused for a sensor
+    // the cards do not have or a value outside the class's limits. A sensor that feeds no loop
+    // gets the material on the card at once; one that feeds a loop keeps the card's until the
+    // setup is loaded again, as the input editor has always done.
+    CommandResult SetSensorFilm(int s, double density, double zFactor, double tooling,
+                                const QString& material);
+    // The same with the density and Z-ratio of the material of that name in Materials(); the
+    // tooling stays. Refused (OutOfRange) for a name the table does not have.
+    CommandResult SetSensorMaterial(int s, const QString& name);
+    // The film of a recipe layer: every configured sensor that feeds output j takes the material
+    // of that name, sent to the card at once (the layer is measured with it from its start),
+    // its tooling kept. Refused for an output that is not present or a name the table lacks.
+    CommandResult SetOutputMaterial(int j, const QString& name);
+
     // ---- program flags (the window's Options menu); announced by cardChanged ----
     // Class errors and health events shown as message boxes, besides the status line.
     void SetShowErrors(bool show);
@@ -267,6 +289,7 @@ private:
     bool m_remembersSetupFile = true;
     QString m_tripText; // the trip that is stopping the deposition, while it does
     std::unique_ptr<TuningRun> m_tuning;
+    const tlv::MaterialTable* m_materials = nullptr; // nullptr: the program's table
 };
 
 } // namespace coflux

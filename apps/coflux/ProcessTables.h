@@ -58,6 +58,9 @@ struct SensorRecord {
     double Tooling = 100;
     short Monitor = 0;  // non-zero: thickness monitor that stops the deposition at ThickSP
     double ThickSP = 0; // kÅ
+    // The name of the material density and Z-factor were picked as; empty when they were typed
+    // by hand. Only a label: the two numbers are what the card measures with.
+    QString Material;
 };
 
 struct AnalogRecord {

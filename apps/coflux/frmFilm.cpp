@@ -8,6 +8,7 @@
 #include "common/DialogService.h"
 #include "common/EntryGuard.h"
 #include "common/FormUtil.h"
+#include "common/MaterialPicker.h"
 #include "common/NumberFormat.h"
 #include "instrument/cTLV880a.h"
 
@@ -70,6 +71,11 @@ void frmFilm::BuildControls()
     m_txtFilm->setAlignment(Qt::AlignLeft);
     name->addWidget(tlv::MakeLabel(this, {}, QStringLiteral("Name")));
     name->addWidget(m_txtFilm);
+    name->addSpacing(12);
+    name->addWidget(tlv::MakeLabel(this, {}, QStringLiteral("Material")));
+    m_cboMaterial =
+        Named(new tlv::MaterialPicker(this, m_core.Materials()), QStringLiteral("cboMaterial"));
+    name->addWidget(m_cboMaterial);
     name->addStretch(1);
 
     auto* fraOutput =
@@ -216,10 +222,29 @@ void frmFilm::Fill()
     SelectAnalog(InputAnalog(record.Input));
     EnableSensorBoxes();
 
+    const QString material = SensorsMaterial(record);
+    m_cboMaterial->ShowNamed(material);
+    m_filledMaterial = m_cboMaterial->ShownName();
+
     FillCrossOutputs(record);
     const bool crossRate = m_core.Tables().Flags.XRate > 0;
     m_cboXOut->setVisible(crossRate);
     m_lblXOut->setVisible(crossRate);
+}
+
+QString frmFilm::SensorsMaterial(const OutputRecord& record) const
+{
+    QString common;
+    for (int s = 0; s < kConfiguredSensors; ++s) {
+        if (!InputHasSensor(record.Input, s) || !m_core.IsPresentSensor(s)) continue;
+        const SensorRecord& sensor = m_core.Tables().Sensor(s);
+        const auto material =
+            m_core.Materials().Matching(sensor.Density, sensor.ZFactor, sensor.Material);
+        const QString name = material ? material->name : QString();
+        if (name.isEmpty() || (!common.isEmpty() && name != common)) return {};
+        common = name;
+    }
+    return common;
 }
 
 void frmFilm::FillCrossOutputs(const OutputRecord& record)
@@ -268,6 +293,7 @@ bool frmFilm::Changed() const
         if (m_chkSensor[static_cast<size_t>(s)]->isChecked() != InputHasSensor(record.Input, s))
             return true;
     if (SelectedAnalog() != InputAnalog(record.Input)) return true;
+    if (m_cboMaterial->ShownName() != m_filledMaterial) return true;
     const int index = m_cboXOut->currentIndex();
     return index >= 0 && m_cboXOut->itemData(index).toInt() != record.XOut;
 }
@@ -366,6 +392,15 @@ bool frmFilm::Apply()
         record.Input = AssignSensors(record);
     } else {
         record.Input = AssignAnalog(record, analog);
+    }
+    // A material picked for the film goes to every sensor that feeds it now, as the input
+    // editor would set them.
+    if (const QString material = m_cboMaterial->ShownName();
+        !material.isEmpty() && material != m_filledMaterial) {
+        for (int s = 0; s < kConfiguredSensors; ++s)
+            if (InputHasSensor(record.Input, s) && m_core.IsPresentSensor(s))
+                m_core.SetSensorMaterial(s, material);
+        m_filledMaterial = material;
     }
 
     m_core.OutputEdited(m_outNum);

@@ -1,7 +1,9 @@
 #pragma once
 // frmFilm: the output (film) editor of coflux. Edits one output that runs in Manual or Auto
 // mode: its name, PID terms, full scale, maximum power, slew rate, the sensors or the analog
-// input that feed it, and the cross output whose rate drives its rate setpoint. It edits the
+// input that feed it, the film material its sensors measure (cboMaterial: picked by name, it
+// gives every sensor of the output that material's density and Z-factor, with the input
+// editor's rules), and the cross output whose rate drives its rate setpoint. It edits the
 // deposition process's output table in place and has the process send it to the card.
 //
 // The process owns the tables and the instrument and outlives the form.
@@ -23,7 +25,8 @@ class QRadioButton;
 
 namespace tlv {
 class EntryGuard;
-}
+class MaterialPicker;
+} // namespace tlv
 
 namespace coflux {
 
@@ -61,6 +64,8 @@ private:
     void EnableSensorBoxes();
     int AssignSensors(OutputRecord& record);
     int AssignAnalog(OutputRecord& record, int analog);
+    // The material every sensor of the output measures, empty when they differ or name none.
+    QString SensorsMaterial(const OutputRecord& record) const;
 
     Deposition& m_core;
     tlv::EntryGuard* m_guard = nullptr;
@@ -79,6 +84,8 @@ private:
     QLabel* m_lblAnalog = nullptr;
     QLabel* m_lblXOut = nullptr;
     QComboBox* m_cboXOut = nullptr;
+    tlv::MaterialPicker* m_cboMaterial = nullptr;
+    QString m_filledMaterial; // what the picker showed when the form was filled
     std::array<QPushButton*, 3> m_cmdFSwitch{};
 };
 

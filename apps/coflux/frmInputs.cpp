@@ -7,12 +7,14 @@
 
 #include "common/EntryGuard.h"
 #include "common/FormUtil.h"
+#include "common/MaterialPicker.h"
 #include "common/NumberFormat.h"
 #include "instrument/cTLV880a.h"
 
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QScopedValueRollback>
 #include <QVBoxLayout>
 
 namespace coflux {
@@ -78,6 +80,15 @@ frmInputs::frmInputs(Deposition& core, QWidget* parent)
     FitToCards();
     ::RestoreFormPosition(this, true);
     m_guard->SetLoading(false);
+
+    // A film set elsewhere (a remote client, a recipe) shows here at once, unless the operator
+    // has edits of his own pending in the form: those are never overwritten.
+    connect(&m_core, &Deposition::inputsChanged, this, [this] {
+        if (m_applying || DiffersFrom(m_filled)) return;
+        m_guard->SetLoading(true);
+        Fill();
+        m_guard->SetLoading(false);
+    });
 }
 
 void frmInputs::BuildSensors()
@@ -111,7 +122,30 @@ void frmInputs::BuildSensors()
         grid->addWidget(row.txtTooling, r, 3);
         grid->addWidget(row.chkSensor, r, 4);
         grid->addWidget(row.txtThick, r, 5);
+        row.cboMaterial = Named(new tlv::MaterialPicker(frame, m_core.Materials()),
+                                IndexedName("cboMaterial", s));
+        grid->addWidget(row.cboMaterial, r, 6);
+        ConnectPicker(row);
     }
+    grid->addWidget(tlv::MakeLabel(m_fraSensors, {}, QStringLiteral("Material")), 0, 6);
+}
+
+// Choosing a material fills the row's two boxes (still checked as typed values are); typing in
+// them shows the material the numbers match, or none.
+void frmInputs::ConnectPicker(SensorRow& row)
+{
+    connect(row.cboMaterial, &tlv::MaterialPicker::materialChosen, this,
+            [&row](const tlv::Material& material) {
+                row.txtDensity->setText(tlv::Format(material.density, kDensityFormat));
+                row.txtZFactor->setText(tlv::Format(material.zRatio, kZFactorFormat));
+            });
+    auto follow = [this, &row] {
+        if (m_filling) return;
+        row.cboMaterial->ShowMatchingTexts(row.txtDensity->text(), row.txtZFactor->text(),
+                                           row.cboMaterial->ShownName());
+    };
+    connect(row.txtDensity, &QLineEdit::textChanged, this, follow);
+    connect(row.txtZFactor, &QLineEdit::textChanged, this, follow);
 }
 
 void frmInputs::BuildAnalog()
@@ -145,6 +179,8 @@ void frmInputs::BuildAnalog()
         grid->addWidget(row.chkAnalog, r, 4);
         grid->addWidget(row.txtAinSP, r, 5);
     }
+    // The sensor rows are wider (their material pickers): the analog columns stay as they are.
+    grid->setColumnStretch(6, 1);
 }
 
 void frmInputs::AddEntryChecks()
@@ -161,6 +197,7 @@ void frmInputs::AddEntryChecks()
                           RangeCheck(tlv.ToolingMin(), tlv.ToolingMax(), QStringLiteral("##0.0"),
                                      QStringLiteral("Tooling must be between ")));
         m_guard->Watch(row.chkSensor);
+        m_guard->Watch(row.cboMaterial);
         m_guard->AddEntry(row.txtThick,
                           RangeCheck(tlv.ThickMin(), tlv.ThickMax(), QStringLiteral("#0.000"),
                                      QStringLiteral("Thickness must be between ")));
@@ -191,15 +228,20 @@ bool frmInputs::SensorExists(int sensor) const
 void frmInputs::Fill()
 {
     const ProcessTables& tables = m_core.Tables();
+    m_filled = tables;
+    m_filling = true;
     for (int s = 0; s < kConfiguredSensors; ++s) {
         const SensorRecord& sensor = tables.Sensor(s);
-        const SensorRow& row = m_sensors[static_cast<size_t>(s)];
+        SensorRow& row = m_sensors[static_cast<size_t>(s)];
         row.txtDensity->setText(tlv::Format(sensor.Density, kDensityFormat));
         row.txtZFactor->setText(tlv::Format(sensor.ZFactor, kZFactorFormat));
         row.txtTooling->setText(tlv::Format(sensor.Tooling, kToolingFormat));
         row.chkSensor->setChecked(sensor.Monitor != 0);
         row.txtThick->setText(tlv::Format(sensor.ThickSP, kThickFormat));
+        row.cboMaterial->ShowMatching(sensor.Density, sensor.ZFactor, sensor.Material);
+        row.filledMaterial = row.cboMaterial->ShownName();
     }
+    m_filling = false;
     for (int a = 0; a < kAnalogInputs; ++a) {
         const AnalogRecord& analog = tables.Analog(a);
         const AnalogRow& row = m_analogs[static_cast<size_t>(a)];
@@ -225,7 +267,11 @@ void frmInputs::FitToCards()
 
 bool frmInputs::Changed() const
 {
-    const ProcessTables& tables = m_core.Tables();
+    return DiffersFrom(m_core.Tables());
+}
+
+bool frmInputs::DiffersFrom(const ProcessTables& tables) const
+{
     for (int s = 0; s < kConfiguredSensors; ++s) {
         const SensorRecord& sensor = tables.Sensor(s);
         const SensorRow& row = m_sensors[static_cast<size_t>(s)];
@@ -233,7 +279,8 @@ bool frmInputs::Changed() const
             !SameNumber(row.txtZFactor->text(), sensor.ZFactor, kZFactorFormat) ||
             !SameNumber(row.txtTooling->text(), sensor.Tooling, kToolingFormat) ||
             !SameNumber(row.txtThick->text(), sensor.ThickSP, kThickFormat) ||
-            row.chkSensor->isChecked() != (sensor.Monitor != 0))
+            row.chkSensor->isChecked() != (sensor.Monitor != 0) ||
+            row.cboMaterial->ShownName() != row.filledMaterial)
             return true;
     }
     for (int a = 0; a < kAnalogInputs; ++a) {
@@ -253,6 +300,7 @@ bool frmInputs::Apply()
 {
     // Every entry is checked: the material of each free sensor goes to the card on each apply.
     if (!m_guard->CheckAll(tlv::EntryGuard::Scope::EveryKeepingUntouched)) return false;
+    const QScopedValueRollback<bool> applying(m_applying, true);
     ProcessTables& tables = m_core.Tables();
     for (int a = 0; a < kAnalogInputs; ++a) {
         AnalogRecord& analog = tables.Analog(a);
@@ -263,20 +311,19 @@ bool frmInputs::Apply()
         analog.Monitor = row.chkAnalog->isChecked() ? -1 : 0;
         analog.AnalogSP = Value(row.txtAinSP);
     }
-    cTLV880a& tlv = m_core.Instrument();
     for (int s = 0; s < kConfiguredSensors; ++s) {
         if (!SensorExists(s)) continue;
         SensorRecord& sensor = tables.Sensor(s);
-        const SensorRow& row = m_sensors[static_cast<size_t>(s)];
+        SensorRow& row = m_sensors[static_cast<size_t>(s)];
         sensor.Monitor = row.chkSensor->isChecked() ? -1 : 0;
         sensor.ThickSP = Value(row.txtThick);
-        sensor.Density = Value(row.txtDensity);
-        sensor.ZFactor = Value(row.txtZFactor);
-        sensor.Tooling = Value(row.txtTooling);
-        // A sensor that feeds a loop keeps its material on the card until the setup is loaded
-        // again; a free sensor takes it at once.
-        if (tlv.SensorLoop(static_cast<short>(s)) == -1)
-            tlv.SendMaterial(static_cast<short>(s), sensor.Density, sensor.ZFactor, sensor.Tooling);
+        // The name is taken over only when the operator's numbers now match another material
+        // (or none): a setup that never named its material keeps naming none.
+        const QString shown = row.cboMaterial->ShownName();
+        const QString material = shown == row.filledMaterial ? sensor.Material : shown;
+        m_core.SetSensorFilm(s, Value(row.txtDensity), Value(row.txtZFactor), Value(row.txtTooling),
+                             material);
+        row.filledMaterial = shown;
     }
     m_core.InputsEdited();
     return true;

@@ -22,4 +22,25 @@ Outcome MonitorRemoteTarget::State(tlv::remote::RunState& state) const
     return Outcome::Ok();
 }
 
+Outcome MonitorRemoteTarget::Materials(QList<tlv::Material>& materials) const
+{
+    materials = tlv::MaterialTable::Program().Materials();
+    return Outcome::Ok();
+}
+
+Outcome MonitorRemoteTarget::SensorMaterial(int sensor, QString& name, double& density,
+                                            double& zFactor) const
+{
+    const MonitorSettings& settings = m_window.Settings();
+    const auto s = static_cast<size_t>(sensor);
+    if (!ParseNumber(settings.densityText.at(s), density) ||
+        !ParseNumber(settings.zFactorText.at(s), zFactor))
+        return Outcome::Error(tlv::remote::DataOutOfRange,
+                              QStringLiteral("Sensor %1 holds no film").arg(sensor + 1));
+    const auto material =
+        tlv::MaterialTable::Program().Matching(density, zFactor, settings.materialName.at(s));
+    name = material ? material->name : QString();
+    return Outcome::Ok();
+}
+
 } // namespace monitor

@@ -16,6 +16,11 @@ public:
     QString Model() const override { return QStringLiteral("TLVMONITOR"); }
     tlv::remote::Outcome SensorReading(int sensor, tlv::remote::Triple& reading) const override;
     tlv::remote::Outcome State(tlv::remote::RunState& state) const override;
+    // The film materials the material pickers offer, and the film of a sensor shown (read
+    // only: the monitor offers no remote control).
+    tlv::remote::Outcome Materials(QList<tlv::Material>& materials) const override;
+    tlv::remote::Outcome SensorMaterial(int sensor, QString& name, double& density,
+                                        double& zFactor) const override;
 
 private:
     const frmMain& m_window;

@@ -39,6 +39,9 @@ struct MonitorSettings {
     std::array<QString, kMaxSensors> densityText;
     std::array<QString, kMaxSensors> toolingText;
     std::array<QString, kMaxSensors> zFactorText;
+    // The film material each sensor's density and Z-factor were picked as; empty when typed by
+    // hand. A label only: the numbers are what is measured with.
+    std::array<QString, kMaxSensors> materialName;
 
     MonitorSettings()
     {

@@ -54,6 +54,13 @@ QString MaterialText(const QString& field, double low, double high, const QStrin
     return tlv::Format(value, pattern);
 }
 
+// The material's name of sensor n: a key of its own ("Material1"), which older files lack and
+// older programs ignore.
+QString MaterialKey(int n)
+{
+    return QStringLiteral("Material") + QString::number(n);
+}
+
 void ReadMaterials(cIniFile& ini, MonitorSettings& s, const SetupLimits& limits)
 {
     const QString fallback = QStringLiteral("10,100,1");
@@ -69,6 +76,7 @@ void ReadMaterials(cIniFile& ini, MonitorSettings& s, const SetupLimits& limits)
         s.zFactorText[i] =
             MaterialText(ini.ReadIniStr(kSection, key, fallback, 3), limits.zFactorMin,
                          limits.zFactorMax, QStringLiteral("#0.000"), kDefaultZFactorText);
+        s.materialName[i] = ini.ReadIniStr(kSection, MaterialKey(n), QString()).trimmed();
     }
 }
 
@@ -124,6 +132,10 @@ bool WriteSetupFile(const QString& path, const MonitorSettings& s)
         write(QStringLiteral("Sensor") + QString::number(i + 1),
               s.densityText[i] + QLatin1Char(',') + s.toolingText[i] + QLatin1Char(',') +
                   s.zFactorText[i]);
+    // Names only where the file reads otherwise, so a file that never named one stays as it is.
+    for (int i = 0; i < s.sensorsShown && i < kMaxSensors; ++i)
+        if (ini.ReadIniStr(kSection, MaterialKey(i + 1), QString()).trimmed() != s.materialName[i])
+            write(MaterialKey(i + 1), s.materialName[i]);
     return ok;
 }
 

@@ -5,6 +5,7 @@
 #include "frmSetup.h"
 
 #include "common/FormUtil.h"
+#include "common/MaterialPicker.h"
 
 #include <QComboBox>
 #include <QHeaderView>
@@ -115,6 +116,8 @@ void frmMain::BuildControls()
                           QStringLiteral("Above 100% to increase thickness, below to decrease."));
     m_txtZFactor[0] = CreateMaterialBox(QStringLiteral("txtZFactor"), 0,
                                         QStringLiteral("ZFactor of material measured by Sensor."));
+    m_lblMaterial = new QLabel(QStringLiteral("Material"), panel);
+    CreateMaterialPicker(0);
 }
 
 void frmMain::BuildMenus()
@@ -170,6 +173,12 @@ void frmMain::RemoveMaterialBoxes(int sensor)
         box->deleteLater();
         box = nullptr;
     }
+    if (QPointer<tlv::MaterialPicker>& picker = m_cboMaterial[sensor]) {
+        picker->hide();
+        picker->setParent(nullptr);
+        picker->deleteLater();
+        picker = nullptr;
+    }
 }
 
 void frmMain::FillGridHeads()
@@ -208,10 +217,12 @@ void frmMain::InitForm()
                     CreateMaterialBox(QStringLiteral("txtTooling"), s, m_txtTooling[0]->toolTip());
                 m_txtZFactor[s] =
                     CreateMaterialBox(QStringLiteral("txtZFactor"), s, m_txtZFactor[0]->toolTip());
+                CreateMaterialPicker(s);
             }
             m_txtDensity[s]->setText(m_settings.densityText[s]);
             m_txtTooling[s]->setText(m_settings.toolingText[s]);
             m_txtZFactor[s]->setText(m_settings.zFactorText[s]);
+            ShowRowMaterial(s);
         } else if (s > 0) {
             RemoveMaterialBoxes(s);
         }
@@ -247,14 +258,19 @@ void frmMain::PlaceControls()
     const int rowTop = kMargin + m_grdReading->frameWidth();
     for (int k = 0; k < 3; ++k)
         m_lblInit[k]->setGeometry(boxLeft + k * (boxWidth + 2), rowTop, boxWidth, m.rowHeight);
+    // The material pickers to the right of the boxes, as wide as a long name needs.
+    const int pickerLeft = boxLeft + 3 * (boxWidth + 2) + kGap;
+    const int pickerWidth = QFontMetrics(font()).horizontalAdvance(QLatin1Char('x')) * 26;
+    m_lblMaterial->setGeometry(pickerLeft, rowTop, pickerWidth, m.rowHeight);
     for (int s = 0; s < m_settings.sensorsShown; ++s) {
         const int y = rowTop + (s + 1) * m.rowHeight;
         QLineEdit* boxes[3] = {m_txtDensity[s], m_txtTooling[s], m_txtZFactor[s]};
         for (int k = 0; k < 3; ++k)
             boxes[k]->setGeometry(boxLeft + k * (boxWidth + 2), y, boxWidth, m.rowHeight);
+        m_cboMaterial[s]->setGeometry(pickerLeft, y, pickerWidth, m.rowHeight);
     }
 
-    const int right = boxLeft + 3 * (boxWidth + 2) - 2;
+    const int right = pickerLeft + pickerWidth;
     const int buttonsTop = m_grdReading->geometry().bottom() + 1 + 2 * kGap;
     const int buttonHeight = m_cmdStart->sizeHint().height();
     m_cmdStart->setGeometry(kMargin, buttonsTop, 110, buttonHeight);

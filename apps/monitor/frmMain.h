@@ -27,6 +27,11 @@ class QMenu;
 class QPushButton;
 class QTableWidget;
 
+namespace tlv {
+class MaterialPicker;
+struct Material;
+} // namespace tlv
+
 namespace tlv::mqtt {
 class MqttPublisher;
 class PublishStatusLabel;
@@ -100,6 +105,10 @@ private:
     void BuildMenus();
     QLineEdit* CreateMaterialBox(const QString& name, int sensor, const QString& toolTip);
     void RemoveMaterialBoxes(int sensor);
+    // The row's material picker (cboMaterial_s) beside its boxes (frmMain_entry.cpp).
+    void CreateMaterialPicker(int sensor);
+    void MaterialPicked(int sensor, const tlv::Material& material);
+    void ShowRowMaterial(int sensor);
     void PlaceControls();
     void FillGridHeads();
     bool ValidateActiveControl();
@@ -126,6 +135,8 @@ private:
     std::array<QPointer<QLineEdit>, kMaxSensors> m_txtDensity{};
     std::array<QPointer<QLineEdit>, kMaxSensors> m_txtTooling{};
     std::array<QPointer<QLineEdit>, kMaxSensors> m_txtZFactor{};
+    std::array<QPointer<tlv::MaterialPicker>, kMaxSensors> m_cboMaterial{};
+    QLabel* m_lblMaterial = nullptr;
     QPushButton* m_cmdStart = nullptr; // cmdFSwitch(0)
     QPushButton* m_cmdZero = nullptr;  // cmdFSwitch(2)
     QComboBox* m_cboZeroSensor = nullptr;

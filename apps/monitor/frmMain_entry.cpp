@@ -2,6 +2,7 @@
 #include "frmMain.h"
 
 #include "common/EntryGuard.h"
+#include "common/MaterialPicker.h"
 #include "common/NumberFormat.h"
 
 #include <QLineEdit>
@@ -60,7 +61,47 @@ QString frmMain::CheckMaterialBox(QLineEdit& box)
     box.setText(tlv::Format(v, QString::fromLatin1(kind.pattern)));
     *stored = box.text();
     m_settings.setupChanged = true;
+    // New numbers name the material they match, or none (a tooling changes no film).
+    if (m_cboMaterial[s] && stored != &m_settings.toolingText[s]) {
+        ShowRowMaterial(s);
+        m_settings.materialName[s] = m_cboMaterial[s]->ShownName();
+    }
     return {};
+}
+
+void frmMain::CreateMaterialPicker(int sensor)
+{
+    auto* picker = new tlv::MaterialPicker(centralWidget());
+    picker->setObjectName(QStringLiteral("cboMaterial_") + QString::number(sensor));
+    m_entries->Watch(picker);
+    connect(picker, &tlv::MaterialPicker::materialChosen, this,
+            [this, sensor](const tlv::Material& material) { MaterialPicked(sensor, material); });
+    picker->show();
+    m_cboMaterial[sensor] = picker;
+}
+
+void frmMain::ShowRowMaterial(int sensor)
+{
+    m_cboMaterial[sensor]->ShowMatchingTexts(m_settings.densityText[sensor],
+                                             m_settings.zFactorText[sensor],
+                                             m_settings.materialName[sensor]);
+}
+
+// A chosen material goes through the boxes' own checks, as if its numbers had been typed: the
+// same limits and messages, sent at once while measuring, and the setup marked as changed.
+void frmMain::MaterialPicked(int sensor, const tlv::Material& material)
+{
+    QLineEdit* density = m_txtDensity[sensor];
+    QLineEdit* zFactor = m_txtZFactor[sensor];
+    if (!density || !zFactor) return;
+    density->setText(tlv::Format(material.density, QStringLiteral("#0.00")));
+    zFactor->setText(tlv::Format(material.zRatio, QStringLiteral("#0.000")));
+    if (!m_entries->Check(density) || !m_entries->Check(zFactor)) return;
+    if (m_settings.materialName[sensor] != material.name) {
+        m_settings.materialName[sensor] = material.name;
+        m_settings.setupChanged = true;
+    }
+    m_cboMaterial[sensor]->ShowMatchingTexts(density->text(), zFactor->text(), material.name);
 }
 
 void frmMain::CheckEntry(QWidget* control, bool& valid)

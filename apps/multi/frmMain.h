@@ -26,6 +26,10 @@ class QLineEdit;
 class QPushButton;
 class QRadioButton;
 
+namespace tlv {
+class MaterialPicker;
+} // namespace tlv
+
 namespace multi {
 
 // The instrument's error number for a card library (or one of its calls) that cannot be found.
@@ -128,6 +132,8 @@ private:
     std::array<QComboBox*, 2> lstCard{};
     QComboBox* lstSensor = nullptr;
     std::array<QLineEdit*, 3> txtMaterial{};
+    // Fills txtMaterial(0) and (1) from a film material; shows the one they match.
+    tlv::MaterialPicker* cboMaterial = nullptr;
     QPushButton* cmdMaterial = nullptr;
     QPushButton* cmdZero = nullptr;
     QPushButton* cmdMap = nullptr;

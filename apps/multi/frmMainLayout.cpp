@@ -5,6 +5,8 @@
 #include "frmMain.h"
 
 #include "common/FormUtil.h"
+#include "common/MaterialPicker.h"
+#include "common/NumberFormat.h"
 
 #include <QButtonGroup>
 #include <QComboBox>
@@ -151,6 +153,24 @@ QGroupBox* frmMain::BuildSensorFrame()
         txtMaterial[i] = MakeText(ArrayName("txtMaterial", i), texts[i], frame);
         grid->addWidget(txtMaterial[i], i + 2, 1);
     }
+    // The film material picker below the three boxes: choosing one fills density and Z-factor,
+    // which the Material command then sends as if typed.
+    grid->addWidget(tlv::MakeLabel(frame, QStringLiteral("lbMaterialName"), QStringLiteral("Film")),
+                    5, 0);
+    cboMaterial = new tlv::MaterialPicker(frame);
+    cboMaterial->setObjectName(QStringLiteral("cboMaterial"));
+    grid->addWidget(cboMaterial, 5, 1, 1, 2);
+    connect(cboMaterial, &tlv::MaterialPicker::materialChosen, this,
+            [this](const tlv::Material& material) {
+                txtMaterial[0]->setText(tlv::Format(material.density, QStringLiteral("#0.00")));
+                txtMaterial[1]->setText(tlv::Format(material.zRatio, QStringLiteral("#0.000")));
+            });
+    for (int i = 0; i < 2; ++i)
+        connect(txtMaterial[i], &QLineEdit::textChanged, this, [this] {
+            cboMaterial->ShowMatchingTexts(txtMaterial[0]->text(), txtMaterial[1]->text(),
+                                           cboMaterial->ShownName());
+        });
+    cboMaterial->ShowMatchingTexts(txtMaterial[0]->text(), txtMaterial[1]->text());
     cmdMaterial = MakeButton(QStringLiteral("cmdMaterial"), QStringLiteral("Material"), frame);
     cmdZero = MakeButton(QStringLiteral("cmdZero"), QStringLiteral("Zero"), frame);
     cmdMap = MakeButton(QStringLiteral("cmdMap"), QStringLiteral("Map Sensors.."), frame);

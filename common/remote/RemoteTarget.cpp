@@ -95,6 +95,18 @@ Outcome RemoteTarget::RecipeProgress(RecipeStatus&) const
 {
     return Undefined();
 }
+Outcome RemoteTarget::Materials(QList<Material>&) const
+{
+    return Undefined();
+}
+Outcome RemoteTarget::SetSensorMaterial(int, const QString&)
+{
+    return Undefined();
+}
+Outcome RemoteTarget::SensorMaterial(int, QString&, double&, double&) const
+{
+    return Undefined();
+}
 
 Outcome RemoteTarget::StartTuning(int, double, int)
 {

@@ -40,8 +40,14 @@ bool IsBareFileName(const QString& name);
 // (they would split the answer).
 QByteArray QuotedText(const QString& text);
 
+// A channel number 1..count, given as a whole number; the zero-based index on success
+// ("<what> are 1 to <count>" when it is out of range).
+Outcome Channel(const ScpiParameter& parameter, int count, const char* what, int& index);
+
 // The process recipe's commands (PROCess:RECipe:...).
 std::span<const Command> RecipeCommands();
+// The film materials' commands (MATerial:..., SENSor:MATerial).
+std::span<const Command> MaterialCommands();
 
 // Loop tuning of an output (OUTPut:TUNE:...).
 std::span<const Command> TuneCommands();

@@ -56,6 +56,9 @@ struct LayerOutput {
     std::vector<RateRamp> ramps;   // at most kMaxRateRamps, rising thickness
     double idlePower = 0;          // % after the layer
     double idleTime = 10;          // s of the ramp to the idle power
+    // The film material the output's sensors measure during the layer, by its name in the
+    // material table; empty: the sensors keep the film the setup gives them.
+    QString material;
 };
 
 enum class LayerEnd { OutputThickness, SensorThickness, Time };

@@ -9,7 +9,8 @@
 //                       CrystalFailure (Stop or TimePower), PowerAverage (s)
 //   [LAYERn OUTPUTm]    one per output of the layer: Rate (Å/s); RiseNPower (%), RiseNTime (s),
 //                       SoakNTime (s) for N = 1, 2; RampNThick (kÅ), RampNRate (Å/s),
-//                       RampNTime (s) for N = 1..3; IdlePower (%), IdleTime (s)
+//                       RampNTime (s) for N = 1..3; IdlePower (%), IdleTime (s); Material
+//                       (the film the output's sensors measure in the layer, by name)
 //
 // Lines starting with ';' or '#' are comments. A recipe is read whole and checked before
 // anything runs: a missing or unknown key or section, a value that is not a number or lies
@@ -43,6 +44,11 @@ RecipeLoad ParseRecipe(const QByteArray& text, const QString& path);
 QString CheckRecipeAgainstCards(const Recipe& recipe, const QString& path,
                                 const std::function<bool(int)>& outputPresent,
                                 const std::function<bool(int)>& sensorPresent);
+
+// Refuses a layer output's Material that `known` does not know (the program's material
+// table). Returns an empty text when every name is known.
+QString CheckRecipeMaterials(const Recipe& recipe, const QString& path,
+                             const std::function<bool(const QString&)>& known);
 
 // Writes the recipe as a complete recipe file (replacing the file through a temporary one, so
 // a failed write leaves the old file). False when the file cannot be written.

@@ -52,7 +52,7 @@ inline QStringList LayerKeys()
 inline QStringList OutputKeys()
 {
     QStringList keys{QStringLiteral("Rate"), QStringLiteral("IdlePower"),
-                     QStringLiteral("IdleTime")};
+                     QStringLiteral("IdleTime"), QStringLiteral("Material")};
     for (int n = 1; n <= 2; ++n)
         keys << PreStepKeys(n);
     for (int n = 1; n <= 3; ++n)

@@ -3,6 +3,8 @@
 // readings it acts on. The process core of coflux implements the commands through a thin
 // adapter; the tests implement them on a simulated source.
 
+#include <QString>
+
 #include <array>
 
 namespace coflux {
@@ -34,6 +36,9 @@ public:
     virtual void SetRateSetpoint(int slot, double rate) = 0;
     virtual void ZeroThickness(int slot) = 0;
     virtual void ZeroSensor(int sensor) = 0;
+    // The sensors that feed output `slot` measure the film of this material (a name the
+    // material table has) from now on.
+    virtual void SetOutputMaterial(int slot, const QString& material) = 0;
     // Every output to power 0 (abort and failures).
     virtual void AllOutputsOff() = 0;
 };

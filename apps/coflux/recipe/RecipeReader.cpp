@@ -324,6 +324,12 @@ bool RecipeReader::ReadOutput(const Place& layerPlace, int number, LayerOutput& 
     if (output.idleTime <= 0)
         return Fail(at, QStringLiteral("IdleTime"),
                     QStringLiteral("Time must be greater than 0 (the idle power is ramped)."));
+    // The material's name; whether the table has it is checked against the program's table.
+    if (const std::optional<QString> material = Value(at, QStringLiteral("Material"))) {
+        output.material = material->trimmed();
+        if (output.material.isEmpty())
+            return Fail(at, QStringLiteral("Material"), QStringLiteral("the key has no value."));
+    }
     return true;
 }
 
@@ -490,6 +496,23 @@ QString CheckRecipeAgainstCards(const Recipe& recipe, const QString& path,
                 .arg(n)
                 .arg(layer.name, LayerSection(n))
                 .arg(layer.endSensor);
+    }
+    return {};
+}
+
+QString CheckRecipeMaterials(const Recipe& recipe, const QString& path,
+                             const std::function<bool(const QString&)>& known)
+{
+    for (size_t i = 0; i < recipe.layers.size(); ++i) {
+        const RecipeLayer& layer = recipe.layers[i];
+        const int n = int(i) + 1;
+        for (const LayerOutput& output : layer.outputs)
+            if (!output.material.isEmpty() && !known(output.material))
+                return QStringLiteral("%1: layer %2 \"%3\", [%4] key Material: \"%5\" is not in "
+                                      "the material table.")
+                    .arg(path)
+                    .arg(n)
+                    .arg(layer.name, OutputSection(n, output.number), output.material);
     }
     return {};
 }

@@ -102,6 +102,8 @@ void RecipeRun::EnterLayer(int layer, const RecipeReading& r)
         OutputRun run;
         run.plan = &plan;
         m_outputs.push_back(run);
+        // The layer's film is measured with its own density and Z-ratio from its start.
+        if (!plan.material.isEmpty()) m_process.SetOutputMaterial(plan.slot, plan.material);
     }
     m_sensorThick = 0;
     m_sensorRate = 0;

@@ -36,6 +36,9 @@ QString RecipeSession::Load(const QString& path)
         refused = CheckRecipeAgainstCards(
             *load.recipe, path, [this](int slot) { return m_host.OutputPresent(slot); },
             [this](int sensor) { return m_host.SensorPresent(sensor); });
+    if (load.recipe && refused.isEmpty())
+        refused = CheckRecipeMaterials(
+            *load.recipe, path, [this](const QString& name) { return m_host.MaterialKnown(name); });
     if (!load.recipe || !refused.isEmpty()) {
         emit loadRefused(refused);
         return refused;

@@ -23,6 +23,8 @@ class RecipeHost : public RecipeProcess {
 public:
     virtual bool OutputPresent(int slot) const = 0;
     virtual bool SensorPresent(int sensor) const = 0;
+    // Whether the material table has a material of that name.
+    virtual bool MaterialKnown(const QString& name) const = 0;
     // Gets the process ready to run the recipe (the deposition running, the recipe's outputs
     // at power 0). Returns an empty text when ready, else why not; then nothing has changed.
     virtual QString BeginRecipe(const Recipe& recipe) = 0;

@@ -65,6 +65,7 @@ void WriteLayer(tlv::IniDocument& doc, int n, const RecipeLayer& layer)
         }
         doc.setValue(out, QStringLiteral("IdlePower"), Number(o.idlePower));
         doc.setValue(out, QStringLiteral("IdleTime"), Number(o.idleTime));
+        if (!o.material.isEmpty()) doc.setValue(out, QStringLiteral("Material"), o.material);
     }
 }
 

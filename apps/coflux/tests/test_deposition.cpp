@@ -155,15 +155,19 @@ TEST_F(DepositionTest, TripStopsInsideTheHandlerAndTellsOnlyAfterItReturned)
                      [&](short state) { statesSeen << state; });
     QObject::connect(m_core.get(), &Deposition::tripped, m_core.get(),
                      [&] { trippedInside = inside; });
-    QObject::connect(m_tlv.get(), &cTLV880a::TLVAnalog, m_core.get(), [&] {
-        // The analog event comes after the reading event of the same poll.
-        EXPECT_EQ(m_core->RunState(), RunStopped) << "stopped at once, inside the poll";
-    });
+    // The analog event comes after the reading event of the same poll: the state it finds is
+    // recorded, and judged once the poll is over (the event must have come).
+    QSignalSpy analog(m_tlv.get(), &cTLV880a::TLVAnalog);
+    short stateAtAnalog = -1;
+    QObject::connect(m_tlv.get(), &cTLV880a::TLVAnalog, m_core.get(),
+                     [&] { stateAtAnalog = m_core->RunState(); });
     m_clock->advance(0.1);
     m_film.Queue(3); // a backlog of analog readings is drained in the same poll
     inside = true;
     m_tlv->TLVTimer_Timer();
     inside = false;
+    ASSERT_GE(analog.count(), 1);
+    EXPECT_EQ(stateAtAnalog, RunStopped) << "stopped at once, inside the poll";
     EXPECT_EQ(statesSeen, QList<short>{RunStopped});
     QSignalSpy trips(m_core.get(), &Deposition::tripped);
     EXPECT_EQ(trips.count(), 0) << "nothing is told while the poll runs";
@@ -233,6 +237,49 @@ TEST_F(DepositionTest, ValuesOutOfRangeAreRefusedWithTheWindowsMessages)
     ASSERT_TRUE(m_core->SetMode(1, ModeOff).ok());
     EXPECT_DOUBLE_EQ(m_tlv->GetPower(1), 0);
     EXPECT_DOUBLE_EQ(m_core->ManualPower(1), 0);
+}
+
+TEST_F(DepositionTest, PowerAndZeroRefusalsReachTheCallerAndChangeNothing)
+{
+    Load(QString::fromLatin1(kCoDeposition).arg(HomeFile(QStringLiteral("p.log"))));
+    using Status = CommandResult::Status;
+    // The output's own maximum is the limit, named in the message; 50 itself is taken.
+    m_core->Tables().Output(1).MaxPwr = 50;
+    ASSERT_TRUE(m_core->SetManualPower(1, 30).ok());
+    const CommandResult above = m_core->SetManualPower(1, 80);
+    EXPECT_EQ(above.status, Status::OutOfRange);
+    EXPECT_EQ(above.text, QStringLiteral("Power must be between 0 and 50 !"));
+    EXPECT_DOUBLE_EQ(m_core->ManualPower(1), 30);
+    EXPECT_TRUE(m_core->SetManualPower(1, 50).ok());
+    ASSERT_TRUE(m_core->SetManualPower(1, 30).ok());
+
+    // While running the card has the last word: a power it refuses is refused here too, with
+    // the card's error, and the setpoint stays what the card has.
+    ASSERT_TRUE(m_core->Start().ok());
+    ASSERT_NEAR(m_tlv->GetPower(1), 30, 1e-9);
+    m_film.lib->refuse = [](const QString& line) {
+        return line.startsWith(QLatin1String("SetPower 1 ")) ||
+                       line.startsWith(QLatin1String("Zero "))
+                   ? 1
+                   : 0;
+    };
+    QSignalSpy changes(m_core.get(), &Deposition::setpointChanged);
+    const CommandResult refused = m_core->SetManualPower(1, 45);
+    EXPECT_EQ(refused.status, Status::Failed);
+    EXPECT_TRUE(refused.text.startsWith(QStringLiteral("TLV880 Error")))
+        << refused.text.toStdString();
+    EXPECT_DOUBLE_EQ(m_core->ManualPower(1), 30);
+    EXPECT_EQ(changes.count(), 0);
+
+    // A zero the card refuses is no zero: reported, and nobody is told the thickness went.
+    QSignalSpy zeroed(m_core.get(), &Deposition::thicknessZeroed);
+    const CommandResult zero = m_core->ZeroOutput(0);
+    EXPECT_EQ(zero.status, Status::Failed);
+    EXPECT_TRUE(zero.text.startsWith(QStringLiteral("TLV880 Error"))) << zero.text.toStdString();
+    EXPECT_EQ(zeroed.count(), 0);
+    m_film.lib->refuse = nullptr;
+    EXPECT_TRUE(m_core->ZeroOutput(0).ok());
+    EXPECT_EQ(zeroed.count(), 1);
 }
 
 TEST_F(DepositionTest, LostLogLinesAreCountedWithTheirCause)
@@ -309,6 +356,93 @@ TEST_F(DepositionTest, ADamagedSetupFileIsNamedAndTheCurrentSetupKept)
     QFile check(HomeFile(QStringLiteral("bin.dat")));
     ASSERT_TRUE(check.open(QIODevice::ReadOnly));
     EXPECT_EQ(check.readAll(), binary) << "the damaged file is never written over";
+}
+
+TEST_F(DepositionTest, ASensorsFilmIsSetByNameWithTheInputEditorsRules)
+{
+    Load(QString::fromLatin1(kCoDeposition).arg(HomeFile(QStringLiteral("m.log"))));
+    QFile list(HomeFile(QStringLiteral("films.txt")));
+    ASSERT_TRUE(list.open(QIODevice::WriteOnly));
+    list.write("Aluminium | Al | 2.70 | 1.080\nGold | Au | 19.30 | 0.381\n");
+    list.close();
+    tlv::MaterialTable table;
+    table.AddFile(list.fileName());
+    m_core->setMaterials(table);
+    m_core->Tables().Sensor(2).Tooling = 90;
+    m_tlv->SendMaterial(2, 10, 1, 90);
+    QSignalSpy changes(m_core.get(), &Deposition::inputsChanged);
+    using Status = CommandResult::Status;
+
+    // A sensor that feeds no loop gets its film at once; its tooling stays.
+    ASSERT_TRUE(m_core->SetSensorMaterial(2, QStringLiteral(" aluminium ")).ok());
+    EXPECT_EQ(changes.count(), 1);
+    const SensorRecord& free = m_core->Tables().Sensor(2);
+    EXPECT_DOUBLE_EQ(free.Density, 2.70);
+    EXPECT_DOUBLE_EQ(free.ZFactor, 1.080);
+    EXPECT_DOUBLE_EQ(free.Tooling, 90);
+    EXPECT_EQ(free.Material, QStringLiteral("Aluminium"));
+    EXPECT_DOUBLE_EQ(m_tlv->Density(2), 2.70);
+    EXPECT_DOUBLE_EQ(m_tlv->ZFactor(2), 1.080);
+    EXPECT_DOUBLE_EQ(m_tlv->Tooling(2), 90);
+
+    // Sensor 1 feeds Gold's loop: stored now, on the card at the next load.
+    const double onCard = m_tlv->Density(0);
+    ASSERT_TRUE(m_core->SetSensorMaterial(0, QStringLiteral("Gold")).ok());
+    EXPECT_DOUBLE_EQ(m_core->Tables().Sensor(0).Density, 19.30);
+    EXPECT_DOUBLE_EQ(m_tlv->Density(0), onCard);
+
+    const CommandResult unknown = m_core->SetSensorMaterial(1, QStringLiteral("Unobtainium"));
+    EXPECT_EQ(unknown.status, Status::OutOfRange);
+    EXPECT_EQ(unknown.text, QStringLiteral("Unknown material \"Unobtainium\"."));
+    EXPECT_EQ(m_core->SetSensorMaterial(8, QStringLiteral("Gold")).status, Status::NotPresent);
+    EXPECT_EQ(m_core->SetSensorFilm(3, 0.2, 1, 100, {}).text,
+              QStringLiteral("Density must be between 0.4 and 99.99 !"));
+    EXPECT_EQ(m_core->SetSensorFilm(3, 2, 10, 100, {}).text,
+              QStringLiteral("Z Factor must be between 0.1 and 9.999 !"));
+    EXPECT_EQ(changes.count(), 2) << "nothing refused is announced";
+    EXPECT_EQ(m_core->Tables().Sensor(1).Material, QString());
+
+    // Saved and loaded again: the same numbers and names, and Gold now on the card.
+    ASSERT_TRUE(m_core->SaveSetup(QStringLiteral("Films.dat")).ok());
+    m_core->Tables().ResetToDefaults();
+    m_core->OpenSetup(QStringLiteral("Films.dat"));
+    EXPECT_EQ(m_core->Tables().Sensor(2).Material, QStringLiteral("Aluminium"));
+    EXPECT_DOUBLE_EQ(m_core->Tables().Sensor(2).ZFactor, 1.080);
+    EXPECT_EQ(m_core->Tables().Sensor(0).Material, QStringLiteral("Gold"));
+    EXPECT_DOUBLE_EQ(m_tlv->Density(0), 19.30);
+    EXPECT_EQ(m_core->Tables().Sensor(1).Material, QString());
+}
+
+TEST_F(DepositionTest, ASetupFileWithoutMaterialNamesStaysByteForByteThroughLoadAndSave)
+{
+    const auto bytes = [this](const QString& name) {
+        QFile file(HomeFile(name));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    // A complete file of the program before materials had names, with the numbers of a
+    // material (Silver) on sensor 1.
+    m_core->Tables().Sensor(0).Density = 10.5;
+    m_core->Tables().Sensor(0).ZFactor = 0.529;
+    ASSERT_TRUE(m_core->SaveSetup(QStringLiteral("Old.dat")).ok());
+    const QByteArray before = bytes(QStringLiteral("Old.dat"));
+    ASSERT_FALSE(before.isEmpty());
+    ASSERT_FALSE(before.contains("Material"));
+    m_core->Tables().ResetToDefaults();
+    m_core->OpenSetup(QStringLiteral("Old.dat"));
+    EXPECT_EQ(m_core->Tables().Sensor(0).Material, QString());
+    EXPECT_DOUBLE_EQ(m_core->Tables().Sensor(0).ZFactor, 0.529);
+    ASSERT_TRUE(m_core->SaveSetup(QStringLiteral("Old.dat")).ok());
+    EXPECT_EQ(bytes(QStringLiteral("Old.dat")), before);
+
+    // A name set and then cleared again leaves an empty key, which reads as none.
+    ASSERT_TRUE(m_core->SetSensorFilm(0, 10.5, 0.529, 100, QStringLiteral("Silver")).ok());
+    ASSERT_TRUE(m_core->SaveSetup(QStringLiteral("Old.dat")).ok());
+    EXPECT_TRUE(bytes(QStringLiteral("Old.dat")).contains("Zfactor=0.529"));
+    EXPECT_TRUE(bytes(QStringLiteral("Old.dat")).contains("Material=Silver"));
+    ASSERT_TRUE(m_core->SetSensorFilm(0, 10.5, 0.529, 100, {}).ok());
+    ASSERT_TRUE(m_core->SaveSetup(QStringLiteral("Old.dat")).ok());
+    m_core->OpenSetup(QStringLiteral("Old.dat"));
+    EXPECT_EQ(m_core->Tables().Sensor(0).Material, QString());
 }
 
 } // namespace

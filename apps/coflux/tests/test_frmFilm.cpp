@@ -5,6 +5,8 @@
 
 #include "frmFilm.h"
 
+#include "tlvtest/MaterialPicking.h"
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QPushButton>
@@ -383,6 +385,44 @@ TEST_F(FilmTest, ClosingAsksOnlyWhenChanged)
     Click(form, 1); // Cancel: no question, nothing stored
     EXPECT_TRUE(TakeTexts().empty());
     EXPECT_EQ(Tables().Output(0).SlewRate, 100);
+}
+
+TEST_F(FilmTest, APickedMaterialGoesToEverySensorOfTheFilm)
+{
+    Start();
+    AssignSensor(0, 0);
+    AssignSensor(0, 1);
+    Tables().Sensor(2).Density = 19.3; // another output's sensor, already gold
+    Tables().Sensor(2).ZFactor = 0.381;
+    frmFilm* form = Open(0);
+    auto* picker = Find<tlv::MaterialPicker>(form, QStringLiteral("cboMaterial"));
+    ASSERT_NE(picker, nullptr);
+    EXPECT_FALSE(picker->Shown()) << "density 10, Z-factor 1: no material";
+    tlvtest::PickMaterial(picker, QStringLiteral("Chromium"));
+    EXPECT_TRUE(form->Changed());
+    Sensor(form, 3)->setChecked(true); // a sensor added in the same edit gets the film too
+    Click(form, 2);
+    EXPECT_TRUE(TakeTexts().empty());
+    for (int s : {0, 1, 3}) {
+        EXPECT_DOUBLE_EQ(Tables().Sensor(s).Density, 7.20) << s;
+        EXPECT_DOUBLE_EQ(Tables().Sensor(s).ZFactor, 0.305) << s;
+        EXPECT_EQ(Tables().Sensor(s).Material, QStringLiteral("Chromium")) << s;
+    }
+    EXPECT_DOUBLE_EQ(Tables().Sensor(2).Density, 19.3) << "not a sensor of this film";
+    EXPECT_DOUBLE_EQ(Tables().Sensor(0).Tooling, 100);
+    EXPECT_FALSE(form->Changed());
+    form->close();
+
+    // Opened again it shows the film's material; sensors of different films show none.
+    form = Open(0);
+    EXPECT_EQ(Find<tlv::MaterialPicker>(form, QStringLiteral("cboMaterial"))->ShownName(),
+              QStringLiteral("Chromium"));
+    form->close();
+    AssignSensor(1, 2);
+    AssignSensor(1, 4);
+    form = Open(1);
+    EXPECT_FALSE(Find<tlv::MaterialPicker>(form, QStringLiteral("cboMaterial"))->Shown());
+    EXPECT_FALSE(form->Changed());
 }
 
 } // namespace

@@ -5,6 +5,8 @@
 
 #include "frmInputs.h"
 
+#include "tlvtest/MaterialPicking.h"
+
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QPushButton>
@@ -204,6 +206,82 @@ TEST_F(InputsTest, ClosingAsksToSaveOnlyWhenChanged)
     form->close();
     EXPECT_EQ(TakeTexts(), std::vector<QString>{QStringLiteral("Save Input Setup Changes?")});
     EXPECT_EQ(Tables().Analog(0).Monitor, -1);
+}
+
+TEST_F(InputsTest, PickingAMaterialFillsTheRowAndApplySetsTheSensorsFilm)
+{
+    Start();
+    frmInputs* form = Open();
+    auto* picker = Find<tlv::MaterialPicker>(form, QStringLiteral("cboMaterial_2"));
+    ASSERT_NE(picker, nullptr);
+    EXPECT_FALSE(picker->Shown()) << "density 10 and Z-factor 1 are no material";
+    tlvtest::PickMaterial(picker, QStringLiteral("Aluminium"));
+    EXPECT_EQ(Box(form, "txtDensity", 2)->text(), QStringLiteral("2.70"));
+    EXPECT_EQ(Box(form, "txtZFactor", 2)->text(), QStringLiteral("1.080"));
+    EXPECT_EQ(Box(form, "txtDensity", 1)->text(), QStringLiteral("10.00")) << "its own row only";
+    EXPECT_TRUE(form->Changed());
+    m_lib->calls.clear();
+    Click(form, 2);
+    EXPECT_TRUE(TakeTexts().empty());
+    EXPECT_DOUBLE_EQ(Tables().Sensor(2).Density, 2.70);
+    EXPECT_DOUBLE_EQ(Tables().Sensor(2).ZFactor, 1.080);
+    EXPECT_EQ(Tables().Sensor(2).Material, QStringLiteral("Aluminium"));
+    EXPECT_EQ(Tables().Sensor(1).Material, QString());
+    const auto materials = m_lib->all(QStringLiteral("Xdc770Material"));
+    const auto sent = std::find_if(materials.begin(), materials.end(),
+                                   [](const tlvtest::Call& c) { return c.args[0].toInt() == 4; });
+    ASSERT_NE(sent, materials.end()) << "a free sensor gets its film at once";
+    EXPECT_DOUBLE_EQ(sent->args[1].toDouble(), 2.70);
+    EXPECT_DOUBLE_EQ(sent->args[2].toDouble(), 1.080);
+    EXPECT_FALSE(form->Changed());
+
+    // Opened again, the row shows the material it holds.
+    form->close();
+    form = Open();
+    EXPECT_EQ(Find<tlv::MaterialPicker>(form, QStringLiteral("cboMaterial_2"))->ShownName(),
+              QStringLiteral("Aluminium"));
+    EXPECT_FALSE(form->Changed());
+}
+
+TEST_F(InputsTest, NumbersTypedByHandShowTheirMaterialOrNoneAndKeepTheFormsLimits)
+{
+    Start();
+    frmInputs* form = Open();
+    auto* picker = Find<tlv::MaterialPicker>(form, QStringLiteral("cboMaterial_0"));
+    Box(form, "txtDensity", 0)->setText(QStringLiteral("19.3"));
+    Box(form, "txtZFactor", 0)->setText(QStringLiteral(".381"));
+    EXPECT_EQ(picker->ShownName(), QStringLiteral("Gold"));
+    Box(form, "txtZFactor", 0)->setText(QStringLiteral("0.4"));
+    EXPECT_FALSE(picker->Shown());
+
+    // A picked material's numbers stay editable and are checked as typed ones are.
+    tlvtest::PickMaterial(picker, QStringLiteral("Copper (Cu)"));
+    EXPECT_EQ(Box(form, "txtZFactor", 0)->text(), QStringLiteral("0.437"));
+    Enter(Box(form, "txtZFactor", 0), QStringLiteral("10"));
+    EXPECT_EQ(TakeTexts(),
+              std::vector<QString>{QStringLiteral("Z Factor must be between 0.1 and 9.999 !")});
+    Box(form, "txtZFactor", 0)->setText(QStringLiteral("0.45"));
+    Click(form, 0);
+    EXPECT_TRUE(TakeTexts().empty());
+    EXPECT_DOUBLE_EQ(Tables().Sensor(0).Density, 8.93);
+    EXPECT_DOUBLE_EQ(Tables().Sensor(0).ZFactor, 0.45);
+    EXPECT_EQ(Tables().Sensor(0).Material, QString()) << "numbers of no material name none";
+}
+
+TEST_F(InputsTest, AFilmSetElsewhereShowsUnlessTheOperatorHasEditsPending)
+{
+    Start();
+    frmInputs* form = Open();
+    ASSERT_TRUE(m_main->Core().SetSensorMaterial(3, QStringLiteral("Gold")).ok());
+    EXPECT_EQ(Box(form, "txtDensity", 3)->text(), QStringLiteral("19.30"));
+    EXPECT_EQ(Find<tlv::MaterialPicker>(form, QStringLiteral("cboMaterial_3"))->ShownName(),
+              QStringLiteral("Gold"));
+    EXPECT_FALSE(form->Changed());
+
+    Box(form, "txtTooling", 5)->setText(QStringLiteral("90")); // the operator's own edit
+    ASSERT_TRUE(m_main->Core().SetSensorMaterial(4, QStringLiteral("Silver")).ok());
+    EXPECT_EQ(Box(form, "txtTooling", 5)->text(), QStringLiteral("90"));
+    EXPECT_EQ(Box(form, "txtDensity", 4)->text(), QStringLiteral("10.00"));
 }
 
 } // namespace

@@ -59,7 +59,7 @@ TEST_F(SetupFile, WriteThenReadReproducesTheTables)
     rec.Input = WithOutput(0, 12);
     rec.RecScale = 5;
     t.Output(1).XOut = 0;
-    t.Sensor(3) = SensorRecord{2.5, 0.75, 95.5, 1, 1.25};
+    t.Sensor(3) = SensorRecord{2.5, 0.75, 95.5, 1, 1.25, QStringLiteral("Gold")};
     t.Analog(1) = AnalogRecord{2, -1.5, QStringLiteral("mbar"), 1, 3.5};
 
     ASSERT_TRUE(w.IniWrite(QStringLiteral("Round.dat")));
@@ -93,6 +93,8 @@ TEST_F(SetupFile, WriteThenReadReproducesTheTables)
     EXPECT_DOUBLE_EQ(t.Sensor(3).ZFactor, 0.75);
     EXPECT_NE(t.Sensor(3).Monitor, 0);
     EXPECT_DOUBLE_EQ(t.Sensor(3).ThickSP, 1.25);
+    EXPECT_EQ(t.Sensor(3).Material, QStringLiteral("Gold"))
+        << "a name is kept as the file holds it";
     EXPECT_EQ(t.Analog(1).Units, QStringLiteral("mbar"));
     EXPECT_NE(t.Analog(1).Monitor, 0);
     EXPECT_DOUBLE_EQ(t.Analog(1).Offset, -1.5);

@@ -3,6 +3,8 @@
 
 #include "frmSetup.h"
 
+#include "tlvtest/MaterialPicking.h"
+
 #include <QComboBox>
 #include <QFile>
 #include <QPushButton>
@@ -285,6 +287,81 @@ TEST_F(MaterialEntry, OpenReadsTheProgramFolderFileAndRebuildsTheWindow)
     w.mnuSave_Click();
     EXPECT_TRUE(
         ReadLines(QStringLiteral("copy.dat")).contains(QStringLiteral("Sensor7=7.00,70.0,0.700")));
+}
+
+TEST_F(MaterialEntry, PickingAMaterialFillsTheRowThroughTheBoxesOwnChecks)
+{
+    frmMain& w = LoadWindow();
+    auto* picker = w.findChild<tlv::MaterialPicker*>(QStringLiteral("cboMaterial_1"));
+    ASSERT_NE(picker, nullptr);
+    ASSERT_NE(w.findChild<tlv::MaterialPicker*>(QStringLiteral("cboMaterial_3")), nullptr);
+    EXPECT_EQ(w.findChild<tlv::MaterialPicker*>(QStringLiteral("cboMaterial_4")), nullptr);
+    EXPECT_FALSE(picker->Shown());
+
+    tlvtest::PickMaterial(picker, QStringLiteral("Gold"));
+    EXPECT_EQ(Box(QStringLiteral("txtDensity_1"))->text(), QStringLiteral("19.30"));
+    EXPECT_EQ(Box(QStringLiteral("txtZFactor_1"))->text(), QStringLiteral("0.381"));
+    EXPECT_EQ(Box(QStringLiteral("txtTooling_1"))->text(), QStringLiteral("100.0"));
+    EXPECT_EQ(w.Settings().densityText[1], QStringLiteral("19.30"));
+    EXPECT_EQ(w.Settings().zFactorText[1], QStringLiteral("0.381"));
+    EXPECT_EQ(w.Settings().materialName[1], QStringLiteral("Gold"));
+    EXPECT_TRUE(w.Settings().setupChanged);
+    EXPECT_TRUE(Materials().empty()) << "stopped: sent at the next start";
+
+    // While measuring, a picked film is sent at once.
+    w.cmdFSwitch_Click(0);
+    m_lib->calls.clear();
+    tlvtest::PickMaterial(picker, QStringLiteral("Silver (Ag)"));
+    ASSERT_FALSE(Materials().empty());
+    EXPECT_EQ(Materials().back().mask, 2);
+    EXPECT_DOUBLE_EQ(Materials().back().density, 10.5);
+    EXPECT_DOUBLE_EQ(Materials().back().zFactor, 0.529);
+
+    // Numbers typed by hand keep working: they name the material they match, or none.
+    EXPECT_TRUE(Check(w, Box(QStringLiteral("txtZFactor_1")), QStringLiteral("0.6")));
+    EXPECT_FALSE(picker->Shown());
+    EXPECT_EQ(w.Settings().materialName[1], QString());
+    EXPECT_FALSE(Check(w, Box(QStringLiteral("txtZFactor_1")), QStringLiteral("12")));
+    EXPECT_EQ(Messages().last(), QStringLiteral("Z Factor must be between 0.1 and 9.999 !"));
+    EXPECT_TRUE(Check(w, Box(QStringLiteral("txtZFactor_1")), QStringLiteral(".529")));
+    EXPECT_EQ(picker->ShownName(), QStringLiteral("Silver"));
+    EXPECT_EQ(w.Settings().materialName[1], QStringLiteral("Silver"));
+}
+
+TEST_F(MaterialEntry, AMaterialsNameRoundTripsAndAFileWithoutNamesStaysAsItWas)
+{
+    const QByteArray old =
+        "[Setup]\r\nOnTop=0\r\nDisplay=0\r\nFilter=1\r\nSensors=2\r\n"
+        "LogEnabled=0\r\nLogFile=TLV880.LOG\r\nFreq=6.0000,4.0000,5.0000\r\n"
+        "Period=0.25\r\nSensor1=10.50,100.0,0.529\r\nSensor2=10.00,100.0,1.000\r\n";
+    WriteProgramFile(QStringLiteral("tlvmonitor.dat"), old);
+    frmMain& w = LoadWindow();
+    EXPECT_EQ(w.findChild<tlv::MaterialPicker*>(QStringLiteral("cboMaterial_0"))->ShownName(),
+              QStringLiteral("Silver"))
+        << "numbers of a material show its name";
+    EXPECT_EQ(w.Settings().materialName[0], QString());
+    ASSERT_TRUE(w.IniWrite(QStringLiteral("tlvmonitor.dat")));
+    QFile file(ProgramFile(QStringLiteral("tlvmonitor.dat")));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), old);
+    file.close();
+
+    tlvtest::PickMaterial(w.findChild<tlv::MaterialPicker*>(QStringLiteral("cboMaterial_1")),
+                          QStringLiteral("Magnesium fluoride"));
+    ASSERT_TRUE(w.IniWrite(QStringLiteral("tlvmonitor.dat")));
+    const QStringList lines = ReadLines(QStringLiteral("tlvmonitor.dat"));
+    EXPECT_TRUE(lines.contains(QStringLiteral("Sensor2=3.18,100.0,0.637")));
+    EXPECT_TRUE(lines.contains(QStringLiteral("Material2=Magnesium fluoride")));
+    EXPECT_FALSE(lines.join(' ').contains(QStringLiteral("Material1")));
+
+    w.Settings() = MonitorSettings{};
+    w.IniRead(QStringLiteral("tlvmonitor.dat"));
+    w.InitForm();
+    EXPECT_EQ(w.Settings().densityText[1], QStringLiteral("3.18"));
+    EXPECT_EQ(w.Settings().zFactorText[1], QStringLiteral("0.637"));
+    EXPECT_EQ(w.Settings().materialName[1], QStringLiteral("Magnesium fluoride"));
+    EXPECT_EQ(w.findChild<tlv::MaterialPicker*>(QStringLiteral("cboMaterial_1"))->ShownName(),
+              QStringLiteral("Magnesium fluoride"));
 }
 
 } // namespace

@@ -3,6 +3,8 @@
 
 #include "WindowFixture.h"
 
+#include "tlvtest/MaterialPicking.h"
+
 using namespace multi;
 using namespace multi::testing;
 
@@ -139,6 +141,40 @@ TEST_F(WindowTest, MaterialGoesToTheTargetSetAndFillsTheTable)
     EXPECT_EQ(Text("txtMaterial", 0)->text(), QStringLiteral("7"));
 }
 
+TEST_F(WindowTest, APickedFilmFillsDensityAndZFactorForTheMaterialCommand)
+{
+    frmMain& w = Open();
+    Choose(kCardList0, 1);
+    Choose(kSensorList, 2);
+    auto* picker = w.findChild<tlv::MaterialPicker*>(QStringLiteral("cboMaterial"));
+    ASSERT_NE(picker, nullptr);
+    EXPECT_FALSE(picker->Shown());
+    tlvtest::PickMaterial(picker, QStringLiteral("aluminium"));
+    EXPECT_EQ(Text("txtMaterial", 0)->text(), QStringLiteral("2.70"));
+    EXPECT_EQ(Text("txtMaterial", 1)->text(), QStringLiteral("1.080"));
+    EXPECT_EQ(Text("txtMaterial", 2)->text(), QStringLiteral("100")) << "the tooling stays";
+    EXPECT_TRUE(library->linesOf(QStringLiteral("Material")).isEmpty()) << "sent by the command";
+    Click("cmdMaterial");
+    EXPECT_EQ(library->linesOf(QStringLiteral("Material")),
+              QStringList{QStringLiteral("Material 2 2.7 1.08 1")});
+    EXPECT_EQ(SensorKeyValue(w.Setup().sensors[1]), QStringLiteral("2.70,1.080,100,0"));
+
+    // The stored row of another sensor shows no film; back on this one, its film again.
+    Choose(kSensorList, 3);
+    EXPECT_FALSE(picker->Shown());
+    Choose(kSensorList, 2);
+    EXPECT_EQ(picker->ShownName(), QStringLiteral("Aluminium"));
+
+    // Typed by hand, the numbers keep working and name no film; the instrument still judges
+    // them as it always has.
+    Text("txtMaterial", 1)->setText(QStringLiteral("12"));
+    EXPECT_FALSE(picker->Shown());
+    library->calls.clear();
+    Click("cmdMaterial");
+    EXPECT_TRUE(library->linesOf(QStringLiteral("Material")).isEmpty());
+    EXPECT_EQ(ButtonColour(Button("cmdMaterial")), kFailColour);
+}
+
 TEST_F(WindowTest, FailedSendStopsTheWalkButStoresTheWholeTargetSet)
 {
     frmMain& w = Open();
@@ -183,10 +219,16 @@ TEST_F(WindowTest, InitSendsTheCardSettingsAndShowsTheResult)
     EXPECT_EQ(w.TLV880().FilterSize(), 7);
     EXPECT_EQ(ButtonColour(Button("cmdInit")), kOkColour);
 
-    Text("txtInit", 0)->setText(QStringLiteral("3")); // period beyond 2 s
+    // Settings the class refuses change nothing: the mode is not switched again (a switch
+    // clears every sensor's zero) and the filter stays.
+    const qsizetype simulateCalls = library->linesOf(QStringLiteral("Simulate")).size();
+    Text("txtInit", 0)->setText(QStringLiteral("5")); // period beyond 2 s
+    Text("txtInit", 4)->setText(QStringLiteral("3"));
     Click("cmdInit");
     EXPECT_EQ(library->linesOf(QStringLiteral("Init")).size(), 1);
     EXPECT_EQ(ButtonColour(Button("cmdInit")), kFailColour);
+    EXPECT_EQ(library->linesOf(QStringLiteral("Simulate")).size(), simulateCalls);
+    EXPECT_EQ(w.TLV880().FilterSize(), 7);
 }
 
 TEST_F(WindowTest, LoopAndPowerPanelFollowTheSelectedOutput)

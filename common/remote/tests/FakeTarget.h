@@ -85,7 +85,30 @@ public:
         return Outcome::Ok();
     }
 
+    Outcome Materials(QList<Material>& list) const override
+    {
+        list = materials;
+        return Outcome::Ok();
+    }
+    Outcome SetSensorMaterial(int sensor, const QString& name) override
+    {
+        if (name != QLatin1String("Gold"))
+            return Outcome::Error(DataOutOfRange,
+                                  QStringLiteral("Unknown material \"%1\".").arg(name));
+        return Log(QStringLiteral("material %1 %2").arg(sensor).arg(name));
+    }
+    Outcome SensorMaterial(int sensor, QString& name, double& density, double& z) const override
+    {
+        name = sensor == 0 ? QStringLiteral("Gold") : QString();
+        density = sensor == 0 ? 19.3 : 10;
+        z = sensor == 0 ? 0.381 : 1;
+        return Outcome::Ok();
+    }
+
     bool controls = true;
+    QList<Material> materials{
+        {QStringLiteral("Gold"), QStringLiteral("Au"), 19.3, 0.381, true, {}, 0},
+        {QStringLiteral("Say \"hi\""), QStringLiteral("Hi"), 2.2, 1.0, false, {}, 0}};
     int refuse = 0; // an error number every change returns, 0 to accept
     RunState state = RunState::Stop;
     std::array<OutputMode, 14> modes{};

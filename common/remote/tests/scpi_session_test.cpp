@@ -156,6 +156,31 @@ TEST_F(SessionTest, RecipeStatusNamesStateLayerPhaseElapsedAndMessage)
     EXPECT_EQ(NextErrorCode(), 0);
 }
 
+TEST_F(SessionTest, ListsTheMaterialsAndSetsASensorsFilmByName)
+{
+    EXPECT_EQ(Ask("MAT:CAT?"), "\"Gold\",\"Say \"\"hi\"\"\"");
+    EXPECT_EQ(Ask("material:catalog?"), Ask("MAT:CAT?"));
+    EXPECT_EQ(Ask("MAT:DATA? \"gold\""), "\"Gold\",\"Au\",19.3,0.381,1");
+    EXPECT_EQ(Ask("MAT:DATA? \"Say \"\"hi\"\"\""), "\"Say \"\"hi\"\"\",\"Hi\",2.2,1,0");
+    EXPECT_FALSE(session.Execute("MAT:DATA? \"Lead\"").has_value());
+    EXPECT_EQ(Ask("SYST:ERR?"), "-222,\"Data out of range; Unknown material \"\"Lead\"\".\"");
+
+    Send("SENS:MAT 3,\"Gold\"");
+    EXPECT_EQ(target.calls, QStringList{QStringLiteral("material 2 Gold")});
+    EXPECT_EQ(NextErrorCode(), 0);
+    Send("SENSOR:MATERIAL 1,\"Lead\"");
+    EXPECT_EQ(NextErrorCode(), -222);
+    Send("SENS:MAT 25,\"Gold\"");
+    EXPECT_EQ(NextErrorCode(), -222);
+    Send("SENS:MAT 1,Gold");
+    EXPECT_EQ(NextErrorCode(), -102);
+    Send("SENS:MAT 1");
+    EXPECT_EQ(NextErrorCode(), -109);
+    EXPECT_EQ(target.calls.size(), 1);
+    EXPECT_EQ(Ask("SENS:MAT? 1"), "\"Gold\",19.3,0.381");
+    EXPECT_EQ(Ask("SENS:MAT? 2"), "\"\",10,1");
+}
+
 TEST_F(SessionTest, ReportsEveryErrorNumberAndAnswersNothingForIt)
 {
     const std::pair<const char*, int> cases[] = {
@@ -237,7 +262,7 @@ TEST(SessionProtection, RefusesChangesWithoutControlButAnswersQueries)
     for (const char* line :
          {"PROC:STAR", "PROC:STOP", "PROC:HOLD", "PROC:RES", "PROC:ZERO ALL", "OUTP:MODE 1,AUTO",
           "OUTP:RATE 1,1", "OUTP:THIC 1,1", "OUTP:POW 1,1", "MMEM:LOAD \"a.dat\"",
-          "PROC:REC:LOAD \"a.rcp\"", "PROC:REC:STAR", "PROC:REC:ABOR"}) {
+          "PROC:REC:LOAD \"a.rcp\"", "PROC:REC:STAR", "PROC:REC:ABOR", "SENS:MAT 1,\"Gold\""}) {
         EXPECT_FALSE(session.Execute(line).has_value());
         EXPECT_TRUE(session.Execute("SYST:ERR?")->startsWith("-203,\"Command protected")) << line;
     }
@@ -245,6 +270,7 @@ TEST(SessionProtection, RefusesChangesWithoutControlButAnswersQueries)
     EXPECT_EQ(session.Execute("OUTP:RATE? 1"), QByteArray("0"));
     EXPECT_EQ(session.Execute("PROC:STAT?"), QByteArray("STOP"));
     EXPECT_TRUE(session.Execute("PROC:REC:STAT?")->startsWith("NONE,"));
+    EXPECT_EQ(session.Execute("MAT:CAT?")->split(',').front(), QByteArray("\"Gold\""));
 }
 
 TEST(SessionProtection, AProgramWithoutControlHasNoChangingCommands)
@@ -264,7 +290,8 @@ TEST(SessionProtection, AnEmptyTargetAnswersUndefinedHeaderForEverything)
     } bare;
     ScpiSession session(bare, true);
     for (const char* line : {"MEAS:SENS? 1", "MEAS:OUTP? 1", "MEAS:ANAL? 1", "PROC:STAT?",
-                             "OUTP:MODE? 1", "OUTP:RATE? 1", "OUTP:POW? 1", "PROC:REC:STAT?"}) {
+                             "OUTP:MODE? 1", "OUTP:RATE? 1", "OUTP:POW? 1", "PROC:REC:STAT?",
+                             "MAT:CAT?", "MAT:DATA? \"Gold\"", "SENS:MAT? 1"}) {
         EXPECT_FALSE(session.Execute(line).has_value()) << line;
         EXPECT_EQ(session.Execute("SYST:ERR?"), QByteArray("-113,\"Undefined header\"")) << line;
     }

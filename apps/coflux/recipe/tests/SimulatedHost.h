@@ -19,6 +19,7 @@ public:
 
     bool OutputPresent(int slot) const override { return slot != 3; } // output 4 is missing
     bool SensorPresent(int sensor) const override { return sensor < 4; }
+    bool MaterialKnown(const QString& name) const override { return name == QLatin1String("Gold"); }
     QString BeginRecipe(const Recipe&) override
     {
         if (refuseWith.isEmpty()) ++begun;
@@ -31,6 +32,10 @@ public:
     void SetRateSetpoint(int slot, double rate) override { sim.SetRateSetpoint(slot, rate); }
     void ZeroThickness(int slot) override { sim.ZeroThickness(slot); }
     void ZeroSensor(int sensor) override { sim.ZeroSensor(sensor); }
+    void SetOutputMaterial(int slot, const QString& material) override
+    {
+        sim.SetOutputMaterial(slot, material);
+    }
     void AllOutputsOff() override { sim.AllOutputsOff(); }
 
 private:

@@ -16,7 +16,7 @@ namespace coflux::test {
 class SimulatedProcess : public RecipeProcess {
 public:
     struct Command {
-        enum Kind { Power, RateControl, Setpoint, Zero, ZeroSensor, AllOff } kind;
+        enum Kind { Power, RateControl, Setpoint, Zero, ZeroSensor, AllOff, Material } kind;
         int channel;
         double value;
         double time;
@@ -124,6 +124,14 @@ public:
         Record(Command::ZeroSensor, sensor, 0);
         sensorThick[size_t(sensor)] = 0;
     }
+    // The film only changes what the sensors would read; the simulated sources ignore it.
+    void SetOutputMaterial(int slot, const QString& material) override
+    {
+        Record(Command::Material, slot, 0);
+        materials.push_back(material);
+    }
+    std::vector<QString> materials; // in the order they were set
+
     void AllOutputsOff() override
     {
         Record(Command::AllOff, -1, 0);

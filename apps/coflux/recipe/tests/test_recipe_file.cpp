@@ -54,6 +54,7 @@ QByteArray GoodRecipe()
            "\n"
            "[LAYER2 OUTPUT1]\n"
            "Rate=4\n"
+           "Material= Gold \n"
            "\n"
            "[LAYER2 OUTPUT2]\n"
            "Rate=5\n"
@@ -116,6 +117,8 @@ TEST(RecipeFile, GoodFileGivesEveryLayerWithDefaultsForOmittedKeys)
     EXPECT_EQ(alloy.shutterHold, 5);
     EXPECT_EQ(alloy.shutterTimeout, 300);
     EXPECT_EQ(alloy.outputs[0].idlePower, 0);
+    EXPECT_EQ(alloy.outputs[0].material, "Gold");
+    EXPECT_EQ(alloy.outputs[1].material, QString()) << "no Material: the setup's film";
     EXPECT_GT(alloy.outputs[0].idleTime, 0);
 
     EXPECT_EQ(r.layers[2].end, LayerEnd::SensorThickness);
@@ -143,6 +146,8 @@ TEST(RecipeFile, WrittenRecipeReadsBackTheSame)
     EXPECT_EQ(back.recipe->layers[1].outputs[1].ramps[0].rate, 10);
     EXPECT_EQ(back.recipe->layers[2].endSensor, 3);
     EXPECT_EQ(back.recipe->layers[0].outputs[0].preSteps[0].riseTime, 10);
+    EXPECT_EQ(back.recipe->layers[1].outputs[0].material, "Gold");
+    EXPECT_EQ(RecipeText(original).count("Material="), 1);
 }
 
 TEST(RecipeFile, ShippedExampleIsAGoodRecipe)
@@ -286,6 +291,8 @@ INSTANTIATE_TEST_SUITE_P(
         BadRecipe{"second ramp before the first ended",
                   With("Ramp1Time=10", "Ramp1Time=10\nRamp2Thick=0.21\nRamp2Rate=2\nRamp2Time=1"),
                   "[LAYER2 OUTPUT2]", "Ramp2Thick", "before ramp 1 has ended"},
+        BadRecipe{"a material without a name", With("Material= Gold ", "Material= "),
+                  "layer 2 \"Alloy\", [LAYER2 OUTPUT1]", "Material", "no value"},
         BadRecipe{
             "second step without the first",
             With("Rise1Power=20", "").replace("Rise1Time=10\n", "").replace("Soak1Time=5\n", ""),
@@ -305,6 +312,23 @@ TEST(RecipeFile, OutputsAndSensorsMustBeOnTheInstalledCards)
     const QString noSensor3 =
         CheckRecipeAgainstCards(recipe, kPath, all, [](int sensor) { return sensor < 2; });
     EXPECT_NE(noSensor3.indexOf("layer 3 \"Cap\", [LAYER3] key EndSensor: sensor 3"), -1);
+}
+
+TEST(RecipeFile, AMaterialMustBeInTheMaterialTable)
+{
+    const Recipe recipe = *Parse(GoodRecipe()).recipe;
+    QStringList asked;
+    const auto only = [&asked](const QString& known) {
+        return [&asked, known](const QString& name) {
+            asked << name;
+            return name == known;
+        };
+    };
+    EXPECT_TRUE(CheckRecipeMaterials(recipe, kPath, only("Gold")).isEmpty());
+    EXPECT_EQ(asked, QStringList{"Gold"}) << "outputs without a Material are not looked up";
+    EXPECT_EQ(CheckRecipeMaterials(recipe, kPath, only("Silver")),
+              "stack.rcp: layer 2 \"Alloy\", [LAYER2 OUTPUT1] key Material: \"Gold\" is not in "
+              "the material table.");
 }
 
 TEST(RecipePlan, RampsShapeTheTimeToReachAThickness)

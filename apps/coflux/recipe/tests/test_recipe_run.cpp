@@ -127,6 +127,27 @@ TEST_F(RecipeRunTest, ThreeLayersCompleteEachWithinFivePercentAboveItsEnd)
     EXPECT_DOUBLE_EQ(process.sources[1].power, 0);
 }
 
+TEST_F(RecipeRunTest, EachLayerSetsItsOutputsMaterialAsItBegins)
+{
+    const Recipe recipe = Load("[RECIPE]\nLayers=2\n"
+                               "[LAYER1]\nName=Seed\nOutputs=1\nEndTime=5\nShutterHold=1\n"
+                               "[LAYER1 OUTPUT1]\nRate=5\nMaterial=Chromium\n"
+                               "[LAYER2]\nName=Film\nOutputs=1,2\nEndTime=5\nShutterHold=1\n"
+                               "[LAYER2 OUTPUT1]\nRate=3\n"
+                               "[LAYER2 OUTPUT2]\nRate=4\nMaterial=Gold\n");
+    ASSERT_TRUE(run.Start(recipe));
+    RunFor(kStep);
+    EXPECT_EQ(process.materials, std::vector<QString>{QStringLiteral("Chromium")});
+    EXPECT_EQ(process.Of(Kind::Material, 0).size(), 1u);
+    EXPECT_TRUE(process.Of(Kind::Material, 1).empty()) << "the second layer has not begun";
+    RunFor(1200);
+    EXPECT_EQ(run.CurrentState(), RecipeRun::State::Complete) << run.Message().toStdString();
+    EXPECT_EQ(process.materials,
+              (std::vector<QString>{QStringLiteral("Chromium"), QStringLiteral("Gold")}));
+    EXPECT_EQ(process.Of(Kind::Material, 0).size(), 1u) << "layer 2 names no film for output 1";
+    EXPECT_EQ(process.Of(Kind::Material, 1).size(), 1u);
+}
+
 TEST_F(RecipeRunTest, PreConditioningPowerFollowsRampsAndSoaks)
 {
     Recipe recipe = Load(QString(kSingleLayer).arg("", ""));

@@ -7,8 +7,10 @@
 // inputs 0..3. Every member left as it is answers "Undefined header": a program implements what
 // it has (tlvmonitor: identity, sensor readings and the run state).
 
+#include "common/MaterialTable.h"
 #include "common/remote/ScpiErrors.h"
 
+#include <QList>
 #include <QString>
 
 namespace tlv::remote {
@@ -104,6 +106,14 @@ public:
     virtual Outcome Tuning(int output, TuningStatus& status) const;
     virtual Outcome TuningResult(int output, TuningFigures& figures) const;
     virtual Outcome ApplyTuning(int output);
+    // The film materials the program offers, in its table's order.
+    virtual Outcome Materials(QList<Material>& materials) const;
+    // Sets sensor's film to the material of that name, as the program's editor does; a name the
+    // table does not have is refused (Data out of range).
+    virtual Outcome SetSensorMaterial(int sensor, const QString& name);
+    // The sensor's film: its material's name (empty when none is named), density, Z-factor.
+    virtual Outcome SensorMaterial(int sensor, QString& name, double& density,
+                                   double& zFactor) const;
 
 protected:
     static Outcome Undefined() { return Outcome::Error(UndefinedHeader); }
