@@ -4,6 +4,7 @@
 
 #include "CrystalHistory.h"
 #include "Recorder.h"
+#include "tuning/TuningRun.h"
 
 #include "common/NumberFormat.h"
 #include "common/ProgramInfo.h"
@@ -30,7 +31,8 @@ int ShownNumber(int j)
 
 } // namespace
 
-Deposition::Deposition(cTLV880a& instrument, QObject* parent) : QObject(parent), m_tlv(instrument)
+Deposition::Deposition(cTLV880a& instrument, QObject* parent)
+    : QObject(parent), m_tlv(instrument), m_tuning(std::make_unique<TuningRun>(*this))
 {
     qRegisterMetaType<coflux::ReadingArrays>();
     qRegisterMetaType<coflux::Setpoint>();
@@ -225,6 +227,12 @@ void Deposition::SetRunState(short state)
         EnterRunning(previous == RunStopped);
     else
         return;
+    // A tuning run needs the source running: it ends here, saying why.
+    if (m_runState != RunRunning && m_tuning->Running())
+        m_tuning->DepositionEnded(!m_tripText.isEmpty() ? m_tripText
+                                  : m_runState == RunHeld
+                                      ? QStringLiteral("the deposition was held.")
+                                      : QStringLiteral("the deposition was stopped."));
     emit runStateChanged(m_runState, previous);
 }
 
@@ -445,6 +453,30 @@ CommandResult Deposition::EnterSetpoint(int j, Setpoint which, const QString& te
     case Setpoint::ManualPower:
         return SetManualPower(j, value);
     }
+    return CommandResult::done();
+}
+
+CommandResult Deposition::SetLoopTerms(int j, double p, double i, double d)
+{
+    if (CommandResult check = CheckOutput(j); !check.ok()) return Refuse(check.status, check.text);
+    struct Term {
+        double value, min, max;
+        const char* name;
+    };
+    for (const Term& t : {Term{p, cTLV880a::PTermMin(), cTLV880a::PTermMax(), "P"},
+                          Term{i, cTLV880a::ITermMin(), cTLV880a::ITermMax(), "I"},
+                          Term{d, cTLV880a::DTermMin(), cTLV880a::DTermMax(), "D"}}) {
+        if (!std::isfinite(t.value) || t.value < t.min || t.value > t.max)
+            return Refuse(CommandResult::Status::OutOfRange,
+                          QStringLiteral("%1 term must be between %2 and %3 !")
+                              .arg(QLatin1String(t.name), Limit(t.min), Limit(t.max)));
+    }
+    OutputRecord& out = m_tables.Output(j);
+    out.PTerm = p;
+    out.ITerm = i;
+    out.DTerm = d;
+    OutputEdited(j);
+    ApplyOutputSetup(j);
     return CommandResult::done();
 }
 

@@ -36,10 +36,12 @@
 #include <QStringList>
 
 #include <array>
+#include <memory>
 
 namespace coflux {
 
 class CrystalHistory;
+class TuningRun;
 
 // Run states of a deposition.
 enum RunStateValue : short { RunStopped = 0, RunRunning = 1, RunHeld = 2 };
@@ -172,6 +174,13 @@ public:
     CommandResult EnterSetpoint(int j, Setpoint which, const QString& text);
     // Sends one output's sensor or analog mapping, full scale and (running in Auto) loop terms.
     void ApplyOutputSetup(int j);
+    // The loop terms of output j, checked against the output editor's limits with its messages,
+    // stored and sent as the editor's Apply does.
+    CommandResult SetLoopTerms(int j, double p, double i, double d);
+
+    // ---- loop tuning (tuning/TuningRun.h) ----
+    TuningRun& Tuning() { return *m_tuning; }
+    const TuningRun& Tuning() const { return *m_tuning; }
 
     // ---- editors: announce changes made to Tables() ----
     void OutputEdited(int j); // name, input, terms, scale of output j changed
@@ -299,6 +308,8 @@ private:
     QString m_firstLogFailure;
     SetupLoadResult* m_loading = nullptr; // collects class errors while a setup loads
     bool m_remembersSetupFile = true;
+    QString m_tripText; // the trip that is stopping the deposition, while it does
+    std::unique_ptr<TuningRun> m_tuning;
     const tlv::MaterialTable* m_materials = nullptr; // nullptr: the program's table
 };
 

@@ -6,6 +6,7 @@
 
 #include "DataLog.h"
 #include "Recorder.h"
+#include "tuning/TuningRun.h"
 
 #include "common/NumberFormat.h"
 
@@ -57,7 +58,9 @@ void Deposition::ApplyOutputSetup(int j)
 // has returned to the event loop: readings that arrive meanwhile see the run state 0.
 void Deposition::Trip(const QString& message)
 {
+    m_tripText = message;
     SetRunState(RunStopped);
+    m_tripText.clear();
     SetStatus(message);
     QMetaObject::invokeMethod(
         this, [this, message] { emit tripped(message); }, Qt::QueuedConnection);
@@ -101,6 +104,7 @@ void Deposition::TLVReading(const SensorArray& sensors, const OutputArray& outpu
 
     for (int j : kShownOutputs)
         if (IsPresentOutput(j)) DriveOutputOnReading(j);
+    m_tuning->Reading(time);
     emit readingTaken(m_readings, time);
 }
 

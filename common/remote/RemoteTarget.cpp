@@ -112,4 +112,24 @@ Outcome RemoteTarget::SensorMaterial(int, QString&, double&, double&) const
     return Undefined();
 }
 
+Outcome RemoteTarget::StartTuning(int, double, int)
+{
+    return Undefined();
+}
+
+Outcome RemoteTarget::Tuning(int, TuningStatus&) const
+{
+    return Undefined();
+}
+
+Outcome RemoteTarget::TuningResult(int, TuningFigures&) const
+{
+    return Undefined();
+}
+
+Outcome RemoteTarget::ApplyTuning(int)
+{
+    return Undefined();
+}
+
 } // namespace tlv::remote

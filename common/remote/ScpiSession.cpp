@@ -344,7 +344,7 @@ Outcome ScpiSession::Run(const ScpiUnit& unit, QByteArray& answer)
     const Command* found = nullptr;
     for (const std::span<const Command> table :
          {std::span<const Command>(kCommands), detail::RecipeCommands(),
-          detail::MaterialCommands()}) {
+          detail::MaterialCommands(), detail::TuneCommands()}) {
         for (const Command& command : table) {
             if (!found && command.query == unit.query && Matches(command, unit)) found = &command;
         }
