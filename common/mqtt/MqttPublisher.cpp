@@ -297,9 +297,15 @@ void MqttPublisher::publishOutput(int output, const QDateTime& time, double rate
              OutgoingMessage::Kind::Reading});
 }
 
-void MqttPublisher::publishState(const PublishState& state)
+void MqttPublisher::publishState(const PublishState& given)
 {
     if (!m_mosq) return;
+    m_lastState = given;
+    PublishState state = given;
+    if (m_alarms) {
+        state.withAlarms = true;
+        state.alarms = m_alarms->open();
+    }
     const QByteArray payload = StatePayload(now(), state);
     bool connected = false;
     {
@@ -315,6 +321,26 @@ void MqttPublisher::publishEvent(const PublishEvent& event, const QDateTime& tim
 {
     if (!m_mosq) return;
     enqueue({m_base + "event", EventPayload(time, event), 1, false, OutgoingMessage::Kind::Event});
+}
+
+void MqttPublisher::publishAlarm(const tlv::Alarm& alarm, tlv::AlarmChange change)
+{
+    if (!m_mosq) return;
+    enqueue({m_base + "event", AlarmEventPayload(alarm, change), 1, false,
+             OutgoingMessage::Kind::Event});
+}
+
+void MqttPublisher::followAlarms(const tlv::AlarmModel& model)
+{
+    if (m_alarms) disconnect(m_alarms, nullptr, this, nullptr);
+    m_alarms = &model;
+    connect(&model, &tlv::AlarmModel::changed, this, &MqttPublisher::onAlarmChanged);
+}
+
+void MqttPublisher::onAlarmChanged(const tlv::Alarm& alarm, tlv::AlarmChange change)
+{
+    publishAlarm(alarm, change);
+    if (m_lastState) publishState(*m_lastState);
 }
 
 // ---- network thread ----

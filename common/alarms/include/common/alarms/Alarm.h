@@ -21,6 +21,7 @@ struct AlarmSource {
     static AlarmSource output(int index, const QString& text);
     static AlarmSource card(int index);
 
+    bool operator==(const AlarmSource&) const = default;
     // Same place (the text is only how it is shown).
     bool sameAs(const AlarmSource& other) const
     {
@@ -47,6 +48,7 @@ struct Alarm {
     QDateTime changed;      // the latest change (a warning that became an alarm: then)
 
     bool isOpen() const { return state != AlarmState::Cleared; }
+    bool operator==(const Alarm&) const = default;
 };
 
 // The words the log, the remote interface and the broker use.
