@@ -71,6 +71,37 @@ void InstrumentEventAlarms::measurementStarted()
         m_model.clearAll(condition);
 }
 
+CrystalReadingAlarms::CrystalReadingAlarms(AlarmModel& model, int sensors, int failLimit)
+    : m_model(model), m_failLimit(std::max(failLimit, 1)), m_failed(size_t(std::max(sensors, 0)))
+{
+}
+
+void CrystalReadingAlarms::update(int sensor, double frequency)
+{
+    if (sensor < 0 || size_t(sensor) >= m_failed.size()) return;
+    int& failed = m_failed[size_t(sensor)];
+    const AlarmSource source = AlarmSource::sensor(sensor);
+    if (frequency >= 0) {
+        failed = 0;
+        m_model.clear(condition::kCrystal, source);
+        return;
+    }
+    if (failed < m_failLimit) ++failed;
+    if (failed < m_failLimit || m_model.isOpen(condition::kCrystal, source)) return;
+    const QString why = frequency > -1.5   ? QStringLiteral("no signal")
+                        : frequency > -2.5 ? QStringLiteral("frequency too high")
+                                           : QStringLiteral("frequency too low");
+    m_model.raise(condition::kCrystal, source,
+                  QStringLiteral("%1 Crystal Failure: %2.").arg(source.text, why));
+}
+
+void CrystalReadingAlarms::forget(int sensor)
+{
+    if (sensor < 0 || size_t(sensor) >= m_failed.size()) return;
+    m_failed[size_t(sensor)] = 0;
+    m_model.clear(condition::kCrystal, AlarmSource::sensor(sensor));
+}
+
 OutputAlarms::OutputAlarms(AlarmModel& model, int outputs)
     : m_model(model), m_watches(size_t(std::max(outputs, 0))),
       m_sources(size_t(std::max(outputs, 0)))

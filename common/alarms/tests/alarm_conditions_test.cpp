@@ -157,4 +157,34 @@ TEST(InstrumentEvents, OutputRulesRaiseUntilTheMeasurementRestarts)
     EXPECT_EQ(c.model.open().front().condition, condition::kShutter);
 }
 
+TEST(CrystalReadings, ThreeFailedReadingsInARowRaiseTheFirstGoodOneClears)
+{
+    Conditions c;
+    CrystalReadingAlarms crystals(c.model, 24);
+    const AlarmSource s3 = AlarmSource::sensor(2);
+    crystals.update(2, -1);
+    crystals.update(2, -1);
+    crystals.update(2, 5.9e6); // a glitch is no failure
+    crystals.update(2, -3);
+    crystals.update(2, -3);
+    EXPECT_EQ(c.openAlarm(condition::kCrystal, s3), nullptr);
+    crystals.update(2, -3);
+    ASSERT_NE(c.openAlarm(condition::kCrystal, s3), nullptr);
+    EXPECT_EQ(c.openAlarm(condition::kCrystal, s3)->text,
+              "Sensor 3 Crystal Failure: frequency too low.");
+    crystals.update(2, -3);
+    EXPECT_EQ(c.model.history().size(), 1u) << "one alarm while it lasts";
+    crystals.update(2, 5.0e6);
+    EXPECT_EQ(c.openAlarm(condition::kCrystal, s3), nullptr);
+
+    for (int i = 0; i < 3; ++i)
+        crystals.update(23, -2);
+    EXPECT_EQ(c.openAlarm(condition::kCrystal, AlarmSource::sensor(23))->text,
+              "Sensor 24 Crystal Failure: frequency too high.");
+    crystals.forget(23);
+    EXPECT_TRUE(c.model.open().isEmpty());
+    crystals.update(24, -1); // beyond the sensors: ignored
+    EXPECT_TRUE(c.model.open().isEmpty());
+}
+
 } // namespace

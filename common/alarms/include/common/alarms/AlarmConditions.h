@@ -3,8 +3,9 @@
 // what the instrument reports. The watchers hold no widget and no timer: a core feeds them its
 // readings and events with the instrument's time, so a test steps that time by hand.
 //
-//   crystal    a sensor's crystal failed (the instrument's crystal rule); clears when it reads
-//              again or the measurement restarts
+//   crystal    a sensor's crystal failed (the instrument's crystal rule, or three failed
+//              readings in a row where a program reads frequencies itself); clears when it
+//              reads again or the measurement restarts
 //   quality    a sensor's quality rule tripped; clears when the measurement restarts
 //   stability  a sensor's stability rule tripped (single jump or sum); as quality
 //   control    an output's control error (the instrument's rule); clears on the next start
@@ -61,6 +62,24 @@ public:
 
 private:
     AlarmModel& m_model;
+};
+
+// A program that reads frequencies itself (tlvmonitor) judges its crystals from them: a sensor
+// whose frequency carries a failure code (-1 no signal, -2 above, -3 below the frequency range)
+// for `failLimit` readings in a row raises "crystal"; its first good reading clears it.
+class CrystalReadingAlarms {
+public:
+    explicit CrystalReadingAlarms(AlarmModel& model, int sensors, int failLimit = 3);
+
+    // One reading of sensor `sensor` (0-based).
+    void update(int sensor, double frequency);
+    // The sensor is no longer read (not displayed, measuring stopped): its alarm clears.
+    void forget(int sensor);
+
+private:
+    AlarmModel& m_model;
+    int m_failLimit;
+    std::vector<int> m_failed; // failed readings in a row per sensor
 };
 
 // What a core knows of an output at one reading.
