@@ -30,6 +30,19 @@ QString AlarmStateWord(AlarmState state)
     return QStringLiteral("active");
 }
 
+QString AlarmChangeWord(AlarmChange change)
+{
+    switch (change) {
+    case AlarmChange::Acknowledged:
+        return QStringLiteral("acknowledged");
+    case AlarmChange::Cleared:
+        return QStringLiteral("cleared");
+    case AlarmChange::Raised:
+        break;
+    }
+    return QStringLiteral("raised");
+}
+
 QString AlarmSeverityWord(AlarmSeverity level)
 {
     return level == AlarmSeverity::Warning ? QStringLiteral("warning") : QStringLiteral("alarm");

@@ -7,19 +7,6 @@ namespace tlv {
 
 namespace {
 
-QString ChangeWord(AlarmChange change)
-{
-    switch (change) {
-    case AlarmChange::Acknowledged:
-        return QStringLiteral("acknowledged");
-    case AlarmChange::Cleared:
-        return QStringLiteral("cleared");
-    case AlarmChange::Raised:
-        break;
-    }
-    return QStringLiteral("raised");
-}
-
 QString OneField(QString text)
 {
     text.replace(QLatin1Char('\t'), QLatin1Char(' '));
@@ -41,7 +28,7 @@ QString AlarmLog::lineFor(const Alarm& alarm, AlarmChange change)
 {
     const QStringList fields{alarm.changed.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")),
                              QString::number(alarm.id),
-                             ChangeWord(change),
+                             AlarmChangeWord(change),
                              AlarmSeverityWord(alarm.severity),
                              OneField(alarm.condition),
                              OneField(alarm.source.text),

@@ -129,19 +129,6 @@ QJsonObject AlarmObject(const tlv::Alarm& alarm)
     return object;
 }
 
-QString ChangeWord(tlv::AlarmChange change)
-{
-    switch (change) {
-    case tlv::AlarmChange::Acknowledged:
-        return QStringLiteral("acknowledged");
-    case tlv::AlarmChange::Cleared:
-        return QStringLiteral("cleared");
-    case tlv::AlarmChange::Raised:
-        break;
-    }
-    return QStringLiteral("raised");
-}
-
 } // namespace
 
 QByteArray AlarmEventPayload(const tlv::Alarm& alarm, tlv::AlarmChange change)
@@ -150,7 +137,7 @@ QByteArray AlarmEventPayload(const tlv::Alarm& alarm, tlv::AlarmChange change)
                        {QStringLiteral("kind"), QStringLiteral("alarm")},
                        {QStringLiteral("code"), 0},
                        {QStringLiteral("alarm"), qint64(alarm.id)},
-                       {QStringLiteral("change"), ChangeWord(change)},
+                       {QStringLiteral("change"), tlv::AlarmChangeWord(change)},
                        {QStringLiteral("severity"), tlv::AlarmSeverityWord(alarm.severity)},
                        {QStringLiteral("condition"), alarm.condition},
                        {QStringLiteral("text"), alarm.text}};

@@ -51,9 +51,13 @@ struct Alarm {
     bool operator==(const Alarm&) const = default;
 };
 
+// What happened to an alarm (the model reports each change as it happens).
+enum class AlarmChange { Raised, Acknowledged, Cleared };
+
 // The words the log, the remote interface and the broker use.
 QString AlarmStateWord(AlarmState state);       // "active", "acknowledged", "cleared"
 QString AlarmSeverityWord(AlarmSeverity level); // "warning", "alarm"
+QString AlarmChangeWord(AlarmChange change);    // "raised", "acknowledged", "cleared"
 
 } // namespace tlv
 

@@ -12,8 +12,6 @@
 
 namespace tlv {
 
-enum class AlarmChange { Raised, Acknowledged, Cleared };
-
 class AlarmModel : public QObject {
     Q_OBJECT
 public:
