@@ -13,7 +13,7 @@ namespace tlv {
 QString HelpFilePath(const QString& fileName)
 {
     const QString folder = QCoreApplication::applicationDirPath();
-    const QString beside = folder + QLatin1Char('/') + fileName;
+    QString beside = folder + QLatin1Char('/') + fileName;
     const QString installed = folder + QStringLiteral("/../share/tlv880/") + fileName;
     if (!QFileInfo::exists(beside) && QFileInfo::exists(installed))
         return QFileInfo(installed).canonicalFilePath();
