@@ -1,6 +1,5 @@
 #include "CofluxProgram.h"
 
-#include "common/DialogService.h"
 #include "common/ProgramInfo.h"
 
 namespace coflux {
@@ -21,11 +20,6 @@ std::unique_ptr<QSettings> ProgramSettings()
 {
     return std::make_unique<QSettings>(QStringLiteral("TLV880"),
                                        QString::fromLatin1(kProgramTitle));
-}
-
-void ShowMessage(QWidget* parent, const QString& text, QMessageBox::Icon icon)
-{
-    tlv::DialogService::message(parent, text, QMessageBox::Ok, icon);
 }
 
 } // namespace coflux

@@ -3,7 +3,7 @@
 #include "CofluxProgram.h"
 #include "Deposition.h"
 #include "DepositionRecipeHost.h"
-#include "RecipeHeadless.h"
+#include "RecipeExitStatus.h"
 
 #include "common/mqtt/MqttPublisher.h"
 

@@ -4,6 +4,7 @@
 #include "frmMain.h"
 
 #include "CofluxProgram.h"
+#include "ProgramMessage.h"
 
 #include "common/NumberFormat.h"
 #include "common/SetupFileDialog.h"

@@ -1,14 +1,10 @@
 #pragma once
-// What coflux tells the shared routines about itself, and the small services every form of the
-// program uses: its user settings and its message boxes.
+// What coflux tells the shared routines about itself, and its user settings.
 
-#include <QMessageBox>
 #include <QSettings>
 #include <QString>
 
 #include <memory>
-
-class QWidget;
 
 namespace coflux {
 
@@ -21,8 +17,5 @@ void InstallProgramInfo();
 
 // The user's settings of coflux: QSettings("TLV880", "coflux").
 std::unique_ptr<QSettings> ProgramSettings();
-
-// A plain message box of the program (OK button) through the dialog service.
-void ShowMessage(QWidget* parent, const QString& text, QMessageBox::Icon icon);
 
 } // namespace coflux

@@ -5,8 +5,8 @@
 #include "Deposition.h"
 #include "DepositionPublishing.h"
 #include "DepositionRecipeHost.h"
+#include "HeadlessReporter.h"
 
-#include "common/DialogService.h"
 #include "common/remote/RemoteServer.h"
 
 #include <QCoreApplication>
@@ -59,27 +59,15 @@ int ServeRemoteHeadless(const tlv::remote::RemoteOptions& options,
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
 
-    // Nobody is there to answer a box: the default answer, the text on standard error.
-    tlv::DialogService::ScopedHandler answers([err](const tlv::DialogRequest& request) {
-        if (!request.text.isEmpty()) Print(err, QStringLiteral("coflux: ") + request.text);
-        return tlv::DialogAnswer(request.defaultButton);
-    });
-
     auto instrument = std::make_unique<cTLV880a>();
     auto process = std::make_unique<Deposition>(*instrument);
     process->setRemembersSetupFile(false);
     QObject context;
-    QObject::connect(
-        process.get(), &Deposition::notice, &context,
-        [err](const QString& text, NoticeLevel) { Print(err, QStringLiteral("coflux: ") + text); });
-    QObject::connect(
-        process.get(), &Deposition::classError, &context,
-        [err](int number, const QString& message) {
-            Print(err, QStringLiteral("coflux: TLV880 Error %1: %2").arg(number).arg(message));
-        });
-    QObject::connect(process.get(), &Deposition::tripped, &context, [err](const QString& message) {
-        Print(err, QStringLiteral("coflux: ") + message);
-    });
+    // Nobody is there to read a box: what the process says goes to standard error.
+    HeadlessReporter reporter(stdout, err);
+    reporter.Follow(*process);
+    QObject::connect(process.get(), &Deposition::tripped, &context,
+                     [&reporter](const QString& message) { reporter.Error(message); });
 
     auto publishing = std::make_unique<HeadlessPublishing>(*process, publish, err);
     process->OpenSetup(QStringLiteral("Default.dat"));

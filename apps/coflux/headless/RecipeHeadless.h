@@ -5,6 +5,7 @@
 // aborts the run: every output to power 0 first. When no reading arrives for a while, the run
 // fails the same way.
 
+#include "RecipeExitStatus.h"
 #include "RecipeSession.h"
 
 #include <QString>
@@ -12,14 +13,6 @@
 #include <cstdio>
 
 namespace coflux {
-
-// Exit status of a headless recipe run.
-enum RecipeExitStatus : int {
-    RecipeExitComplete = 0, // every layer ran to its end
-    RecipeExitError = 1,    // bad recipe file, or the process could not start it
-    RecipeExitAborted = 3,  // interrupted or aborted
-    RecipeExitFailed = 4,   // shutter-delay time-out, crystal failure with stop, no readings
-};
 
 // Runs the recipe file on the session until it ends and returns the exit status. Needs the
 // application object; runs its own event loop (call it from main, never from a handler).

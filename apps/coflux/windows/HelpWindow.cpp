@@ -1,6 +1,7 @@
 #include "HelpWindow.h"
 
 #include "CofluxProgram.h"
+#include "ProgramMessage.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>

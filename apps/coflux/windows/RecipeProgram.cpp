@@ -1,0 +1,78 @@
+#include "RecipeProgram.h"
+#include "DepositionRecipeHost.h"
+#include "DepositionPublishing.h"
+#include "HeadlessRecipe.h"
+#include "RecipeExitStatus.h"
+#include "frmProcess.h"
+
+#include "CofluxProgram.h"
+#include "UnattendedRun.h"
+#include "WindowPublishing.h"
+#include "frmMain.h"
+
+#include "common/DialogService.h"
+#include "common/ProgramInfo.h"
+
+#include <QApplication>
+
+#include <cstdio>
+#include <memory>
+
+namespace coflux {
+
+namespace {
+
+void PrintError(const QString& text)
+{
+    std::fputs((text + QLatin1Char('\n')).toLocal8Bit().constData(), stderr);
+    std::fflush(stderr);
+}
+
+} // namespace
+
+frmProcess* ShowProcessWindow(frmMain& window)
+{
+    auto* process = window.findChild<frmProcess*>(QStringLiteral("frmProcess"));
+    if (!process) process = new frmProcess(RecipeSessionOf(window.Core()), &window);
+    process->showNormal();
+    process->raise();
+    process->activateWindow();
+    return process;
+}
+
+int RunRecipeCommand(const RecipeRequest& request, const tlv::mqtt::PublishOptions& publish,
+                     int& argc, char** argv)
+{
+    if (!request.error.isEmpty()) {
+        PrintError(QStringLiteral("coflux: ") + request.error);
+        std::fputs(RecipeUsage().toLocal8Bit().constData(), stderr);
+        return RecipeExitError;
+    }
+    if (!request.headless && !HasDisplay()) {
+        PrintError(QStringLiteral("coflux: --recipe without --headless shows the window, but "
+                                  "there is no display. Add --headless to run without one."));
+        return RecipeExitError;
+    }
+    // A headless run is the deposition process alone: no GUI application, no window.
+    std::unique_ptr<QCoreApplication> app;
+    if (request.headless)
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    else
+        app = std::make_unique<QApplication>(argc, argv);
+    QCoreApplication::setOrganizationName(QStringLiteral("TLV880"));
+    InstallProgramInfo();
+    const QString file = ResolveRecipeFile(request.file, tlv::ProgramFolder());
+    const tlv::mqtt::PublishOptions publishing = WithPublishSettings(publish);
+    if (request.headless) return RunRecipeWithoutWindow(file, publishing);
+
+    // With a window the run starts at once as well (the command line asked for it); the
+    // Process window shows it and aborts it.
+    auto* window = new frmMain;
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    AttachWindowPublishing(*window, publishing);
+    frmProcess* process = ShowProcessWindow(*window);
+    if (process->LoadFile(file)) process->StartWithoutQuestion();
+    return QCoreApplication::exec();
+}
+
+} // namespace coflux
