@@ -167,7 +167,7 @@ if(BUILD_TESTING AND NOT TLV_CARDLIB_ONLY)
     add_test(NAME architecture_layers_catches_${_plant}
              COMMAND ${CMAKE_COMMAND} -DTLV_LAYERS_FILE=${CMAKE_BINARY_DIR}/tlv_layers.cmake
                      -DTLV_LAYERS_PLANT=${_plant}
-                     -DTLV_LAYERS_PLANT_DIR=${CMAKE_BINARY_DIR}/tlv_layers_plant
+                     -DTLV_LAYERS_PLANT_DIR=${CMAKE_BINARY_DIR}/tlv_layers_plant_${_plant}
                      -P ${CMAKE_CURRENT_LIST_DIR}/TlvLayersCheck.cmake)
   endforeach()
   set_tests_properties(architecture_layers_catches_widget PROPERTIES

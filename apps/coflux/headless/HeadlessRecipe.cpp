@@ -1,8 +1,7 @@
 #include "HeadlessRecipe.h"
 
+#include "CofluxHost.h"
 #include "Deposition.h"
-#include "DepositionPublishing.h"
-#include "DepositionRecipeHost.h"
 #include "HeadlessReporter.h"
 #include "RecipeHeadless.h"
 #include "UnattendedSetup.h"
@@ -18,7 +17,8 @@ namespace {
 
 // After an abort or a failure: each present output's power as the card library reports it, on
 // standard output and in the progress log, so the record shows where the outputs were left.
-void ReportOutputPowers(Deposition& deposition, const RecipeSession& session)
+void ReportOutputPowers(Deposition& deposition, const RecipeSession& session,
+                        const HeadlessReporter& reporter)
 {
     QStringList parts;
     for (const int j : deposition.PresentOutputs())
@@ -27,8 +27,7 @@ void ReportOutputPowers(Deposition& deposition, const RecipeSession& session)
                      .arg(deposition.Instrument().GetPower(static_cast<short>(j)), 0, 'f', 1);
     const QString line =
         QStringLiteral("Power after the stop: ") + parts.join(QStringLiteral(", "));
-    std::fputs((line + QLatin1Char('\n')).toLocal8Bit().constData(), stdout);
-    std::fflush(stdout);
+    reporter.Out(line);
     if (!session.ProgressLogPath().isEmpty())
         AppendToTextFile(session.ProgressLogPath(),
                          RecipeRun::ElapsedText(session.Run().Elapsed()) + QStringLiteral("  ") +
@@ -40,13 +39,15 @@ void ReportOutputPowers(Deposition& deposition, const RecipeSession& session)
 
 int RunRecipeWithoutWindow(const QString& recipeFile, const tlv::mqtt::PublishOptions& publish)
 {
-    cTLV880a instrument;
-    Deposition deposition(instrument);
+    CofluxHost host;
+    Deposition& deposition = host.Process();
     deposition.setRemembersSetupFile(false);
     // What the process says (a setup file not found, class errors) goes to standard error.
     HeadlessReporter reporter(stdout, stderr);
     reporter.Follow(deposition);
-    HeadlessPublishing publishing(deposition, publish, stderr);
+    QObject::connect(&host, &CofluxHost::publishProblem, &reporter,
+                     [&reporter](const QString& text) { reporter.Error(text); });
+    host.StartPublishing(publish);
     QString setup = tlv::SavedSetupFile();
     if (setup.isEmpty()) setup = QStringLiteral("Default.dat");
     const UnattendedSetup loaded = LoadUnattendedSetup(
@@ -58,12 +59,12 @@ int RunRecipeWithoutWindow(const QString& recipeFile, const tlv::mqtt::PublishOp
     for (const QString& note : loaded.notes)
         reporter.Error(note);
 
-    RecipeSession& session = RecipeSessionOf(deposition);
+    RecipeSession& session = host.Recipes();
     const int status = RunRecipeHeadless(session, recipeFile, stdout, stderr);
     if (deposition.RunState() != RunStopped) deposition.SetRunState(RunStopped);
     if (status == RecipeExitAborted || status == RecipeExitFailed)
-        ReportOutputPowers(deposition, session);
-    instrument.setTimerEnabled(false);
+        ReportOutputPowers(deposition, session, reporter);
+    host.Shutdown();
     return status;
 }
 

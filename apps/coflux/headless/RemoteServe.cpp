@@ -1,10 +1,9 @@
 // The headless remote server of coflux and its orderly end on SIGINT and SIGTERM.
 #include "RemoteServe.h"
 
+#include "CofluxHost.h"
 #include "CofluxRemoteTarget.h"
 #include "Deposition.h"
-#include "DepositionPublishing.h"
-#include "DepositionRecipeHost.h"
 #include "HeadlessReporter.h"
 
 #include "common/remote/RemoteServer.h"
@@ -59,40 +58,34 @@ int ServeRemoteHeadless(const tlv::remote::RemoteOptions& options,
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
 
-    auto instrument = std::make_unique<cTLV880a>();
-    auto process = std::make_unique<Deposition>(*instrument);
-    process->setRemembersSetupFile(false);
-    QObject context;
+    CofluxHost host;
+    Deposition& process = host.Process();
+    process.setRemembersSetupFile(false);
     // Nobody is there to read a box: what the process says goes to standard error.
     HeadlessReporter reporter(stdout, err);
-    reporter.Follow(*process);
-    QObject::connect(process.get(), &Deposition::tripped, &context,
+    reporter.Follow(process);
+    QObject::connect(&process, &Deposition::tripped, &reporter,
                      [&reporter](const QString& message) { reporter.Error(message); });
+    QObject::connect(&host, &CofluxHost::publishProblem, &reporter,
+                     [&reporter](const QString& text) { reporter.Error(text); });
+    host.StartPublishing(publish);
+    process.OpenSetup(QStringLiteral("Default.dat"));
+    process.ZeroAll();
 
-    auto publishing = std::make_unique<HeadlessPublishing>(*process, publish, err);
-    process->OpenSetup(QStringLiteral("Default.dat"));
-    process->ZeroAll();
-
-    CofluxRemoteTarget target(*process);
     QString error;
     std::unique_ptr<tlv::remote::RemoteServer> server =
-        tlv::remote::StartRemoteServer(target, options, error);
+        tlv::remote::StartRemoteServer(host.RemoteTarget(), options, error);
     int status = 1;
     if (server) {
         status = QCoreApplication::exec();
     } else {
-        Print(err, QStringLiteral("coflux: ") + error);
+        reporter.Error(error);
     }
 
     // Clients first, so no command arrives while the process winds down. A recipe that runs
     // ends as aborted (its outputs to power 0), so its progress log says how it ended.
     server.reset();
-    RecipeSessionOf(*process).Abort(QStringLiteral("Recipe aborted (the remote server stopped)."));
-    if (process->RunState() != RunStopped) process->SetRunState(RunStopped);
-    instrument->setTimerEnabled(false);
-    publishing.reset(); // "offline", before the process goes
-    process.reset();
-    instrument.reset(); // shuts the card library down
+    host.Shutdown(QStringLiteral("Recipe aborted (the remote server stopped)."));
     notifier.setEnabled(false);
     std::signal(SIGINT, SIG_DFL);
     std::signal(SIGTERM, SIG_DFL);

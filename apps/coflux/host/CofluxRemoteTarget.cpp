@@ -175,11 +175,6 @@ Outcome CofluxRemoteTarget::LoadSetup(const QString& name)
     return Outcome::Ok();
 }
 
-RecipeSession& CofluxRemoteTarget::Recipes() const
-{
-    return RecipeSessionOf(m_process);
-}
-
 Outcome CofluxRemoteTarget::LoadRecipe(const QString& name)
 {
     RecipeSession& session = Recipes();

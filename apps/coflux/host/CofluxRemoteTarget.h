@@ -14,8 +14,11 @@ struct CommandResult;
 
 class CofluxRemoteTarget : public tlv::remote::RemoteTarget {
 public:
-    // `process` must outlive the target.
-    explicit CofluxRemoteTarget(Deposition& process) : m_process(process) {}
+    // Both must outlive the target.
+    CofluxRemoteTarget(Deposition& process, RecipeSession& recipes)
+        : m_process(process), m_recipes(recipes)
+    {
+    }
 
     QString Model() const override { return QStringLiteral("COFLUX"); }
     bool Controls() const override { return true; }
@@ -69,9 +72,10 @@ private:
     // The file of that bare name in the program's folder itself (links resolved), or why not.
     tlv::remote::Outcome ProgramFolderFile(const QString& name, QString& path) const;
 
-    RecipeSession& Recipes() const;
+    RecipeSession& Recipes() const { return m_recipes; }
 
     Deposition& m_process;
+    RecipeSession& m_recipes;
 };
 
 } // namespace coflux

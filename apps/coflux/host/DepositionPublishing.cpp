@@ -25,9 +25,9 @@ QString RunStateWord(short state)
     }
 }
 
-DepositionPublishing::DepositionPublishing(Deposition& process, tlv::mqtt::MqttPublisher& publisher,
-                                           QObject* parent)
-    : QObject(parent), m_process(process), m_recipes(RecipeSessionOf(process)),
+DepositionPublishing::DepositionPublishing(Deposition& process, RecipeSession& recipes,
+                                           tlv::mqtt::MqttPublisher& publisher, QObject* parent)
+    : QObject(parent), m_process(process), m_recipes(recipes),
       m_publisher(publisher)
 {
     using tlv::mqtt::PublishEvent;
@@ -130,26 +130,6 @@ tlv::mqtt::PublishOptions WithPublishSettings(tlv::mqtt::PublishOptions options)
     if (options.passwordFile.isEmpty()) options.passwordFile = saved.passwordFile;
     if (options.caFile.isEmpty()) options.caFile = saved.caFile;
     return options;
-}
-
-HeadlessPublishing::HeadlessPublishing(Deposition& process,
-                                       const tlv::mqtt::PublishOptions& options, std::FILE* err)
-{
-    if (!options.enabled()) return;
-    m_publisher = std::make_unique<tlv::mqtt::MqttPublisher>(QStringLiteral("coflux"));
-    QObject::connect(m_publisher.get(), &tlv::mqtt::MqttPublisher::problem, m_publisher.get(),
-                     [err](const QString& text) {
-                         std::fprintf(err, "coflux: %s\n", qUtf8Printable(text));
-                         std::fflush(err);
-                     });
-    if (m_publisher->start(options))
-        m_publishing = std::make_unique<DepositionPublishing>(process, *m_publisher);
-}
-
-HeadlessPublishing::~HeadlessPublishing()
-{
-    m_publishing.reset();
-    m_publisher.reset(); // says "offline"
 }
 
 } // namespace coflux

@@ -10,8 +10,6 @@
 
 #include <QObject>
 
-#include <cstdio>
-#include <memory>
 
 namespace tlv::mqtt {
 class MqttPublisher;
@@ -26,9 +24,9 @@ struct ReadingArrays;
 class DepositionPublishing : public QObject {
     Q_OBJECT
 public:
-    // Neither is owned; both must outlive this object. Publishes the current state at once.
-    DepositionPublishing(Deposition& process, tlv::mqtt::MqttPublisher& publisher,
-                         QObject* parent = nullptr);
+    // None is owned; all must outlive this object. Publishes the current state at once.
+    DepositionPublishing(Deposition& process, RecipeSession& recipes,
+                         tlv::mqtt::MqttPublisher& publisher, QObject* parent = nullptr);
 
 private:
     void PublishState();
@@ -47,21 +45,5 @@ QString RunStateWord(short state);
 
 // The publish options of coflux: each one the command line gave, else the user's settings.
 tlv::mqtt::PublishOptions WithPublishSettings(tlv::mqtt::PublishOptions commandLine);
-
-// Publishing for a program without a window: one publisher on the process, started as the
-// options say (nothing when publishing is off). A broker that cannot be used is reported on
-// `err` and the program runs on without it. Says "offline" when it goes.
-class HeadlessPublishing {
-public:
-    HeadlessPublishing(Deposition& process, const tlv::mqtt::PublishOptions& options,
-                       std::FILE* err);
-    ~HeadlessPublishing();
-    HeadlessPublishing(const HeadlessPublishing&) = delete;
-    HeadlessPublishing& operator=(const HeadlessPublishing&) = delete;
-
-private:
-    std::unique_ptr<tlv::mqtt::MqttPublisher> m_publisher;
-    std::unique_ptr<DepositionPublishing> m_publishing;
-};
 
 } // namespace coflux

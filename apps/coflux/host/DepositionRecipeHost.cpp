@@ -12,28 +12,7 @@ constexpr int kCrystalFailure = 1;
 constexpr int kSensorOk = -1;
 constexpr int kAllCrystalsFailed = 5;
 
-// Owns the host and the session of one deposition process.
-class RecipeWorkbench : public QObject {
-public:
-    explicit RecipeWorkbench(Deposition& deposition)
-        : QObject(&deposition), host(deposition), session(host)
-    {
-        setObjectName(QStringLiteral("recipeWorkbench"));
-        host.Attach(session.Run());
-    }
-    DepositionRecipeHost host;
-    RecipeSession session;
-};
-
 } // namespace
-
-RecipeSession& RecipeSessionOf(Deposition& deposition)
-{
-    auto* bench = deposition.findChild<RecipeWorkbench*>(QStringLiteral("recipeWorkbench"),
-                                                         Qt::FindDirectChildrenOnly);
-    if (!bench) bench = new RecipeWorkbench(deposition);
-    return bench->session;
-}
 
 DepositionRecipeHost::DepositionRecipeHost(Deposition& deposition, QObject* parent)
     : QObject(parent), m_dep(deposition)

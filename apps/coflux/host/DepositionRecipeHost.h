@@ -56,8 +56,4 @@ private:
     QString m_lastTrip;
 };
 
-// The recipe session of a deposition process, made on first use and kept as long as the
-// process (the Process window and the headless run share the same one).
-RecipeSession& RecipeSessionOf(Deposition& deposition);
-
 } // namespace coflux

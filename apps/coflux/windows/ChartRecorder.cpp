@@ -1,6 +1,6 @@
 #include "ChartRecorder.h"
 
-#include "frmMain.h"
+#include "Deposition.h"
 
 #include <cmath>
 
@@ -8,20 +8,13 @@ namespace coflux {
 
 using tlv::charts::ChartModel;
 
-ChartRecorder::ChartRecorder(frmMain& main)
-    : QObject(&main), m_main(main), m_rate(QStringLiteral("Rate"), QStringLiteral("Å/s")),
+ChartRecorder::ChartRecorder(const Deposition& process, QObject* parent)
+    : QObject(parent), m_process(process), m_rate(QStringLiteral("Rate"), QStringLiteral("Å/s")),
       m_power(QStringLiteral("Power"), QStringLiteral("%")),
       m_thick(QStringLiteral("Thickness"), QStringLiteral("kÅ"))
 {
-    setObjectName(QStringLiteral("chartRecorder"));
-    connect(&main.Instrument(), &cTLV880a::TLVReading, this,
-            [this](const SensorArray&, const OutputArray&, double time) { Record(time); });
-}
-
-ChartRecorder* ChartRecorder::Of(const frmMain& main)
-{
-    return main.findChild<ChartRecorder*>(QStringLiteral("chartRecorder"),
-                                          Qt::FindDirectChildrenOnly);
+    connect(&process, &Deposition::readingTaken, this,
+            [this](const ReadingArrays&, double time) { Record(time); });
 }
 
 // Series are made when an output first takes part, so the legends hold only outputs that ran.
@@ -48,14 +41,14 @@ void ChartRecorder::Record(double time)
 {
     const double t = m_clock.continuous(time);
     // No reading for more than two periods breaks the lines instead of bridging the gap.
-    const double gap = 2 * m_main.Instrument().Period();
+    const double gap = 2 * m_process.Instrument().Period();
     for (ChartModel* model : {&m_rate, &m_power, &m_thick})
         model->setGapSeconds(gap);
-    const ReadingArrays& readings = m_main.Readings();
+    const ReadingArrays& readings = m_process.Readings();
     for (int j : kShownOutputs) {
-        const OutputRecord& out = m_main.Tables().Output(j);
+        const OutputRecord& out = m_process.Tables().Output(j);
         OutputSeries& s = m_series.at(static_cast<std::size_t>(j));
-        if (!m_main.IsPresentOutput(j) || out.Mode == ModeOff) {
+        if (!m_process.IsPresentOutput(j) || out.Mode == ModeOff) {
             if (s.setpoint >= 0) m_thick.setLevel(s.setpoint, std::nan(""));
             continue;
         }

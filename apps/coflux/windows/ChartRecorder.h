@@ -1,8 +1,8 @@
 #pragma once
 // The chart history of coflux: for every present output that is not Off, its rate (Å/s), power
-// (%) and thickness (kÅ) with the thickness setpoint, taken from the readings the main window
-// shows, into three chart models that keep the last 30 minutes. It lives as a child of the main
-// window for the whole program run, so the chart window shows the history whenever it opens.
+// (%) and thickness (kÅ) with the thickness setpoint, taken from each reading of the deposition
+// process, into three chart models that keep the last 30 minutes. The main window makes it at
+// start and hands it to the chart window, so the chart shows the history whenever it opens.
 // Recording costs a few stores per reading; drawing is the chart window's business.
 
 #include "ProcessTables.h"
@@ -15,23 +15,19 @@
 
 namespace coflux {
 
-class frmMain;
+class Deposition;
 
 class ChartRecorder : public QObject {
     Q_OBJECT
 public:
-    // Made by the main window after it attached itself to the instrument, so that each reading
-    // reaches the window first and the recorder takes what the window shows.
-    explicit ChartRecorder(frmMain& main);
-
-    // The main window's recorder (null before it is made).
-    static ChartRecorder* Of(const frmMain& main);
+    // Records each reading `process` takes; the process must outlive the recorder.
+    explicit ChartRecorder(const Deposition& process, QObject* parent = nullptr);
 
     tlv::charts::ChartModel& RateChart() { return m_rate; }
     tlv::charts::ChartModel& PowerChart() { return m_power; }
     tlv::charts::ChartModel& ThickChart() { return m_thick; }
 
-    // Records the main window's current readings at `time` (seconds since midnight).
+    // Records the process's current readings at `time` (seconds since midnight).
     void Record(double time);
 
 private:
@@ -43,7 +39,7 @@ private:
     };
     void EnsureSeries(int j, bool sensorFed, const QString& name);
 
-    frmMain& m_main;
+    const Deposition& m_process;
     tlv::charts::ChartModel m_rate;
     tlv::charts::ChartModel m_power;
     tlv::charts::ChartModel m_thick;

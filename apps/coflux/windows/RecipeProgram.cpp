@@ -32,12 +32,7 @@ void PrintError(const QString& text)
 
 frmProcess* ShowProcessWindow(frmMain& window)
 {
-    auto* process = window.findChild<frmProcess*>(QStringLiteral("frmProcess"));
-    if (!process) process = new frmProcess(RecipeSessionOf(window.Core()), &window);
-    process->showNormal();
-    process->raise();
-    process->activateWindow();
-    return process;
+    return window.ShowProcessWindow();
 }
 
 int RunRecipeCommand(const RecipeRequest& request, const tlv::mqtt::PublishOptions& publish,

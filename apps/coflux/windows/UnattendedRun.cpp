@@ -5,16 +5,15 @@
 
 #include "UnattendedRun.h"
 
+#include "CofluxHost.h"
 #include "Deposition.h"
-#include "DepositionPublishing.h"
+#include "HeadlessReporter.h"
 #include "UnattendedSetup.h"
 #include "frmChart.h"
 #include "frmMain.h"
 
 #include "common/DialogService.h"
 #include "common/ProgramInfo.h"
-
-#include "common/mqtt/MqttPublisher.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -113,18 +112,18 @@ public:
 
         // The process listens to the instrument before anything is loaded, so every error of the
         // load reaches this run.
-        m_instrument = std::make_unique<cTLV880a>();
-        m_core = std::make_unique<Deposition>(*m_instrument);
+        m_host = std::make_unique<CofluxHost>();
+        m_core = &m_host->Process();
         m_core->setRemembersSetupFile(false);
         Listen();
         StartPublishing();
 
         if (Prepare()) {
             if (!m_request.headless) {
-                m_window = new frmMain(*m_core);
+                m_window = new frmMain(*m_host);
                 m_window->setAttribute(Qt::WA_DeleteOnClose);
                 // The chart window opens with the run when the operator left it open.
-                RestoreChartVisibility(*m_window);
+                m_window->RestoreChartVisibility();
             }
             if (m_core->Start().ok()) {
                 Print(m_out, QStringLiteral("Deposition started with %1.").arg(m_setup.name));
@@ -137,19 +136,17 @@ public:
         }
 
         if (m_window) delete m_window.data();
-        if (m_core->RunState() != RunStopped) m_core->SetRunState(RunStopped);
-        m_instrument->setTimerEnabled(false);
+        m_host->Shutdown(); // the deposition stopped, publishing "offline"
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        m_publishing.reset();
-        m_publisher.reset(); // says "offline"
         m_linesLost = m_core->LogLinesLost();
         if (m_linesLost > 0)
             Print(m_err,
                   QStringLiteral("coflux: %1 line(s) could not be written to the log file %2.")
                       .arg(m_linesLost)
                       .arg(m_core->Tables().Flags.LogFile));
-        m_core.reset();
-        m_instrument.reset();
+        m_core = nullptr;
+        m_reporter.reset();
+        m_host.reset(); // shuts the card library down
         return WithLogReport(m_status);
     }
 
@@ -157,18 +154,14 @@ private:
     // A broker that cannot be used is reported and the run goes on without publishing.
     void StartPublishing()
     {
-        if (!m_request.publish.enabled()) return;
-        m_publisher = std::make_unique<tlv::mqtt::MqttPublisher>(QStringLiteral("coflux"));
-        QObject::connect(
-            m_publisher.get(), &tlv::mqtt::MqttPublisher::problem, &m_context,
-            [this](const QString& text) { Print(m_err, QStringLiteral("coflux: ") + text); });
-        if (m_publisher->start(m_request.publish))
-            m_publishing = std::make_unique<DepositionPublishing>(*m_core, *m_publisher);
+        QObject::connect(m_host.get(), &CofluxHost::publishProblem, &m_context,
+                         [this](const QString& text) { m_reporter->Error(text); });
+        m_host->StartPublishing(m_request.publish);
     }
 
     void Listen()
     {
-        Deposition* core = m_core.get();
+        Deposition* core = m_core;
         QObject::connect(core, &Deposition::readingTaken, &m_context,
                          [this] { m_sinceReading.restart(); });
         QObject::connect(core, &Deposition::tripped, &m_context, [this](const QString& message) {
@@ -176,31 +169,9 @@ private:
             Print(m_out, message);
             Finish(RunSetpointReached, QString(), m_out);
         });
-        QObject::connect(
-            core, &Deposition::classError, &m_context, [this](int number, const QString& message) {
-                Print(m_err,
-                      QStringLiteral("coflux: TLV880 Error: %1: %2").arg(number).arg(message));
-            });
-        const auto event = [this](const char* kind, int code, const QString& message) {
-            if (m_core && m_core->Tables().Flags.ShowErrors)
-                Print(m_err, QStringLiteral("coflux: %1: %2: %3")
-                                 .arg(QLatin1String(kind))
-                                 .arg(code)
-                                 .arg(message));
-        };
-        QObject::connect(core, &Deposition::sensorEvent, &m_context,
-                         [event](int code, const QString& m) { event("Sensor Event", code, m); });
-        QObject::connect(core, &Deposition::outputEvent, &m_context,
-                         [event](int code, const QString& m) { event("Output Event", code, m); });
-        QObject::connect(core, &Deposition::notice, &m_context,
-                         [this](const QString& text) { Print(m_err, "coflux: " + text); });
-        QObject::connect(core, &Deposition::logLineLost, &m_context,
-                         [this](const QString& file, const QString& cause, int lost) {
-                             if (lost == 1)
-                                 Print(m_err, QStringLiteral("coflux: the log file %1 cannot be "
-                                                             "written: %2")
-                                                  .arg(file, cause));
-                         });
+        // What the process says besides goes to standard error, as in every headless mode.
+        m_reporter = std::make_unique<HeadlessReporter>(m_out, m_err);
+        m_reporter->Follow(*core);
     }
 
     // Checks the cards, loads the setup and checks what it asks for. False: the run cannot
@@ -300,7 +271,7 @@ private:
             return;
         }
         m_stopSeen = false;
-        const double silence = std::max(kSilenceSecondsMin, 20 * m_instrument->Period());
+        const double silence = std::max(kSilenceSecondsMin, 20 * m_host->Instrument().Period());
         if (m_sinceReading.elapsed() > silence * 1000) {
             m_core->SetRunState(RunStopped);
             Finish(RunFailed,
@@ -337,10 +308,9 @@ private:
     std::FILE* m_out;
     std::FILE* m_err;
     QObject m_context; // owns the timers and connections of the run
-    std::unique_ptr<cTLV880a> m_instrument;
-    std::unique_ptr<Deposition> m_core;
-    std::unique_ptr<tlv::mqtt::MqttPublisher> m_publisher;
-    std::unique_ptr<DepositionPublishing> m_publishing;
+    std::unique_ptr<CofluxHost> m_host;
+    Deposition* m_core = nullptr; // the host's process
+    std::unique_ptr<HeadlessReporter> m_reporter;
     QPointer<frmMain> m_window;
     QElapsedTimer m_sinceReading;
     std::optional<QDeadlineTimer> m_deadline;

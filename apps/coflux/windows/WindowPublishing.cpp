@@ -1,7 +1,6 @@
 #include "WindowPublishing.h"
 
-#include "CofluxProgram.h"
-#include "DepositionPublishing.h"
+#include "CofluxHost.h"
 #include "frmMain.h"
 
 #include "common/mqtt/MqttPublisher.h"
@@ -17,13 +16,12 @@ void AttachWindowPublishing(frmMain& window, const tlv::mqtt::PublishOptions& op
 {
     auto* label = new tlv::mqtt::PublishStatusLabel(window.statusBar());
     window.statusBar()->addPermanentWidget(label);
-    if (!options.enabled()) return;
-    auto* publisher = new tlv::mqtt::MqttPublisher(QString::fromLatin1(kProgramTitle), &window);
-    label->follow(publisher);
-    QObject::connect(publisher, &tlv::mqtt::MqttPublisher::problem, [](const QString& text) {
+    // The publisher belongs to the window's host; problems also go to standard error.
+    QObject::connect(&window.Host(), &CofluxHost::publishProblem, label, [](const QString& text) {
         std::fputs(("coflux: " + text + QLatin1Char('\n')).toLocal8Bit().constData(), stderr);
     });
-    if (publisher->start(options)) new DepositionPublishing(window.Core(), *publisher, publisher);
+    if (tlv::mqtt::MqttPublisher* publisher = window.Host().StartPublishing(options))
+        label->follow(publisher);
 }
 
 } // namespace coflux

@@ -9,7 +9,7 @@ namespace coflux {
 
 class frmMain;
 
-// The publisher (when there is one) belongs to the window and goes with it.
+// The publisher (when there is one) belongs to the window's host.
 void AttachWindowPublishing(frmMain& window, const tlv::mqtt::PublishOptions& options);
 
 } // namespace coflux

@@ -2,7 +2,6 @@
 
 #include "ChartRecorder.h"
 #include "CofluxProgram.h"
-#include "frmMain.h"
 
 #include "common/FormUtil.h"
 #include "common/charts/ChartLegend.h"
@@ -115,38 +114,17 @@ void frmChart::closeEvent(QCloseEvent* event)
 
 namespace {
 const QString kVisibleKey = QStringLiteral("frmChart/Form Visible");
-
-frmChart* OpenChart(const frmMain& main)
-{
-    return main.findChild<frmChart*>(QStringLiteral("frmChart"), Qt::FindDirectChildrenOnly);
-}
 } // namespace
 
-void InstallChart(frmMain& main)
+void SaveChartVisibility(const frmChart* chart)
 {
-    if (!ChartRecorder::Of(main)) new ChartRecorder(main);
-}
-
-void ShowChart(frmMain& main)
-{
-    InstallChart(main);
-    frmChart* chart = OpenChart(main);
-    if (!chart) chart = new frmChart(*ChartRecorder::Of(main), &main);
-    chart->showNormal();
-    chart->raise();
-    chart->activateWindow();
-}
-
-void SaveChartVisibility(const frmMain& main)
-{
-    const frmChart* chart = OpenChart(main);
     ProgramSettings()->setValue(kVisibleKey, chart && chart->isVisible() ? QStringLiteral("True")
                                                                          : QStringLiteral("False"));
 }
 
-void RestoreChartVisibility(frmMain& main)
+bool ChartWasVisible()
 {
-    if (ProgramSettings()->value(kVisibleKey).toString() == QLatin1String("True")) ShowChart(main);
+    return ProgramSettings()->value(kVisibleKey).toString() == QLatin1String("True");
 }
 
 } // namespace coflux

@@ -20,7 +20,6 @@ class LiveChartView;
 namespace coflux {
 
 class ChartRecorder;
-class frmMain;
 
 class frmChart : public QWidget {
     Q_OBJECT
@@ -47,13 +46,9 @@ private:
     std::vector<tlv::charts::ChartLegend*> m_legends;
 };
 
-// The main window's hooks: make the chart history (once, at start-up, after the window attached
-// itself to the instrument), show the chart window (made on first use, raised when open), and
-// keep its visibility in the user's settings ("Form Visible" in section "frmChart") so that it
-// opens again at the next start, like the readings view.
-void InstallChart(frmMain& main);
-void ShowChart(frmMain& main);
-void SaveChartVisibility(const frmMain& main);
-void RestoreChartVisibility(frmMain& main);
+// Whether the chart window is open is kept in the user's settings ("Form Visible" in section
+// "frmChart") so that it opens again at the next start, like the readings view.
+void SaveChartVisibility(const frmChart* chart);
+bool ChartWasVisible();
 
 } // namespace coflux

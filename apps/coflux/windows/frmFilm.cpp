@@ -227,7 +227,11 @@ void frmFilm::Fill()
     m_filledMaterial = m_cboMaterial->ShownName();
 
     FillCrossOutputs(record);
-    const bool crossRate = m_core.Tables().Flags.XRate > 0;
+    ShowCrossOutput(m_core.Tables().Flags.XRate > 0);
+}
+
+void frmFilm::ShowCrossOutput(bool crossRate)
+{
     m_cboXOut->setVisible(crossRate);
     m_lblXOut->setVisible(crossRate);
 }

@@ -54,6 +54,9 @@ public:
     // output record.
     bool Changed() const override;
 
+    // Shows the cross output list (X Out) only while cross-rate is on.
+    void ShowCrossOutput(bool crossRate);
+
 private:
     void BuildControls();
     void AddEntryChecks();

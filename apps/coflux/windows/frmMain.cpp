@@ -4,7 +4,9 @@
 
 #include "CofluxProgram.h"
 #include "HelpWindow.h"
+#include "ChartRecorder.h"
 #include "frmChart.h"
+#include "frmProcess.h"
 
 #include "common/DialogService.h"
 #include "common/EntryGuard.h"
@@ -27,22 +29,20 @@ namespace coflux {
 frmMain::frmMain(QWidget* parent, cTLV880a* instrument) : QMainWindow(parent)
 {
     m_loading = true;
-    if (!instrument) {
-        m_ownInstrument = std::make_unique<cTLV880a>();
-        instrument = m_ownInstrument.get();
-    }
-    m_ownCore = std::make_unique<Deposition>(*instrument);
-    m_core = m_ownCore.get();
+    m_ownHost = std::make_unique<CofluxHost>(instrument);
+    m_host = m_ownHost.get();
+    m_core = &m_host->Process();
     BuildControls();
     Form_Load();
 }
 
-frmMain::frmMain(Deposition& core, QWidget* parent) : QMainWindow(parent), m_core(&core)
+frmMain::frmMain(CofluxHost& host, QWidget* parent)
+    : QMainWindow(parent), m_host(&host), m_core(&host.Process())
 {
     m_loading = true;
     BuildControls();
     FollowCore();
-    InstallChart(*this);
+    m_chartHistory = new ChartRecorder(*m_core, this);
     ShowSetup();
     setWindowTitle(tlv::SetupFileCaption(m_core->SetupFileName()));
     FitToCardCount();
@@ -57,13 +57,14 @@ frmMain::frmMain(Deposition& core, QWidget* parent) : QMainWindow(parent), m_cor
 
 frmMain::~frmMain()
 {
-    // The editor windows work on the process and the instrument, so they go before them.
+    // The editor windows work on the process and the instrument, and the Process window on
+    // the recipe session, so they go before them.
     disconnect(m_core, nullptr, this, nullptr);
     for (QPointer<QWidget>* form :
          {&m_frmFilm, &m_frmRecorder, &m_frmInputs, &m_frmSetup, &m_frmReadings})
         delete form->data();
-    m_ownCore.reset();
-    m_ownInstrument.reset();
+    delete m_frmProcess.data();
+    m_ownHost.reset();
 }
 
 // Start-up, in order: the process and its events, setup file, fitting to the cards, window
@@ -72,7 +73,7 @@ void frmMain::Form_Load()
 {
     m_loading = true;
     FollowCore();
-    InstallChart(*this);
+    m_chartHistory = new ChartRecorder(*m_core, this);
 
     QString name = tlv::SavedSetupFile();
     if (name.isEmpty()) name = QStringLiteral("Default.dat");
@@ -91,7 +92,7 @@ void frmMain::Form_Load()
     if (ProgramSettings()->value(QStringLiteral("frmReadings/Form Visible")).toString() ==
         QLatin1String("True"))
         ShowReadingsView();
-    RestoreChartVisibility(*this);
+    RestoreChartVisibility();
 
     Instrument().ZeroAll();
 }
@@ -213,7 +214,7 @@ void frmMain::closeEvent(QCloseEvent* event)
 void frmMain::SaveWindowState()
 {
     SaveFormPosition(this);
-    SaveChartVisibility(*this);
+    SaveChartVisibility(m_frmChart);
     ProgramSettings()->setValue(QStringLiteral("frmReadings/Form Visible"),
                                 ReadingsViewVisible() ? QStringLiteral("True")
                                                       : QStringLiteral("False"));

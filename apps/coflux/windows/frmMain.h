@@ -8,6 +8,7 @@
 // frmMainLayout.cpp (the controls), frmMainEntry.cpp (setpoint entry and the focus guard),
 // frmMainEditors.cpp (opening the editor windows), frmMainOptions.cpp (the Options menu).
 
+#include "CofluxHost.h"
 #include "Deposition.h"
 
 #include "common/StatusLine.h"
@@ -20,6 +21,7 @@
 #include <memory>
 
 class QAction;
+class QBoxLayout;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -33,19 +35,24 @@ class EntryGuard;
 
 namespace coflux {
 
+class ChartRecorder;
+class frmChart;
+class frmProcess;
+
 class frmMain : public QMainWindow {
     Q_OBJECT
 public:
-    // Builds the window on a process of its own and runs the start-up sequence (remembered setup
-    // file, card, position, show). When `instrument` is null the window also creates the
+    // Builds the window on a host of its own and runs the start-up sequence (remembered setup
+    // file, card, position, show). When `instrument` is null the host also creates the
     // program's instrument object; otherwise the caller keeps it and it must outlive the window.
     explicit frmMain(QWidget* parent = nullptr, cTLV880a* instrument = nullptr);
-    // Builds the window as a view of an existing process, which must outlive it, and runs the
+    // Builds the window as a view of an existing host, which must outlive it, and runs the
     // same start-up sequence.
-    explicit frmMain(Deposition& core, QWidget* parent = nullptr);
+    explicit frmMain(CofluxHost& host, QWidget* parent = nullptr);
     ~frmMain() override;
 
     // ---- the process behind the window ----
+    CofluxHost& Host() { return *m_host; }
     Deposition& Core() { return *m_core; }
     const Deposition& Core() const { return *m_core; }
     ProcessTables& Tables() { return m_core->Tables(); }
@@ -73,6 +80,15 @@ public:
     void ShowReadingsView();
     void ShowInputSetup();
     void ShowCardSetup();
+    // The Process window of the host's recipe session.
+    frmProcess* ShowProcessWindow();
+    // The chart window (made on first use, raised when open) on the window's chart history,
+    // which records from start-up on.
+    void ShowChart();
+    void RestoreChartVisibility(); // opens the chart when it was open at the last close
+    ChartRecorder* ChartHistory() const { return m_chartHistory; }
+    // Places a sign of the program's state (the "REMOTE" label) under "SIMULATE".
+    void AddSign(QWidget* sign);
     bool ReadingsViewVisible() const;
 
     // ---- operator commands, public so that tests drive them like clicks ----
@@ -146,13 +162,14 @@ private:
 
     Frame& FrameAt(int j) { return m_frames.at(static_cast<size_t>(j)); }
 
-    std::unique_ptr<cTLV880a> m_ownInstrument; // when the window made the instrument
-    std::unique_ptr<Deposition> m_ownCore;     // when the window made the process
-    Deposition* m_core = nullptr;
+    std::unique_ptr<CofluxHost> m_ownHost; // when the window made the host
+    CofluxHost* m_host = nullptr;
+    Deposition* m_core = nullptr; // the host's process
 
     std::array<Frame, kOutputSlots> m_frames{};
     std::array<QPushButton*, 3> m_cmdFSwitch{};
     QLabel* m_lblSim = nullptr;
+    QBoxLayout* m_signColumn = nullptr; // the column of the run buttons and "SIMULATE"
     tlv::StatusLine* m_statusLine = nullptr; // the process's latest error, refusal or notice
     QMenu* m_mnuFile = nullptr;
     QMenu* m_mnuView = nullptr;
@@ -172,6 +189,9 @@ private:
     QPointer<QWidget> m_frmInputs;
     QPointer<QWidget> m_frmSetup;
     QPointer<QWidget> m_frmReadings;
+    QPointer<frmProcess> m_frmProcess;
+    QPointer<frmChart> m_frmChart;
+    ChartRecorder* m_chartHistory = nullptr; // child of the window
     QPointer<QWidget> m_helpWindow;
 };
 

@@ -4,8 +4,11 @@
 
 #include "frmMain.h"
 
+#include "ChartRecorder.h"
+#include "frmChart.h"
 #include "frmFilm.h"
 #include "frmInputs.h"
+#include "frmProcess.h"
 #include "frmReadings.h"
 #include "frmRecorder.h"
 #include "frmSetup.h"
@@ -77,6 +80,28 @@ void frmMain::CancelEditorsOfReplacedSetup(const QString& name)
 bool frmMain::ReadingsViewVisible() const
 {
     return m_frmReadings && m_frmReadings->isVisible();
+}
+
+frmProcess* frmMain::ShowProcessWindow()
+{
+    if (!m_frmProcess) m_frmProcess = new frmProcess(m_host->Recipes(), this);
+    m_frmProcess->showNormal();
+    m_frmProcess->raise();
+    m_frmProcess->activateWindow();
+    return m_frmProcess;
+}
+
+void frmMain::ShowChart()
+{
+    if (!m_frmChart) m_frmChart = new frmChart(*m_chartHistory, this);
+    m_frmChart->showNormal();
+    m_frmChart->raise();
+    m_frmChart->activateWindow();
+}
+
+void frmMain::RestoreChartVisibility()
+{
+    if (ChartWasVisible()) ShowChart();
 }
 
 } // namespace coflux

@@ -173,6 +173,7 @@ void frmMain::BuildControls()
     m_lblSim->setStyleSheet(QStringLiteral("color: rgb(255, 0, 0); font-weight: bold;"));
     column->addSpacing(12);
     column->addWidget(m_lblSim);
+    m_signColumn = column;
     column->addStretch(1);
     row->addLayout(column);
 
@@ -201,9 +202,9 @@ void frmMain::BuildMenus()
     m_mnuView->setObjectName(QStringLiteral("mnuView"));
     addAction(m_mnuView, "mnuViewSensors", QStringLiteral("&Readings"),
               [this] { ShowReadingsView(); });
-    addAction(m_mnuView, "mnuViewChart", QStringLiteral("C&hart"), [this] { ShowChart(*this); });
+    addAction(m_mnuView, "mnuViewChart", QStringLiteral("C&hart"), [this] { ShowChart(); });
     addAction(m_mnuView, "mnuViewProcess", QStringLiteral("&Process"),
-              [this] { ShowProcessWindow(*this); });
+              [this] { ShowProcessWindow(); });
     m_mnuView->addSeparator();
     addAction(m_mnuView, "mnuViewMonitor", QStringLiteral("&Input Setup"),
               [this] { ShowInputSetup(); });
@@ -231,6 +232,12 @@ void frmMain::FitToCardCount()
         FrameAt(j).fraLoop->setVisible(Instrument().NumOutputValid(static_cast<short>(j)));
     centralWidget()->adjustSize();
     adjustSize();
+}
+
+void frmMain::AddSign(QWidget* sign)
+{
+    sign->setParent(m_lblSim->parentWidget());
+    m_signColumn->insertWidget(m_signColumn->indexOf(m_lblSim) + 1, sign);
 }
 
 } // namespace coflux

@@ -3,9 +3,8 @@
 // setting of the window.
 
 #include "frmMain.h"
+#include "frmFilm.h"
 
-#include <QComboBox>
-#include <QLabel>
 #include <QMenuBar>
 
 namespace coflux {
@@ -52,11 +51,7 @@ void frmMain::ShowFlags()
             UpdateFrame(j);
     }
     // An open output editor shows its cross output list only while cross-rate is on.
-    if (m_frmFilm) {
-        for (const char* name : {"cboXOut", "lblXOut"})
-            if (auto* control = m_frmFilm->findChild<QWidget*>(QLatin1String(name)))
-                control->setVisible(crossRate);
-    }
+    if (m_frmFilm) static_cast<frmFilm*>(m_frmFilm.data())->ShowCrossOutput(crossRate);
 }
 
 } // namespace coflux
