@@ -109,7 +109,6 @@ bool frmMain::ReadNumbers(const std::vector<std::pair<QString, QString>>& labell
 
 void frmMain::cmdInit_Click()
 {
-    m_tlv->setOpMode(optSimulate[0]->isChecked() ? 0 : 1);
     std::vector<double> v;
     if (!ReadNumbers({{QStringLiteral("Filter"), txtInit[4]->text()},
                       {QStringLiteral("Freq. Max."), txtInit[1]->text()},
@@ -120,6 +119,14 @@ void frmMain::cmdInit_Click()
         ShowStatus(cmdInit, kBadEntry);
         return;
     }
+    // Settings the class refuses change nothing: the mode is not sent again, since every
+    // switch of the mode clears the zero of every sensor (their thickness would jump), and
+    // the filter keeps its readings. SendInit alone reports the refusal.
+    if (cTLV880a::InitRefusal(v[1], v[2], v[3], v[4]) != 0) {
+        ShowStatus(cmdInit, m_tlv->SendInit(v[1], v[2], v[3], v[4]));
+        return;
+    }
+    m_tlv->setOpMode(optSimulate[0]->isChecked() ? 0 : 1);
     // The filter size is a whole number of readings; the instrument clips it to its range.
     m_tlv->setFilterSize(static_cast<int>(std::nearbyint(std::clamp(v[0], -1e6, 1e6))));
     ShowStatus(cmdInit, m_tlv->SendInit(v[1], v[2], v[3], v[4]));

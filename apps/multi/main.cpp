@@ -5,6 +5,9 @@
 
 #include "common/InfoOptions.h"
 #include "common/ProgramInfo.h"
+#include "common/WindowSignals.h"
+
+#include "tlv880a/Dimensions.h"
 
 #include <QApplication>
 
@@ -18,6 +21,12 @@ int main(int argc, char** argv)
     tlv::SetProgramInfo({QStringLiteral("tlvmulti"), QStringLiteral("tlvmulti"), 1, 0, 0,
                          QStringLiteral("TLV-880 multi-card test program")});
     multi::frmMain window;
+    // A signal closes the window as Exit does, every output of the cards at power 0 first.
+    tlv::CloseOnTerminationSignals(window, QStringLiteral("tlvmulti"), [&window] {
+        cTLV880a& tlv = window.TLV880();
+        for (short o = 0; o < tlv880::kOutputs; ++o)
+            if (tlv.NumOutputValid(o)) tlv.SendPower(o, 0);
+    });
     window.show();
     return app.exec();
 }

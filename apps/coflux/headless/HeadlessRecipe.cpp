@@ -8,6 +8,7 @@
 
 #include "common/GenUtil.h"
 #include "common/SetupFile.h"
+#include "common/TerminationSignals.h"
 
 #include <cstdio>
 
@@ -39,6 +40,8 @@ void ReportOutputPowers(Deposition& deposition, const RecipeSession& session,
 
 int RunRecipeWithoutWindow(const QString& recipeFile, const tlv::mqtt::PublishOptions& publish)
 {
+    // From here on a signal aborts the run from the event loop instead of ending the process.
+    tlv::TerminationSignals signalWatch;
     CofluxHost host;
     Deposition& deposition = host.Process();
     deposition.setRemembersSetupFile(false);
@@ -60,7 +63,7 @@ int RunRecipeWithoutWindow(const QString& recipeFile, const tlv::mqtt::PublishOp
         reporter.Error(note);
 
     RecipeSession& session = host.Recipes();
-    const int status = RunRecipeHeadless(session, recipeFile, stdout, stderr);
+    const int status = RunRecipeHeadless(session, recipeFile, stdout, stderr, 10, &signalWatch);
     if (deposition.RunState() != RunStopped) deposition.SetRunState(RunStopped);
     if (status == RecipeExitAborted || status == RecipeExitFailed)
         ReportOutputPowers(deposition, session, reporter);

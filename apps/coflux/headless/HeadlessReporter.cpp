@@ -3,6 +3,7 @@
 #include "Deposition.h"
 
 #include "common/ErrorReport.h"
+#include "common/TerminationSignals.h"
 
 namespace coflux {
 
@@ -18,12 +19,12 @@ void ReportRoutineError(const QString& text)
     if (g_current) g_current->Error(text);
 }
 
+// A stream whose reader has gone is reported once (PrintLine); the run goes on.
 void WriteLine(std::FILE* stream, QString line)
 {
     line.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     if (line.endsWith(QLatin1Char('\n'))) line.chop(1);
-    std::fputs((line + QLatin1Char('\n')).toLocal8Bit().constData(), stream);
-    std::fflush(stream);
+    tlv::PrintLine(stream, line, QStringLiteral("coflux"));
 }
 
 } // namespace

@@ -67,8 +67,9 @@ public:
     tlv::mqtt::MqttPublisher* Publisher() const { return m_publisher.get(); }
 
     // Ends the host's work in order: with a `recipeReason` a running recipe ends as aborted
-    // (its outputs to power 0, its progress log saying why), a running deposition is stopped, the instrument's timer stops
-    // and publishing goes "offline". The process stays for the views still looking at it.
+    // (its outputs to power 0, its progress log saying why), a running deposition is stopped, the
+    // instrument's timer stops and publishing goes "offline". The process stays for the views still
+    // looking at it.
     void Shutdown(const QString& recipeReason = QString());
 
 signals:

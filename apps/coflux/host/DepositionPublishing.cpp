@@ -27,8 +27,7 @@ QString RunStateWord(short state)
 
 DepositionPublishing::DepositionPublishing(Deposition& process, RecipeSession& recipes,
                                            tlv::mqtt::MqttPublisher& publisher, QObject* parent)
-    : QObject(parent), m_process(process), m_recipes(recipes),
-      m_publisher(publisher)
+    : QObject(parent), m_process(process), m_recipes(recipes), m_publisher(publisher)
 {
     using tlv::mqtt::PublishEvent;
     connect(&process, &Deposition::readingTaken, this, &DepositionPublishing::PublishReading);

@@ -10,7 +10,6 @@
 
 #include <QObject>
 
-
 namespace tlv::mqtt {
 class MqttPublisher;
 }

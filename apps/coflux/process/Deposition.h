@@ -50,6 +50,15 @@ enum class Setpoint {
 // How a message of the process is meant to be shown (the icon of the window's box).
 enum class NoticeLevel { Information, Warning };
 
+// Why a deposition stopped (runStopped).
+enum class StopReason {
+    Trip,      // an input monitor's thickness or voltage setpoint was reached
+    Setpoint,  // an output's thickness setpoint was reached
+    Operator,  // Stop: the window's button, a remote client, a recipe, a signal
+    TimeLimit, // the run's time limit
+    Error,     // the process cannot go on (the card library stopped measuring)
+};
+
 struct CommandResult {
     enum class Status {
         Done,
@@ -133,14 +142,17 @@ public:
     QString FirstLogFailure() const { return m_firstLogFailure; }
 
     // ---- run state ----
-    CommandResult Start();  // stopped -> running; zeroes sensors and outputs, starts the log
-    CommandResult Stop();   // running or held -> stopped; every present output to power 0
+    CommandResult Start(); // stopped -> running; zeroes sensors and outputs, starts the log
+    CommandResult Stop();  // running or held -> stopped; every present output to power 0
+    // Stop for another reason than the operator's (a time limit, an error).
+    CommandResult StopFor(StopReason reason);
     CommandResult Hold();   // running -> held
     CommandResult Resume(); // held -> running; thickness not zeroed
     // The two run buttons of the window: start/stop, and hold/resume (nothing while stopped).
     CommandResult PressStartStop();
     CommandResult PressHoldResume();
-    // Enters a run state directly (0, 1 or 2), as the window's buttons and the trips do.
+    // Enters a run state directly (0, 1 or 2), as the window's buttons and the trips do. A stop
+    // this way is the operator's.
     void SetRunState(short state);
 
     // ---- zeroing (never changes the run state) ----
@@ -218,7 +230,11 @@ signals:
     // After each analog event has been handled (AnVolts are the new ones).
     void analogTaken(const coflux::ReadingArrays& readings, double time);
     // A thickness or voltage setpoint stopped the deposition (the run state is already 0).
+    // Comes once the handler that tripped has returned.
     void tripped(const QString& message);
+    // A running or held deposition stopped, and why; `message` is the halt message of a trip
+    // or a setpoint, else empty. Emitted at once, after runStateChanged.
+    void runStopped(coflux::StopReason reason, const QString& message);
     // Thickness of output j was zeroed (the window shows "0.000").
     void thicknessZeroed(int output);
 
@@ -245,7 +261,7 @@ signals:
 
 private:
     // DepositionEvents.cpp
-    void Trip(const QString& message);
+    void Trip(StopReason reason, const QString& message);
     void RecordReading(const SensorArray& sensors, const OutputArray& outputs);
     void DriveOutputOnReading(int j);
     // DepositionLog.cpp
@@ -269,6 +285,9 @@ private:
     ReadingArrays m_readings;
     std::array<double, kOutputSlots> m_manualPower{}; // the manual power setpoints, %
     short m_runState = RunStopped;
+    // Why the next stop happens; the operator's unless a trip or StopFor says otherwise.
+    StopReason m_stopReason = StopReason::Operator;
+    QString m_stopMessage;
     double m_readingTime = -1;
     QString m_logLine; // the data line being assembled during one reading cycle
     QString m_setupFile;
@@ -285,3 +304,4 @@ private:
 Q_DECLARE_METATYPE(coflux::ReadingArrays)
 Q_DECLARE_METATYPE(coflux::Setpoint)
 Q_DECLARE_METATYPE(coflux::NoticeLevel)
+Q_DECLARE_METATYPE(coflux::StopReason)

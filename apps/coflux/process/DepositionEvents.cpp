@@ -53,8 +53,10 @@ void Deposition::ApplyOutputSetup(int j)
 
 // A trip stops the deposition at once (all outputs to power 0) and tells why once the handler
 // has returned to the event loop: readings that arrive meanwhile see the run state 0.
-void Deposition::Trip(const QString& message)
+void Deposition::Trip(StopReason reason, const QString& message)
 {
+    m_stopReason = reason;
+    m_stopMessage = message;
     SetRunState(RunStopped);
     SetStatus(message);
     QMetaObject::invokeMethod(
@@ -87,7 +89,8 @@ void Deposition::TLVReading(const SensorArray& sensors, const OutputArray& outpu
         const SensorRecord& sensor = m_tables.Sensor(s);
         if (m_runState != RunStopped && sensor.Monitor != 0 &&
             m_readings.SenThick[static_cast<size_t>(s)] >= sensor.ThickSP)
-            Trip(QStringLiteral("Deposition halted.\r\nThickness setpoint reached on input "
+            Trip(StopReason::Trip,
+                 QStringLiteral("Deposition halted.\r\nThickness setpoint reached on input "
                                 "monitor Sensor %1.")
                      .arg(s + 1));
     }
@@ -117,7 +120,8 @@ void Deposition::DriveOutputOnReading(int j)
                            tlv::Format(m_readings.OutPower[i], QStringLiteral("##0.0")));
 
     if (m_runState != RunStopped && out.Mode != ModeOff && m_readings.OutThick[i] >= out.Thick)
-        Trip(QStringLiteral("Deposition halted.\r\nThickness setpoint reached on %1.")
+        Trip(StopReason::Setpoint,
+             QStringLiteral("Deposition halted.\r\nThickness setpoint reached on %1.")
                  .arg(out.Name.trimmed()));
 }
 
@@ -146,7 +150,8 @@ void Deposition::TLVAnalog(const AnalogArray& analog, double time)
         const AnalogRecord& in = m_tables.Analog(a);
         if (m_runState != RunStopped && in.Monitor != 0 &&
             analog[static_cast<size_t>(a)] >= in.AnalogSP)
-            Trip(QStringLiteral("Deposition halted.\r\nVoltage setpoint reached on input monitor "
+            Trip(StopReason::Trip,
+                 QStringLiteral("Deposition halted.\r\nVoltage setpoint reached on input monitor "
                                 "Analog %1.")
                      .arg(a + 1));
     }

@@ -2,8 +2,8 @@
 // message per reading of each present output and sensor, and the trip event; and a process
 // recipe's name, layer and phase in the state while it runs, and how it ended.
 
-#include "Deposition.h"
 #include "CofluxHost.h"
+#include "Deposition.h"
 #include "DepositionPublishing.h"
 #include "DepositionRecipeHost.h"
 
@@ -67,7 +67,9 @@ class CofluxPublish : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        if (TestBroker::Program().isEmpty()) GTEST_SKIP() << "mosquitto is not installed";
+        // A missing broker is a failure, not a pass: these tests are the only check of publishing.
+        ASSERT_FALSE(TestBroker::Program().isEmpty())
+            << "mosquitto is not installed (scripts/install-deps.sh installs it)";
         QString why;
         ASSERT_TRUE(broker.start(&why)) << why.toStdString();
         subscriber = std::make_unique<TestSubscriber>(broker.port());
@@ -95,7 +97,8 @@ protected:
                waited.elapsed() < 15000)
             QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
         ASSERT_EQ(publisher.connection(), MqttPublisher::Connection::Online);
-        publishing = std::make_unique<DepositionPublishing>(process, processRecipes.Session(), publisher);
+        publishing =
+            std::make_unique<DepositionPublishing>(process, processRecipes.Session(), publisher);
         base = publisher.topicBase();
     }
 

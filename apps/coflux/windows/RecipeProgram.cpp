@@ -1,6 +1,6 @@
 #include "RecipeProgram.h"
-#include "DepositionRecipeHost.h"
 #include "DepositionPublishing.h"
+#include "DepositionRecipeHost.h"
 #include "HeadlessRecipe.h"
 #include "RecipeExitStatus.h"
 #include "frmProcess.h"
@@ -12,8 +12,12 @@
 
 #include "common/DialogService.h"
 #include "common/ProgramInfo.h"
+#include "common/WindowSignals.h"
+
+#include "Deposition.h"
 
 #include <QApplication>
+#include <QPointer>
 
 #include <cstdio>
 #include <memory>
@@ -29,6 +33,17 @@ void PrintError(const QString& text)
 }
 
 } // namespace
+
+void CloseWindowOnSignals(frmMain& window)
+{
+    tlv::CloseOnTerminationSignals(
+        window, QStringLiteral("coflux"), [target = QPointer<frmMain>(&window)] {
+            if (!target) return;
+            target->Host().Recipes().Abort(QStringLiteral("Recipe aborted (interrupted)."));
+            Deposition& core = target->Core();
+            if (core.RunState() != RunStopped) core.SetRunState(RunStopped);
+        });
+}
 
 frmProcess* ShowProcessWindow(frmMain& window)
 {
@@ -62,12 +77,15 @@ int RunRecipeCommand(const RecipeRequest& request, const tlv::mqtt::PublishOptio
 
     // With a window the run starts at once as well (the command line asked for it); the
     // Process window shows it and aborts it.
-    auto* window = new frmMain;
+    QPointer<frmMain> window = new frmMain;
     window->setAttribute(Qt::WA_DeleteOnClose);
     AttachWindowPublishing(*window, publishing);
+    CloseWindowOnSignals(*window);
     frmProcess* process = ShowProcessWindow(*window);
     if (process->LoadFile(file)) process->StartWithoutQuestion();
-    return QCoreApplication::exec();
+    const int status = QCoreApplication::exec();
+    delete window.data(); // a window that refused to close still shuts its instrument down
+    return status;
 }
 
 } // namespace coflux

@@ -14,6 +14,7 @@
 
 #include "common/DialogService.h"
 #include "common/ProgramInfo.h"
+#include "common/TerminationSignals.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -35,13 +36,13 @@ constexpr int kWatchMs = 200;
 // Readings come every half period; this long without one means the library is not measuring.
 constexpr double kSilenceSecondsMin = 10;
 
+// A standard output whose reader has gone is reported once; the deposition goes on.
 void Print(std::FILE* stream, const QString& text)
 {
     QString line = text;
     line.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    if (!line.endsWith(QLatin1Char('\n'))) line += QLatin1Char('\n');
-    std::fputs(line.toLocal8Bit().constData(), stream);
-    std::fflush(stream);
+    if (line.endsWith(QLatin1Char('\n'))) line.chop(1);
+    tlv::PrintLine(stream, line, QStringLiteral("coflux"));
 }
 
 struct SetupLocation {
@@ -109,6 +110,10 @@ public:
     {
         tlv::DialogService::ScopedHandler answers(
             [this](const tlv::DialogRequest& r) { return answer(r); });
+        // A signal stops the deposition as the operator's Stop does, from the event loop.
+        tlv::TerminationSignals signalWatch;
+        QObject::connect(&signalWatch, &tlv::TerminationSignals::received, &m_context,
+                         [this](int signal) { EndBySignal(signal); });
 
         // The process listens to the instrument before anything is loaded, so every error of the
         // load reaches this run.
@@ -164,11 +169,9 @@ private:
         Deposition* core = m_core;
         QObject::connect(core, &Deposition::readingTaken, &m_context,
                          [this] { m_sinceReading.restart(); });
-        QObject::connect(core, &Deposition::tripped, &m_context, [this](const QString& message) {
-            if (m_finished) return;
-            Print(m_out, message);
-            Finish(RunSetpointReached, QString(), m_out);
-        });
+        QObject::connect(
+            core, &Deposition::runStopped, &m_context,
+            [this](StopReason reason, const QString& message) { Stopped(reason, message); });
         // What the process says besides goes to standard error, as in every headless mode.
         m_reporter = std::make_unique<HeadlessReporter>(m_out, m_err);
         m_reporter->Follow(*core);
@@ -236,6 +239,54 @@ private:
         }
     }
 
+    // The process says why the deposition stopped; the status follows from it.
+    void Stopped(StopReason reason, const QString& message)
+    {
+        if (m_finished) return;
+        switch (reason) {
+        case StopReason::Trip:
+        case StopReason::Setpoint:
+            Print(m_out, message);
+            Finish(RunSetpointReached, QString(), m_out);
+            return;
+        case StopReason::TimeLimit:
+            Finish(RunTimeLimit,
+                   QStringLiteral("Time limit of %1 minutes reached. Deposition stopped.")
+                       .arg(m_request.minutes),
+                   m_out);
+            return;
+        case StopReason::Error:
+            Finish(RunFailed, m_errorText, m_err);
+            return;
+        case StopReason::Operator:
+            // Closing the window stops the deposition too: which one it was shows once the
+            // close has gone through.
+            QTimer::singleShot(0, &m_context, [this] {
+                if (!m_request.headless && (!m_window || !m_window->isVisible()))
+                    Finish(RunStoppedEarly,
+                           QStringLiteral(
+                               "coflux: the window was closed before a setpoint was reached."),
+                           m_err);
+                else
+                    Finish(RunStoppedEarly,
+                           QStringLiteral("coflux: the deposition was stopped before a setpoint "
+                                          "was reached."),
+                           m_err);
+            });
+            return;
+        }
+    }
+
+    void EndBySignal(int signal)
+    {
+        if (m_finished) return;
+        Finish(RunStoppedEarly,
+               QStringLiteral("coflux: ended by %1; the deposition was stopped.")
+                   .arg(tlv::TerminationSignals::Name(signal)),
+               m_err);
+        if (m_core->RunState() != RunStopped) m_core->SetRunState(RunStopped);
+    }
+
     void CheckDeadline()
     {
         if (m_finished) return;
@@ -243,11 +294,7 @@ private:
             m_limit->start(static_cast<int>(std::max<qint64>(1, m_deadline->remainingTime())));
             return;
         }
-        m_core->SetRunState(RunStopped);
-        Finish(RunTimeLimit,
-               QStringLiteral("Time limit of %1 minutes reached. Deposition stopped.")
-                   .arg(m_request.minutes),
-               m_out);
+        m_core->StopFor(StopReason::TimeLimit);
     }
 
     void Watch()
@@ -259,26 +306,12 @@ private:
                    m_err);
             return;
         }
-        // A trip stops the run before its message arrives; a stop only counts as the operator's
-        // when no halt message followed it by the next look.
-        if (m_core->RunState() == RunStopped) {
-            if (m_stopSeen)
-                Finish(RunStoppedEarly,
-                       QStringLiteral("coflux: the deposition was stopped before a setpoint was "
-                                      "reached."),
-                       m_err);
-            m_stopSeen = true;
-            return;
-        }
-        m_stopSeen = false;
         const double silence = std::max(kSilenceSecondsMin, 20 * m_host->Instrument().Period());
         if (m_sinceReading.elapsed() > silence * 1000) {
-            m_core->SetRunState(RunStopped);
-            Finish(RunFailed,
-                   QStringLiteral("coflux: no readings from the card library for %1 s; "
-                                  "deposition stopped.")
-                       .arg(silence),
-                   m_err);
+            m_errorText = QStringLiteral("coflux: no readings from the card library for %1 s; "
+                                         "deposition stopped.")
+                              .arg(silence);
+            m_core->StopFor(StopReason::Error);
         }
     }
 
@@ -315,7 +348,7 @@ private:
     QElapsedTimer m_sinceReading;
     std::optional<QDeadlineTimer> m_deadline;
     QTimer* m_limit = nullptr;
-    bool m_stopSeen = false;
+    QString m_errorText; // the message of a stop for an error
     bool m_finished = false;
     int m_status = RunFailed;
     int m_linesLost = 0;

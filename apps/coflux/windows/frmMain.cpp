@@ -2,9 +2,9 @@
 
 #include "frmMain.h"
 
+#include "ChartRecorder.h"
 #include "CofluxProgram.h"
 #include "HelpWindow.h"
-#include "ChartRecorder.h"
 #include "frmChart.h"
 #include "frmProcess.h"
 

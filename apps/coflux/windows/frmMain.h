@@ -169,7 +169,7 @@ private:
     std::array<Frame, kOutputSlots> m_frames{};
     std::array<QPushButton*, 3> m_cmdFSwitch{};
     QLabel* m_lblSim = nullptr;
-    QBoxLayout* m_signColumn = nullptr; // the column of the run buttons and "SIMULATE"
+    QBoxLayout* m_signColumn = nullptr;      // the column of the run buttons and "SIMULATE"
     tlv::StatusLine* m_statusLine = nullptr; // the process's latest error, refusal or notice
     QMenu* m_mnuFile = nullptr;
     QMenu* m_mnuView = nullptr;

@@ -2,8 +2,8 @@
 // to the process at once; it reaches the setup file with the next save, like every other
 // setting of the window.
 
-#include "frmMain.h"
 #include "frmFilm.h"
+#include "frmMain.h"
 
 #include <QMenuBar>
 
