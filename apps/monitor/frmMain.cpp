@@ -24,14 +24,20 @@ namespace {
 struct GridMetrics {
     int rowHeight;
     int columnWidth;
+    int lifeLeftWidth; // the forecast column after the life column
 };
+
+// The readings grid: the sensor heads, four reading columns, and what each crystal has left.
+constexpr int kGridColumns = 6;
+constexpr int kLifeLeftColumn = 5;
 
 GridMetrics MetricsFor(const QWidget* w)
 {
     const QFontMetrics fm(w->font());
     // 300 x 850 twips at 15 twips per pixel, widened when the font needs it.
     return {std::max(20, fm.height() + 6),
-            std::max(57, fm.horizontalAdvance(QStringLiteral("Thick (kA) ")) + 12)};
+            std::max(57, fm.horizontalAdvance(QStringLiteral("Thick (kA) ")) + 12),
+            fm.horizontalAdvance(QStringLiteral("9999.99 kA 99:59:59")) + 12};
 }
 
 constexpr int kMargin = 8;
@@ -186,6 +192,7 @@ void frmMain::FillGridHeads()
     const QStringList heads = ColumnHeads(m_settings.display);
     for (int c = 1; c <= 4; ++c)
         m_grdReading->item(0, c)->setText(heads[c - 1]);
+    m_grdReading->item(0, kLifeLeftColumn)->setText(QStringLiteral("Life left"));
     m_headsShown = m_settings.display;
 }
 
@@ -194,10 +201,10 @@ void frmMain::InitForm()
     const int shown = m_settings.sensorsShown;
     m_grdReading->clear();
     m_grdReading->setRowCount(shown + 1);
-    m_grdReading->setColumnCount(5);
+    m_grdReading->setColumnCount(kGridColumns);
     const QColor fixedBack = palette().color(QPalette::Button);
     for (int r = 0; r <= shown; ++r) {
-        for (int c = 0; c < 5; ++c) {
+        for (int c = 0; c < kGridColumns; ++c) {
             auto* item = new QTableWidgetItem;
             item->setTextAlignment(c == 0 ? Qt::AlignRight | Qt::AlignVCenter : Qt::AlignCenter);
             if (r == 0 || c == 0) item->setBackground(fixedBack);
@@ -249,7 +256,8 @@ void frmMain::PlaceControls()
     for (int c = 0; c < 5; ++c)
         m_grdReading->setColumnWidth(c, m.columnWidth);
     const int frame = 2 * m_grdReading->frameWidth();
-    m_grdReading->setGeometry(kMargin, kMargin, m.columnWidth * 5 + frame,
+    m_grdReading->setColumnWidth(kLifeLeftColumn, m.lifeLeftWidth);
+    m_grdReading->setGeometry(kMargin, kMargin, m.columnWidth * 5 + m.lifeLeftWidth + frame,
                               m.rowHeight * rows + frame);
 
     const int boxWidth =

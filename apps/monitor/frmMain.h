@@ -73,6 +73,7 @@ public:
     MonitorSettings& Settings() { return m_settings; }
     const MonitorSettings& Settings() const { return m_settings; }
     cTLV880a& Instrument() { return *m_tlv; }
+    const cTLV880a& Instrument() const { return *m_tlv; }
     // The sensor readings of the newest poll (rate Å/s, thickness Å, frequency Hz).
     const SensorArray& LatestReadings() const { return m_readings; }
     // The status line: the latest instrument error or refusal, and setup files refused.

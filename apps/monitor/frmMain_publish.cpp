@@ -59,9 +59,18 @@ void frmMain::PublishReadings()
     if (!m_publisher) return;
     const QDateTime time = m_publisher->now();
     const CrystalSpan span{m_settings.initFreq, m_settings.minFreq};
-    for (int s = 0; s < m_settings.sensorsShown && s < kMaxSensors; ++s)
+    for (int s = 0; s < m_settings.sensorsShown && s < kMaxSensors; ++s) {
+        tlv::mqtt::SensorLife life;
+        life.percent = CrystalLife(m_readings[s][2], span);
+        const auto forecast =
+            m_tlv->SensorForecast(static_cast<short>(s), m_readings[s][2], m_readings[s][0]);
+        if (forecast) {
+            life.thicknessLeft = forecast->thicknessLeft * 1000;
+            if (forecast->secondsLeft) life.secondsLeft = *forecast->secondsLeft;
+        }
         m_publisher->publishSensor(s, time, m_readings[s][0], m_readings[s][1], m_readings[s][2],
-                                   CrystalLife(m_readings[s][2], span));
+                                   life);
+    }
 }
 
 } // namespace monitor

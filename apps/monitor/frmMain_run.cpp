@@ -5,6 +5,7 @@
 
 #include "common/GenUtil.h"
 #include "common/ProgramInfo.h"
+#include "instrument/CrystalForecastText.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -113,6 +114,8 @@ void frmMain::ShowReadings()
         const QString texts[4] = {cells.rate, cells.thickness, cells.frequency, cells.life};
         for (int c = 0; c < 4; ++c)
             m_grdReading->item(s + 1, c + 1)->setText(texts[c]);
+        m_grdReading->item(s + 1, 5)->setText(tlv::LifeLeftText(
+            m_tlv->SensorForecast(static_cast<short>(s), reading.frequency, reading.rate)));
         if (m_settings.logEnabled) AppendLog(LogSensorLine(now, s + 1, cells));
     }
     RecordChart(*this, m_readings, rows, now);

@@ -7,6 +7,10 @@ Outcome RemoteTarget::SensorReading(int, Triple&) const
 {
     return Undefined();
 }
+Outcome RemoteTarget::SensorLifeLeft(int, double&, double&) const
+{
+    return Undefined();
+}
 Outcome RemoteTarget::OutputReading(int, Triple&) const
 {
     return Undefined();
@@ -104,6 +108,26 @@ Outcome RemoteTarget::SetSensorMaterial(int, const QString&)
     return Undefined();
 }
 Outcome RemoteTarget::SensorMaterial(int, QString&, double&, double&) const
+{
+    return Undefined();
+}
+
+Outcome RemoteTarget::StartTuning(int, double, int)
+{
+    return Undefined();
+}
+
+Outcome RemoteTarget::Tuning(int, TuningStatus&) const
+{
+    return Undefined();
+}
+
+Outcome RemoteTarget::TuningResult(int, TuningFigures&) const
+{
+    return Undefined();
+}
+
+Outcome RemoteTarget::ApplyTuning(int)
 {
     return Undefined();
 }

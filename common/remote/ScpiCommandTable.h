@@ -49,4 +49,10 @@ std::span<const Command> RecipeCommands();
 // The film materials' commands (MATerial:..., SENSor:MATerial).
 std::span<const Command> MaterialCommands();
 
+// Loop tuning of an output (OUTPut:TUNE:...).
+std::span<const Command> TuneCommands();
+
+// A channel number 1..count, given as a whole number; the zero-based index on success.
+Outcome Channel(const ScpiParameter& parameter, int count, const char* what, int& index);
+
 } // namespace tlv::remote::detail

@@ -326,6 +326,32 @@ class CofluxDriverTest(ProgramCase):
         self.assertEqual(coflux.state, "STOP")
 
 
+    def test_loop_tuning(self):
+        coflux = self.coflux
+        output = coflux.output(1)
+        self.assertEqual(output.tuning_state, ("IDLE", ""))
+        self.assertRefused(-221, output.apply_tuning, "no tuning result")
+        self.assertRaises(ValueError, lambda: output.start_tuning(step=80))
+        self.assertRaises(ValueError, lambda: output.start_tuning(aggressiveness="WILD"))
+        output.mode = "MAN"
+        output.power = 48  # the simulation deposits from about 46 %
+        self.assertRefused(-221, output.start_tuning, "Start the deposition")
+        coflux.start()
+        output.start_tuning(step=2, aggressiveness="normal")
+        self.assertEqual(output.tuning_state.state, "RUNNING")
+        status = wait_for(lambda: output.tuning_state, lambda s: s.state != "RUNNING")
+        self.assertEqual(status.state, "DONE", status.message)
+        result = output.tuning_result
+        self.assertIsInstance(result, tlv880.TuningResult)
+        self.assertGreater(result.gain, 0)
+        self.assertGreater(result.fit_quality, 0.8)
+        self.assertGreater(result.p, 0)
+        self.assertEqual(output.mode, "MAN")
+        self.assertEqual(output.power, 48.0)
+        output.apply_tuning()
+        coflux.stop()
+
+
 class ProtectedCofluxTest(ProgramCase):
     COMMAND = staticmethod(lambda: [os.environ["TLV_COFLUX"], "--headless", "--remote",
                                     "127.0.0.1:0"])
@@ -335,6 +361,9 @@ class ProtectedCofluxTest(ProgramCase):
         self.assertRefused(-203, coflux.start, "--remote-control")
         self.assertRefused(-203, lambda: setattr(coflux.output(1), "rate_setpoint", 1))
         self.assertRefused(-203, lambda: coflux.load_recipe("Film.rcp"))
+        self.assertRefused(-203, coflux.output(1).start_tuning)
+        self.assertRefused(-203, coflux.output(1).apply_tuning)
+        self.assertEqual(coflux.output(1).tuning_state.state, "IDLE")
         self.assertEqual(coflux.state, "STOP")
         coflux.close()
 

@@ -10,13 +10,15 @@ from pymeasure.instruments import Instrument
 from pymeasure.instruments.validators import strict_discrete_set, strict_range
 
 from .program import Channel, RemoteProgram, WHOLE, channel_number, quoted
-from .readings import OutputReading, parse_recipe_status
+from .readings import OutputReading, TuningResult, parse_recipe_status, parse_tuning_status
 
 # coflux's outputs as the remote interface numbers them: source outputs 1 to 4, and its
 # outputs 5 and 6 (the two analog outputs of the master card) as 13 and 14.
 OUTPUTS = (1, 2, 3, 4, 13, 14)
 ANALOG_INPUTS = range(1, 5)
 MODES = ("OFF", "MAN", "AUTO", "REC")
+AGGRESSIVENESS = ("CALM", "NORM", "NORMAL", "FAST")
+TUNING_STEP_LIMITS = (0.5, 50.0)
 # The limits coflux refuses beyond ("Rate must be between 0 and 999.9 !"): rate setpoint in
 # Å/s, thickness setpoint in kÅ, manual power in %. An output may allow less power than 100 %
 # (its Max. Power); the program refuses more than that with -222.
@@ -82,8 +84,30 @@ class Output(Channel):
         """Zeroes the output's thickness, as the window's Zero."""
         self.change("PROC:ZERO {ch}")
 
-    # Loop tuning (PID terms, automatic tuning) has no remote commands yet; once the program
-    # offers them, they belong here as properties and methods of the output.
+    # --- loop tuning
+
+    tuning_state = Instrument.measurement(
+        "OUTP:TUNE:STAT? {ch}",
+        """Where the output's loop tuning run is, as a TuningStatus.""",
+        separator=WHOLE, cast=str, get_process=parse_tuning_status)
+
+    tuning_result = Instrument.measurement(
+        "OUTP:TUNE:RES? {ch}",
+        """The finished tuning run's result as a TuningResult (-221 without one).""",
+        get_process=lambda v: TuningResult(*v))
+
+    def start_tuning(self, step=5.0, aggressiveness="NORM"):
+        """Starts a loop tuning run: an open-loop power step of `step` % (0.5 to 50) from the
+        output's present power, the terms chosen "CALM", "NORM" or "FAST". Only while the
+        deposition runs and the output is in MAN or AUTO (-221)."""
+        strict_range(step, TUNING_STEP_LIMITS)
+        word = mode_name(aggressiveness, AGGRESSIVENESS)
+        self.change("OUTP:TUNE:STAR {ch},%s,%s" % (number_text(step), word))
+
+    def apply_tuning(self):
+        """Writes the proposed terms of the finished run as the output editor would (-221
+        without a result)."""
+        self.change("OUTP:TUNE:APPL {ch}")
 
 
 class AnalogFedOutput(Output):

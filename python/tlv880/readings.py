@@ -57,6 +57,37 @@ def parse_recipe_status(answer):
                         fields[5])
 
 
+TuningStatus = namedtuple("TuningStatus", "state message")
+TuningStatus.__doc__ = """Where an output's loop tuning run is.
+
+state: ``IDLE`` (no run on this output), ``RUNNING``, ``DONE`` (terms proposed) or ``REFUSED``
+(it ended without terms); message: what it is doing, or why it ended.
+"""
+
+TUNING_STATES = ("IDLE", "RUNNING", "DONE", "REFUSED")
+
+TuningResult = namedtuple(
+    "TuningResult",
+    "gain time_constant dead_time fit_quality rate_noise p i d settle overshoot power_peak "
+    "current_settle current_overshoot current_power_peak")
+TuningResult.__doc__ = """The result of a loop tuning run.
+
+The identified source: gain in Å/s per % of power, time constant and dead time in s, the fit
+quality (share of the response the model explains, 0 to 1) and the rate noise in Å/s. The
+proposed terms p, i (s) and d (s). The loop predicted at the rate setpoint from power 0 with the
+proposed terms and with the current ones: settle time in s (-1: it does not settle within
+±5 %), overshoot in % of the setpoint and the power peak in %.
+"""
+
+
+def parse_tuning_status(answer):
+    """``<state>,"<message>"`` as a TuningStatus."""
+    fields = next(csv.reader([answer], doublequote=True, strict=True))
+    if len(fields) != 2 or fields[0] not in TUNING_STATES:
+        raise ValueError("unreadable tuning state %r" % answer)
+    return TuningStatus(fields[0], fields[1])
+
+
 def parse_identity(answer):
     fields = answer.split(",")
     if len(fields) != 4:

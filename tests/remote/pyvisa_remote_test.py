@@ -278,6 +278,29 @@ def check_remote_recipe(client):
     check_error(client, "PROC:REC:ABOR", -221)
 
 
+def check_remote_tuning(client):
+    """A loop tuning run of output 1 started, followed, read and applied remotely."""
+    check_error(client, "OUTP:TUNE:STAR 1,2,NORM", -221)  # the deposition is stopped
+    check(client.query("OUTP:TUNE:STAT? 1") == 'IDLE,""', "no run yet")
+    check_error(client, "OUTP:TUNE:RES? 1", -221)
+    check_error(client, "OUTP:TUNE:APPL 1", -221)
+    for line in ["OUTP:MODE 1,MAN", "OUTP:POW 1,48", "OUTP:THIC 1,100", "PROC:STAR"]:
+        check_error(client, line, 0)
+    check_error(client, "OUTP:TUNE:STAR 1,2,WILD", -222)
+    check_error(client, "OUTP:TUNE:STAR 1,80,NORM", -222)
+    check_error(client, "OUTP:TUNE:STAR 1,2,NORM", 0)
+    check(client.query("OUTP:TUNE:STAT? 1").startswith("RUNNING,"), "the run is going")
+    check_error(client, "OUTP:TUNE:STAR 1,2,NORM", -221)  # one run at a time
+    state = poll(client, "OUTP:TUNE:STAT? 1", lambda a: not a.startswith("RUNNING,"), 120)
+    check(state.startswith("DONE,"), "the run found terms: %r" % state)
+    values = [float(v) for v in client.query("OUTP:TUNE:RES? 1").split(",")]
+    check(len(values) == 14 and values[0] > 0 and values[3] > 0.8 and values[5] > 0,
+          "model, terms and predictions: %r" % values)
+    check(float(client.query("OUTP:POW? 1")) == 48.0, "the manual power is back")
+    check_error(client, "OUTP:TUNE:APPL 1", 0)
+    check_error(client, "PROC:STOP", 0)
+
+
 def check_materials(client):
     """The material list, one material's numbers, a sensor's film set and read by name."""
     names = [n.replace('""', '"') for n in re.findall(r'"((?:[^"]|"")*)"', client.query("MAT:CAT?"))]
@@ -344,6 +367,8 @@ def run_coflux(manager, program_path):
         check(error_code(client) == 0, "no error left")
         check_remote_recipe(client)
         check(error_code(client) == 0, "no error left after the recipes")
+        check_remote_tuning(client)
+        check(error_code(client) == 0, "no error left after the tuning run")
         # A recipe still running when the server is stopped ends as aborted.
         check_error(client, "PROC:REC:STAR", 0)
         client.close()
@@ -359,10 +384,12 @@ def run_coflux(manager, program_path):
         client = open_client(manager, program.port)
         for line in ["PROC:STAR", "OUTP:MODE 1,OFF", "OUTP:RATE 1,1", "OUTP:POW 1,5",
                      "PROC:ZERO ALL", 'MMEM:LOAD "Remote.dat"', 'PROC:REC:LOAD "Film.rcp"',
-                     "PROC:REC:STAR", "PROC:REC:ABOR", 'SENS:MAT 1,"Gold"']:
+                     "PROC:REC:STAR", "PROC:REC:ABOR", 'SENS:MAT 1,"Gold"',
+                     "OUTP:TUNE:STAR 1,2,NORM", "OUTP:TUNE:APPL 1"]:
             check_error(client, line, -203)
         check(client.query('MAT:DATA? "Gold"') == '"Gold","Au",19.3,0.381,1',
               "the material list answers without control")
+        check(client.query("OUTP:TUNE:STAT? 1") == 'IDLE,""', "queries still answer")
         check(client.query("PROC:STAT?") == "STOP", "nothing started")
         check(client.query("PROC:REC:STAT?").startswith("NONE,"), "no recipe loaded")
         client.close()

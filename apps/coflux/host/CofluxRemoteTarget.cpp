@@ -3,11 +3,14 @@
 
 #include "Deposition.h"
 #include "DepositionRecipeHost.h"
+#include "TuningRun.h"
 
 #include "common/ProgramInfo.h"
 
 #include <QDir>
 #include <QFileInfo>
+
+#include <limits>
 
 namespace coflux {
 
@@ -41,6 +44,15 @@ Outcome CofluxRemoteTarget::SensorReading(int sensor, tlv::remote::Triple& readi
     const ReadingArrays& r = m_process.Readings();
     const auto s = static_cast<size_t>(sensor);
     reading = {r.SenRate.at(s), r.SenThick.at(s), r.SenFreq.at(s)};
+    return Outcome::Ok();
+}
+
+Outcome CofluxRemoteTarget::SensorLifeLeft(int sensor, double& thickness, double& seconds) const
+{
+    const auto& forecast = m_process.Readings().SenForecast.at(static_cast<size_t>(sensor));
+    const double none = std::numeric_limits<double>::quiet_NaN();
+    thickness = forecast ? forecast->thicknessLeft : none;
+    seconds = forecast && forecast->secondsLeft ? *forecast->secondsLeft : none;
     return Outcome::Ok();
 }
 
@@ -250,6 +262,69 @@ Outcome CofluxRemoteTarget::RecipeProgress(tlv::remote::RecipeStatus& status) co
     status.elapsed = run.Elapsed();
     status.message = run.Message();
     return Outcome::Ok();
+}
+
+Outcome CofluxRemoteTarget::StartTuning(int output, double step, int aggressiveness)
+{
+    if (Outcome present = Present(output); !present.ok()) return present;
+    TuningOptions options;
+    options.step = step;
+    options.aggressiveness = static_cast<tlv880::tuning::Aggressiveness>(aggressiveness);
+    return FromResult(m_process.Tuning().Start(output, options));
+}
+
+Outcome CofluxRemoteTarget::Tuning(int output, tlv::remote::TuningStatus& status) const
+{
+    if (Outcome present = Present(output); !present.ok()) return present;
+    const coflux::TuningResult& result = m_process.Tuning().Result();
+    status = {};
+    if (result.output != output) return Outcome::Ok();
+    switch (result.state) {
+    case coflux::TuningResult::State::Running:
+        status.state = tlv::remote::TuningState::Running;
+        break;
+    case coflux::TuningResult::State::Done:
+        status.state = tlv::remote::TuningState::Done;
+        break;
+    case coflux::TuningResult::State::Refused:
+        status.state = tlv::remote::TuningState::Refused;
+        break;
+    case coflux::TuningResult::State::Idle:
+        break;
+    }
+    status.message = result.message;
+    return Outcome::Ok();
+}
+
+Outcome CofluxRemoteTarget::TuningResult(int output, tlv::remote::TuningFigures& f) const
+{
+    if (Outcome present = Present(output); !present.ok()) return present;
+    const coflux::TuningResult& r = m_process.Tuning().Result();
+    if (r.output != output || r.state != coflux::TuningResult::State::Done)
+        return Outcome::Error(tlv::remote::SettingsConflict,
+                              QStringLiteral("Output %1 has no tuning result").arg(output + 1));
+    const tlv880::tuning::SourceModel& m = r.fit.model;
+    f = {m.gain,
+         m.timeConstant,
+         m.deadTime,
+         r.fit.fitQuality,
+         r.fit.rateNoise,
+         r.proposed.terms.p,
+         r.proposed.terms.i,
+         r.proposed.terms.d,
+         r.predictedProposed.settleTime,
+         r.predictedProposed.overshoot,
+         r.predictedProposed.powerPeak,
+         r.predictedCurrent.settleTime,
+         r.predictedCurrent.overshoot,
+         r.predictedCurrent.powerPeak};
+    return Outcome::Ok();
+}
+
+Outcome CofluxRemoteTarget::ApplyTuning(int output)
+{
+    if (Outcome present = Present(output); !present.ok()) return present;
+    return FromResult(m_process.Tuning().Apply(output));
 }
 
 } // namespace coflux

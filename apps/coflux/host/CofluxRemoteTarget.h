@@ -24,6 +24,8 @@ public:
     bool Controls() const override { return true; }
 
     tlv::remote::Outcome SensorReading(int sensor, tlv::remote::Triple& reading) const override;
+    tlv::remote::Outcome SensorLifeLeft(int sensor, double& thickness,
+                                        double& seconds) const override;
     tlv::remote::Outcome OutputReading(int output, tlv::remote::Triple& reading) const override;
     tlv::remote::Outcome AnalogVolts(int input, double& volts) const override;
     tlv::remote::Outcome State(tlv::remote::RunState& state) const override;
@@ -56,6 +58,12 @@ public:
     tlv::remote::Outcome AbortRecipe() override;
     tlv::remote::Outcome RecipeProgress(tlv::remote::RecipeStatus& status) const override;
 
+    // Loop tuning runs on the process's own tuning run, the one the Tune window shows.
+    tlv::remote::Outcome StartTuning(int output, double step, int aggressiveness) override;
+    tlv::remote::Outcome Tuning(int output, tlv::remote::TuningStatus& status) const override;
+    tlv::remote::Outcome TuningResult(int output,
+                                      tlv::remote::TuningFigures& figures) const override;
+    tlv::remote::Outcome ApplyTuning(int output) override;
     // The film materials of the process's table, and a sensor's film by name through the
     // process, with the input editor's rules (CofluxMaterialRemote.cpp).
     tlv::remote::Outcome Materials(QList<tlv::Material>& materials) const override;

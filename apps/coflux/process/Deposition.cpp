@@ -2,14 +2,16 @@
 
 #include "Deposition.h"
 
+#include "CrystalHistory.h"
 #include "Recorder.h"
+#include "TuningRun.h"
 
 #include "common/NumberFormat.h"
+#include "common/ProgramInfo.h"
 
 #include <QLocale>
 
 #include <algorithm>
-
 #include <cmath>
 #include <utility>
 
@@ -30,7 +32,8 @@ int ShownNumber(int j)
 
 } // namespace
 
-Deposition::Deposition(cTLV880a& instrument, QObject* parent) : QObject(parent), m_tlv(instrument)
+Deposition::Deposition(cTLV880a& instrument, QObject* parent)
+    : QObject(parent), m_tlv(instrument), m_tuning(std::make_unique<TuningRun>(*this))
 {
     qRegisterMetaType<coflux::ReadingArrays>();
     qRegisterMetaType<coflux::Setpoint>();
@@ -40,6 +43,8 @@ Deposition::Deposition(cTLV880a& instrument, QObject* parent) : QObject(parent),
     connect(&m_tlv, &cTLV880a::TLVError, this, &Deposition::TLVError);
     connect(&m_tlv, &cTLV880a::TLVSensorEvent, this, &Deposition::TLVSensorEvent);
     connect(&m_tlv, &cTLV880a::TLVOutputEvent, this, &Deposition::TLVOutputEvent);
+    connect(this, &Deposition::thicknessZeroed, this, [this](int j) { m_backups.Zeroed(j); });
+    m_history = new CrystalHistory(*this, tlv::ProgramFile(QStringLiteral("crystals.csv")), this);
 }
 
 Deposition::~Deposition()
@@ -230,6 +235,12 @@ void Deposition::SetRunState(short state)
         EnterRunning(previous == RunStopped);
     else
         return;
+    // A tuning run needs the source running: it ends here, saying why.
+    if (m_runState != RunRunning && m_tuning->Running())
+        m_tuning->DepositionEnded(!m_stopMessage.isEmpty() ? m_stopMessage
+                                  : m_runState == RunHeld
+                                      ? QStringLiteral("the deposition was held.")
+                                      : QStringLiteral("the deposition was stopped."));
     emit runStateChanged(m_runState, previous);
     if (state != RunStopped) return;
     const StopReason reason = std::exchange(m_stopReason, StopReason::Operator);
@@ -257,6 +268,15 @@ void Deposition::EnterRunning(bool starting)
     m_runState = RunRunning;
     if (starting) {
         StartLog();
+        // A new run measures every output with its own sensors again (crystals may have been
+        // changed); outputs taken over in the last run get their own sensors back below.
+        const bool tookOver = std::any_of(kShownOutputs.begin(), kShownOutputs.end(),
+                                          [this](int j) { return m_backups.TookOver(j); });
+        m_backups.Reset();
+        if (tookOver)
+            for (int j : kShownOutputs)
+                if (IsPresentOutput(j) && m_tables.Output(j).Mode != ModeAuto) ApplyOutputSetup(j);
+        SendBackupTooling();
         for (short s = 0; s < kSensorSlots; ++s)
             m_tlv.ZeroSensor(s);
     }
@@ -445,6 +465,30 @@ CommandResult Deposition::EnterSetpoint(int j, Setpoint which, const QString& te
     case Setpoint::ManualPower:
         return SetManualPower(j, value);
     }
+    return CommandResult::done();
+}
+
+CommandResult Deposition::SetLoopTerms(int j, double p, double i, double d)
+{
+    if (CommandResult check = CheckOutput(j); !check.ok()) return Refuse(check.status, check.text);
+    struct Term {
+        double value, min, max;
+        const char* name;
+    };
+    for (const Term& t : {Term{p, cTLV880a::PTermMin(), cTLV880a::PTermMax(), "P"},
+                          Term{i, cTLV880a::ITermMin(), cTLV880a::ITermMax(), "I"},
+                          Term{d, cTLV880a::DTermMin(), cTLV880a::DTermMax(), "D"}}) {
+        if (!std::isfinite(t.value) || t.value < t.min || t.value > t.max)
+            return Refuse(CommandResult::Status::OutOfRange,
+                          QStringLiteral("%1 term must be between %2 and %3 !")
+                              .arg(QLatin1String(t.name), Limit(t.min), Limit(t.max)));
+    }
+    OutputRecord& out = m_tables.Output(j);
+    out.PTerm = p;
+    out.ITerm = i;
+    out.DTerm = d;
+    OutputEdited(j);
+    ApplyOutputSetup(j);
     return CommandResult::done();
 }
 

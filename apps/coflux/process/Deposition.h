@@ -19,7 +19,9 @@
 // DepositionSetup.cpp: loading and saving setup files (their format is CofluxSetupFile).
 // DepositionLog.cpp: the data log of a run.
 // DepositionMaterials.cpp: the film material of a sensor, by its numbers or by name.
+// DepositionBackup.cpp: the backup sensor that takes over an output whose crystals all failed.
 
+#include "BackupSensors.h"
 #include "ProcessTables.h"
 #include "ReadingArrays.h"
 
@@ -34,8 +36,12 @@
 #include <QStringList>
 
 #include <array>
+#include <memory>
 
 namespace coflux {
+
+class CrystalHistory;
+class TuningRun;
 
 // Run states of a deposition.
 enum RunStateValue : short { RunStopped = 0, RunRunning = 1, RunHeld = 2 };
@@ -110,6 +116,8 @@ public:
     ProcessTables& Tables() { return m_tables; }
     const ProcessTables& Tables() const { return m_tables; }
     const ReadingArrays& Readings() const { return m_readings; }
+    // The life of every crystal, kept in "crystals.csv" in the program's folder.
+    CrystalHistory& History() { return *m_history; }
     short RunState() const { return m_runState; }
     // The time (seconds since midnight) of the latest reading event, -1 before the first.
     double ReadingTime() const { return m_readingTime; }
@@ -130,6 +138,13 @@ public:
     double RateSetpoint(int j) const; // display units (see Setpoint::Rate)
     double ThicknessSetpoint(int j) const;
     double ManualPower(int j) const;
+    // The sensor bits (0..23) that measure output j now: its own, or its backup's once the
+    // backup took over in this run.
+    int SensorBits(int j) const;
+    bool BackupTookOver(int j) const { return IsShownOutput(j) && m_backups.TookOver(j); }
+    // The tooling (%) sensor s measures with: the backup tooling of the output it backs up when
+    // one is set, else its own record's.
+    double SensorTooling(int s) const;
     // Recorder output of output j in %, not clamped, from the latest readings.
     double RecorderValue(int j) const;
 
@@ -171,6 +186,13 @@ public:
     CommandResult EnterSetpoint(int j, Setpoint which, const QString& text);
     // Sends one output's sensor or analog mapping, full scale and (running in Auto) loop terms.
     void ApplyOutputSetup(int j);
+    // The loop terms of output j, checked against the output editor's limits with its messages,
+    // stored and sent as the editor's Apply does.
+    CommandResult SetLoopTerms(int j, double p, double i, double d);
+
+    // ---- loop tuning (tuning/TuningRun.h) ----
+    TuningRun& Tuning() { return *m_tuning; }
+    const TuningRun& Tuning() const { return *m_tuning; }
 
     // ---- editors: announce changes made to Tables() ----
     void OutputEdited(int j); // name, input, terms, scale of output j changed
@@ -237,6 +259,9 @@ signals:
     void runStopped(coflux::StopReason reason, const QString& message);
     // Thickness of output j was zeroed (the window shows "0.000").
     void thicknessZeroed(int output);
+    // Every sensor of output j failed and `backup` took over its loop ("Sensor 5 takes over
+    // from sensor 1 on Silver."); emitted from a queued call, after the poll.
+    void backupTookOver(int output, int backup, const QString& message);
 
     // ---- configuration ----
     void modeChanged(int output, int mode);
@@ -264,6 +289,10 @@ private:
     void Trip(StopReason reason, const QString& message);
     void RecordReading(const SensorArray& sensors, const OutputArray& outputs);
     void DriveOutputOnReading(int j);
+    // DepositionBackup.cpp
+    void TakeOverFailedOutputs();
+    bool AllSensorsFailed(int bits);
+    void SendBackupTooling();
     // DepositionLog.cpp
     void StartLog();
     void WriteLogLine(const QString& line);
@@ -283,6 +312,8 @@ private:
     cTLV880a& m_tlv;
     ProcessTables m_tables;
     ReadingArrays m_readings;
+    BackupSensors m_backups;
+    CrystalHistory* m_history = nullptr;              // a child of this object
     std::array<double, kOutputSlots> m_manualPower{}; // the manual power setpoints, %
     short m_runState = RunStopped;
     // Why the next stop happens; the operator's unless a trip or StopFor says otherwise.
@@ -296,6 +327,7 @@ private:
     QString m_firstLogFailure;
     SetupLoadResult* m_loading = nullptr; // collects class errors while a setup loads
     bool m_remembersSetupFile = true;
+    std::unique_ptr<TuningRun> m_tuning;
     const tlv::MaterialTable* m_materials = nullptr; // nullptr: the program's table
 };
 

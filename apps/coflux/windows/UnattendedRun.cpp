@@ -11,6 +11,8 @@
 #include "UnattendedSetup.h"
 #include "frmChart.h"
 #include "frmMain.h"
+#include "TuningReport.h"
+#include "TuningRun.h"
 
 #include "common/DialogService.h"
 #include "common/ProgramInfo.h"
@@ -25,6 +27,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <cmath>
 #include <memory>
 #include <optional>
 
@@ -134,6 +137,7 @@ public:
                 Print(m_out, QStringLiteral("Deposition started with %1.").arg(m_setup.name));
                 m_sinceReading.start();
                 StartWatching();
+                if (m_request.tune >= 0) WatchTuning();
             } else {
                 Finish(RunFailed, QStringLiteral("coflux: the deposition did not start."), m_err);
             }
@@ -187,6 +191,7 @@ private:
         if (!setup.refusal.isEmpty()) return Refuse(setup.refusal);
         for (const QString& note : setup.notes)
             Print(m_err, note);
+        if (m_request.tune >= 0) return true; // the tuning run ends the deposition
         if (!HasEndingSetpoint(*m_core) && m_request.minutes <= 0)
             return Refuse(QStringLiteral("coflux: nothing in %1 ends a deposition: no output "
                                          "fed by sensors is on and no monitor is set. Give "
@@ -246,6 +251,7 @@ private:
         switch (reason) {
         case StopReason::Trip:
         case StopReason::Setpoint:
+            if (m_request.tune >= 0) return; // a tuning run reports its own end
             Print(m_out, message);
             Finish(RunSetpointReached, QString(), m_out);
             return;
@@ -315,6 +321,81 @@ private:
         }
     }
 
+    // --tune: the tuning run starts from the given power, from the manual power, or from the
+    // power the output's loop holds once its rate has stayed near the setpoint.
+    void WatchTuning()
+    {
+        QObject::connect(m_core, &Deposition::readingTaken, &m_context,
+                         [this](const ReadingArrays& readings, double time) {
+                             if (!m_tuneStarted && !m_finished) MaybeStartTuning(readings, time);
+                         });
+        QObject::connect(&m_core->Tuning(), &TuningRun::changed, &m_context,
+                         [this] { TuningChanged(); });
+    }
+
+    void MaybeStartTuning(const ReadingArrays& readings, double time)
+    {
+        const int j = m_request.tune;
+        const OutputRecord& out = m_core->Tables().Output(j);
+        if (m_request.tunePower < 0 && out.Mode == ModeAuto) {
+            constexpr double kNearSeconds = 5, kWaitSeconds = 300;
+            if (m_firstReading < 0) m_firstReading = time;
+            const double rate = readings.OutRate.at(static_cast<size_t>(j));
+            const bool near = out.Rate > 0 && std::fabs(rate - out.Rate) <= 0.1 * out.Rate;
+            if (!near)
+                m_nearSince = -1;
+            else if (m_nearSince < 0)
+                m_nearSince = time;
+            if (time - m_firstReading > kWaitSeconds) {
+                m_core->SetRunState(RunStopped);
+                Finish(RunTuningRefused,
+                       QStringLiteral("coflux: the rate of output %1 did not settle near its "
+                                      "setpoint within %2 s; give --power.")
+                           .arg(m_request.tune < 4 ? j + 1 : j - 7)
+                           .arg(kWaitSeconds),
+                       m_err);
+                return;
+            }
+            if (m_nearSince < 0 || time - m_nearSince < kNearSeconds) return;
+        }
+        TuningOptions options;
+        options.startPower = m_request.tunePower;
+        options.step = m_request.tuneStep;
+        tlv880::tuning::ParseAggressiveness(m_request.aggressiveness.toStdString(),
+                                            &options.aggressiveness);
+        m_tuneStarted = true;
+        const CommandResult started = m_core->Tuning().Start(j, options);
+        if (!started.ok()) {
+            m_core->SetRunState(RunStopped);
+            Finish(RunFailed, QStringLiteral("coflux: ") + started.text, m_err);
+        }
+    }
+
+    void TuningChanged()
+    {
+        const TuningResult& result = m_core->Tuning().Result();
+        if (m_finished || !m_tuneStarted || result.state == TuningResult::State::Running) return;
+        if (result.state != TuningResult::State::Done) {
+            if (m_core->RunState() != RunStopped) m_core->SetRunState(RunStopped);
+            Finish(RunTuningRefused, QStringLiteral("coflux: ") + result.message, m_err);
+            return;
+        }
+        Print(m_out, TuningReportText(result, m_core->Tables().Output(result.output).Name));
+        int status = RunSetpointReached;
+        if (m_request.save) {
+            CommandResult saved = m_core->Tuning().Apply(result.output);
+            if (saved.ok()) saved = m_core->SaveSetup(m_setup.name);
+            if (saved.ok()) {
+                Print(m_out, QStringLiteral("Terms written to %1.").arg(m_setup.path));
+            } else {
+                Print(m_err, QStringLiteral("coflux: the terms were not written: ") + saved.text);
+                status = RunFailed;
+            }
+        }
+        m_core->SetRunState(RunStopped);
+        Finish(status, QString(), m_out);
+    }
+
     // Records how the run ended, then closes the window and leaves the event loop once the
     // current handler has returned.
     void Finish(int status, const QString& message, std::FILE* stream)
@@ -349,6 +430,8 @@ private:
     std::optional<QDeadlineTimer> m_deadline;
     QTimer* m_limit = nullptr;
     QString m_errorText; // the message of a stop for an error
+    bool m_tuneStarted = false;
+    double m_firstReading = -1, m_nearSince = -1; // reading times, s
     bool m_finished = false;
     int m_status = RunFailed;
     int m_linesLost = 0;

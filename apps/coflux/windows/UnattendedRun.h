@@ -24,6 +24,19 @@
 // with its cause, and at the end the number of lines lost. Values of the setup file outside their
 // limits take their defaults as in the window, named once on standard error; the run goes on.
 //
+//   coflux --tune N FILE [--power P] [--step P] [--aggressiveness calm|normal|fast] [--save]
+//          [--headless] [--simulate]
+//
+// loads FILE the same way, starts the deposition and runs a loop tuning run on output N (1 to 6
+// as the window numbers them): an open-loop power step of --step % (default 5) from --power %
+// (default: the output's manual power in Manual; in Auto, the power its loop holds once the
+// rate has stayed within 10 % of its setpoint for 5 s). It prints the identified model, the
+// proposed terms beside the current ones and the predicted loop for both, stops the deposition
+// and ends. With --save the proposed terms are written into FILE; without it FILE is untouched.
+// Exit status: 0 terms found (and saved with --save), 1 error (as for --run, and a setup that
+// could not be saved), 5 the tuning run ended without terms (its message says why: no response,
+// too noisy, a failed crystal, a trip, the time-out, the deposition stopped).
+//
 // FILE without a folder is a setup file of the program's folder, like a name chosen with Open
 // (".dat" is added when the name has no extension and only the name with ".dat" exists). FILE
 // with a folder makes that folder the program's folder for this run. The setup file remembered
@@ -45,6 +58,7 @@ enum RunExitStatus : int {
     RunTimeLimit = 2,       // --minutes elapsed first; the deposition was stopped
     RunStoppedEarly = 3,    // the operator stopped the deposition or closed the window
     RunLogIncomplete = 4,   // the run ended as 0, 2 or 3 would say, but log lines were lost
+    RunTuningRefused = 5,   // --tune: the tuning run ended without terms
 };
 
 struct RunRequest {
@@ -53,7 +67,12 @@ struct RunRequest {
     QString file;       // --run FILE
     double minutes = 0; // --minutes N; 0 = no limit
     bool headless = false;
-    bool simulate = false;             // --simulate: simulating is fine when no card can be used
+    bool simulate = false; // --simulate: simulating is fine when no card can be used
+    int tune = -1;         // --tune N: the output slot to tune (-1: a deposition run)
+    double tunePower = -1; // --power P (%); -1: see above
+    double tuneStep = 5;   // --step P (%)
+    QString aggressiveness = QStringLiteral("normal");
+    bool save = false;                 // --save: the proposed terms are written into FILE
     QString error;                     // Invalid: what is wrong, for standard error
     tlv::mqtt::PublishOptions publish; // set by main: publish the run to an MQTT broker
 };

@@ -32,6 +32,23 @@ struct RecipeStatus {
     QString message;    // how the run ended ("Recipe complete.", why it failed); empty before
 };
 
+// A loop tuning run of an output: where it is and, once done, the identified source, the
+// proposed terms and the predicted loop for those and for the current terms.
+enum class TuningState { Idle, Running, Done, Refused };
+
+struct TuningStatus {
+    TuningState state = TuningState::Idle;
+    QString message; // what it is doing, or why it ended without a result
+};
+
+struct TuningFigures {
+    double gain = 0, timeConstant = 0, deadTime = 0;  // Å/s per %, s, s
+    double fitQuality = 0, rateNoise = 0;             // R squared, Å/s
+    double p = 0, i = 0, d = 0;                       // proposed terms
+    double settle = -1, overshoot = 0, powerPeak = 0; // predicted with them (s, %, %)
+    double currentSettle = -1, currentOvershoot = 0, currentPowerPeak = 0; // with the current
+};
+
 struct Triple {
     double a = 0.0;
     double b = 0.0;
@@ -50,6 +67,9 @@ public:
 
     // Readings of the newest poll: rate (Å/s), thickness (kÅ), frequency (Hz).
     virtual Outcome SensorReading(int sensor, Triple& reading) const;
+    // What the sensor's crystal can still take: thickness (kÅ, as the sensor reads it) and the
+    // seconds that lasts at the present rate; NaN for either when it cannot be told.
+    virtual Outcome SensorLifeLeft(int sensor, double& thickness, double& seconds) const;
     // rate (Å/s), thickness (kÅ), power (%).
     virtual Outcome OutputReading(int output, Triple& reading) const;
     virtual Outcome AnalogVolts(int input, double& volts) const;
@@ -82,6 +102,13 @@ public:
     virtual Outcome AbortRecipe();
     virtual Outcome RecipeProgress(RecipeStatus& status) const;
 
+    // Loop tuning: an open-loop power step of `step` % from the output's present power,
+    // aggressiveness 0 calm, 1 normal, 2 fast; its state; its result; writing the proposed
+    // terms as the output editor would.
+    virtual Outcome StartTuning(int output, double step, int aggressiveness);
+    virtual Outcome Tuning(int output, TuningStatus& status) const;
+    virtual Outcome TuningResult(int output, TuningFigures& figures) const;
+    virtual Outcome ApplyTuning(int output);
     // The film materials the program offers, in its table's order.
     virtual Outcome Materials(QList<Material>& materials) const;
     // Sets sensor's film to the material of that name, as the program's editor does; a name the

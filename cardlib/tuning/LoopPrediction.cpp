@@ -1,0 +1,129 @@
+#include "LoopPrediction.h"
+
+#include "Loops.h"
+#include "ResponseAnalysis.h"
+
+#include <algorithm>
+#include <cmath>
+#include <deque>
+#include <memory>
+
+namespace tlv880::tuning {
+
+namespace {
+
+constexpr int kSubsteps = 20; // source model steps per measurement period
+
+// The identified source, integrated between measurement cycles.
+class ModelSource {
+public:
+    ModelSource(const SourceModel& model, double dt, double startPowerPercent)
+        : m_model(model), m_dt(dt),
+          m_lagged(std::max(0.0, model.gain * (startPowerPercent - model.thresholdPower))),
+          m_delay(size_t(std::lround(model.deadTime / dt)), startPowerPercent)
+    {
+    }
+
+    // The mean rate over the next `steps` substeps at this power (%).
+    double Advance(double powerPercent, int steps)
+    {
+        double sum = 0;
+        const double alpha =
+            m_model.timeConstant > 0 ? 1 - std::exp(-m_dt / m_model.timeConstant) : 1;
+        for (int k = 0; k < steps; ++k) {
+            m_delay.push_back(powerPercent);
+            const double delayed = m_delay.front();
+            m_delay.pop_front();
+            // The source's rate curve first, then the lag: a source that is switched on above
+            // its threshold starts to deposit after the dead time, however slow it is.
+            const double steady = std::max(0.0, m_model.gain * (delayed - m_model.thresholdPower));
+            m_lagged += alpha * (steady - m_lagged);
+            sum += m_lagged;
+        }
+        return sum / steps;
+    }
+
+private:
+    SourceModel m_model;
+    double m_dt;
+    double m_lagged; // Angstrom/s
+    std::deque<double> m_delay;
+};
+
+} // namespace
+
+Prediction PredictLoop(const SourceModel& model, const LoopTermSet& terms, const LoopConditions& c)
+{
+    // The loop runs on a state record of the library itself: output 0 fed by sensor 0.
+    auto state = std::make_unique<LibraryState>();
+    LibraryState& s = *state;
+    s.period = c.period;
+    s.sensorMask[0] = 1;
+    s.tooling[0] = 1;
+    s.validSensors = 1;
+    OutputLoop& loop = s.loops[0];
+    loop.maxPower = c.maxPower;
+    loop.slewRate = c.slewRate;
+    loop.power = loop.controlOutput = c.startPower;
+    // What Xdc770Loop2 does on a loop that was not enabled.
+    loop.setpoint = c.setpoint;
+    loop.pTerm = terms.p;
+    loop.iTerm = terms.i;
+    loop.dTerm = terms.d;
+    loop.enabled = 1;
+
+    ModelSource source(model, c.period / kSubsteps, c.startPower * 100);
+    Prediction out;
+    std::vector<double> raw;
+    const int cycles = int(std::ceil(c.seconds / c.period));
+    for (int n = 1; n <= cycles; ++n) {
+        const double rate = source.Advance(loop.power * 100, kSubsteps);
+        s.readings.writeIndex = int8_t((s.readings.writeIndex + 1) % kRingSlots);
+        ReadingSlot& slot = s.readings.slots[s.readings.writeIndex];
+        slot.rate[0] = rate;
+        RunLoopPass(s, nullptr);
+        out.times.push_back(n * c.period);
+        raw.push_back(rate);
+        out.powers.push_back(slot.power[0] * 100);
+    }
+    out.rates = rehearsal::MovingMean(raw, std::max(1, c.filter));
+    const rehearsal::LoopFigures figures =
+        rehearsal::MeasureLoop(out.times, out.rates, c.setpoint, 0);
+    out.settleTime = figures.settleTime;
+    out.overshoot = figures.overshoot;
+    if (!out.powers.empty()) {
+        out.powerPeak = *std::max_element(out.powers.begin(), out.powers.end());
+        const auto from = out.powers.begin() + std::ptrdiff_t(out.powers.size() * 3 / 4);
+        const auto [low, high] = std::minmax_element(from, out.powers.end());
+        double sum = 0;
+        for (auto it = from; it != out.powers.end(); ++it)
+            sum += *it;
+        out.steadyPower = sum / double(out.powers.end() - from);
+        out.powerSwing = out.steadyPower > 0 ? (*high - *low) / 2 / out.steadyPower * 100 : 0;
+    }
+    return out;
+}
+
+RuleResult ChooseTerms(const SourceModel& model, Aggressiveness aggressiveness,
+                       const LoopConditions& conditions)
+{
+    const double plain = ClosedLoopTime(model, aggressiveness, conditions.period);
+    RuleResult best = SimcTermsFor(model, plain);
+    double bestSettle = INFINITY;
+    constexpr int kCandidates = 40;
+    for (int k = 0; k <= kCandidates; ++k) {
+        const double tc = plain / 5 * std::pow(200.0, double(k) / kCandidates);
+        const RuleResult candidate = SimcTermsFor(model, tc);
+        const Prediction p = PredictLoop(model, candidate.terms, conditions);
+        if (p.settleTime < 0 || p.overshoot > OvershootLimit(aggressiveness)) continue;
+        const double swing = 2 * conditions.rateNoise * candidate.terms.p / 10000 * 100; // %
+        if (swing > 0.1 * p.steadyPower) continue;
+        if (p.settleTime < bestSettle) {
+            bestSettle = p.settleTime;
+            best = candidate;
+        }
+    }
+    return best;
+}
+
+} // namespace tlv880::tuning
