@@ -76,7 +76,7 @@ public:
     const SensorArray& LatestReadings() const { return m_core->LatestReadings(); }
     // The status line: the latest instrument error or refusal, and setup files refused.
     tlv::StatusLine& StatusLine() { return *m_statusLine; }
-    QTimer& RunTimer() { return m_core->RunTimer(); }
+    const QTimer& RunTimer() const { return m_core->RunTimer(); }
     // Starts the core's publishing; the status bar shows the connection.
     bool StartPublishing(const tlv::mqtt::PublishOptions& options);
     // Null until publishing was started.

@@ -121,7 +121,7 @@ void MonitorCore::ShowReadings()
 
 QString MonitorCore::LogFilePath() const
 {
-    const QString name = m_settings.logFile;
+    const QString& name = m_settings.logFile;
     if (QFileInfo(name).isAbsolute()) return name;
     return QDir(tlv::ProgramFolder()).filePath(name);
 }

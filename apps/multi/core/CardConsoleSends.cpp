@@ -28,6 +28,7 @@ template <typename Send> int SendEach(const std::vector<int>& targets, Send send
 std::vector<int> FirstChannels(int count)
 {
     std::vector<int> channels;
+    channels.reserve(static_cast<size_t>(std::max(count, 0)));
     for (int i = 0; i < count; ++i)
         channels.push_back(i);
     return channels;
