@@ -170,6 +170,13 @@ Outcome CofluxRemoteTarget::LoadSetup(const QString& name)
     QString path;
     if (Outcome found = ProgramFolderFile(name, path); !found.ok()) return found;
     const SetupLoadResult loaded = m_process.OpenSetup(name);
+    // A file that is not a setup is left alone and the setup stays as it was; the client
+    // learns why, in the program's words.
+    if (!loaded.refusal.isEmpty()) {
+        QString refused = loaded.refusal;
+        refused.replace(path, name);
+        return Outcome::Error(tlv::remote::FileNameNotFound, refused);
+    }
     if (loaded.cardSettingsError != 0)
         return Outcome::Error(tlv::remote::DataOutOfRange, loaded.cardSettingsMessage);
     return Outcome::Ok();

@@ -1,6 +1,7 @@
 #include "CofluxSetupFile.h"
 
 #include "common/NumberFormat.h"
+#include "common/SetupFile.h"
 #include "common/cIniFile.h"
 
 #include "instrument/cTLV880a.h"
@@ -149,9 +150,16 @@ bool CofluxSetupFile::Exists() const
 
 QString CofluxSetupFile::Refusal() const
 {
-    cIniFile ini;
-    ini.setIniFile(m_path);
-    return ini.LoadError();
+    // Any one of coflux's own sections makes the file coflux's; a file whose sections are all
+    // another program's (tlvmonitor's "Setup") would otherwise reset every output to defaults.
+    QStringList own{QStringLiteral("Card")};
+    for (int s = 0; s < kConfiguredSensors; ++s)
+        own << SensorSection(s);
+    for (int a = 0; a < kAnalogInputs; ++a)
+        own << AnalogSection(a);
+    for (int j : kShownOutputs)
+        own << OutputSection(j);
+    return tlv::SetupFileRefusal(m_path, own, QStringLiteral("coflux setup"));
 }
 
 void CofluxSetupFile::Read(ProcessTables& tables, CardSettings& card, QStringList* replaced) const

@@ -29,8 +29,9 @@ public:
 
     const QString& Path() const { return m_path; }
     bool Exists() const;
-    // Why the file cannot be a setup file (binary, too large, unreadable, no section), naming
-    // it; empty when it can be read (or is missing). Such a file is never read or written.
+    // Why the file cannot be a setup file (binary, too large, unreadable, no section, or only
+    // sections of another program: "NAME is not a coflux setup file."), naming it; empty when
+    // it can be read (or is missing). Such a file is never read or written.
     QString Refusal() const;
 
     // Reads the program flags, sensors 1..8, analog inputs 1..4 and outputs 1..4, 13, 14 into

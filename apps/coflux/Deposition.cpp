@@ -8,6 +8,8 @@
 
 #include <QLocale>
 
+#include <algorithm>
+
 #include <cmath>
 
 namespace coflux {
@@ -273,7 +275,9 @@ void Deposition::EnterRunning(bool starting)
 CommandResult Deposition::ZeroOutput(int j)
 {
     if (CommandResult check = CheckOutput(j); !check.ok()) return Refuse(check.status, check.text);
-    m_tlv.ZeroThickness(static_cast<short>(j));
+    // A zero the card refused is reported as such: the thickness shown is still the card's.
+    if (m_tlv.ZeroThickness(static_cast<short>(j)) != 0)
+        return CommandResult::refused(CommandResult::Status::Failed, m_lastStatus);
     emit thicknessZeroed(j);
     return CommandResult::done();
 }
@@ -389,19 +393,22 @@ CommandResult Deposition::SetThicknessSetpoint(int j, double kA)
 CommandResult Deposition::SetManualPower(int j, double percent)
 {
     if (CommandResult check = CheckOutput(j); !check.ok()) return Refuse(check.status, check.text);
+    // The output's own maximum power is the limit: the card refuses anything above it.
     const double min = cTLV880a::PowerMin();
-    const double max = cTLV880a::PowerMax();
+    const double max = std::clamp(m_tables.Output(j).MaxPwr, min, cTLV880a::PowerMax());
     if (!std::isfinite(percent) || percent < min || percent > max)
         return Refuse(
             CommandResult::Status::OutOfRange,
             QStringLiteral("Power must be between %1 and %2 !").arg(Limit(min), Limit(max)));
-    // The setpoint is kept as the window shows it (one decimal): start and resume send that,
-    // while a change made during the run goes out exactly as given.
+    // A change made during the run goes out exactly as given; one the card refuses leaves the
+    // setpoint as it was, so the value shown is the one the card has.
+    if (m_runState == RunRunning && m_tables.Output(j).Mode == ModeManual &&
+        m_tlv.SendPower(static_cast<short>(j), percent) != 0)
+        return CommandResult::refused(CommandResult::Status::Failed, m_lastStatus);
+    // The setpoint is kept as the window shows it (one decimal): start and resume send that.
     m_manualPower.at(static_cast<size_t>(j)) =
         QLocale::c().toDouble(tlv::Format(percent, QStringLiteral("##0.0")));
     emit setpointChanged(j, Setpoint::ManualPower);
-    if (m_runState == RunRunning && m_tables.Output(j).Mode == ModeManual)
-        m_tlv.SendPower(static_cast<short>(j), percent);
     return CommandResult::done();
 }
 

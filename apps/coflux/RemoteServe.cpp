@@ -1,4 +1,4 @@
-// The headless remote server of coflux and its orderly end on SIGINT and SIGTERM.
+// The headless remote server of coflux and its orderly end on a signal.
 #include "RemoteServe.h"
 
 #include "CofluxRemoteTarget.h"
@@ -9,27 +9,15 @@
 #include "common/DialogService.h"
 #include "common/remote/RemoteServer.h"
 
-#include <QCoreApplication>
-#include <QSocketNotifier>
+#include "common/TerminationSignals.h"
 
-#include <csignal>
+#include <QCoreApplication>
+
 #include <memory>
-#include <sys/socket.h>
-#include <unistd.h>
 
 namespace coflux {
 
 namespace {
-
-// The signal handler only writes one byte to this pair; the event loop reads it and ends the
-// program from its own thread, where stopping the outputs is safe.
-int g_signalPipe[2] = {-1, -1};
-
-void OnTerminate(int)
-{
-    const char byte = 1;
-    [[maybe_unused]] const ssize_t written = ::write(g_signalPipe[1], &byte, 1);
-}
 
 void Print(std::FILE* stream, const QString& text)
 {
@@ -42,22 +30,17 @@ void Print(std::FILE* stream, const QString& text)
 int ServeRemoteHeadless(const tlv::remote::RemoteOptions& options,
                         const tlv::mqtt::PublishOptions& publish, std::FILE* err)
 {
-    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalPipe) != 0) {
-        Print(err, QStringLiteral("coflux: cannot watch for SIGINT and SIGTERM"));
+    // A signal ends the server from its event loop, where stopping the outputs is safe.
+    tlv::TerminationSignals signalWatch;
+    if (!signalWatch.watching()) {
+        Print(err, QStringLiteral("coflux: cannot watch for signals"));
         return 1;
     }
-    QSocketNotifier notifier(g_signalPipe[0], QSocketNotifier::Read);
-    QObject::connect(&notifier, &QSocketNotifier::activated, [] {
-        char byte = 0;
-        [[maybe_unused]] const ssize_t read = ::read(g_signalPipe[0], &byte, 1);
+    QObject::connect(&signalWatch, &tlv::TerminationSignals::received, [err](int signal) {
+        Print(err,
+              QStringLiteral("coflux: ended by %1.").arg(tlv::TerminationSignals::Name(signal)));
         QCoreApplication::exit(0);
     });
-    struct sigaction action = {};
-    action.sa_handler = OnTerminate;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
 
     // Nobody is there to answer a box: the default answer, the text on standard error.
     tlv::DialogService::ScopedHandler answers([err](const tlv::DialogRequest& request) {
@@ -105,11 +88,6 @@ int ServeRemoteHeadless(const tlv::remote::RemoteOptions& options,
     publishing.reset(); // "offline", before the process goes
     process.reset();
     instrument.reset(); // shuts the card library down
-    notifier.setEnabled(false);
-    std::signal(SIGINT, SIG_DFL);
-    std::signal(SIGTERM, SIG_DFL);
-    ::close(g_signalPipe[0]);
-    ::close(g_signalPipe[1]);
     return status;
 }
 

@@ -13,6 +13,7 @@
 
 #include "common/DialogService.h"
 #include "common/ProgramInfo.h"
+#include "common/TerminationSignals.h"
 
 #include "common/mqtt/MqttPublisher.h"
 
@@ -36,13 +37,13 @@ constexpr int kWatchMs = 200;
 // Readings come every half period; this long without one means the library is not measuring.
 constexpr double kSilenceSecondsMin = 10;
 
+// A standard output whose reader has gone is reported once; the deposition goes on.
 void Print(std::FILE* stream, const QString& text)
 {
     QString line = text;
     line.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    if (!line.endsWith(QLatin1Char('\n'))) line += QLatin1Char('\n');
-    std::fputs(line.toLocal8Bit().constData(), stream);
-    std::fflush(stream);
+    if (line.endsWith(QLatin1Char('\n'))) line.chop(1);
+    tlv::PrintLine(stream, line, QStringLiteral("coflux"));
 }
 
 struct SetupLocation {
@@ -110,6 +111,10 @@ public:
     {
         tlv::DialogService::ScopedHandler answers(
             [this](const tlv::DialogRequest& r) { return answer(r); });
+        // A signal stops the deposition as the operator's Stop does, from the event loop.
+        tlv::TerminationSignals signalWatch;
+        QObject::connect(&signalWatch, &tlv::TerminationSignals::received, &m_context,
+                         [this](int signal) { EndBySignal(signal); });
 
         // The process listens to the instrument before anything is loaded, so every error of the
         // load reaches this run.
@@ -263,6 +268,16 @@ private:
             QObject::connect(m_limit, &QTimer::timeout, &m_context, [this] { CheckDeadline(); });
             m_limit->start(static_cast<int>(m_deadline->remainingTime()));
         }
+    }
+
+    void EndBySignal(int signal)
+    {
+        if (m_finished) return;
+        if (m_core->RunState() != RunStopped) m_core->SetRunState(RunStopped);
+        Finish(RunStoppedEarly,
+               QStringLiteral("coflux: ended by %1; the deposition was stopped.")
+                   .arg(tlv::TerminationSignals::Name(signal)),
+               m_err);
     }
 
     void CheckDeadline()

@@ -12,6 +12,12 @@
 // goes to standard error) and the closing question "Save current setup to ... ?" is answered No,
 // so a run never rewrites its setup file.
 //
+// SIGTERM, SIGINT, SIGHUP and SIGQUIT stop the deposition as the operator's Stop does (every
+// output to power 0, the log line completed, the instrument shut down), name the signal on
+// standard error and end the run with status 3. SIGPIPE is ignored: when the reader of standard
+// output has gone, the first line that cannot be written is reported on standard error and the
+// deposition goes on.
+//
 // A run refuses to start (status 1) when the card refuses the setup's card settings, and when the
 // setup asks for a card (Simulate=0) but none can be used, unless --simulate is given. A run that
 // simulates says so on standard error. The first data line that cannot be written is reported

@@ -17,6 +17,7 @@
 #include "common/remote/RemoteServer.h"
 
 #include <QApplication>
+#include <QPointer>
 
 #include <cstdio>
 #include <memory>
@@ -127,8 +128,9 @@ int main(int argc, char* argv[])
     if (request.kind == coflux::RunRequest::Kind::Run) return coflux::RunUnattended(request);
     if (serveHeadless) return coflux::ServeRemoteHeadless(remote, publish);
 
-    auto* window = new coflux::frmMain;
+    QPointer<coflux::frmMain> window = new coflux::frmMain;
     window->setAttribute(Qt::WA_DeleteOnClose);
+    coflux::CloseWindowOnSignals(*window);
     // Remote clients drive the window's own process; they go when the window goes.
     std::unique_ptr<coflux::CofluxRemoteTarget> target;
     std::unique_ptr<tlv::remote::RemoteServer> server;
@@ -138,7 +140,7 @@ int main(int argc, char* argv[])
         server = tlv::remote::StartRemoteServer(*target, remote, error);
         if (!server) {
             PrintError(error);
-            delete window;
+            delete window.data();
             return coflux::RunFailed;
         }
         coflux::AttachRemoteIndicator(*window, *server);
@@ -146,5 +148,9 @@ int main(int argc, char* argv[])
 
     // The window shows the connection; the reason for a failure also goes to standard error.
     coflux::AttachWindowPublishing(*window, publish);
-    return QCoreApplication::exec();
+    const int status = QCoreApplication::exec();
+    // A window that refused to close (a signal ended the loop) still shuts its instrument down,
+    // before the remote clients go.
+    delete window.data();
+    return status;
 }

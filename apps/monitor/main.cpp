@@ -9,6 +9,7 @@
 
 #include "common/InfoOptions.h"
 #include "common/ProgramInfo.h"
+#include "common/WindowSignals.h"
 #include "common/mqtt/MqttPublisher.h"
 #include "common/mqtt/PublishTarget.h"
 #include "common/remote/RemoteOptions.h"
@@ -67,6 +68,8 @@ int main(int argc, char** argv)
     }
 
     monitor::frmMain window;
+    // A signal closes the window as Exit does (the monitor drives no output).
+    tlv::CloseOnTerminationSignals(window, QString::fromLatin1(monitor::kProgramTitle));
     // Publishing starts before the setup file is read, so a message box at start-up does not
     // keep the program off the broker. The window shows the connection; the reason for a
     // failure also goes to the terminal.

@@ -5,6 +5,7 @@
 
 #include "common/InfoOptions.h"
 #include "common/ProgramInfo.h"
+#include "common/WindowSignals.h"
 
 #include <QApplication>
 
@@ -18,6 +19,9 @@ int main(int argc, char** argv)
     tlv::SetProgramInfo({QStringLiteral("tlvmulti"), QStringLiteral("tlvmulti"), 1, 0, 0,
                          QStringLiteral("TLV-880 multi-card test program")});
     multi::frmMain window;
+    // A signal closes the window as Exit does, every output of the cards at power 0 first.
+    tlv::CloseOnTerminationSignals(window, QStringLiteral("tlvmulti"),
+                                   [&window] { window.Console().PowerDown(); });
     window.show();
     return app.exec();
 }

@@ -25,7 +25,13 @@ bool ResolveTarget(const PublishOptions& options, PublishTarget& target, QString
 {
     PublishTarget parsed;
     if (!ParsePublishUrl(options.url, parsed, error)) return false;
-    if (!options.caFile.isEmpty()) parsed.tls = true;
+    if (!options.caFile.isEmpty()) {
+        parsed.tls = true;
+        // The client library opens it with a blocking read: a FIFO would hang the program.
+        if (!IsBoundedRegularFile(options.caFile, kCaFileMaxBytes, QStringLiteral("CA file"),
+                                  error))
+            return false;
+    }
     QString secret;
     if (!options.passwordFile.isEmpty() && !ReadPasswordFile(options.passwordFile, secret, error))
         return false;

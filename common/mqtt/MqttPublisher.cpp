@@ -6,6 +6,7 @@
 
 #include <mosquitto.h>
 
+#include <algorithm>
 #include <chrono>
 
 namespace tlv::mqtt {
@@ -34,6 +35,8 @@ QByteArray TopicLevel(QString text)
 MqttPublisher::MqttPublisher(const QString& program, QObject* parent)
     : QObject(parent), m_program(program), m_clock([] { return QDateTime::currentDateTimeUtc(); })
 {
+    m_retryTimer.setSingleShot(true);
+    connect(&m_retryTimer, &QTimer::timeout, this, &MqttPublisher::retryFirstConnect);
     m_unreachableTimer.setSingleShot(true);
     m_unreachableTimer.setInterval(5000);
     connect(&m_unreachableTimer, &QTimer::timeout, this, [this] {
@@ -137,6 +140,7 @@ bool MqttPublisher::start(const PublishOptions& options)
     }
     const QString where = QStringLiteral("%1:%2").arg(m_target.host).arg(m_target.port);
     setConnection(Connection::Connecting, QStringLiteral("MQTT: connecting to %1").arg(where));
+    m_retrySeconds = m_minDelay;
     QString why;
     const ConnectStart started = ConnectAsync(m_mosq, m_target, why);
     if (started == ConnectStart::UnknownHost) {
@@ -145,22 +149,39 @@ bool MqttPublisher::start(const PublishOptions& options)
                  .arg(m_target.host));
         return false;
     }
-    // Any other failure (nothing listening yet, network down) is retried by the network thread.
+    // Any other failure (nothing listening yet, network down) is retried from here with the
+    // same back-off as after a loss; the network thread starts once a connection is under way.
     if (started == ConnectStart::Unreachable) {
         report(Connection::Reconnecting,
                QStringLiteral("MQTT: %1 unreachable, retrying").arg(where),
                QStringLiteral("The MQTT broker %1 cannot be reached (%2); readings are kept in a "
                               "bounded queue and publishing resumes when it answers.")
                    .arg(where, why));
-    } else {
-        m_unreachableTimer.start();
+        m_retryTimer.start(static_cast<int>(m_retrySeconds * 1000));
+        return true;
     }
-    if (mosquitto_loop_start(m_mosq) != MOSQ_ERR_SUCCESS) {
-        stop();
-        fail(QStringLiteral("The MQTT network thread could not be started; not publishing."));
-        return false;
+    m_unreachableTimer.start();
+    return startNetworkThread();
+}
+
+bool MqttPublisher::startNetworkThread()
+{
+    if (mosquitto_loop_start(m_mosq) == MOSQ_ERR_SUCCESS) return true;
+    stop();
+    fail(QStringLiteral("The MQTT network thread could not be started; not publishing."));
+    return false;
+}
+
+void MqttPublisher::retryFirstConnect()
+{
+    if (!m_mosq) return;
+    QString why;
+    if (ConnectAsync(m_mosq, m_target, why) != ConnectStart::Started) {
+        m_retrySeconds = std::min(m_retrySeconds * 2, std::max(m_minDelay, m_maxDelay));
+        m_retryTimer.start(static_cast<int>(m_retrySeconds * 1000));
+        return;
     }
-    return true;
+    startNetworkThread();
 }
 
 void MqttPublisher::sayOfflineAndDisconnect()
@@ -183,6 +204,7 @@ void MqttPublisher::sayOfflineAndDisconnect()
 void MqttPublisher::stop()
 {
     m_unreachableTimer.stop();
+    m_retryTimer.stop();
     if (!m_mosq) return;
     sayOfflineAndDisconnect();
     mosquitto_loop_stop(m_mosq, false);
@@ -242,9 +264,10 @@ void MqttPublisher::drain()
         const int mid = publishNow(message.topic, message.payload, message.qos, message.retain);
         const std::lock_guard lock(m_mutex);
         m_draining = false;
-        // Refused by the library: the connection just went. The message waits for the next one.
+        // Refused by the library: the connection just went. The message waits for the next
+        // one at the head of the queue, so nothing newer overtakes it.
         if (mid < 0) {
-            m_queue.push(std::move(message));
+            m_queue.pushFront(std::move(message));
             return;
         }
     }

@@ -43,6 +43,12 @@ void PublishQueue::push(OutgoingMessage message)
     m_messages.push_back(std::move(message));
 }
 
+void PublishQueue::pushFront(OutgoingMessage message)
+{
+    if (message.kind == OutgoingMessage::Kind::Event) ++m_events;
+    m_messages.push_front(std::move(message));
+}
+
 OutgoingMessage PublishQueue::pop()
 {
     OutgoingMessage message = std::move(m_messages.front());

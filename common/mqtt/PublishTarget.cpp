@@ -4,6 +4,12 @@
 #include <QSettings>
 #include <QUrl>
 
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <system_error>
+#include <unistd.h>
+
 namespace tlv::mqtt {
 
 bool ParsePublishUrl(const QString& url, PublishTarget& target, QString& error)
@@ -109,15 +115,55 @@ bool TakePublishArguments(const QStringList& arguments, PublishOptions& options,
     return true;
 }
 
+namespace {
+
+// Opens without blocking (a FIFO with no writer would wait for ever) and checks what the open
+// file is; -1 with the message when it is no bounded regular file.
+int OpenBoundedRegularFile(const QString& path, qint64 maxBytes, const QString& what,
+                           QString& error)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        error =
+            QStringLiteral("Cannot read the %1 \"%2\": %3")
+                .arg(what, path, QString::fromStdString(std::generic_category().message(errno)));
+        return -1;
+    }
+    struct stat info = {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        error = QStringLiteral("The %1 \"%2\" is not a regular file").arg(what, path);
+    } else if (info.st_size > maxBytes) {
+        error =
+            QStringLiteral("The %1 \"%2\" is larger than %3 bytes").arg(what, path).arg(maxBytes);
+    } else {
+        return fd;
+    }
+    ::close(fd);
+    return -1;
+}
+
+} // namespace
+
+bool IsBoundedRegularFile(const QString& path, qint64 maxBytes, const QString& what, QString& error)
+{
+    const int fd = OpenBoundedRegularFile(path, maxBytes, what, error);
+    if (fd < 0) return false;
+    ::close(fd);
+    return true;
+}
+
 bool ReadPasswordFile(const QString& path, QString& password, QString& error)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        error = QStringLiteral("Cannot read the password file \"%1\": %2")
-                    .arg(path, file.errorString());
+    const QString what = QStringLiteral("password file");
+    const int fd = OpenBoundedRegularFile(path, kPasswordFileMaxBytes, what, error);
+    if (fd < 0) return false;
+    QFile file;
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        error = QStringLiteral("Cannot read the %1 \"%2\": %3").arg(what, path, file.errorString());
         return false;
     }
-    QByteArray line = file.readLine();
+    QByteArray line = file.readLine(kPasswordFileMaxBytes);
     while (line.endsWith('\n') || line.endsWith('\r'))
         line.chop(1);
     password = QString::fromUtf8(line);

@@ -3,6 +3,8 @@
 
 #include <QMetaObject>
 
+#include <poll.h>
+
 namespace tlv::remote {
 
 RemoteConnection::RemoteConnection(QTcpSocket* socket, RemoteTarget& target, bool controlAllowed,
@@ -24,6 +26,27 @@ void RemoteConnection::Abort()
 {
     if (m_socket) m_socket->abort();
     ClientLeft();
+}
+
+bool RemoteConnection::CheckLeft()
+{
+    if (m_finished || !m_socket) return true;
+    // Only the kernel knows yet: the peer's end shows as POLLRDHUP while its last bytes may
+    // still wait to be read.
+    pollfd peer{static_cast<int>(m_socket->socketDescriptor()), POLLIN | POLLRDHUP, 0};
+    if (peer.fd < 0 || ::poll(&peer, 1, 0) != 1 ||
+        (peer.revents & (POLLRDHUP | POLLHUP | POLLERR)) == 0)
+        return false;
+    // Its last lines are taken in (a socket that has ended is always readable, so this never
+    // waits; a few turns bound it when the read buffer is full), then it ends as when the
+    // event loop reports it.
+    for (int turn = 0;
+         turn < 4 && !m_finished && m_socket &&
+         m_socket->state() == QAbstractSocket::ConnectedState && m_socket->waitForReadyRead(0);
+         ++turn) {
+    }
+    ClientLeft();
+    return true;
 }
 
 void RemoteConnection::ScheduleRead()

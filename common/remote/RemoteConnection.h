@@ -25,6 +25,9 @@ public:
 
     // Closes the socket at once; Finished follows.
     void Abort();
+    // Looks at the socket now, without waiting: a client that has closed it ends here (its
+    // whole lines still run), before the event loop would have reported it. True when it has.
+    bool CheckLeft();
 
 signals:
     // The client has gone; the connection deletes itself later.

@@ -50,6 +50,13 @@ QString RemoteServer::ListeningText() const
 void RemoteServer::AcceptConnections()
 {
     while (QTcpSocket* socket = m_server.nextPendingConnection()) {
+        // A client that closed and connected again at once may be seen here before its old
+        // socket reported the close: its place is free all the same.
+        if (m_clients.size() >= kMaxClients) {
+            const QList<RemoteConnection*> clients = m_clients;
+            for (RemoteConnection* connection : clients)
+                connection->CheckLeft();
+        }
         if (m_clients.size() >= kMaxClients) {
             // Over the limit: closed at once, before any of its bytes is read.
             socket->abort();

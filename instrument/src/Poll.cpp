@@ -149,25 +149,38 @@ int cTLV880a::GetAnalog(AnalogArray& analog, int& count)
 
 int cTLV880a::ClearBuff()
 {
-    FlagScope clearing(m_clearing);
+    m_clearing = true;
+    return drainUnread();
+}
+
+int cTLV880a::drainUnread()
+{
+    // No message pump here: posted work (a deletion, another command) run from inside a zero
+    // would re-enter its caller while that still holds references. The ring holds fewer unread
+    // readings than one batch; should the library still report more after it, the rest is
+    // drained from a queued call, and polls wait until then, so no reading taken before the
+    // zero is ever shown after it.
     int status = 0;
+    bool drained = false;
     RawSlot& slot = m_slots[m_slotIndex - 1];
-    for (int calls = 0; calls < kDrainLimit; ++calls) {
+    for (int calls = 0; calls < kDrainLimit && !drained; ++calls) {
         int result = 0;
         if (!bound(m_binding->Xdc770GetReadings(slot.readings.data(), slot.power.data()), result)) {
             status = msg::kUnbound;
-            break;
+            drained = true;
+        } else {
+            drained = result <= 0;
         }
-        if (result <= 0) break;
-        // Between calls the message pump keeps the window answering; not when a reading handler
-        // zeroes from inside the poll: running posted work there (a deletion, another command)
-        // would re-enter the poll's caller while it still holds references into it.
-        if (!m_polling) processEvents();
+    }
+    if (!drained) {
+        QMetaObject::invokeMethod(this, &cTLV880a::drainUnread, Qt::QueuedConnection);
+        return status;
     }
     m_slotIndex = 1;
     m_filledCount = 1;
     for (RawSlot& s : m_slots)
         s.analogValid = false;
+    m_clearing = false;
     return status;
 }
 

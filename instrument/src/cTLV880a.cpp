@@ -6,7 +6,6 @@
 #include "CommonSupport.h"
 #include "InstrumentMessages.h"
 
-#include <QCoreApplication>
 #include <QFileInfo>
 #include <QTimer>
 
@@ -100,11 +99,6 @@ bool cTLV880a::checkOutput(int out)
     return false;
 }
 
-void cTLV880a::processEvents()
-{
-    if (QCoreApplication::instance()) QCoreApplication::processEvents();
-}
-
 int cTLV880a::SendStartup(int mode)
 {
     if (mode == -1) {
@@ -154,15 +148,28 @@ int cTLV880a::setOpMode(int mode)
     return SendSimulate(mode);
 }
 
-int cTLV880a::SendInit(double maxFrequency, double minFrequency, double initFrequency,
-                       double period)
+int cTLV880a::InitRefusal(double maxFrequency, double minFrequency, double initFrequency,
+                          double period)
 {
     const auto inWindow = [](double f) { return f >= XFreqMin() && f <= XFreqMax(); };
     if (!(inWindow(maxFrequency) && inWindow(minFrequency) && inWindow(initFrequency) &&
           maxFrequency >= initFrequency && initFrequency >= minFrequency))
+        return msg::kErrFrequency;
+    if (!(period >= PeriodMin() && period <= PeriodMax())) return msg::kErrPeriod;
+    return 0;
+}
+
+int cTLV880a::SendInit(double maxFrequency, double minFrequency, double initFrequency,
+                       double period)
+{
+    switch (InitRefusal(maxFrequency, minFrequency, initFrequency, period)) {
+    case msg::kErrFrequency:
         return fail(msg::kErrFrequency, msg::kFrequency);
-    if (!(period >= PeriodMin() && period <= PeriodMax()))
+    case msg::kErrPeriod:
         return fail(msg::kErrPeriod, msg::kPeriod);
+    default:
+        break;
+    }
     int result = 0;
     if (!bound(m_binding->Xdc770Init(maxFrequency, minFrequency, initFrequency, period), result))
         return msg::kUnbound;

@@ -4,6 +4,7 @@
     pyvisa_remote_test.py coflux PROGRAM    (coflux --headless, with and without --remote-control)
     pyvisa_remote_test.py monitor PROGRAM   (tlvmonitor: measurement queries only)
     pyvisa_remote_test.py round-trip PROGRAM [COUNT]   (prints the round-trip time of MEAS:OUTP? 1, MEAS:SENS? 1 for tlvmonitor)
+    pyvisa_remote_test.py signal PROGRAM    (coflux --headless on an emulated card, ended by SIGHUP)
 
 Each run gets a program folder and user settings of its own and a free loopback port (the
 program picks it and prints it). Exit status 0 when every check holds.
@@ -22,6 +23,9 @@ import time
 
 import pyvisa
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+import realrun  # noqa: E402
+
 FAILURES = []
 
 
@@ -34,7 +38,7 @@ def check(condition, what):
 class Program:
     """Starts the program, reads the port from its first line and stops it at the end."""
 
-    def __init__(self, command, home):
+    def __init__(self, command, home, extra_env=None):
         env = dict(os.environ)
         env.update({
             "QT_QPA_PLATFORM": "offscreen",
@@ -44,6 +48,7 @@ class Program:
             "XDG_RUNTIME_DIR": home,
             "TLV880_DRIVER": env.get("TLV880_DRIVER", "none"),
         })
+        env.update(extra_env or {})
         # Logs named without a folder land in the run's own folder.
         self.process = subprocess.Popen(command, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
                                         env=env, text=True, cwd=home)
@@ -55,14 +60,16 @@ class Program:
                              % (line, self.process.stderr.read()))
         self.port = int(match.group(1))
 
-    def stop(self):
-        """SIGTERM; returns the exit status."""
+    def stop(self, sig=signal.SIGTERM):
+        """Sends `sig`; returns the exit status. The standard error is kept in self.err."""
         if self.process.poll() is None:
-            self.process.send_signal(signal.SIGTERM)
+            self.process.send_signal(sig)
         try:
-            return self.process.wait(timeout=30)
+            _, self.err = self.process.communicate(timeout=30)
+            return self.process.returncode
         except subprocess.TimeoutExpired:
             self.process.kill()
+            self.err = ""
             return "hung"
 
 
@@ -129,7 +136,21 @@ def check_common(manager, port, model):
     check(client.query("*OPC?") == "1", "the four stay served")
     for other in others:
         other.close()
-    return client
+
+    # Four clients that close and connect again at once find their places free.
+    client.close()
+    refused = 0
+    for _ in range(20):
+        group = [open_client(manager, port, timeout_ms=3000) for _ in range(4)]
+        for member in group:
+            try:
+                refused += member.query("*OPC?") != "1"
+            except (pyvisa.errors.VisaIOError, OSError, ConnectionError):
+                refused += 1
+        for member in group:
+            member.close()
+    check(refused == 0, "clients reconnecting at once are served: %d refused" % refused)
+    return open_client(manager, port)
 
 
 def poll(client, query, until, limit_s):
@@ -164,7 +185,23 @@ MaxPwr=100.0
 SlewRate=100.0
 RecScale=0
 XOut=-1
+[OUTPUT2]
+Mode=2
+Name=Copper
+Input=4
+Rate=3.00
+FullScale=10.0
+MaxPwr=50.0
+SlewRate=100.0
 """
+
+# Files that MMEM:LOAD must refuse, each with the words of its refusal.
+REFUSED_SETUPS = {
+    "Binary.dat": (b"[Card]\nPeriod=\x00\x01\x02\x00\x00\x00\n" * 8, "not a text file"),
+    "Huge.dat": (b"[Card]\n" + b"; padding\n" * 460000, "4 MB"),
+    "Nosection.dat": (b"Period=.25\nFilter=4\n", "it has no section"),
+    "tlvmonitor.dat": (b"[Setup]\nPeriod=.5\nNumSensors=4\n", "is not a coflux setup file"),
+}
 
 
 # A tiny recipe for output 1 of SETUP: rate control at once, a short shutter delay and two
@@ -282,6 +319,7 @@ def run_coflux(manager, program_path):
             check_error(client, 'MMEM:LOAD "%s"' % name, -256)
         check_error(client, 'MMEM:LOAD "Remote.dat"', 0)
         check_materials(client)
+        check_refusals(client, home)
 
         # A whole deposition: modes and setpoints, start, the thickness trip, the final reading.
         for line in ["OUTP:MODE 1,AUTO", "OUTP:RATE 1,10", "OUTP:THIC 1,0.05"]:
@@ -333,6 +371,65 @@ def run_coflux(manager, program_path):
         shutil.rmtree(home, ignore_errors=True)
 
 
+def check_refusals(client, home):
+    """A refused load or power is an error on the queue; the setup stays as it was."""
+    for name, (content, words) in REFUSED_SETUPS.items():
+        with open(os.path.join(home, name), "wb") as f:
+            f.write(content)
+        client.write('MMEM:LOAD "%s"' % name)
+        error = client.query("SYST:ERR?")
+        check(error.startswith('-256,"') and words in error and home not in error,
+              "MMEM:LOAD %s is refused with its reason: %r" % (name, error))
+        check(float(client.query("OUTP:RATE? 1")) == 5.0, "the setup stays after %s" % name)
+        check(client.query("OUTP:MODE? 2") == "MAN", "output 2 stays manual after %s" % name)
+    # Output 2's maximum power is 50 %: 80 is refused with that limit and never reads back.
+    check_error(client, "OUTP:POW 2,20", 0)
+    client.write("OUTP:POW 2,80")
+    error = client.query("SYST:ERR?")
+    check(error.startswith('-222,"') and "between 0 and 50" in error,
+          "a power above the output's maximum is refused with it: %r" % error)
+    check(float(client.query("OUTP:POW? 2")) == 20.0, "the power stays 20: %s"
+          % client.query("OUTP:POW? 2"))
+    check_error(client, "OUTP:POW 2,50", 0)
+    check_error(client, "OUTP:POW 2,20", 0)
+
+
+def output_words(trace):
+    """The values written to card 0's output register (0x08), in order."""
+    return realrun.output_words(trace, ("08",)).get(("0", "08"), [])
+
+
+def run_signal(manager, program_path):
+    """A deposition driven remotely on an emulated card, ended by SIGHUP (a closed SSH session):
+    every output at power 0 at the card, status 0, the signal named on standard error."""
+    home = tempfile.mkdtemp(prefix="coflux-signal-")
+    try:
+        with open(os.path.join(home, "Default.dat"), "w") as f:
+            f.write(SETUP.replace("Simulate=1", "Simulate=0"))
+        trace = os.path.join(home, "trace")
+        program = Program([program_path, "--headless", "--remote", "127.0.0.1:0",
+                           "--remote-control"], home,
+                          {"TLV880_DRIVER": "emulated", "TLV880_EMU_CARDS": "id=1F,fw=300",
+                           "TLV880_EMU_TRACE": trace})
+        client = open_client(manager, program.port)
+        for line in ["OUTP:MODE 1,MAN", "OUTP:POW 1,40", "PROC:STAR"]:
+            check_error(client, line, 0)
+        answer = poll(client, "MEAS:OUTP? 1", lambda a: float(a.split(",")[2]) > 30, 60)
+        check(float(answer.split(",")[2]) > 30, "output 1 driven: %s" % answer)
+        with open(trace) as f:
+            check(any(output_words(f.read())), "a power word reached the card")
+        status = program.stop(signal.SIGHUP)
+        check(status == 0, "SIGHUP ends the headless program with 0, got %r" % status)
+        check("coflux: ended by SIGHUP." in program.err.splitlines(),
+              "standard error names SIGHUP: %r" % program.err)
+        with open(trace) as f:
+            words = output_words(f.read())
+        check(words and words[-1] == 0, "the last power word at the card is 0: %r" % words[-3:])
+        client.close()
+    finally:
+        shutil.rmtree(home, ignore_errors=True)
+
+
 def run_monitor(manager, program_path):
     home = tempfile.mkdtemp(prefix="monitor-remote-")
     try:
@@ -380,6 +477,8 @@ def main():
         run_coflux(manager, program_path)
     elif mode == "monitor":
         run_monitor(manager, program_path)
+    elif mode == "signal":
+        run_signal(manager, program_path)
     elif mode == "round-trip":
         run_round_trip(manager, program_path, int(sys.argv[3]) if len(sys.argv) > 3 else 1000)
     else:

@@ -80,15 +80,18 @@ QString DepositionRecipeHost::BeginRecipe(const Recipe& recipe)
                 .arg(OutputNumberOfSlot(j))
                 .arg(out.Name.trimmed());
     }
-    m_savedThick.clear();
+    RestoreOperatorSettings(); // an earlier recipe's, if its deposition never stopped
     for (int j : used) {
-        m_savedThick.emplace_back(j, m_dep.ThicknessSetpoint(j));
+        m_saved.push_back({j, m_dep.Mode(j), m_dep.RateSetpoint(j), m_dep.ThicknessSetpoint(j),
+                           m_dep.ManualPower(j)});
         m_dep.SetThicknessSetpoint(j, cTLV880a::ThickMax());
         m_dep.SetManualPower(j, 0);
         m_dep.SetMode(j, ModeManual);
     }
     m_sensorFailed.fill(false);
     m_outputFailed.fill(false);
+    m_thickOffset.fill(0);
+    m_sensorOffset.fill(0);
     m_lastTrip.clear();
     const CommandResult started = m_dep.Start();
     if (!started.ok()) {
@@ -100,9 +103,29 @@ QString DepositionRecipeHost::BeginRecipe(const Recipe& recipe)
 
 void DepositionRecipeHost::EndRecipe(bool)
 {
-    for (const auto& [slot, kA] : m_savedThick)
-        m_dep.SetThicknessSetpoint(slot, kA);
-    m_savedThick.clear();
+    // The thickness setpoints come back at once: a completed recipe's idle power may run on,
+    // and the operator's setpoint ends it as before. Modes, rates and powers would change the
+    // outputs' power while it runs; they come back when the deposition stops.
+    for (const SavedOutput& saved : m_saved)
+        m_dep.SetThicknessSetpoint(saved.slot, saved.thick);
+    if (m_dep.RunState() == RunStopped)
+        RestoreOperatorSettings();
+    else
+        m_restorePending = true;
+}
+
+void DepositionRecipeHost::RestoreOperatorSettings()
+{
+    m_restorePending = false;
+    // The power first, so that a manual output never goes back to its mode with the recipe's
+    // last power.
+    for (const SavedOutput& saved : m_saved) {
+        m_dep.SetManualPower(saved.slot, saved.manualPower);
+        m_dep.SetRateSetpoint(saved.slot, saved.rate);
+        m_dep.SetThicknessSetpoint(saved.slot, saved.thick);
+        m_dep.SetMode(saved.slot, saved.mode);
+    }
+    m_saved.clear();
 }
 
 QString DepositionRecipeHost::DataLogPath() const
@@ -128,12 +151,21 @@ void DepositionRecipeHost::SetRateSetpoint(int slot, double rate)
 
 void DepositionRecipeHost::ZeroThickness(int slot)
 {
-    m_dep.ZeroOutput(slot);
+    if (slot >= 0 && slot < kProcessOutputs)
+        m_thickOffset[size_t(slot)] = m_dep.Readings().OutThick[size_t(slot)] * 1000.0;
 }
 
 void DepositionRecipeHost::ZeroSensor(int sensor)
 {
-    m_dep.ZeroSensor(sensor);
+    if (sensor >= 0 && sensor < kProcessSensors)
+        m_sensorOffset[size_t(sensor)] = m_dep.Readings().SenThick[size_t(sensor)] * 1000.0;
+}
+
+double DepositionRecipeHost::SinceOffset(double thick, double& offset)
+{
+    // Zeroed by someone else since (the operator's Zero): the count goes on from that zero.
+    if (thick < offset) offset = 0;
+    return thick - offset;
 }
 
 bool DepositionRecipeHost::MaterialKnown(const QString& name) const
@@ -165,14 +197,14 @@ void DepositionRecipeHost::OnReading(const ReadingArrays& readings, double time)
     r.time = time;
     for (size_t j = 0; j < size_t(kProcessOutputs); ++j) {
         r.outputRate[j] = readings.OutRate[j];
-        r.outputThick[j] = readings.OutThick[j] * 1000.0;
+        r.outputThick[j] = SinceOffset(readings.OutThick[j] * 1000.0, m_thickOffset[j]);
         r.outputPower[j] = readings.OutPower[j];
         r.outputCrystalFailed[j] = m_outputFailed[j];
     }
     const ProcessTables& tables = m_dep.Tables();
     for (size_t s = 0; s < size_t(kProcessSensors); ++s) {
         r.sensorRate[s] = readings.SenRate[s];
-        r.sensorThick[s] = readings.SenThick[s] * 1000.0;
+        r.sensorThick[s] = SinceOffset(readings.SenThick[s] * 1000.0, m_sensorOffset[s]);
         r.sensorCrystalFailed[s] = m_sensorFailed[s];
         if (!m_sensorFailed[s]) continue;
         // A failed crystal fails the outputs it feeds.
@@ -185,6 +217,10 @@ void DepositionRecipeHost::OnReading(const ReadingArrays& readings, double time)
 
 void DepositionRecipeHost::OnRunState(short state, short)
 {
+    if (state == RunStopped && m_restorePending && (!m_run || !m_run->IsRunning())) {
+        RestoreOperatorSettings();
+        return;
+    }
     if (state != RunStopped || m_stopping || !m_run || !m_run->IsRunning()) return;
     // Stopped from outside the recipe: its outputs are at power 0 already. A trip announces
     // its message from a queued call right after the stop; the recipe fails after it, naming it.

@@ -1,48 +1,17 @@
 #include "RecipeHeadless.h"
 
-#include <QEventLoop>
-#include <QTimer>
+#include "common/TerminationSignals.h"
 
-#include <csignal>
+#include <QEventLoop>
+#include <memory>
 
 namespace coflux {
 
 namespace {
 
-volatile std::sig_atomic_t g_interrupted = 0;
-
-extern "C" void OnInterrupt(int)
-{
-    g_interrupted = 1;
-}
-
-// Installs the interrupt handlers for its lifetime and restores the ones before.
-class InterruptGuard {
-public:
-    InterruptGuard()
-    {
-        g_interrupted = 0;
-        m_int = std::signal(SIGINT, OnInterrupt);
-        m_term = std::signal(SIGTERM, OnInterrupt);
-    }
-    ~InterruptGuard()
-    {
-        std::signal(SIGINT, m_int);
-        std::signal(SIGTERM, m_term);
-    }
-    InterruptGuard(const InterruptGuard&) = delete;
-    InterruptGuard& operator=(const InterruptGuard&) = delete;
-
-private:
-    void (*m_int)(int) = nullptr;
-    void (*m_term)(int) = nullptr;
-};
-
 void PrintLine(std::FILE* file, const QString& line)
 {
-    std::fputs(line.toLocal8Bit().constData(), file);
-    std::fputc('\n', file);
-    std::fflush(file);
+    tlv::PrintLine(file, line, QStringLiteral("coflux"));
 }
 
 int ExitStatusOf(RecipeRun::State state)
@@ -64,15 +33,19 @@ int ExitStatusOf(RecipeRun::State state)
 } // namespace
 
 int RunRecipeHeadless(RecipeSession& session, const QString& file, std::FILE* out, std::FILE* err,
-                      double noReadingSeconds)
+                      double noReadingSeconds, tlv::TerminationSignals* signalWatch)
 {
+    std::unique_ptr<tlv::TerminationSignals> ownWatch;
+    if (!signalWatch) {
+        ownWatch = std::make_unique<tlv::TerminationSignals>();
+        signalWatch = ownWatch.get();
+    }
     const QString loadError = session.Load(file);
     if (!loadError.isEmpty()) {
         PrintLine(err, loadError);
         return RecipeExitError;
     }
 
-    InterruptGuard interrupts;
     QEventLoop loop;
     RecipeRun& run = session.Run();
     QObject context;
@@ -88,14 +61,11 @@ int RunRecipeHeadless(RecipeSession& session, const QString& file, std::FILE* ou
                          loop.exit(ExitStatusOf(state));
                      });
 
-    // Interrupts are looked at a few times a second.
-    QTimer watch;
-    watch.setInterval(100);
-    QObject::connect(&watch, &QTimer::timeout, &context, [&] {
-        if (g_interrupted) {
-            g_interrupted = 0;
-            session.Abort(QStringLiteral("Recipe aborted (interrupted)."));
-        }
+    // A signal that came before the run started is delivered once the loop runs.
+    QObject::connect(signalWatch, &tlv::TerminationSignals::received, &context, [&](int signal) {
+        PrintLine(
+            err, QStringLiteral("coflux: ended by %1.").arg(tlv::TerminationSignals::Name(signal)));
+        session.Abort(QStringLiteral("Recipe aborted (interrupted)."));
     });
 
     session.setNoReadingSeconds(noReadingSeconds);
@@ -104,7 +74,6 @@ int RunRecipeHeadless(RecipeSession& session, const QString& file, std::FILE* ou
         PrintLine(err, startError);
         return RecipeExitError;
     }
-    watch.start();
     return loop.exec();
 }
 

@@ -15,8 +15,11 @@
 #include "common/GenUtil.h"
 #include "common/ProgramInfo.h"
 #include "common/SetupFile.h"
+#include "common/TerminationSignals.h"
+#include "common/WindowSignals.h"
 
 #include <QApplication>
+#include <QPointer>
 
 #include <cstdio>
 #include <memory>
@@ -42,8 +45,7 @@ void ReportOutputPowers(Deposition& deposition, const RecipeSession& session)
                      .arg(deposition.Instrument().GetPower(static_cast<short>(j)), 0, 'f', 1);
     const QString line =
         QStringLiteral("Power after the stop: ") + parts.join(QStringLiteral(", "));
-    std::fputs((line + QLatin1Char('\n')).toLocal8Bit().constData(), stdout);
-    std::fflush(stdout);
+    tlv::PrintLine(stdout, line, QStringLiteral("coflux"));
     if (!session.ProgressLogPath().isEmpty())
         AppendToTextFile(session.ProgressLogPath(),
                          RecipeRun::ElapsedText(session.Run().Elapsed()) + QStringLiteral("  ") +
@@ -54,6 +56,8 @@ void ReportOutputPowers(Deposition& deposition, const RecipeSession& session)
 // The headless run: the process alone, on the setup file coflux would open at start.
 int RunHeadless(const QString& recipeFile, const tlv::mqtt::PublishOptions& publish)
 {
+    // From here on a signal aborts the run from the event loop instead of ending the process.
+    tlv::TerminationSignals signalWatch;
     // Message boxes of the process (a setup file not found, class errors) are answered with
     // their default and their text goes to standard error.
     tlv::DialogService::ScopedHandler answers([](const tlv::DialogRequest& r) {
@@ -81,7 +85,7 @@ int RunHeadless(const QString& recipeFile, const tlv::mqtt::PublishOptions& publ
         PrintError(note);
 
     RecipeSession& session = RecipeSessionOf(deposition);
-    const int status = RunRecipeHeadless(session, recipeFile, stdout, stderr);
+    const int status = RunRecipeHeadless(session, recipeFile, stdout, stderr, 10, &signalWatch);
     if (deposition.RunState() != RunStopped) deposition.SetRunState(RunStopped);
     if (status == RecipeExitAborted || status == RecipeExitFailed)
         ReportOutputPowers(deposition, session);
@@ -90,6 +94,17 @@ int RunHeadless(const QString& recipeFile, const tlv::mqtt::PublishOptions& publ
 }
 
 } // namespace
+
+void CloseWindowOnSignals(frmMain& window)
+{
+    tlv::CloseOnTerminationSignals(
+        window, QStringLiteral("coflux"), [target = QPointer<frmMain>(&window)] {
+            if (!target) return;
+            Deposition& core = target->Core();
+            RecipeSessionOf(core).Abort(QStringLiteral("Recipe aborted (interrupted)."));
+            if (core.RunState() != RunStopped) core.SetRunState(RunStopped);
+        });
+}
 
 frmProcess* ShowProcessWindow(frmMain& window)
 {
@@ -128,12 +143,15 @@ int RunRecipeCommand(const RecipeRequest& request, const tlv::mqtt::PublishOptio
 
     // With a window the run starts at once as well (the command line asked for it); the
     // Process window shows it and aborts it.
-    auto* window = new frmMain;
+    QPointer<frmMain> window = new frmMain;
     window->setAttribute(Qt::WA_DeleteOnClose);
     AttachWindowPublishing(*window, publishing);
+    CloseWindowOnSignals(*window);
     frmProcess* process = ShowProcessWindow(*window);
     if (process->LoadFile(file)) process->StartWithoutQuestion();
-    return QCoreApplication::exec();
+    const int status = QCoreApplication::exec();
+    delete window.data(); // a window that refused to close still shuts its instrument down
+    return status;
 }
 
 } // namespace coflux

@@ -17,6 +17,10 @@ class frmProcess;
 int RunRecipeCommand(const RecipeRequest& request, const tlv::mqtt::PublishOptions& publish,
                      int& argc, char** argv);
 
+// A signal (SIGTERM, SIGINT, SIGHUP, SIGQUIT) closes the main window as Exit does, a recipe that
+// runs aborted and every output at power 0 first.
+void CloseWindowOnSignals(frmMain& window);
+
 // The Process window of a main window: made on first use, shown and brought to the front.
 frmProcess* ShowProcessWindow(frmMain& window);
 

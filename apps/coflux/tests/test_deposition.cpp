@@ -155,15 +155,19 @@ TEST_F(DepositionTest, TripStopsInsideTheHandlerAndTellsOnlyAfterItReturned)
                      [&](short state) { statesSeen << state; });
     QObject::connect(m_core.get(), &Deposition::tripped, m_core.get(),
                      [&] { trippedInside = inside; });
-    QObject::connect(m_tlv.get(), &cTLV880a::TLVAnalog, m_core.get(), [&] {
-        // The analog event comes after the reading event of the same poll.
-        EXPECT_EQ(m_core->RunState(), RunStopped) << "stopped at once, inside the poll";
-    });
+    // The analog event comes after the reading event of the same poll: the state it finds is
+    // recorded, and judged once the poll is over (the event must have come).
+    QSignalSpy analog(m_tlv.get(), &cTLV880a::TLVAnalog);
+    short stateAtAnalog = -1;
+    QObject::connect(m_tlv.get(), &cTLV880a::TLVAnalog, m_core.get(),
+                     [&] { stateAtAnalog = m_core->RunState(); });
     m_clock->advance(0.1);
     m_film.Queue(3); // a backlog of analog readings is drained in the same poll
     inside = true;
     m_tlv->TLVTimer_Timer();
     inside = false;
+    ASSERT_GE(analog.count(), 1);
+    EXPECT_EQ(stateAtAnalog, RunStopped) << "stopped at once, inside the poll";
     EXPECT_EQ(statesSeen, QList<short>{RunStopped});
     QSignalSpy trips(m_core.get(), &Deposition::tripped);
     EXPECT_EQ(trips.count(), 0) << "nothing is told while the poll runs";
@@ -233,6 +237,49 @@ TEST_F(DepositionTest, ValuesOutOfRangeAreRefusedWithTheWindowsMessages)
     ASSERT_TRUE(m_core->SetMode(1, ModeOff).ok());
     EXPECT_DOUBLE_EQ(m_tlv->GetPower(1), 0);
     EXPECT_DOUBLE_EQ(m_core->ManualPower(1), 0);
+}
+
+TEST_F(DepositionTest, PowerAndZeroRefusalsReachTheCallerAndChangeNothing)
+{
+    Load(QString::fromLatin1(kCoDeposition).arg(HomeFile(QStringLiteral("p.log"))));
+    using Status = CommandResult::Status;
+    // The output's own maximum is the limit, named in the message; 50 itself is taken.
+    m_core->Tables().Output(1).MaxPwr = 50;
+    ASSERT_TRUE(m_core->SetManualPower(1, 30).ok());
+    const CommandResult above = m_core->SetManualPower(1, 80);
+    EXPECT_EQ(above.status, Status::OutOfRange);
+    EXPECT_EQ(above.text, QStringLiteral("Power must be between 0 and 50 !"));
+    EXPECT_DOUBLE_EQ(m_core->ManualPower(1), 30);
+    EXPECT_TRUE(m_core->SetManualPower(1, 50).ok());
+    ASSERT_TRUE(m_core->SetManualPower(1, 30).ok());
+
+    // While running the card has the last word: a power it refuses is refused here too, with
+    // the card's error, and the setpoint stays what the card has.
+    ASSERT_TRUE(m_core->Start().ok());
+    ASSERT_NEAR(m_tlv->GetPower(1), 30, 1e-9);
+    m_film.lib->refuse = [](const QString& line) {
+        return line.startsWith(QLatin1String("SetPower 1 ")) ||
+                       line.startsWith(QLatin1String("Zero "))
+                   ? 1
+                   : 0;
+    };
+    QSignalSpy changes(m_core.get(), &Deposition::setpointChanged);
+    const CommandResult refused = m_core->SetManualPower(1, 45);
+    EXPECT_EQ(refused.status, Status::Failed);
+    EXPECT_TRUE(refused.text.startsWith(QStringLiteral("TLV880 Error")))
+        << refused.text.toStdString();
+    EXPECT_DOUBLE_EQ(m_core->ManualPower(1), 30);
+    EXPECT_EQ(changes.count(), 0);
+
+    // A zero the card refuses is no zero: reported, and nobody is told the thickness went.
+    QSignalSpy zeroed(m_core.get(), &Deposition::thicknessZeroed);
+    const CommandResult zero = m_core->ZeroOutput(0);
+    EXPECT_EQ(zero.status, Status::Failed);
+    EXPECT_TRUE(zero.text.startsWith(QStringLiteral("TLV880 Error"))) << zero.text.toStdString();
+    EXPECT_EQ(zeroed.count(), 0);
+    m_film.lib->refuse = nullptr;
+    EXPECT_TRUE(m_core->ZeroOutput(0).ok());
+    EXPECT_EQ(zeroed.count(), 1);
 }
 
 TEST_F(DepositionTest, LostLogLinesAreCountedWithTheirCause)

@@ -292,6 +292,16 @@ TEST_F(MainWindow, SetpointBoxesAcceptTheirLimitsAndRefuseBeyond)
         Enter(box, QString::fromLatin1(c.atLimit)); // put it right before the next case
         EXPECT_TRUE(TakeMessages().isEmpty());
     }
+    // A manual power is limited by the output's own maximum, and the box names it.
+    w.Tables().Output(0).MaxPwr = 50;
+    auto* power = Find<QLineEdit>("txtManPwr_0");
+    Focus(power);
+    Enter(power, QStringLiteral("80"));
+    EXPECT_EQ(TakeMessages(), QStringList{QStringLiteral("Power must be between 0 and 50 !")});
+    EXPECT_DOUBLE_EQ(w.Core().ManualPower(0), 0);
+    Enter(power, QStringLiteral("50"));
+    EXPECT_TRUE(TakeMessages().isEmpty());
+    EXPECT_DOUBLE_EQ(w.Core().ManualPower(0), 50);
     // What the valid entries stored and sent.
     // Leaving a box validates it again, as shown: 1.2345 became 1.235.
     EXPECT_DOUBLE_EQ(w.Tables().Output(0).Thick, 1.235);

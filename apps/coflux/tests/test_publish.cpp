@@ -66,7 +66,9 @@ class CofluxPublish : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        if (TestBroker::Program().isEmpty()) GTEST_SKIP() << "mosquitto is not installed";
+        // A missing broker is a failure, not a pass: these tests are the only check of publishing.
+        ASSERT_FALSE(TestBroker::Program().isEmpty())
+            << "mosquitto is not installed (scripts/install-deps.sh installs it)";
         QString why;
         ASSERT_TRUE(broker.start(&why)) << why.toStdString();
         subscriber = std::make_unique<TestSubscriber>(broker.port());

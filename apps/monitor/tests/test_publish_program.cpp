@@ -23,7 +23,9 @@ class MonitorProgram : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        if (TestBroker::Program().isEmpty()) GTEST_SKIP() << "mosquitto is not installed";
+        // A missing broker is a failure, not a pass: these tests are the only check of publishing.
+        ASSERT_FALSE(TestBroker::Program().isEmpty())
+            << "mosquitto is not installed (scripts/install-deps.sh installs it)";
         ASSERT_TRUE(m_home.isValid());
         QString why;
         ASSERT_TRUE(m_broker.start(&why)) << why.toStdString();
@@ -76,6 +78,32 @@ TEST_F(MonitorProgram, KilledItLeavesStatusOffline)
     TestSubscriber late(m_broker.port(), false, "late");
     ASSERT_TRUE(late.waitFor([](const auto& all) { return !Statuses(all).isEmpty(); }));
     EXPECT_EQ(Statuses(late.messages()), QList<QByteArray>{"offline"}) << "retained";
+}
+
+TEST_F(MonitorProgram, ABrokerStartedAfterTheProgramIsFound)
+{
+    // Nothing listens on the broker's port when the program starts.
+    const QString url = m_broker.url(QStringLiteral("late"));
+    m_broker.stop(true);
+    Start({QStringLiteral("--publish"), url});
+    QByteArray errors;
+    QElapsedTimer waited;
+    waited.start();
+    while (!errors.contains("cannot be reached") && waited.elapsed() < 30000 &&
+           m_program.state() == QProcess::Running) {
+        m_program.waitForReadyRead(200);
+        errors += m_program.readAllStandardError();
+    }
+    ASSERT_TRUE(errors.contains("cannot be reached")) << errors.constData();
+
+    QString why;
+    ASSERT_TRUE(m_broker.start(&why)) << why.toStdString();
+    TestSubscriber subscriber(m_broker.port());
+    ASSERT_TRUE(subscriber.waitSubscribed());
+    // The back-off starts at 1 s and doubles: within a minute the program is online.
+    EXPECT_TRUE(subscriber.waitFor([](const auto& all) { return Statuses(all).contains("online"); },
+                                   60000));
+    EXPECT_EQ(m_program.state(), QProcess::Running);
 }
 
 TEST_F(MonitorProgram, TheSettingsKeyTurnsPublishingOn)

@@ -85,7 +85,8 @@ public:
     // --- commands (CardConsoleSends.cpp)
     // "Normal"/"Simulate": changes the mode at once while reading; otherwise "Init" sends it.
     void ChooseMode(int mode);
-    // "Init": mode, filter size, frequencies and period of the panel.
+    // "Init": mode, filter size, frequencies and period of the panel; settings the instrument
+    // refuses change neither the mode nor the filter.
     int Init(const CardSettings& panel);
     int SendMaterial(const ChannelChoice& sensors, const MaterialTexts& texts);
     int SendFullScale(const ChannelChoice& outputs, const std::array<QString, 3>& texts,
@@ -102,6 +103,8 @@ public:
     void MapSensors(const SensorMap& map);
     // "Send All": the card panel, then the stored materials, sensor loops, loops and full scales.
     SendAllStatus SendAll(const CardSettings& panel);
+    // Every output of the cards to power 0 (the program is stopped by a signal).
+    void PowerDown();
     // "Read"/"Stop" in the given mode; true when reading now.
     bool ToggleReading(int mode);
 

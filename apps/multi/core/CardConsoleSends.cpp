@@ -67,7 +67,6 @@ void CardConsole::ChooseMode(int mode)
 
 int CardConsole::Init(const CardSettings& panel)
 {
-    m_tlv->setOpMode(panel.simulate == 0 ? 0 : 1);
     std::vector<double> v;
     if (!ReadNumbers({{QStringLiteral("Filter"), panel.filter},
                       {QStringLiteral("Freq. Max."), panel.fMax},
@@ -76,6 +75,12 @@ int CardConsole::Init(const CardSettings& panel)
                       {QStringLiteral("Period"), panel.period}},
                      v))
         return kBadEntry;
+    // Settings the class refuses change nothing: the mode is not sent again, since every
+    // switch of the mode clears the zero of every sensor (their thickness would jump), and
+    // the filter keeps its readings. SendInit alone reports the refusal.
+    if (cTLV880a::InitRefusal(v[1], v[2], v[3], v[4]) != 0)
+        return m_tlv->SendInit(v[1], v[2], v[3], v[4]);
+    m_tlv->setOpMode(panel.simulate == 0 ? 0 : 1);
     // The filter size is a whole number of readings; the instrument clips it to its range.
     m_tlv->setFilterSize(static_cast<int>(std::nearbyint(std::clamp(v[0], -1e6, 1e6))));
     return m_tlv->SendInit(v[1], v[2], v[3], v[4]);
@@ -247,6 +252,12 @@ int CardConsole::SendStoredFullScale(short o)
                      v))
         return kBadEntry;
     return m_tlv->SendFullScale(o, v[0], v[1], v[2]);
+}
+
+void CardConsole::PowerDown()
+{
+    for (short o = 0; o < tlv880::kOutputs; ++o)
+        if (m_tlv->NumOutputValid(o)) m_tlv->SendPower(o, 0);
 }
 
 bool CardConsole::ToggleReading(int mode)

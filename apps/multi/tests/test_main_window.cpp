@@ -219,10 +219,16 @@ TEST_F(WindowTest, InitSendsTheCardSettingsAndShowsTheResult)
     EXPECT_EQ(w.TLV880().FilterSize(), 7);
     EXPECT_EQ(ButtonColour(Button("cmdInit")), kOkColour);
 
-    Text("txtInit", 0)->setText(QStringLiteral("3")); // period beyond 2 s
+    // Settings the class refuses change nothing: the mode is not switched again (a switch
+    // clears every sensor's zero) and the filter stays.
+    const qsizetype simulateCalls = library->linesOf(QStringLiteral("Simulate")).size();
+    Text("txtInit", 0)->setText(QStringLiteral("5")); // period beyond 2 s
+    Text("txtInit", 4)->setText(QStringLiteral("3"));
     Click("cmdInit");
     EXPECT_EQ(library->linesOf(QStringLiteral("Init")).size(), 1);
     EXPECT_EQ(ButtonColour(Button("cmdInit")), kFailColour);
+    EXPECT_EQ(library->linesOf(QStringLiteral("Simulate")).size(), simulateCalls);
+    EXPECT_EQ(w.TLV880().FilterSize(), 7);
 }
 
 TEST_F(WindowTest, LoopAndPowerPanelFollowTheSelectedOutput)

@@ -13,6 +13,7 @@
 #include <QDeadlineTimer>
 #include <QValueAxis>
 
+#include <algorithm>
 #include <set>
 
 namespace tlv::charts {
@@ -88,10 +89,23 @@ TEST(LiveChartView, ScrollsOverItsSpanAndBoundsThePointsOfALine)
 
     view.setSpanSeconds(30 * 60);
     view.refreshNow();
+    line = view.points(id); // the line of the 30-minute span, reduced to the pixel columns
     // The span's columns, a partial one at either end, and the newest reading.
     EXPECT_LE(line.size(), 2 * (std::lround(view.spanSeconds() / view.columnSeconds()) + 1) + 1)
         << "two points per pixel column at most";
     EXPECT_GT(line.size(), 600);
+    EXPECT_LT(line.size(), 18000 / 4) << "the readings were reduced";
+    EXPECT_NEAR(line.front().x(), -30.0, 0.1) << "from the oldest reading of the span";
+    EXPECT_NEAR(line.back().x(), 0.0, 1e-9);
+    // A column keeps its lowest and highest reading: the swing between 4 and 6 stays visible.
+    double low = 100;
+    double high = -100;
+    for (const QPointF& p : line) {
+        low = std::min(low, p.y());
+        high = std::max(high, p.y());
+    }
+    EXPECT_DOUBLE_EQ(low, 4.0);
+    EXPECT_DOUBLE_EQ(high, 6.0);
 }
 
 TEST(LiveChartView, ALongSpanGathersAPixelColumnOfReadingsPerRedraw)

@@ -104,6 +104,24 @@ TEST(PublishQueueBound, DropsTheOldestReadingsFirstAndKeepsEvents)
     EXPECT_EQ(queue.takeDropped().readings, 0);
 }
 
+TEST(PublishQueueBound, AMessagePutBackGoesOutFirstAndStillCounts)
+{
+    // The drainer took the event, the library refused it: newer readings must not overtake it.
+    PublishQueue queue(3, 2);
+    queue.push(Event(1));
+    queue.push(Reading(1));
+    queue.push(Reading(2));
+    OutgoingMessage refused = queue.pop();
+    ASSERT_EQ(refused.topic, "e1");
+    queue.pushFront(std::move(refused));
+    EXPECT_EQ(queue.dropped().readings, 0);
+    // The event put back counts against the event bound: two more drop the oldest, e1.
+    queue.push(Event(2));
+    queue.push(Event(3));
+    EXPECT_EQ(queue.takeDropped().events, 1);
+    EXPECT_EQ(Drain(queue), (QList<QByteArray>{"2", "e2", "e3"}));
+}
+
 TEST(PublishQueueBound, AQueueOfEventsKeepsThemAndDropsNewReadings)
 {
     PublishQueue queue(2, 3);

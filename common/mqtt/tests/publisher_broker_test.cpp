@@ -9,9 +9,12 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTemporaryFile>
 
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 namespace tlv::mqtt::test {
 namespace {
@@ -36,7 +39,9 @@ class PublisherTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        if (TestBroker::Program().isEmpty()) GTEST_SKIP() << "mosquitto is not installed";
+        // A missing broker is a failure, not a pass: these tests are the only check of publishing.
+        ASSERT_FALSE(TestBroker::Program().isEmpty())
+            << "mosquitto is not installed (scripts/install-deps.sh installs it)";
     }
     const QDateTime m_time{QDate(2026, 12, 7), QTime(10, 0, 0, 500), Qt::UTC};
 };
@@ -173,6 +178,39 @@ TEST_F(PublisherTest, UnusableTargetsAreReportedAndNothingIsPublished)
         {QStringLiteral("mqtt://127.0.0.1/lab"), {}, QStringLiteral("/nonexistent/pw"), {}}));
     EXPECT_TRUE(
         problems.last()[0].toString().startsWith(QStringLiteral("Cannot read the password file")));
+
+    // A password or CA file that is no bounded regular file is refused at once, unread: a FIFO
+    // would block the start for ever, /dev/zero would fill the memory.
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString fifo = dir.filePath(QStringLiteral("fifo"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    QFile huge(dir.filePath(QStringLiteral("huge")));
+    ASSERT_TRUE(huge.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(huge.resize(kCaFileMaxBytes + 1));
+    huge.close();
+    const QString url = QStringLiteral("mqtt://127.0.0.1/lab");
+    struct Case {
+        PublishOptions options;
+        QString message;
+    };
+    const Case cases[] = {
+        {{url, {}, fifo, {}},
+         QStringLiteral("The password file \"%1\" is not a regular file").arg(fifo)},
+        {{url, {}, QStringLiteral("/dev/zero"), {}},
+         QStringLiteral("The password file \"/dev/zero\" is not a regular file")},
+        {{url, {}, huge.fileName(), {}},
+         QStringLiteral("The password file \"%1\" is larger than 65536 bytes")
+             .arg(huge.fileName())},
+        {{url, {}, {}, fifo}, QStringLiteral("The CA file \"%1\" is not a regular file").arg(fifo)},
+        {{url, {}, {}, huge.fileName()},
+         QStringLiteral("The CA file \"%1\" is larger than 4194304 bytes").arg(huge.fileName())},
+    };
+    for (const Case& c : cases) {
+        EXPECT_FALSE(publisher.start(c.options));
+        EXPECT_EQ(problems.last()[0].toString(), c.message + QStringLiteral("; not publishing."));
+        EXPECT_EQ(publisher.connection(), Connection::Failed);
+    }
     EXPECT_EQ(publisher.handedOver(), 0);
 }
 
@@ -186,6 +224,7 @@ TEST_F(PublisherTest, ABrokerThatIsNotThereIsReportedAndRetried)
 
     MqttPublisher publisher(QStringLiteral("tlvmonitor"));
     publisher.setUnreachableAfter(300);
+    publisher.setReconnectDelay(1, 2);
     QSignalSpy problems(&publisher, &MqttPublisher::problem);
     ASSERT_TRUE(publisher.start({QStringLiteral("mqtt://127.0.0.1:%1/lab").arg(port), {}, {}, {}}));
     ASSERT_TRUE(WaitUntil([&] { return publisher.connection() == Connection::Reconnecting; }));
@@ -194,6 +233,16 @@ TEST_F(PublisherTest, ABrokerThatIsNotThereIsReportedAndRetried)
         << problems[0][0].toString().toStdString();
     publisher.publishSensor(0, m_time, 1, 2, 3); // waits in the queue
     EXPECT_EQ(publisher.handedOver(), 0);
+
+    // The broker comes up after the program: the publisher finds it by itself, as after a
+    // loss, and the queued reading goes out.
+    ASSERT_TRUE(broker.start(&why)) << why.toStdString();
+    ASSERT_EQ(broker.port(), port);
+    TestSubscriber subscriber(port);
+    ASSERT_TRUE(subscriber.waitSubscribed());
+    ASSERT_TRUE(WaitUntil([&] { return publisher.connection() == Connection::Online; }, 20000))
+        << publisher.connectionText().toStdString();
+    EXPECT_TRUE(subscriber.waitCount(publisher.topicBase() + "sensor/1", 1));
 }
 
 TEST_F(PublisherTest, ARefusedLoginIsReportedAndNotRetried)

@@ -99,6 +99,30 @@ TEST_F(ServerTest, ClosesAFifthClientAtOnceAndAdmitsOneWhenAPlaceIsFree)
     EXPECT_EQ(counts.last().at(0).toInt(), RemoteServer::kMaxClients);
 }
 
+TEST_F(ServerTest, ClientsThatCloseAndReconnectAtOnceAreAdmitted)
+{
+    std::vector<std::unique_ptr<QTcpSocket>> clients;
+    for (int i = 0; i < RemoteServer::kMaxClients; ++i)
+        clients.push_back(Connect());
+    ASSERT_TRUE(WaitUntil([&] { return server.ClientCount() == RemoteServer::kMaxClients; }));
+    for (int round = 0; round < 5; ++round) {
+        SCOPED_TRACE(round);
+        // Every client closes and connects again before the server has run a single event:
+        // the new connections may be seen before the old sockets report their end.
+        for (auto& client : clients)
+            client->abort();
+        QThread::msleep(20); // the closes reach the server's sockets
+        clients.clear();
+        for (int i = 0; i < RemoteServer::kMaxClients; ++i) {
+            clients.push_back(std::make_unique<QTcpSocket>());
+            clients.back()->connectToHost(QHostAddress(QHostAddress::LocalHost), server.Port());
+        }
+        for (auto& client : clients)
+            EXPECT_EQ(Ask(*client, "*OPC?\n"), "1");
+        EXPECT_EQ(server.ClientCount(), RemoteServer::kMaxClients);
+    }
+}
+
 TEST_F(ServerTest, AClientThatLeavesMidLineChangesNothingWithThatLine)
 {
     auto client = Connect();

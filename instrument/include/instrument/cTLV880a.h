@@ -16,9 +16,9 @@
 // it); the member then returns 98 (or 0 for a getter) and changes nothing.
 //
 // Property get is X(args), let is setX(args, value); a let that can be refused returns its error
-// number (0 = success). Everything runs on the thread that owns the object; ClearBuff runs the
-// message pump while draining, and a poll tick arriving then is skipped. The reading poll runs
-// no message pump, nor does a ClearBuff (a zero) called from a reading handler.
+// number (0 = success). Everything runs on the thread that owns the object; neither the reading
+// poll nor ClearBuff (a zero) runs the message pump. A ClearBuff whose drain the library keeps
+// feeding continues from a queued call, and poll ticks are skipped until it is done.
 
 #include "instrument/InstrumentClock.h"
 #include "instrument/LibraryBinding.h"
@@ -72,6 +72,10 @@ public:
 
     // ---- Parameter model, in declaration order ----
     int SendInit(double maxFrequency, double minFrequency, double initFrequency, double period);
+    // What SendInit would refuse these values with (its error number), without sending or
+    // reporting anything; 0 when the class takes them.
+    static int InitRefusal(double maxFrequency, double minFrequency, double initFrequency,
+                           double period);
     // 1 an analog input feeds the output, 2 a sensor does, 0 none or an invalid output.
     short LoopType(short out);
     int SendMapSensors(const SensorMap& map);
@@ -297,7 +301,7 @@ private:
     bool checkOutput(int out);
     int applyLoopTerm(short out, int term, double value);
     int sendStoredMap();
-    void processEvents();
+    int drainUnread(); // ClearBuff's drain; continues from a queued call when readings keep coming
 
     double rateDeviation(int sen, const SensorArray& sensors) const;
     void checkCrystal(int sen, double frequency);
@@ -352,8 +356,8 @@ private:
     // Timers and re-entry guards
     QTimer* m_tlvTimer = nullptr;
     QTimer* m_fpTimer = nullptr;
-    bool m_polling = false;               // a poll is running (its message pump may deliver a tick)
-    bool m_clearing = false;              // ClearBuff is draining
+    bool m_polling = false;               // a poll is running (a handler may tick it again)
+    bool m_clearing = false;              // ClearBuff is draining (polls are skipped)
     int m_timerHandlers = 0;              // > 0 while a timer handler runs
     int m_mapDepth = 0;                   // nesting of the sensor/analog map cascade
     QStringList m_unboundReportedByTimer; // failures a timer already reported once

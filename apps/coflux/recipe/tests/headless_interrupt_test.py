@@ -1,15 +1,17 @@
 #!/usr/bin/python3
-"""The real coflux binary running a process recipe headless is interrupted (SIGINT) mid-run.
+"""The real coflux binary running a process recipe headless is ended by a signal mid-run.
 
     headless_interrupt_test.py COFLUX
 
-Two runs, each in a program folder and user settings of its own:
-  - in simulation (the card library simulates its crystals);
-  - on an emulated card whose bus writes every register write to a trace file.
+Runs, each in a program folder and user settings of its own:
+  - in simulation (the card library simulates its crystals), ended by SIGINT;
+  - on an emulated card whose bus writes every register write to a trace file, ended by SIGINT,
+    SIGHUP (a closed SSH session) and SIGQUIT.
 Each starts `coflux --recipe Slow.rcp --headless`, waits until the data log shows output 1
-driven above 1 % in pre-conditioning, sends SIGINT and then checks: exit status 3, "Recipe
+driven above 1 % in pre-conditioning, sends the signal and then checks: exit status 3, "Recipe
 aborted (interrupted)." and every output reported at power 0 on standard output and in the
-progress log; on the emulated card the last power word written to the card is 0. The deadlines
+progress log, the signal named on standard error; on the emulated card the last power word
+written to the card is 0. The deadlines
 only end a run that hangs; no verdict waits on the clock.
 """
 
@@ -22,7 +24,10 @@ import sys
 import tempfile
 import time
 
-FAILURES = []
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "..", "..",
+                                "tests", "support"))
+from realrun import SLOW_RECIPE, check, output_words, read, verdict  # noqa: E402
+
 DEADLINE_S = 120  # generous: a loaded 2-core machine
 
 SETUP = """[Card]
@@ -46,38 +51,6 @@ FullScale=10.0
 MaxPwr=100.0
 SlewRate=100.0
 """
-
-# Pre-conditioning alone takes a minute: the interrupt always lands in it.
-RECIPE = """[RECIPE]
-Name=Slow
-Layers=1
-[LAYER1]
-Name=Film
-Outputs=1
-EndTime=600
-ShutterHold=1
-ShutterTimeout=600
-[LAYER1 OUTPUT1]
-Rate=5
-Rise1Power=60
-Rise1Time=60
-Soak1Time=1
-"""
-
-
-def check(condition, what):
-    if not condition:
-        FAILURES.append(what)
-        print("FAIL:", what, flush=True)
-
-
-def read(path):
-    try:
-        with open(path, encoding="utf-8", errors="replace") as f:
-            return f.read()
-    except FileNotFoundError:
-        return ""
-
 
 def wait_until(condition, what):
     deadline = time.monotonic() + DEADLINE_S
@@ -104,17 +77,17 @@ def highest_logged_power(log):
 
 def card_power_words(trace):
     """The values written to card 0's output power register (0x08), in order."""
-    return [int(m.group(1), 16) for m in re.finditer(r"^0 0x08 0x([0-9A-Fa-f]+)$", trace, re.M)]
+    return output_words(trace, ("08",)).get(("0", "08"), [])
 
 
-def run(program, emulated):
-    name = "emulated card" if emulated else "simulation"
+def run(program, emulated, sig=signal.SIGINT):
+    name = ("emulated card" if emulated else "simulation") + ", " + sig.name
     home = tempfile.mkdtemp(prefix="coflux-interrupt-")
     try:
         with open(os.path.join(home, "Default.dat"), "w") as f:
             f.write(SETUP.format(simulate=0 if emulated else 1))
         with open(os.path.join(home, "Slow.rcp"), "w") as f:
-            f.write(RECIPE)
+            f.write(SLOW_RECIPE)
         env = dict(os.environ)
         env.update({
             "TLV880_HOME": home,
@@ -138,16 +111,18 @@ def run(program, emulated):
         check(process.poll() is None, name + ": still running before the interrupt")
         if emulated:
             check(any(card_power_words(read(trace))), name + ": a power word reached the card")
-        process.send_signal(signal.SIGINT)
+        process.send_signal(sig)
         try:
             out, err = process.communicate(timeout=DEADLINE_S)
         except subprocess.TimeoutExpired:
             process.kill()
             out, err = process.communicate()
-            check(False, name + ": the program did not end after SIGINT")
+            check(False, name + ": the program did not end after the signal")
         print("--- %s: exit %s\n%s%s" % (name, process.returncode, out, err), flush=True)
         check(driven, name + ": reached pre-conditioning")
         check(process.returncode == 3, name + ": exit status 3, got %r" % process.returncode)
+        check("coflux: ended by %s." % sig.name in err.splitlines(),
+              name + ": standard error names the signal")
         lines = out.splitlines()
         check("0:00:00  Layer 1 Film  Pre-conditioning" in lines, name + ": the phase line")
         check("Recipe aborted (interrupted)." in lines, name + ": the abort is reported")
@@ -172,12 +147,9 @@ def run(program, emulated):
 def main():
     program = os.path.abspath(sys.argv[1])
     run(program, emulated=False)
-    run(program, emulated=True)
-    if FAILURES:
-        print("%d check(s) failed" % len(FAILURES))
-        return 1
-    print("all checks passed")
-    return 0
+    for sig in (signal.SIGINT, signal.SIGHUP, signal.SIGQUIT):
+        run(program, emulated=True, sig=sig)
+    return verdict()
 
 
 if __name__ == "__main__":

@@ -3,6 +3,8 @@
 
 #include "RecipeOnDepositionFixture.h"
 
+#include <QSignalSpy>
+
 namespace coflux::test {
 namespace {
 
@@ -24,9 +26,13 @@ TEST_F(RecipeOnDeposition, OutputWithoutSensorsOrNotOnTheCardsIsRefusedBeforeAny
 TEST_F(RecipeOnDeposition, LayerRunsThroughTheProcessAndGivesBackTheThicknessSetpoints)
 {
     Open();
+    // The operator's settings of output 1, which the recipe takes over.
+    ASSERT_TRUE(m_dep->SetRateSetpoint(0, 3).ok());
+    ASSERT_TRUE(m_dep->SetManualPower(0, 12.5).ok());
     ASSERT_EQ(session->Load(m_recipe), QString());
     ASSERT_EQ(session->Start(), QString());
     EXPECT_EQ(m_dep->RunState(), RunRunning);
+    QSignalSpy zeroed(m_dep.get(), &Deposition::thicknessZeroed); // after the start's own zero
     // Pre-conditioning is open loop: Manual mode, power ramping.
     Step(4);
     EXPECT_EQ(m_dep->Mode(0), ModeManual);
@@ -47,6 +53,36 @@ TEST_F(RecipeOnDeposition, LayerRunsThroughTheProcessAndGivesBackTheThicknessSet
     EXPECT_DOUBLE_EQ(m_dep->ThicknessSetpoint(0), 0.05);
     EXPECT_EQ(m_dep->Mode(0), ModeManual);
     EXPECT_NEAR(m_instrument->GetPower(0), 5, 1e-9); // the idle power
+    // The layer counted from an offset: no zero reached the output under rate control.
+    EXPECT_EQ(zeroed.count(), 0);
+    EXPECT_GT(m_dep->Readings().OutThick[0], session->Run().Results()[0].outputs[0].thick);
+
+    // Once the deposition stops, output 1 is the operator's again.
+    ASSERT_TRUE(m_dep->Stop().ok());
+    EXPECT_EQ(m_dep->Mode(0), ModeAuto);
+    EXPECT_DOUBLE_EQ(m_dep->RateSetpoint(0), 3);
+    EXPECT_DOUBLE_EQ(m_dep->ManualPower(0), 12.5);
+    EXPECT_DOUBLE_EQ(m_dep->ThicknessSetpoint(0), 0.05);
+}
+
+TEST_F(RecipeOnDeposition, AnAbortGivesEveryOutputSettingBackAtOnce)
+{
+    Open();
+    ASSERT_TRUE(m_dep->SetRateSetpoint(0, 3).ok());
+    ASSERT_TRUE(m_dep->SetManualPower(0, 12.5).ok());
+    ASSERT_EQ(session->Load(m_recipe), QString());
+    ASSERT_EQ(session->Start(), QString());
+    while (session->Run().IsRunning() &&
+           session->Run().CurrentPhase() != RecipeRun::Phase::ShutterDelay)
+        Reading();
+    ASSERT_DOUBLE_EQ(m_dep->RateSetpoint(0), 5); // the recipe's
+    session->Abort(QStringLiteral("Recipe aborted (interrupted)."));
+    EXPECT_EQ(m_dep->RunState(), RunStopped);
+    EXPECT_EQ(m_dep->Mode(0), ModeAuto);
+    EXPECT_DOUBLE_EQ(m_dep->RateSetpoint(0), 3);
+    EXPECT_DOUBLE_EQ(m_dep->ManualPower(0), 12.5);
+    EXPECT_DOUBLE_EQ(m_dep->ThicknessSetpoint(0), 0.05);
+    EXPECT_DOUBLE_EQ(m_instrument->GetPower(0), 0);
 }
 
 TEST_F(RecipeOnDeposition, ALayersMaterialIsCheckedAtLoadAndGivesItsSensorsTheFilm)

@@ -7,6 +7,8 @@
 #include "RecipeSession.h"
 #include "SimulatedHost.h"
 
+#include "common/TerminationSignals.h"
+
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -45,7 +47,7 @@ protected:
             if (++m_readings == interruptAfter) {
                 // Readings pause: the interrupt, not the recipe's end, must end this run.
                 m_feed.stop();
-                std::raise(SIGINT);
+                std::raise(interruptSignal);
             }
         });
         m_feed.setInterval(0);
@@ -87,6 +89,7 @@ protected:
     Host host{m_dir.filePath("TLV880.LOG")};
     RecipeSession session{host};
     int interruptAfter = -1;
+    int interruptSignal = SIGINT;
     QTimer m_feed;
     int m_readings = 0;
     std::FILE* m_out = nullptr;
@@ -116,17 +119,29 @@ TEST_F(HeadlessTest, CompleteRunPrintsOneLinePerPhaseAndExitsZero)
     EXPECT_FALSE(QFile::exists(m_dir.filePath("TLV880.LOG")));
 }
 
-TEST_F(HeadlessTest, InterruptAbortsWithEveryOutputAtZeroAndExitsThree)
+// Ctrl+C, kill, a closed terminal and Ctrl+\ all end the run the same way.
+class HeadlessSignalTest : public HeadlessTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(HeadlessSignalTest, SignalAbortsWithEveryOutputAtZeroAndExitsThree)
 {
     interruptAfter = 40;
+    interruptSignal = GetParam();
     EXPECT_EQ(RunFile(Write("pair.rcp", kRecipe)), RecipeExitAborted);
     EXPECT_EQ(Lines(m_out).last(), "Recipe aborted (interrupted).");
+    EXPECT_EQ(
+        Lines(m_err),
+        QStringList{
+            QStringLiteral("coflux: ended by %1.").arg(tlv::TerminationSignals::Name(GetParam()))});
     ASSERT_FALSE(host.sim.commands.empty());
     EXPECT_EQ(host.sim.commands.back().kind, Kind::AllOff);
     EXPECT_EQ(host.ended, std::vector<bool>{false});
-    // The handler of the program is back in place.
-    EXPECT_EQ(std::signal(SIGINT, SIG_DFL), SIG_DFL);
+    // The handlers of the program are back in place.
+    EXPECT_EQ(std::signal(GetParam(), SIG_DFL), SIG_DFL);
+    EXPECT_EQ(std::signal(SIGPIPE, SIG_DFL), SIG_DFL);
 }
+
+INSTANTIATE_TEST_SUITE_P(EverySignal, HeadlessSignalTest,
+                         ::testing::Values(SIGINT, SIGTERM, SIGHUP, SIGQUIT));
 
 TEST_F(HeadlessTest, FailuresExitFourAfterEveryOutputWentToZero)
 {

@@ -276,6 +276,21 @@ TEST_F(UnattendedRun, MissingFileOrBadArgumentsExitOneWithAClearMessage)
     EXPECT_TRUE(bad.err.contains(QStringLiteral("Usage: coflux")));
 }
 
+TEST_F(UnattendedRun, AnotherProgramsSetupIsRefusedAndLeftAlone)
+{
+    // A tlvmonitor setup holds none of coflux's sections: read as coflux's it would run the
+    // defaults. It is refused before anything runs, and the file stays as it was.
+    const QString monitorSetup = HomeFile(QStringLiteral("tlvmonitor.dat"));
+    WriteText(monitorSetup, QStringLiteral("[Setup]\r\nPeriod=.5\r\nNumSensors=4\r\n"));
+    const QByteArray before = Bytes(monitorSetup);
+    const Outcome other = Run({"--run", "tlvmonitor.dat", "--headless", "--minutes", "0.05"});
+    EXPECT_EQ(other.status, 1);
+    EXPECT_TRUE(other.err.contains(QStringLiteral("tlvmonitor.dat is not a coflux setup file.")))
+        << other.err.toStdString();
+    EXPECT_FALSE(other.out.contains(QStringLiteral("Deposition started")));
+    EXPECT_EQ(Bytes(monitorSetup), before);
+}
+
 TEST_F(UnattendedRun, ASetupThatNeverEndsNeedsATimeLimit)
 {
     OutputSetup off;

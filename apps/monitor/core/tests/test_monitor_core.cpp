@@ -24,11 +24,9 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(home.isValid());
-        tlv::ProgramInfo info;
-        info.title = QString::fromLatin1(kProgramTitle);
-        info.productName = QString::fromLatin1(kProductName);
-        tlv::SetProgramInfo(info);
-        QSettings(QStringLiteral("TLV880"), info.title).clear();
+        const QString title = QString::fromLatin1(kProgramTitle);
+        tlv::SetProgramInfo({title, QString::fromLatin1(kProductName), 1, 0, 0, {}});
+        QSettings(QStringLiteral("TLV880"), title).clear();
         tlv = std::make_unique<cTLV880a>(
             lib, std::make_shared<tlvtest::StepClock>(QDateTime(QDate(2026, 12, 7), QTime(10, 0))),
             nullptr, cTLV880a::Build::Monitor);

@@ -173,5 +173,29 @@ TEST_F(CardConsoleTest, ReadingStartsTheMeasurementAndStopsOnlyThePoll)
     EXPECT_EQ(c.Instrument().OpMode(), 1);
 }
 
+TEST_F(CardConsoleTest, InitSettingsTheInstrumentRefusesChangeNeitherModeNorFilter)
+{
+    CardConsole& c = Open({120});
+    CardSettings panel;
+    panel.filter = QStringLiteral("7");
+    EXPECT_EQ(c.Init(panel), 0);
+    EXPECT_EQ(c.Instrument().FilterSize(), 7);
+    const qsizetype modeSends = lib->linesOf(QStringLiteral("Simulate")).size();
+    panel.period = QStringLiteral("5"); // beyond 2 s
+    panel.filter = QStringLiteral("3");
+    panel.simulate = 0;
+    EXPECT_NE(c.Init(panel), 0);
+    EXPECT_EQ(c.Instrument().FilterSize(), 7);
+    EXPECT_EQ(lib->linesOf(QStringLiteral("Simulate")).size(), modeSends);
+}
+
+TEST_F(CardConsoleTest, PowerDownSetsEveryOutputOfTheCardsToZero)
+{
+    Open({120, 130}).PowerDown();
+    EXPECT_EQ(lib->linesOf(QStringLiteral("SetPower ")),
+              (QStringList{QStringLiteral("SetPower 0 0"), QStringLiteral("SetPower 1 0"),
+                           QStringLiteral("SetPower 2 0"), QStringLiteral("SetPower 3 0")}));
+}
+
 } // namespace
 } // namespace multi

@@ -115,6 +115,8 @@ private:
     void report(Connection connection, const QString& text, const QString& problem);
     void fail(const QString& message);
     void sayOfflineAndDisconnect();
+    bool startNetworkThread();
+    void retryFirstConnect(); // owner thread: the broker was not there at start
 
     QString m_program;
     PublishTarget m_target;
@@ -124,6 +126,8 @@ private:
     unsigned m_minDelay = 1;
     unsigned m_maxDelay = 30;
     QTimer m_unreachableTimer;
+    QTimer m_retryTimer;         // the first connection, until one is under way
+    unsigned m_retrySeconds = 1; // its back-off, doubled up to m_maxDelay
     Connection m_connection = Connection::Off;
     QString m_connectionText;
     QString m_lastProblem;

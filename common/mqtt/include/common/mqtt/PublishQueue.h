@@ -28,6 +28,9 @@ public:
     void push(OutgoingMessage message);
     bool empty() const { return m_messages.empty(); }
     std::size_t size() const { return m_messages.size(); }
+    // Puts back a message just taken with pop() (the library refused it): it goes out first.
+    // It is never dropped for it, and the bounds are kept by the next push.
+    void pushFront(OutgoingMessage message);
     // The oldest message; the queue must not be empty.
     OutgoingMessage pop();
 

@@ -39,9 +39,20 @@ PublishOptions ReadPublishSettings(const QString& programTitle);
 bool TakePublishArguments(const QStringList& arguments, PublishOptions& options, QStringList& rest,
                           QString& error);
 
+// Largest password file and CA file that are read: more is not such a file.
+inline constexpr qint64 kPasswordFileMaxBytes = 64 * 1024;
+inline constexpr qint64 kCaFileMaxBytes = 4 * 1024 * 1024;
+
 // The first line of a password file, without its line end. False with a message when the file
-// cannot be read.
+// cannot be read, is not a regular file (a FIFO or a device would never end or never come) or
+// is larger than kPasswordFileMaxBytes.
 bool ReadPasswordFile(const QString& path, QString& password, QString& error);
+
+// True when `path` is a regular file of at most `maxBytes` that can be opened for reading,
+// checked without ever blocking on it; else false with a message naming the file as `what`
+// ("password file", "CA file").
+bool IsBoundedRegularFile(const QString& path, qint64 maxBytes, const QString& what,
+                          QString& error);
 
 // One line for --help describing the options above.
 QString PublishUsage();
