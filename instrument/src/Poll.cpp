@@ -149,38 +149,25 @@ int cTLV880a::GetAnalog(AnalogArray& analog, int& count)
 
 int cTLV880a::ClearBuff()
 {
-    m_clearing = true;
-    return drainUnread();
-}
-
-int cTLV880a::drainUnread()
-{
     // No message pump here: posted work (a deletion, another command) run from inside a zero
-    // would re-enter its caller while that still holds references. The ring holds fewer unread
-    // readings than one batch; should the library still report more after it, the rest is
-    // drained from a queued call, and polls wait until then, so no reading taken before the
-    // zero is ever shown after it.
+    // would re-enter its caller while that still holds references; it runs from the event loop
+    // once the caller has returned. The ring holds fewer unread readings than the bound, which
+    // only ends the drain of a library that keeps reporting more.
+    FlagScope clearing(m_clearing);
     int status = 0;
-    bool drained = false;
     RawSlot& slot = m_slots[m_slotIndex - 1];
-    for (int calls = 0; calls < kDrainLimit && !drained; ++calls) {
+    for (int calls = 0; calls < kDrainLimit; ++calls) {
         int result = 0;
         if (!bound(m_binding->Xdc770GetReadings(slot.readings.data(), slot.power.data()), result)) {
             status = msg::kUnbound;
-            drained = true;
-        } else {
-            drained = result <= 0;
+            break;
         }
-    }
-    if (!drained) {
-        QMetaObject::invokeMethod(this, &cTLV880a::drainUnread, Qt::QueuedConnection);
-        return status;
+        if (result <= 0) break;
     }
     m_slotIndex = 1;
     m_filledCount = 1;
     for (RawSlot& s : m_slots)
         s.analogValid = false;
-    m_clearing = false;
     return status;
 }
 

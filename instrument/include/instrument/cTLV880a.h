@@ -17,8 +17,8 @@
 //
 // Property get is X(args), let is setX(args, value); a let that can be refused returns its error
 // number (0 = success). Everything runs on the thread that owns the object; neither the reading
-// poll nor ClearBuff (a zero) runs the message pump. A ClearBuff whose drain the library keeps
-// feeding continues from a queued call, and poll ticks are skipped until it is done.
+// poll nor ClearBuff (a zero) runs the message pump: what was posted meanwhile runs from the
+// event loop once they have returned.
 
 #include "instrument/InstrumentClock.h"
 #include "instrument/LibraryBinding.h"
@@ -301,7 +301,6 @@ private:
     bool checkOutput(int out);
     int applyLoopTerm(short out, int term, double value);
     int sendStoredMap();
-    int drainUnread(); // ClearBuff's drain; continues from a queued call when readings keep coming
 
     double rateDeviation(int sen, const SensorArray& sensors) const;
     void checkCrystal(int sen, double frequency);
@@ -357,7 +356,7 @@ private:
     QTimer* m_tlvTimer = nullptr;
     QTimer* m_fpTimer = nullptr;
     bool m_polling = false;               // a poll is running (a handler may tick it again)
-    bool m_clearing = false;              // ClearBuff is draining (polls are skipped)
+    bool m_clearing = false;              // ClearBuff is draining
     int m_timerHandlers = 0;              // > 0 while a timer handler runs
     int m_mapDepth = 0;                   // nesting of the sensor/analog map cascade
     QStringList m_unboundReportedByTimer; // failures a timer already reported once
