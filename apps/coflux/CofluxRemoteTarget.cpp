@@ -9,6 +9,8 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <limits>
+
 namespace coflux {
 
 using tlv::remote::Outcome;
@@ -41,6 +43,15 @@ Outcome CofluxRemoteTarget::SensorReading(int sensor, tlv::remote::Triple& readi
     const ReadingArrays& r = m_process.Readings();
     const auto s = static_cast<size_t>(sensor);
     reading = {r.SenRate.at(s), r.SenThick.at(s), r.SenFreq.at(s)};
+    return Outcome::Ok();
+}
+
+Outcome CofluxRemoteTarget::SensorLifeLeft(int sensor, double& thickness, double& seconds) const
+{
+    const auto& forecast = m_process.Readings().SenForecast.at(static_cast<size_t>(sensor));
+    const double none = std::numeric_limits<double>::quiet_NaN();
+    thickness = forecast ? forecast->thicknessLeft : none;
+    seconds = forecast && forecast->secondsLeft ? *forecast->secondsLeft : none;
     return Outcome::Ok();
 }
 

@@ -21,6 +21,8 @@ public:
     bool Controls() const override { return true; }
 
     tlv::remote::Outcome SensorReading(int sensor, tlv::remote::Triple& reading) const override;
+    tlv::remote::Outcome SensorLifeLeft(int sensor, double& thickness,
+                                        double& seconds) const override;
     tlv::remote::Outcome OutputReading(int output, tlv::remote::Triple& reading) const override;
     tlv::remote::Outcome AnalogVolts(int input, double& volts) const override;
     tlv::remote::Outcome State(tlv::remote::RunState& state) const override;

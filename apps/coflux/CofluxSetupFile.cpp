@@ -139,6 +139,10 @@ void ReadOutput(cIniFile& ini, LimitedReader& limited, int j, OutputRecord& out)
                                   cTLV880a::SlewRateMax(), owner);
     out.XOut = limited.Int(section, "XOut", fresh.XOut, -1, kOutputSlots - 1);
     out.RecScale = limited.Int(section, "RecScale", fresh.RecScale, 0, 7);
+    // The backup sensor is stored by its number (1..8, 0 none); a file without the key has none.
+    out.Backup = static_cast<short>(limited.Int(section, "Backup", 0, 0, kConfiguredSensors) - 1);
+    out.BackupTooling = limited.Double(section, "BackupTooling", fresh.BackupTooling,
+                                       cTLV880a::ToolingMin(), cTLV880a::ToolingMax(), owner);
 }
 
 } // namespace
@@ -280,6 +284,14 @@ CofluxSetupFile::WriteStatus CofluxSetupFile::Write(const ProcessTables& tables,
         put(section, "SlewRate", tlv::Format(out.SlewRate, QStringLiteral("#0.0")));
         put(section, "RecScale", Int(out.RecScale));
         put(section, "XOut", Int(out.XOut));
+        // The backup keys are written only for an output with a backup, or where the file has
+        // them already: a setup without backups keeps its bytes.
+        const bool hadBackup =
+            !ini.ReadIniStr(section, QStringLiteral("Backup"), QString()).isEmpty();
+        if (out.Backup >= 0 || hadBackup) {
+            put(section, "Backup", Int(out.Backup + 1));
+            put(section, "BackupTooling", tlv::Format(out.BackupTooling, QStringLiteral("#0.00")));
+        }
     }
 
     // Monitor flags are written as 1 or 0 so that they read back as set or clear.

@@ -2,14 +2,15 @@
 
 #include "Deposition.h"
 
+#include "CrystalHistory.h"
 #include "Recorder.h"
 
 #include "common/NumberFormat.h"
+#include "common/ProgramInfo.h"
 
 #include <QLocale>
 
 #include <algorithm>
-
 #include <cmath>
 
 namespace coflux {
@@ -39,6 +40,8 @@ Deposition::Deposition(cTLV880a& instrument, QObject* parent) : QObject(parent),
     connect(&m_tlv, &cTLV880a::TLVError, this, &Deposition::TLVError);
     connect(&m_tlv, &cTLV880a::TLVSensorEvent, this, &Deposition::TLVSensorEvent);
     connect(&m_tlv, &cTLV880a::TLVOutputEvent, this, &Deposition::TLVOutputEvent);
+    connect(this, &Deposition::thicknessZeroed, this, [this](int j) { m_backups.Zeroed(j); });
+    m_history = new CrystalHistory(*this, tlv::ProgramFile(QStringLiteral("crystals.csv")), this);
 }
 
 Deposition::~Deposition()
@@ -245,6 +248,15 @@ void Deposition::EnterRunning(bool starting)
     m_runState = RunRunning;
     if (starting) {
         StartLog();
+        // A new run measures every output with its own sensors again (crystals may have been
+        // changed); outputs taken over in the last run get their own sensors back below.
+        const bool tookOver = std::any_of(kShownOutputs.begin(), kShownOutputs.end(),
+                                          [this](int j) { return m_backups.TookOver(j); });
+        m_backups.Reset();
+        if (tookOver)
+            for (int j : kShownOutputs)
+                if (IsPresentOutput(j) && m_tables.Output(j).Mode != ModeAuto) ApplyOutputSetup(j);
+        SendBackupTooling();
         for (short s = 0; s < kSensorSlots; ++s)
             m_tlv.ZeroSensor(s);
     }

@@ -19,7 +19,9 @@
 // DepositionSetup.cpp: loading and saving setup files (their format is CofluxSetupFile).
 // DepositionLog.cpp: the data log of a run.
 // DepositionMaterials.cpp: the film material of a sensor, by its numbers or by name.
+// DepositionBackup.cpp: the backup sensor that takes over an output whose crystals all failed.
 
+#include "BackupSensors.h"
 #include "ProcessTables.h"
 #include "ReadingArrays.h"
 
@@ -36,6 +38,8 @@
 #include <array>
 
 namespace coflux {
+
+class CrystalHistory;
 
 // Run states of a deposition.
 enum RunStateValue : short { RunStopped = 0, RunRunning = 1, RunHeld = 2 };
@@ -101,6 +105,8 @@ public:
     ProcessTables& Tables() { return m_tables; }
     const ProcessTables& Tables() const { return m_tables; }
     const ReadingArrays& Readings() const { return m_readings; }
+    // The life of every crystal, kept in "crystals.csv" in the program's folder.
+    CrystalHistory& History() { return *m_history; }
     short RunState() const { return m_runState; }
     // The time (seconds since midnight) of the latest reading event, -1 before the first.
     double ReadingTime() const { return m_readingTime; }
@@ -121,6 +127,13 @@ public:
     double RateSetpoint(int j) const; // display units (see Setpoint::Rate)
     double ThicknessSetpoint(int j) const;
     double ManualPower(int j) const;
+    // The sensor bits (0..23) that measure output j now: its own, or its backup's once the
+    // backup took over in this run.
+    int SensorBits(int j) const;
+    bool BackupTookOver(int j) const { return IsShownOutput(j) && m_backups.TookOver(j); }
+    // The tooling (%) sensor s measures with: the backup tooling of the output it backs up when
+    // one is set, else its own record's.
+    double SensorTooling(int s) const;
     // Recorder output of output j in %, not clamped, from the latest readings.
     double RecorderValue(int j) const;
 
@@ -221,6 +234,9 @@ signals:
     void tripped(const QString& message);
     // Thickness of output j was zeroed (the window shows "0.000").
     void thicknessZeroed(int output);
+    // Every sensor of output j failed and `backup` took over its loop ("Sensor 5 takes over
+    // from sensor 1 on Silver."); emitted from a queued call, after the poll.
+    void backupTookOver(int output, int backup, const QString& message);
 
     // ---- configuration ----
     void modeChanged(int output, int mode);
@@ -248,6 +264,10 @@ private:
     void Trip(const QString& message);
     void RecordReading(const SensorArray& sensors, const OutputArray& outputs);
     void DriveOutputOnReading(int j);
+    // DepositionBackup.cpp
+    void TakeOverFailedOutputs();
+    bool AllSensorsFailed(int bits);
+    void SendBackupTooling();
     // DepositionLog.cpp
     void StartLog();
     void WriteLogLine(const QString& line);
@@ -267,6 +287,8 @@ private:
     cTLV880a& m_tlv;
     ProcessTables m_tables;
     ReadingArrays m_readings;
+    BackupSensors m_backups;
+    CrystalHistory* m_history = nullptr;              // a child of this object
     std::array<double, kOutputSlots> m_manualPower{}; // the manual power setpoints, %
     short m_runState = RunStopped;
     double m_readingTime = -1;

@@ -32,8 +32,10 @@ void Deposition::ApplyOutputSetup(int j)
         m_tlv.setAnalogLoop(a, j);
         if (m_tlv.AnalogLoop(a) != j) out.Input = WithAnalog(out.Input, -1);
     } else {
+        // After a take-over the backup measures the loop in place of the failed sensors.
+        const int bits = SensorBits(j);
         for (short s = 0; s < kSensorSlots; ++s) {
-            if (InputHasSensor(out.Input, s)) {
+            if (InputHasSensor(bits, s)) {
                 m_tlv.setSensorLoop(s, j);
                 // A sensor the card did not take leaves the output, so the table shows what the
                 // card actually measures for this loop.
@@ -68,6 +70,8 @@ void Deposition::RecordReading(const SensorArray& sensors, const OutputArray& ou
         m_readings.SenRate[i] = sensors[i][0];
         m_readings.SenThick[i] = sensors[i][1] / 1000;
         m_readings.SenFreq[i] = sensors[i][2];
+        m_readings.SenForecast[i] =
+            m_tlv.SensorForecast(static_cast<short>(s), sensors[i][2], sensors[i][0]);
     }
     for (int j = 0; j < kOutputSlots; ++j) {
         const auto i = static_cast<size_t>(j);
@@ -82,6 +86,9 @@ void Deposition::TLVReading(const SensorArray& sensors, const OutputArray& outpu
     m_readingTime = time;
     m_logLine = LogTimeText(time);
     RecordReading(sensors, outputs);
+    m_backups.CarryThickness(m_readings);
+    if (m_runState != RunStopped) TakeOverFailedOutputs();
+    m_backups.RememberGood(m_readings, m_tables);
 
     for (int s = 0; s < kConfiguredSensors; ++s) {
         const SensorRecord& sensor = m_tables.Sensor(s);

@@ -48,6 +48,12 @@ DepositionPublishing::DepositionPublishing(Deposition& process, tlv::mqtt::MqttP
                     PublishEvent{QStringLiteral("sensor"), code, sensor, message},
                     m_publisher.now());
             });
+    // A backup taking over is an event of its sensor ("Sensor 5 takes over from ...").
+    connect(&process, &Deposition::backupTookOver, this,
+            [this](int, int backup, const QString& message) {
+                m_publisher.publishEvent(PublishEvent{QStringLiteral("backup"), 0, backup, message},
+                                         m_publisher.now());
+            });
     connect(&process, &Deposition::outputEvent, this,
             [this](int code, const QString& message, int output) {
                 m_publisher.publishEvent(
@@ -99,9 +105,11 @@ void DepositionPublishing::PublishReading(const ReadingArrays& readings, double 
 {
     const QDateTime at = tlv::mqtt::ReadingDateTime(time, m_publisher.now());
     // The process keeps thickness in kÅ; the topics carry the instrument's Å.
+    const cTLV880a& tlv = m_process.Instrument();
     for (const int s : m_process.PresentSensors())
-        m_publisher.publishSensor(s, at, readings.SenRate[s], readings.SenThick[s] * 1000.0,
-                                  readings.SenFreq[s]);
+        m_publisher.publishSensor(
+            s, at, readings.SenRate[s], readings.SenThick[s] * 1000.0, readings.SenFreq[s],
+            SensorLifeOf(readings, s, tlv.SensorInitFreq(), tlv.SensorMinFreq()));
     // Topics number outputs as the window does: 1 to 4, and the analog outputs 12 and 13 as 5, 6.
     for (const int j : m_process.PresentOutputs())
         m_publisher.publishOutput(tlv880::OutputNumberOfSlot(j) - 1, at, readings.OutRate[j],
@@ -119,6 +127,20 @@ double DepositionPublishing::RateSetpointInAngstrom(int j) const
     if (m_process.Mode(j) != ModeAuto || InputAnalog(output.Input) >= 0 || crossRate)
         return std::numeric_limits<double>::quiet_NaN();
     return m_process.RateSetpoint(j);
+}
+
+tlv::mqtt::SensorLife SensorLifeOf(const ReadingArrays& readings, int s, double initFreq,
+                                   double minFreq)
+{
+    tlv::mqtt::SensorLife life;
+    const double f = readings.SenFreq[static_cast<size_t>(s)];
+    if (f >= 1 && initFreq != minFreq)
+        life.percent = 100.0 - 100.0 * (initFreq - f) / (initFreq - minFreq);
+    if (const auto& forecast = readings.SenForecast[static_cast<size_t>(s)]) {
+        life.thicknessLeft = forecast->thicknessLeft * 1000.0;
+        if (forecast->secondsLeft) life.secondsLeft = *forecast->secondsLeft;
+    }
+    return life;
 }
 
 tlv::mqtt::PublishOptions WithPublishSettings(tlv::mqtt::PublishOptions options)

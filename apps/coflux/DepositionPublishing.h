@@ -6,6 +6,7 @@
 // only, so the window, an unattended run, a headless recipe run or a remote client publish the
 // same way.
 
+#include "common/mqtt/PublishPayload.h"
 #include "common/mqtt/PublishTarget.h"
 
 #include <QObject>
@@ -41,6 +42,11 @@ private:
     RecipeSession& m_recipes;
     tlv::mqtt::MqttPublisher& m_publisher;
 };
+
+// What sensor s's crystal has left as its topic carries it: life in % of the frequency span
+// between the initial and the minimum frequency, thickness left in Å, seconds at this rate.
+tlv::mqtt::SensorLife SensorLifeOf(const ReadingArrays& readings, int s, double initFreq,
+                                   double minFreq);
 
 // The run state in the words the state topic uses: "stopped", "running", "held".
 QString RunStateWord(short state);

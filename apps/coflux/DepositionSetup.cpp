@@ -63,7 +63,7 @@ SetupLoadResult Deposition::OpenSetup(const QString& name)
         const SensorRecord& sensor = m_tables.Sensor(s);
         const auto sen = static_cast<short>(s);
         if (m_tlv.NumCards() == 0 || m_tlv.NumSensorValid(sen))
-            m_tlv.SendMaterial(sen, sensor.Density, sensor.ZFactor, sensor.Tooling);
+            m_tlv.SendMaterial(sen, sensor.Density, sensor.ZFactor, SensorTooling(s));
     }
 
     for (int j : kShownOutputs) {

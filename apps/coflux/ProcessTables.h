@@ -51,6 +51,10 @@ struct OutputRecord {
     int Input = 0;
     short RecScale = 0; // recorder scale 0..7
     short XOut = -1;    // output whose measured rate sets this rate setpoint; -1 none
+    // A sensor slot (0..7) that takes over the loop when every sensor of the output has failed,
+    // -1 none; and the tooling (%) it measures with, 0 = its own sensor record's.
+    short Backup = -1;
+    double BackupTooling = 0;
 };
 
 struct SensorRecord {

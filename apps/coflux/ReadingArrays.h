@@ -4,7 +4,10 @@
 
 #include "ProcessTables.h"
 
+#include "instrument/CrystalForecast.h"
+
 #include <array>
+#include <optional>
 
 namespace coflux {
 
@@ -16,6 +19,8 @@ struct ReadingArrays {
     std::array<double, kSensorSlots> SenThick{}; // kÅ
     std::array<double, kSensorSlots> SenFreq{};  // Hz (below 1: crystal failure code)
     std::array<double, kAnalogInputs> AnVolts{}; // raw volts
+    // What each sensor's crystal can still take, from its frequency and rate; empty when failed.
+    std::array<std::optional<tlv::CrystalForecast>, kSensorSlots> SenForecast{};
 };
 
 } // namespace coflux

@@ -1,7 +1,9 @@
 #include "frmFilm.h"
 
+#include "CofluxProgram.h"
 #include "Deposition.h"
 #include "EntryChecks.h"
+#include "frmFilmBackup.h"
 #include "frmFilmCardLayout.h"
 #include "frmFilmControls.h"
 
@@ -138,6 +140,9 @@ void frmFilm::BuildControls()
     cross->addWidget(m_cboXOut);
     cross->addStretch(1);
 
+    auto* backup = new QHBoxLayout;
+    m_backup = new FilmBackupRow(this, backup, *m_guard);
+
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
     m_cmdFSwitch = AddCommandButtons(this, buttons, {kOkTip, kCancelTip, kUpdateTip});
@@ -149,6 +154,7 @@ void frmFilm::BuildControls()
     layout->addLayout(name);
     layout->addLayout(frames);
     layout->addLayout(cross);
+    layout->addLayout(backup);
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 }
@@ -227,6 +233,7 @@ void frmFilm::Fill()
     m_filledMaterial = m_cboMaterial->ShownName();
 
     FillCrossOutputs(record);
+    m_backup->Fill(record, shownSensors);
     const bool crossRate = m_core.Tables().Flags.XRate > 0;
     m_cboXOut->setVisible(crossRate);
     m_lblXOut->setVisible(crossRate);
@@ -292,7 +299,7 @@ bool frmFilm::Changed() const
     for (int s = 0; s < kConfiguredSensors; ++s)
         if (m_chkSensor[static_cast<size_t>(s)]->isChecked() != InputHasSensor(record.Input, s))
             return true;
-    if (SelectedAnalog() != InputAnalog(record.Input)) return true;
+    if (SelectedAnalog() != InputAnalog(record.Input) || m_backup->Changed(record)) return true;
     if (m_cboMaterial->ShownName() != m_filledMaterial) return true;
     const int index = m_cboXOut->currentIndex();
     return index >= 0 && m_cboXOut->itemData(index).toInt() != record.XOut;
@@ -365,6 +372,14 @@ bool frmFilm::Apply()
     // one) would otherwise fail unseen.
     if (m_outNum < 0 || !m_guard->CheckAll(tlv::EntryGuard::Scope::EveryKeepingUntouched))
         return false;
+    int checked = 0;
+    for (int s = 0; s < kConfiguredSensors; ++s)
+        checked = WithSensor(checked, s, m_chkSensor[static_cast<size_t>(s)]->isChecked());
+    if (const QString refusal = m_backup->Refusal(SelectedAnalog() < 0 ? checked : 0);
+        !refusal.isEmpty()) {
+        ShowMessage(this, refusal, QMessageBox::Warning);
+        return false;
+    }
     OutputRecord& record = m_core.Tables().Output(m_outNum);
     record.PTerm = Value(m_txtPTerm);
     record.ITerm = Value(m_txtIterm);
@@ -375,6 +390,7 @@ bool frmFilm::Apply()
     if (const int index = m_cboXOut->currentIndex(); index >= 0)
         record.XOut = static_cast<short>(m_cboXOut->itemData(index).toInt());
     record.Name = ProcessTables::FixedWidth(m_txtFilm->text(), kOutputNameLength);
+    m_backup->Apply(record);
 
     // A film is fed by sensors or an analog input, never by another output: that field only
     // serves the recorder function, and a loop cannot use it.

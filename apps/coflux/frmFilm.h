@@ -3,7 +3,8 @@
 // mode: its name, PID terms, full scale, maximum power, slew rate, the sensors or the analog
 // input that feed it, the film material its sensors measure (cboMaterial: picked by name, it
 // gives every sensor of the output that material's density and Z-factor, with the input
-// editor's rules), and the cross output whose rate drives its rate setpoint. It edits the
+// editor's rules), the cross output whose rate drives its rate setpoint, and the backup
+// sensor that takes over when its sensors fail. It edits the
 // deposition process's output table in place and has the process send it to the card.
 //
 // The process owns the tables and the instrument and outlives the form.
@@ -31,6 +32,7 @@ class MaterialPicker;
 namespace coflux {
 
 class Deposition;
+class FilmBackupRow;
 
 class frmFilm : public tlv::EditorForm {
     Q_OBJECT
@@ -87,6 +89,7 @@ private:
     tlv::MaterialPicker* m_cboMaterial = nullptr;
     QString m_filledMaterial; // what the picker showed when the form was filled
     std::array<QPushButton*, 3> m_cmdFSwitch{};
+    FilmBackupRow* m_backup = nullptr; // the backup sensor and its tooling
 };
 
 } // namespace coflux

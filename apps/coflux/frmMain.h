@@ -102,6 +102,7 @@ private:
         QLabel* lblRateRdg = nullptr;
         QLabel* lblThickRdg = nullptr;
         QLabel* lblPowerRdg = nullptr;
+        QLabel* lblLifeLeft = nullptr; // what the output's crystals can still take
         QPushButton* cmdZero = nullptr;
         QPushButton* cmdEdit = nullptr;
     };
@@ -129,6 +130,7 @@ private:
     void FollowCore();
     void ShowRunState(short state);
     void ShowReading();
+    void ShowLifeLeft(Frame& f, int j); // the output's crystal forecast beside its rate
     void ShowAnalog();
     void ShowMode(int j, int mode);
     void ShowSetpoint(int j, Setpoint which);

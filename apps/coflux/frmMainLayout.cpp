@@ -5,6 +5,7 @@
 
 #include "RecipeProgram.h"
 #include "frmChart.h"
+#include "frmCrystals.h"
 
 #include "common/EntryGuard.h"
 #include "common/FormUtil.h"
@@ -94,8 +95,18 @@ void frmMain::BuildFrame(int j, const QString& modeArrayName)
         tlv::MakeLabel(f.fraLoop, Indexed("lblThickRdg", j), QStringLiteral("Thickness"));
     f.lblPowerRdg = tlv::MakeLabel(f.fraLoop, Indexed("lblPowerRdg", j), QStringLiteral("Power"));
 
-    // Each row pairs a setpoint box with the reading it governs: rate, thickness, power.
-    grid->addWidget(f.lblRateRdg, 2, 0, 1, 2);
+    f.lblLifeLeft = tlv::MakeLabel(f.fraLoop, Indexed("lblLifeLeft", j), QString());
+    f.lblLifeLeft->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    f.lblLifeLeft->setToolTip(QStringLiteral("Crystal life left: thickness the output's sensors "
+                                             "can still take, and the time at this rate."));
+    QFont small = f.lblLifeLeft->font();
+    small.setPointSizeF(small.pointSizeF() * 0.85);
+    f.lblLifeLeft->setFont(small);
+
+    // Each row pairs a setpoint box with the reading it governs: rate, thickness, power. The
+    // life left of the output's crystals sits beside the rate's caption.
+    grid->addWidget(f.lblRateRdg, 2, 0);
+    grid->addWidget(f.lblLifeLeft, 2, 1);
     grid->addWidget(f.txtRate, 3, 0);
     grid->addWidget(f.txtRateRdg, 3, 1);
     grid->addWidget(f.lblThickRdg, 4, 0, 1, 2);
@@ -118,9 +129,9 @@ void frmMain::BuildFrame(int j, const QString& modeArrayName)
     connect(f.cmdEdit, &QPushButton::clicked, this, [this, j] { cmdEdit_Click(j); });
 
     // Boxes hidden for a mode keep their place, so the frames keep their designed shape.
-    const std::array<QWidget*, 9> modal{f.txtManPwr,  f.txtThick,    f.txtRate,
-                                        f.txtRateRdg, f.txtThickRdg, f.txtPowerRdg,
-                                        f.lblRateRdg, f.lblThickRdg, f.lblPowerRdg};
+    const std::array<QWidget*, 10> modal{f.txtManPwr,   f.txtThick,    f.txtRate,    f.txtRateRdg,
+                                         f.txtThickRdg, f.txtPowerRdg, f.lblRateRdg, f.lblThickRdg,
+                                         f.lblPowerRdg, f.lblLifeLeft};
     for (QWidget* w : modal) {
         QSizePolicy policy = w->sizePolicy();
         policy.setRetainSizeWhenHidden(true);
@@ -206,6 +217,8 @@ void frmMain::BuildMenus()
     addAction(m_mnuView, "mnuViewChart", QStringLiteral("C&hart"), [this] { ShowChart(*this); });
     addAction(m_mnuView, "mnuViewProcess", QStringLiteral("&Process"),
               [this] { ShowProcessWindow(*this); });
+    addAction(m_mnuView, "mnuViewCrystals", QStringLiteral("Cr&ystal History"),
+              [this] { ShowCrystalHistory(*m_core, this); });
     m_mnuView->addSeparator();
     addAction(m_mnuView, "mnuViewMonitor", QStringLiteral("&Input Setup"),
               [this] { ShowInputSetup(); });

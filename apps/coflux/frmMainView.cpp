@@ -4,6 +4,7 @@
 #include "frmMain.h"
 
 #include "CofluxProgram.h"
+#include "OutputLife.h"
 
 #include "common/NumberFormat.h"
 #include "common/SetupFileDialog.h"
@@ -141,6 +142,23 @@ void frmMain::ShowReading()
         if (InputAnalog(Tables().Output(j).Input) >= 0) continue; // shown by the analog event
         ShowReadingText(f.txtThickRdg, tlv::Format(r.OutThick[i], QStringLiteral("##0.000")));
         ShowReadingText(f.txtRateRdg, tlv::Format(r.OutRate[i], QStringLiteral("##0.00")));
+        ShowLifeLeft(f, j);
+    }
+}
+
+void frmMain::ShowLifeLeft(Frame& f, int j)
+{
+    const ReadingArrays& r = Readings();
+    const int bits = m_core->SensorBits(j);
+    const QString text = OutputLifeText(r, bits);
+    if (f.lblLifeLeft->text() != text) f.lblLifeLeft->setText(text);
+    const QString detail = OutputLifeDetail(r, bits);
+    if (f.lblLifeLeft->statusTip() != detail) {
+        f.lblLifeLeft->setStatusTip(detail);
+        f.lblLifeLeft->setToolTip(QStringLiteral("Crystal life left: thickness the output's "
+                                                 "sensors can still take, and the time at this "
+                                                 "rate.\n") +
+                                  detail);
     }
 }
 
@@ -215,9 +233,9 @@ void frmMain::UpdateFrame(int j)
         f.optMode[static_cast<size_t>(mode)]->setChecked(true);
     }
 
-    const std::array<QWidget*, 9> all{f.txtManPwr,  f.txtThick,    f.txtRate,
-                                      f.txtRateRdg, f.txtThickRdg, f.txtPowerRdg,
-                                      f.lblRateRdg, f.lblThickRdg, f.lblPowerRdg};
+    const std::array<QWidget*, 10> all{f.txtManPwr,   f.txtThick,    f.txtRate,    f.txtRateRdg,
+                                       f.txtThickRdg, f.txtPowerRdg, f.lblRateRdg, f.lblThickRdg,
+                                       f.lblPowerRdg, f.lblLifeLeft};
     if (mode != ModeManual && mode != ModeAuto) {
         for (QWidget* w : all)
             w->hide();
@@ -230,6 +248,7 @@ void frmMain::UpdateFrame(int j)
     if (analog >= 0 && analog < kAnalogInputs) {
         for (QWidget* w : {f.txtThickRdg, f.txtThick})
             w->hide();
+        f.lblLifeLeft->hide(); // no crystal measures an analog-fed output
         f.lblThickRdg->hide();
         for (QWidget* w : std::array<QWidget*, 6>{f.txtRateRdg, f.txtRate, f.lblRateRdg,
                                                   f.txtManPwr, f.txtPowerRdg, f.lblPowerRdg})

@@ -5,6 +5,7 @@
 
 #include "common/FormUtil.h"
 #include "common/NumberFormat.h"
+#include "instrument/CrystalForecastText.h"
 
 #include <QCloseEvent>
 #include <QHeaderView>
@@ -17,7 +18,8 @@ namespace {
 
 const QString kGridTip = QStringLiteral("Readings from the TLV-770 card.");
 
-enum SensorColumn { ColRate, ColThick, ColFreq, ColLife, ColSensorControl };
+// The forecast columns follow the control column: what the crystal can still take, and when.
+enum SensorColumn { ColRate, ColThick, ColFreq, ColLife, ColSensorControl, ColLeft, ColTimeLeft };
 enum AnalogColumn { ColUnits, ColVolts, ColAnalogControl };
 
 // Sets the grid's height to show every row without scrolling; the window follows.
@@ -96,9 +98,11 @@ void frmReadings::BuildGrids()
     m_grdReading = MakeGrid(
         this, QStringLiteral("grdReading"), QStringLiteral("Sensor "), ShownSensorCount(tlv),
         {QStringLiteral("Rate (A/s) "), QStringLiteral("Thick (kA) "),
-         QStringLiteral("Freq. (Hz) "), QStringLiteral("Life (%)"), QStringLiteral("Control")},
+         QStringLiteral("Freq. (Hz) "), QStringLiteral("Life (%)"), QStringLiteral("Control"),
+         QStringLiteral("Left (kA)"), QStringLiteral("Time left")},
         {QStringLiteral("999.99"), QStringLiteral("999.9"), QStringLiteral("5999999.9"),
-         QStringLiteral("100.0"), QStringLiteral("Output 12345")});
+         QStringLiteral("100.0"), QStringLiteral("Output 12345"), QStringLiteral("9999.99"),
+         QStringLiteral("99:59:59")});
     layout->addWidget(m_grdReading);
 
     m_grdAnalog = MakeGrid(
@@ -157,6 +161,9 @@ void frmReadings::OnReading(const SensorArray& sensors, const OutputArray& /*out
                 f < 1 ? QStringLiteral("Fail") : tlv::Format(f, QStringLiteral("#.0")));
         SetCell(m_grdReading, s, ColLife, LifeText(f, initFreq, minFreq));
         SetCell(m_grdReading, s, ColSensorControl, SensorControl(s));
+        const auto forecast = tlv.SensorForecast(static_cast<short>(s), f, reading[0]);
+        SetCell(m_grdReading, s, ColLeft, tlv::ThicknessLeftText(forecast));
+        SetCell(m_grdReading, s, ColTimeLeft, tlv::TimeLeftText(forecast));
     }
     m_busy = false;
 }

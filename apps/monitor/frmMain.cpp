@@ -24,6 +24,7 @@ namespace {
 struct GridMetrics {
     int rowHeight;
     int columnWidth;
+    int lifeLeftWidth; // the forecast column after the life column
 };
 
 GridMetrics MetricsFor(const QWidget* w)
@@ -31,7 +32,8 @@ GridMetrics MetricsFor(const QWidget* w)
     const QFontMetrics fm(w->font());
     // 300 x 850 twips at 15 twips per pixel, widened when the font needs it.
     return {std::max(20, fm.height() + 6),
-            std::max(57, fm.horizontalAdvance(QStringLiteral("Thick (kA) ")) + 12)};
+            std::max(57, fm.horizontalAdvance(QStringLiteral("Thick (kA) ")) + 12),
+            fm.horizontalAdvance(QStringLiteral("9999.99 kA 99:59:59")) + 12};
 }
 
 constexpr int kMargin = 8;
@@ -207,6 +209,7 @@ void frmMain::FillGridHeads()
     const QStringList heads = ColumnHeads(Settings().display);
     for (int c = 1; c <= 4; ++c)
         m_grdReading->item(0, c)->setText(heads[c - 1]);
+    m_grdReading->item(0, kLifeLeftColumn)->setText(QStringLiteral("Life left"));
     m_headsShown = Settings().display;
 }
 
@@ -216,10 +219,10 @@ void frmMain::InitForm()
     const int shown = settings.sensorsShown;
     m_grdReading->clear();
     m_grdReading->setRowCount(shown + 1);
-    m_grdReading->setColumnCount(5);
+    m_grdReading->setColumnCount(kGridColumns);
     const QColor fixedBack = palette().color(QPalette::Button);
     for (int r = 0; r <= shown; ++r) {
-        for (int c = 0; c < 5; ++c) {
+        for (int c = 0; c < kGridColumns; ++c) {
             auto* item = new QTableWidgetItem;
             item->setTextAlignment(c == 0 ? Qt::AlignRight | Qt::AlignVCenter : Qt::AlignCenter);
             if (r == 0 || c == 0) item->setBackground(fixedBack);
@@ -271,7 +274,8 @@ void frmMain::PlaceControls()
     for (int c = 0; c < 5; ++c)
         m_grdReading->setColumnWidth(c, m.columnWidth);
     const int frame = 2 * m_grdReading->frameWidth();
-    m_grdReading->setGeometry(kMargin, kMargin, m.columnWidth * 5 + frame,
+    m_grdReading->setColumnWidth(kLifeLeftColumn, m.lifeLeftWidth);
+    m_grdReading->setGeometry(kMargin, kMargin, m.columnWidth * 5 + m.lifeLeftWidth + frame,
                               m.rowHeight * rows + frame);
 
     const int boxWidth =

@@ -42,6 +42,10 @@ namespace monitor {
 
 class frmSetup;
 
+// The readings grid: the sensor heads, four reading columns, and what each crystal has left.
+inline constexpr int kGridColumns = 6;
+inline constexpr int kLifeLeftColumn = 5;
+
 class frmMain : public QMainWindow {
     Q_OBJECT
 public:
@@ -72,6 +76,7 @@ public:
     const MonitorCore& Core() const { return *m_core; }
     const MonitorSettings& Settings() const { return m_core->Settings(); }
     cTLV880a& Instrument() { return m_core->Instrument(); }
+    const cTLV880a& Instrument() const { return m_core->Instrument(); }
     // The sensor readings of the newest poll (rate Å/s, thickness Å, frequency Hz).
     const SensorArray& LatestReadings() const { return m_core->LatestReadings(); }
     // The status line: the latest instrument error or refusal, and setup files refused.

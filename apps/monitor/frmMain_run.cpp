@@ -6,6 +6,7 @@
 
 #include "common/DialogService.h"
 #include "common/SetupFileDialog.h"
+#include "instrument/CrystalForecastText.h"
 
 #include <QComboBox>
 #include <QPushButton>
@@ -84,6 +85,10 @@ void frmMain::ShowRefresh(const Refresh& refresh)
         const QString texts[4] = {cells.rate, cells.thickness, cells.frequency, cells.life};
         for (int c = 0; c < 4; ++c)
             m_grdReading->item(s + 1, c + 1)->setText(texts[c]);
+        const auto& reading = m_core->LatestReadings()[static_cast<size_t>(s)];
+        m_grdReading->item(s + 1, kLifeLeftColumn)
+            ->setText(tlv::LifeLeftText(
+                Instrument().SensorForecast(static_cast<short>(s), reading[2], reading[0])));
     }
     RecordChart(*this, m_core->LatestReadings(), rows, refresh.at);
 }

@@ -276,6 +276,12 @@ void MqttPublisher::drain()
 void MqttPublisher::publishSensor(int sensor, const QDateTime& time, double rate, double thickness,
                                   double frequency, double life)
 {
+    publishSensor(sensor, time, rate, thickness, frequency, SensorLife{life});
+}
+
+void MqttPublisher::publishSensor(int sensor, const QDateTime& time, double rate, double thickness,
+                                  double frequency, const SensorLife& life)
+{
     if (!m_mosq) return;
     enqueue({m_base + "sensor/" + QByteArray::number(sensor + 1),
              SensorPayload(time, rate, thickness, frequency, life), 0, false,

@@ -74,9 +74,17 @@ QDateTime ReadingDateTime(double secondsSinceMidnight, const QDateTime& now)
 QByteArray SensorPayload(const QDateTime& time, double rate, double thickness, double frequency,
                          double life)
 {
+    return SensorPayload(time, rate, thickness, frequency, SensorLife{life});
+}
+
+QByteArray SensorPayload(const QDateTime& time, double rate, double thickness, double frequency,
+                         const SensorLife& life)
+{
     QByteArray body =
         ReadingPayload(time, "rate", rate, "thickness", thickness, "frequency", frequency);
-    AppendOptional(body, "life", life);
+    AppendOptional(body, "life", life.percent);
+    AppendOptional(body, "left", life.thicknessLeft);
+    AppendOptional(body, "timeLeft", life.secondsLeft);
     return body;
 }
 

@@ -7,6 +7,10 @@ Outcome RemoteTarget::SensorReading(int, Triple&) const
 {
     return Undefined();
 }
+Outcome RemoteTarget::SensorLifeLeft(int, double&, double&) const
+{
+    return Undefined();
+}
 Outcome RemoteTarget::OutputReading(int, Triple&) const
 {
     return Undefined();

@@ -103,6 +103,24 @@ Outcome SensorReading(Context& c, const Parameters& p, QByteArray& answer)
     return outcome;
 }
 
+// What sensor n's crystal can still take: "thickness,seconds" (kÅ as the sensor reads it, s at
+// the present rate); "NAN" for what cannot be told (a failed crystal, a time while the crystal
+// is not depositing), never a negative.
+Outcome SensorLife(Context& c, const Parameters& p, QByteArray& answer)
+{
+    int sensor = 0;
+    double thickness = 0.0;
+    double seconds = 0.0;
+    Outcome outcome = Channel(p[0], kSensorCount, "Sensors", sensor);
+    if (outcome.ok()) outcome = c.target.SensorLifeLeft(sensor, thickness, seconds);
+    if (!outcome.ok()) return outcome;
+    auto text = [](double v) {
+        return std::isfinite(v) ? ScpiSession::NumberText(v) : QByteArray("NAN");
+    };
+    answer = text(thickness) + ',' + text(seconds);
+    return outcome;
+}
+
 Outcome OutputReading(Context& c, const Parameters& p, QByteArray& answer)
 {
     int output = 0;
@@ -255,13 +273,14 @@ Outcome LoadSetup(Context& c, const Parameters& p, QByteArray&)
 
 // --- the table
 
-constexpr std::array<Command, 23> kCommands{{
+constexpr std::array<Command, 24> kCommands{{
     {"*IDN", true, 0, false, Identify},
     {"*CLS", false, 0, false, ClearStatus},
     {"*OPC", true, 0, false, OperationComplete},
     {"SYSTem:ERRor", true, 0, false, NextError},
     {"SYSTem:ERRor:NEXT", true, 0, false, NextError},
     {"MEASure:SENSor", true, 1, false, SensorReading},
+    {"MEASure:SENSor:LIFE", true, 1, false, SensorLife},
     {"MEASure:OUTPut", true, 1, false, OutputReading},
     {"MEASure:ANALog", true, 1, false, AnalogReading},
     {"PROCess:STATe", true, 0, false, ProcessState},

@@ -1,6 +1,7 @@
 #include "DepositionRecipeHost.h"
 
 #include <algorithm>
+#include <limits>
 
 namespace coflux {
 
@@ -46,6 +47,11 @@ DepositionRecipeHost::DepositionRecipeHost(Deposition& deposition, QObject* pare
         if (s < 0 || s >= kProcessSensors) return;
         if (code == kCrystalFailure) m_sensorFailed[size_t(s)] = true;
         if (code == kSensorOk) m_sensorFailed[size_t(s)] = false;
+    });
+    // A backup that took over keeps the output measuring: the failed sensor no longer fails it
+    // (its sensor bits moved), and the run's notes say so.
+    connect(&m_dep, &Deposition::backupTookOver, this, [this](int, int, const QString& message) {
+        if (m_run) m_run->AddNote(message);
     });
     connect(&m_dep, &Deposition::outputEvent, this, [this](int code, const QString&, int j) {
         if (code == kAllCrystalsFailed && j >= 0 && j < kProcessOutputs)
@@ -201,7 +207,6 @@ void DepositionRecipeHost::OnReading(const ReadingArrays& readings, double time)
         r.outputPower[j] = readings.OutPower[j];
         r.outputCrystalFailed[j] = m_outputFailed[j];
     }
-    const ProcessTables& tables = m_dep.Tables();
     for (size_t s = 0; s < size_t(kProcessSensors); ++s) {
         r.sensorRate[s] = readings.SenRate[s];
         r.sensorThick[s] = SinceOffset(readings.SenThick[s] * 1000.0, m_sensorOffset[s]);
@@ -209,10 +214,25 @@ void DepositionRecipeHost::OnReading(const ReadingArrays& readings, double time)
         if (!m_sensorFailed[s]) continue;
         // A failed crystal fails the outputs it feeds.
         for (int j : kShownOutputs)
-            if (InputHasSensor(tables.Output(j).Input, int(s)))
+            if (InputHasSensor(m_dep.SensorBits(j), int(s)))
                 r.outputCrystalFailed[size_t(j)] = true;
     }
+    r.crystalsKnown = CrystalState(r.outputSensors, r.sensorLeft);
     m_run->OnReading(r);
+}
+
+bool DepositionRecipeHost::CrystalState(std::array<int, kProcessOutputs>& outputSensors,
+                                        std::array<double, kProcessSensors>& sensorLeft) const
+{
+    const ReadingArrays& readings = m_dep.Readings();
+    for (int j = 0; j < kProcessOutputs; ++j)
+        outputSensors[size_t(j)] = m_dep.SensorBits(j);
+    for (size_t s = 0; s < size_t(kProcessSensors); ++s) {
+        const auto& forecast = readings.SenForecast[s];
+        sensorLeft[s] =
+            forecast ? forecast->thicknessLeft : std::numeric_limits<double>::quiet_NaN();
+    }
+    return true;
 }
 
 void DepositionRecipeHost::OnRunState(short state, short)

@@ -37,6 +37,8 @@ public:
     QString BeginRecipe(const Recipe& recipe) override;
     void EndRecipe(bool completed) override;
     QString DataLogPath() const override;
+    bool CrystalState(std::array<int, kProcessOutputs>& outputSensors,
+                      std::array<double, kProcessSensors>& sensorLeft) const override;
 
     void SetPower(int slot, double percent) override;
     void StartRateControl(int slot, double rate) override;

@@ -54,6 +54,9 @@ struct LayerOutput {
 
 enum class LayerEnd { OutputThickness, SensorThickness, Time };
 enum class CrystalPolicy { Stop, TimePower };
+// Before a layer starts, each crystal that will measure it is checked against the thickness the
+// layer needs: Warn tells and runs the layer, Stop fails the recipe before it.
+enum class CrystalCheck { Warn, Stop };
 
 struct RecipeLayer {
     QString name;
@@ -68,6 +71,7 @@ struct RecipeLayer {
     double shutterTimeout = 300; // s from the start of rate control
     CrystalPolicy crystalPolicy = CrystalPolicy::Stop;
     double powerAverage = 10; // s of power averaged for time-power
+    CrystalCheck crystalCheck = CrystalCheck::Warn;
 
     const LayerOutput* Output(int number) const
     {

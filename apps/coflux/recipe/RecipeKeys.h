@@ -46,7 +46,8 @@ inline QStringList LayerKeys()
             QStringLiteral("ShutterHold"),
             QStringLiteral("ShutterTimeout"),
             QStringLiteral("CrystalFailure"),
-            QStringLiteral("PowerAverage")};
+            QStringLiteral("PowerAverage"),
+            QStringLiteral("CrystalCheck")};
 }
 
 inline QStringList OutputKeys()

@@ -23,6 +23,11 @@ struct RecipeReading {
     // A crystal of the output (or the sensor itself) has failed.
     std::array<bool, kProcessOutputs> outputCrystalFailed{};
     std::array<bool, kProcessSensors> sensorCrystalFailed{};
+    // The sensor bits (0..23) measuring each output, and what each sensor's crystal can still
+    // take (kÅ as the sensor reads thickness; NaN for a failed crystal).
+    std::array<int, kProcessOutputs> outputSensors{};
+    std::array<double, kProcessSensors> sensorLeft{};
+    bool crystalsKnown = false; // the two above were filled (the layer check runs)
 };
 
 class RecipeProcess {

@@ -233,6 +233,14 @@ bool RecipeReader::ReadLayer(int number, RecipeLayer& layer)
     else
         return Fail(at, QStringLiteral("CrystalFailure"),
                     QStringLiteral("\"%1\" is neither Stop nor TimePower.").arg(policy));
+    const QString check = Value(at, QStringLiteral("CrystalCheck")).value_or("Warn").trimmed();
+    if (check.compare(QLatin1String("Warn"), Qt::CaseInsensitive) == 0)
+        layer.crystalCheck = CrystalCheck::Warn;
+    else if (check.compare(QLatin1String("Stop"), Qt::CaseInsensitive) == 0)
+        layer.crystalCheck = CrystalCheck::Stop;
+    else
+        return Fail(at, QStringLiteral("CrystalCheck"),
+                    QStringLiteral("\"%1\" is neither Warn nor Stop.").arg(check));
     bool averageGiven = false;
     if (!Number(at, QStringLiteral("PowerAverage"), false, 0, kMaxSeconds, QStringLiteral("Time"),
                 layer.powerAverage, &averageGiven))

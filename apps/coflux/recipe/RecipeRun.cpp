@@ -2,6 +2,8 @@
 // phase is in RecipeRunPhases.cpp.
 
 #include "RecipeRun.h"
+
+#include "RecipeCrystalCheck.h"
 #include "RecipePlan.h"
 
 #include <algorithm>
@@ -97,6 +99,7 @@ void RecipeRun::EnterLayer(int layer, const RecipeReading& r)
 {
     m_layer = layer;
     m_layerStart = m_elapsed;
+    if (!CheckCrystals(r)) return;
     m_outputs.clear();
     for (const LayerOutput& plan : CurrentLayer().outputs) {
         OutputRun run;
@@ -199,6 +202,23 @@ const RecipeRun::OutputRun* RecipeRun::Run(int number) const
     for (const OutputRun& o : m_outputs)
         if (o.plan->number == number) return &o;
     return nullptr;
+}
+
+bool RecipeRun::CheckCrystals(const RecipeReading& r)
+{
+    if (!r.crystalsKnown) return true;
+    const RecipeLayer& layer = CurrentLayer();
+    const QStringList shortfalls = CheckLayerCrystals(layer, r.outputSensors, r.sensorLeft);
+    if (shortfalls.isEmpty()) return true;
+    const QString message =
+        QStringLiteral("%1: %2.").arg(LayerLabel(), shortfalls.join(QStringLiteral("; ")));
+    if (layer.crystalCheck == CrystalCheck::Stop) {
+        Fail(message + QStringLiteral(" The recipe is stopped before the layer."));
+        return false;
+    }
+    emit Note(m_elapsed, message);
+    emit CrystalWarning(message);
+    return true;
 }
 
 QString RecipeRun::LayerLabel() const

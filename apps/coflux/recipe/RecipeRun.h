@@ -60,6 +60,12 @@ public:
 
     // Acts on one reading of the process.
     void OnReading(const RecipeReading& reading);
+    // Keeps an event of the process (a backup sensor taking over) in the run's notes; nothing
+    // while no run is in progress.
+    void AddNote(const QString& text)
+    {
+        if (IsRunning()) emit Note(m_elapsed, text);
+    }
 
     State CurrentState() const { return m_state; }
     bool IsRunning() const { return m_state == State::Running; }
@@ -90,6 +96,9 @@ signals:
     void Note(double elapsed, const QString& text);
     // After every reading acted on (for views).
     void Updated();
+    // A crystal cannot take what the layer about to start needs; the layer runs (its check is
+    // Warn). The text names the layer, the sensor, its life left and the thickness needed.
+    void CrystalWarning(const QString& text);
 
 private:
     struct Sample {
@@ -119,6 +128,8 @@ private:
 
     const RecipeLayer& CurrentLayer() const { return m_recipe.layers[size_t(m_layer)]; }
     void EnterLayer(int layer, const RecipeReading& r);
+    // The layer check before a layer; false when it failed the recipe.
+    bool CheckCrystals(const RecipeReading& r);
     void EnterPhase(Phase phase, const RecipeReading& r);
     void PreConditioning(const RecipeReading& r);
     void ShutterDelay(const RecipeReading& r);

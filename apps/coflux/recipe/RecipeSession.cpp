@@ -1,4 +1,6 @@
 #include "RecipeSession.h"
+
+#include "RecipeCrystalCheck.h"
 #include "RecipeFile.h"
 
 #include <QDateTime>
@@ -68,6 +70,28 @@ QString RecipeSession::Start()
 void RecipeSession::Abort(const QString& reason)
 {
     m_run.Abort(reason);
+}
+
+std::optional<QStringList> RecipeSession::CrystalCheckNow(int layer) const
+{
+    if (!m_loaded || layer < 0 || layer >= int(m_recipe.layers.size())) return std::nullopt;
+    std::array<int, kProcessOutputs> sensors{};
+    std::array<double, kProcessSensors> left{};
+    if (!m_host.CrystalState(sensors, left)) return std::nullopt;
+    // The layers before it wear the same crystals first.
+    for (int l = 0; l < layer; ++l) {
+        const RecipeLayer& before = m_recipe.layers[size_t(l)];
+        for (const LayerOutput& o : before.outputs) {
+            const double needed = LayerThicknessNeeded(before, o);
+            if (needed <= 0 || o.slot < 0 || o.slot >= kProcessOutputs) continue;
+            for (int s = 0; s < kProcessSensors; ++s)
+                if ((sensors[size_t(o.slot)] >> s) & 1) left[size_t(s)] -= needed;
+        }
+        if (before.end == LayerEnd::SensorThickness && before.endSensor >= 1 &&
+            before.endSensor <= kProcessSensors)
+            left[size_t(before.endSensor - 1)] -= before.endThick;
+    }
+    return CheckLayerCrystals(m_recipe.layers[size_t(layer)], sensors, left);
 }
 
 } // namespace coflux

@@ -10,8 +10,11 @@
 
 #include <QElapsedTimer>
 #include <QObject>
+#include <QStringList>
+
 #include <QString>
 #include <QTimer>
+#include <optional>
 
 #include <memory>
 
@@ -33,6 +36,14 @@ public:
     virtual void EndRecipe(bool completed) = 0;
     // The data log's path; the progress log goes beside it.
     virtual QString DataLogPath() const = 0;
+    // The sensors measuring each output and what their crystals can still take now, for the
+    // layer check shown before a run (RecipeReading's fields); false when the process cannot
+    // tell.
+    virtual bool CrystalState(std::array<int, kProcessOutputs>& /*outputSensors*/,
+                              std::array<double, kProcessSensors>& /*sensorLeft*/) const
+    {
+        return false;
+    }
 };
 
 class RecipeSession : public QObject {
@@ -50,6 +61,11 @@ public:
     const QString& FilePath() const { return m_path; }
     // A run of the loaded recipe has started since it was loaded (its state is then the run's).
     bool RanSinceLoad() const { return m_ranSinceLoad; }
+
+    // The layer check of loaded layer `layer` (0-based) on the crystals as they stand now, worn
+    // by the layers before it as planned: the shortfalls (empty: the crystals hold it);
+    // nullopt when the process cannot tell.
+    std::optional<QStringList> CrystalCheckNow(int layer) const;
 
     // Starts the loaded recipe. Returns an empty text when it runs, else why not.
     QString Start();

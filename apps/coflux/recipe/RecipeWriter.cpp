@@ -47,6 +47,9 @@ void WriteLayer(tlv::IniDocument& doc, int n, const RecipeLayer& layer)
                  layer.crystalPolicy == CrystalPolicy::TimePower ? QStringLiteral("TimePower")
                                                                  : QStringLiteral("Stop"));
     doc.setValue(section, QStringLiteral("PowerAverage"), Number(layer.powerAverage));
+    // Warn is the default: a recipe that does not stop on a short crystal keeps its text.
+    if (layer.crystalCheck == CrystalCheck::Stop)
+        doc.setValue(section, QStringLiteral("CrystalCheck"), QStringLiteral("Stop"));
 
     for (const LayerOutput& o : layer.outputs) {
         const QString out = OutputSection(n, o.number);

@@ -122,6 +122,7 @@ frmProcess::frmProcess(RecipeSession& session, QWidget* parent)
     RecipeRun& run = m_session.Run();
     connect(&run, &RecipeRun::PhaseChanged, this, &frmProcess::MarkPhase);
     connect(&run, &RecipeRun::Updated, this, &frmProcess::ShowProgress);
+    connect(&run, &RecipeRun::CrystalWarning, this, &frmProcess::ShowStatus);
     connect(&run, &RecipeRun::Finished, this, [this](RecipeRun::State, const QString& message) {
         MarkPhase();
         ShowProgress();
@@ -231,6 +232,14 @@ void frmProcess::FillLayers()
         auto* item = new QTreeWidgetItem(m_lstLayers);
         item->setText(0, QStringLiteral("Layer %1 %2").arg(i + 1).arg(layer.name));
         item->setText(1, QStringLiteral("%1, %2").arg(OutputsText(layer), EndText(layer)));
+        // What the crystals can take, before the run starts.
+        if (const auto shortfalls = m_session.CrystalCheckNow(int(i))) {
+            const QString check = shortfalls->isEmpty() ? QStringLiteral("crystals hold the layer")
+                                                        : shortfalls->join(QStringLiteral("; "));
+            item->setText(1, item->text(1) + QStringLiteral("; ") + check);
+            item->setToolTip(1, check);
+            if (!shortfalls->isEmpty()) item->setForeground(1, QColor(192, 0, 0));
+        }
         std::vector<RecipeRun::Phase> phases;
         if (PlannedPreConditionTime(layer) > 0) phases.push_back(RecipeRun::Phase::PreConditioning);
         phases.insert(phases.end(), {RecipeRun::Phase::ShutterDelay, RecipeRun::Phase::Deposit,

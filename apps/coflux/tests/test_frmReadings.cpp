@@ -2,6 +2,7 @@
 // analog rows with "Fail" and "?", crystal life, the Control column, the topmost window, its
 // saved position and its reopening at start-up.
 
+#include "instrument/CrystalForecastText.h"
 #include "test_frmSupport.h"
 
 #include "frmReadings.h"
@@ -62,7 +63,8 @@ TEST_F(ReadingsTest, GridsCarryTheirHeadsAndFollowTheCards)
     QTableWidget* sensors = Grid(view, "grdReading");
     QTableWidget* analog = Grid(view, "grdAnalog");
     EXPECT_EQ(Heads(sensors, Qt::Horizontal),
-              (QStringList{"Rate (A/s) ", "Thick (kA) ", "Freq. (Hz) ", "Life (%)", "Control"}));
+              (QStringList{"Rate (A/s) ", "Thick (kA) ", "Freq. (Hz) ", "Life (%)", "Control",
+                           "Left (kA)", "Time left"}));
     EXPECT_EQ(Heads(analog, Qt::Horizontal), (QStringList{"Units", "Volts", "Control"}));
     EXPECT_EQ(sensors->rowCount(), 8);
     EXPECT_EQ(Heads(sensors, Qt::Vertical).first(), QStringLiteral("Sensor 1"));
@@ -108,6 +110,25 @@ TEST_F(ReadingsTest, SensorRowsShowRateThicknessFrequencyAndLife)
     Reading(2, 0.5);
     EXPECT_EQ(Cell(grid, 2, 2), QStringLiteral("Fail"));
     EXPECT_EQ(Cell(grid, 2, 3), QStringLiteral("?"));
+}
+
+TEST_F(ReadingsTest, ForecastColumnsShowWhatTheCrystalCanStillTake)
+{
+    Start();
+    frmReadings* view = Open();
+    QTableWidget* grid = Grid(view, "grdReading");
+    const SensorRecord& sensor = Tables().Sensor(2); // as sent to the card at loading
+    const auto expected = tlv::ForecastCrystal(5500000, 5000000, 6000000, sensor.Density,
+                                               sensor.ZFactor, sensor.Tooling, 2.0);
+    ASSERT_TRUE(expected && expected->secondsLeft);
+    Reading(2, 5500000, 2.0);
+    EXPECT_EQ(Cell(grid, 2, 5), QString::number(expected->thicknessLeft, 'f', 2));
+    EXPECT_EQ(Cell(grid, 2, 6), tlv::TimeLeftText(expected));
+    Reading(2, 5500000, 0);
+    EXPECT_EQ(Cell(grid, 2, 6), QStringLiteral("--")) << "not depositing: no time";
+    Reading(2, -3);
+    EXPECT_EQ(Cell(grid, 2, 5), QStringLiteral("--")) << "a failed crystal has no forecast";
+    EXPECT_EQ(Cell(grid, 2, 6), QStringLiteral("--"));
 }
 
 TEST_F(ReadingsTest, LifeCannotBeToldWithoutAFrequencyWindow)

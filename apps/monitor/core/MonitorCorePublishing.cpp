@@ -49,7 +49,14 @@ void MonitorCore::PublishReadings()
     const CrystalSpan span{m_settings.initFreq, m_settings.minFreq};
     for (int s = 0; s < m_settings.sensorsShown && s < kMaxSensors; ++s) {
         const auto& row = m_readings[static_cast<size_t>(s)];
-        m_publisher->publishSensor(s, time, row[0], row[1], row[2], CrystalLife(row[2], span));
+        tlv::mqtt::SensorLife life;
+        life.percent = CrystalLife(row[2], span);
+        const auto forecast = m_tlv.SensorForecast(static_cast<short>(s), row[2], row[0]);
+        if (forecast) {
+            life.thicknessLeft = forecast->thicknessLeft * 1000;
+            if (forecast->secondsLeft) life.secondsLeft = *forecast->secondsLeft;
+        }
+        m_publisher->publishSensor(s, time, row[0], row[1], row[2], life);
     }
 }
 

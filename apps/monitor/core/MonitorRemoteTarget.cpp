@@ -3,6 +3,8 @@
 
 #include "MonitorCore.h"
 
+#include <limits>
+
 namespace monitor {
 
 using tlv::remote::Outcome;
@@ -12,6 +14,17 @@ Outcome MonitorRemoteTarget::SensorReading(int sensor, tlv::remote::Triple& read
     const auto& row = m_core.LatestReadings().at(static_cast<size_t>(sensor));
     // The poll keeps thickness in Å; the interface speaks kÅ, as the grid does.
     reading = {row[0], row[1] / 1000.0, row[2]};
+    return Outcome::Ok();
+}
+
+Outcome MonitorRemoteTarget::SensorLifeLeft(int sensor, double& thickness, double& seconds) const
+{
+    const auto& row = m_core.LatestReadings().at(static_cast<size_t>(sensor));
+    const auto forecast =
+        m_core.Instrument().SensorForecast(static_cast<short>(sensor), row[2], row[0]);
+    const double none = std::numeric_limits<double>::quiet_NaN();
+    thickness = forecast ? forecast->thicknessLeft : none;
+    seconds = forecast && forecast->secondsLeft ? *forecast->secondsLeft : none;
     return Outcome::Ok();
 }
 

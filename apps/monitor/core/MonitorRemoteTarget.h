@@ -15,6 +15,8 @@ public:
 
     QString Model() const override { return QStringLiteral("TLVMONITOR"); }
     tlv::remote::Outcome SensorReading(int sensor, tlv::remote::Triple& reading) const override;
+    tlv::remote::Outcome SensorLifeLeft(int sensor, double& thickness,
+                                        double& seconds) const override;
     tlv::remote::Outcome State(tlv::remote::RunState& state) const override;
     // The film materials the material pickers offer, and the film of a sensor shown (read
     // only: the monitor offers no remote control).

@@ -22,7 +22,8 @@ TEST_F(ReadingsDisplay, FreshInstallReportsMissingFileAndShowsDefaults)
 
     EXPECT_EQ(w.windowTitle(), QStringLiteral("TLV-880 Monitor - [ tlvmonitor.dat ]"));
     EXPECT_EQ(Grid()->rowCount(), 5);
-    EXPECT_EQ(Grid()->columnCount(), 5);
+    EXPECT_EQ(Grid()->columnCount(), 6);
+    EXPECT_EQ(Cell(0, 5), QStringLiteral("Life left"));
     EXPECT_EQ(Cell(0, 1), QStringLiteral("Rate (A/s) "));
     EXPECT_EQ(Cell(0, 2), QStringLiteral("Thick (kA) "));
     EXPECT_EQ(Cell(4, 0), QStringLiteral("Sensor 4"));

@@ -156,6 +156,12 @@ TEST(PublishPayloads, ReadingsAreJsonWithUtcTime)
                          R"("power":41.5,"setpoint":5})"));
     EXPECT_TRUE(
         SensorPayload(time, 1, 2, 5.5e6, 87.5).endsWith(R"("frequency":5500000,"life":87.5})"));
+    // The crystal's forecast rides along; a failed crystal or one not depositing leaves keys out.
+    EXPECT_TRUE(SensorPayload(time, 1, 2, 5.5e6, SensorLife{50, 12345.5, 250})
+                    .endsWith(R"("life":50,"left":12345.5,"timeLeft":250})"));
+    EXPECT_TRUE(SensorPayload(time, 0, 2, 5.5e6, SensorLife{50, 12345.5, qQNaN()})
+                    .endsWith(R"("life":50,"left":12345.5})"));
+    EXPECT_TRUE(SensorPayload(time, 0, 0, -3, SensorLife{}).endsWith(R"("frequency":-3})"));
 }
 
 TEST(PublishPayloads, StateAndEventsNameTheirParts)

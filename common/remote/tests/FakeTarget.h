@@ -7,6 +7,7 @@
 #include <QStringList>
 
 #include <array>
+#include <limits>
 
 namespace tlv::remote::testing {
 
@@ -18,6 +19,14 @@ public:
     Outcome SensorReading(int sensor, Triple& reading) const override
     {
         reading = {sensor + 0.5, sensor * 0.001, 5000000.0 - sensor};
+        return Outcome::Ok();
+    }
+    // Sensor 1 deposits, sensor 2 does not, sensor 3 has failed.
+    Outcome SensorLifeLeft(int sensor, double& thickness, double& seconds) const override
+    {
+        const double none = std::numeric_limits<double>::quiet_NaN();
+        thickness = sensor == 2 ? none : 12.5;
+        seconds = sensor == 0 ? 250.0 : none;
         return Outcome::Ok();
     }
     Outcome OutputReading(int output, Triple& reading) const override

@@ -49,6 +49,15 @@ TEST_F(SessionTest, AnswersReadingsInPlainDecimal)
     EXPECT_EQ(Ask("MEAS:ANAL? 1;MEAS:ANAL? 2"), "0;-2.5");
 }
 
+TEST_F(SessionTest, AnswersWhatACrystalHasLeftAndNanForWhatCannotBeTold)
+{
+    EXPECT_EQ(Ask("MEAS:SENS:LIFE? 1"), "12.5,250");
+    EXPECT_EQ(Ask("measure:sensor:life? 2"), "12.5,NAN") << "not depositing: no time";
+    EXPECT_EQ(Ask("MEAS:SENS:LIFE? 3"), "NAN,NAN") << "a failed crystal: no forecast";
+    Send("MEAS:SENS:LIFE? 25");
+    EXPECT_EQ(NextErrorCode(), DataOutOfRange);
+}
+
 TEST_F(SessionTest, NumbersNeverUseAnExponentOrANegativeZero)
 {
     EXPECT_EQ(ScpiSession::NumberText(1e-7), "0.0000001");

@@ -20,6 +20,7 @@
 // poll nor ClearBuff (a zero) runs the message pump: what was posted meanwhile runs from the
 // event loop once they have returned.
 
+#include "instrument/CrystalForecast.h"
 #include "instrument/InstrumentClock.h"
 #include "instrument/LibraryBinding.h"
 #include "tlv880a/Dimensions.h"
@@ -184,6 +185,10 @@ public:
     short NumAnalog() const;
     bool NumOutputValid(short out) const;
     bool NumSensorValid(short sen) const;
+    // What sensor `sen` can still take at `frequency` Hz and `rate` Å/s, with its material and
+    // tooling as last sent and the cards' minimum and initial frequencies; empty when failed.
+    std::optional<tlv::CrystalForecast> SensorForecast(short sen, double frequency,
+                                                       double rate) const;
     bool NumAnalogValid(short an) const;
     int SensorLoop(short sen);
     int setSensorLoop(short sen, int out);

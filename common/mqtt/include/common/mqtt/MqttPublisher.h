@@ -76,6 +76,8 @@ public:
     // `life`: the crystal life left (%) where the program knows it, NaN for none.
     void publishSensor(int sensor, const QDateTime& time, double rate, double thickness,
                        double frequency, double life = std::numeric_limits<double>::quiet_NaN());
+    void publishSensor(int sensor, const QDateTime& time, double rate, double thickness,
+                       double frequency, const SensorLife& life);
     // `setpoint`: the rate setpoint of an output under rate control, NaN for none.
     void publishOutput(int output, const QDateTime& time, double rate, double thickness,
                        double power, double setpoint = std::numeric_limits<double>::quiet_NaN());

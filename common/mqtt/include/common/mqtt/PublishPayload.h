@@ -22,6 +22,17 @@ QDateTime ReadingDateTime(double secondsSinceMidnight, const QDateTime& now);
 // `life`: the crystal life left in % (tlvmonitor), published as "life"; NaN leaves it out.
 QByteArray SensorPayload(const QDateTime& time, double rate, double thickness, double frequency,
                          double life = std::numeric_limits<double>::quiet_NaN());
+
+// What a sensor's crystal has left, published with its reading: "life" (% of its frequency
+// span), "left" (Å it can still take, as the sensor reads thickness) and "timeLeft" (s at the
+// present rate). A NaN leaves its key out (a failed crystal, or one not depositing).
+struct SensorLife {
+    double percent = std::numeric_limits<double>::quiet_NaN();
+    double thicknessLeft = std::numeric_limits<double>::quiet_NaN();
+    double secondsLeft = std::numeric_limits<double>::quiet_NaN();
+};
+QByteArray SensorPayload(const QDateTime& time, double rate, double thickness, double frequency,
+                         const SensorLife& life);
 // `setpoint`: the rate setpoint (Å/s) of an output under rate control, published as
 // "setpoint"; NaN (no rate control) leaves the key out.
 QByteArray OutputPayload(const QDateTime& time, double rate, double thickness, double power,

@@ -50,6 +50,9 @@ public:
 
     // Readings of the newest poll: rate (Å/s), thickness (kÅ), frequency (Hz).
     virtual Outcome SensorReading(int sensor, Triple& reading) const;
+    // What the sensor's crystal can still take: thickness (kÅ, as the sensor reads it) and the
+    // seconds that lasts at the present rate; NaN for either when it cannot be told.
+    virtual Outcome SensorLifeLeft(int sensor, double& thickness, double& seconds) const;
     // rate (Å/s), thickness (kÅ), power (%).
     virtual Outcome OutputReading(int output, Triple& reading) const;
     virtual Outcome AnalogVolts(int input, double& volts) const;

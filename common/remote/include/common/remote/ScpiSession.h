@@ -4,7 +4,7 @@
 //
 // Commands, with sensors 1..24, outputs 1..14 and analog inputs 1..4:
 //   *IDN?  *CLS  *OPC?  SYST:ERR?
-//   MEAS:SENS? n   MEAS:OUTP? n   MEAS:ANAL? n   PROC:STAT?
+//   MEAS:SENS? n   MEAS:SENS:LIFE? n   MEAS:OUTP? n   MEAS:ANAL? n   PROC:STAT?
 //   PROC:STAR  PROC:STOP  PROC:HOLD  PROC:RES  PROC:ZERO n|ALL
 //   OUTP:MODE n,OFF|MAN|AUTO|REC  OUTP:RATE n,v  OUTP:THIC n,v  OUTP:POW n,v  (and their queries)
 //   MMEM:LOAD "name"
