@@ -125,7 +125,7 @@ TEST_F(LayerCheck, StopFailsTheRecipeBeforeTheLayerWithEveryOutputAtZero)
 TEST(LayerCrystals, NeedsFollowTheLayersEndAndEachOutputsRate)
 {
     RecipeLayer layer;
-    layer.outputs = {LayerOutput{1, 0, 5.0, {}, {}, 0, 10}, LayerOutput{2, 1, 2.5, {}, {}, 0, 10}};
+    layer.outputs = {LayerOutput{1, 0, 5.0, {}, {}, 0, 10, {}}, LayerOutput{2, 1, 2.5, {}, {}, 0, 10, {}}};
     layer.end = LayerEnd::OutputThickness;
     layer.endOutput = 1;
     layer.endThick = 1.0;
