@@ -52,6 +52,15 @@ bool AlarmLog::open(const QString& path)
     return true;
 }
 
+void AlarmLog::setPath(const QString& path)
+{
+    if (path == m_file.fileName()) return;
+    close();
+    m_failing = false;
+    m_error.clear();
+    m_file.setFileName(path);
+}
+
 void AlarmLog::close()
 {
     if (m_file.isOpen()) m_file.close();
@@ -66,6 +75,7 @@ void AlarmLog::write(const tlv::Alarm& alarm, tlv::AlarmChange change)
 {
     if (m_file.fileName().isEmpty()) return; // no log asked for
     if (!m_file.isOpen()) {
+        QDir().mkpath(QFileInfo(m_file.fileName()).absolutePath());
         const bool first = !m_failing;
         m_failing = !open(m_file.fileName());
         if (m_failing) {

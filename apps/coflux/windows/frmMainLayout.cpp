@@ -220,6 +220,7 @@ void frmMain::BuildMenus()
               [this] { ShowProcessWindow(); });
     addAction(m_mnuView, "mnuViewCrystals", QStringLiteral("Cr&ystal History"),
               [this] { ShowCrystalHistory(*m_core, this); });
+    addAction(m_mnuView, "mnuViewAlarms", QStringLiteral("&Alarms"), [this] { ShowAlarmPanel(); });
     m_mnuView->addSeparator();
     addAction(m_mnuView, "mnuViewMonitor", QStringLiteral("&Input Setup"),
               [this] { ShowInputSetup(); });

@@ -8,9 +8,9 @@
 
 namespace tlv {
 
-// Where an alarm comes from. Indices are zero-based (sensors 0..23, outputs as the program's
-// output table, cards 0..5); `text` is how the program names it ("Output 1", "Sensor 5",
-// "Card 2"), given by the program since each numbers its outputs its own way.
+// Where an alarm comes from. Indices are zero-based (sensors 0..23, outputs by the number the
+// program shows them with, less one; cards 0..5); `text` is how the program names it ("Output
+// 1", "Sensor 5", "Card 2"). The broker and the remote interface count from 1.
 struct AlarmSource {
     enum class Kind { None, Sensor, Output, Card };
     Kind kind = Kind::None;

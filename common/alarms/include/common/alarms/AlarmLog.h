@@ -29,6 +29,9 @@ public:
     // Appends to `path` from now on (the folder is created when missing). False with the reason
     // in `error()` when it cannot be opened; the log then stays closed.
     bool open(const QString& path);
+    // Appends to `path` from the next change on, opening it only then (a program that raises no
+    // alarm leaves no file). The same path again changes nothing.
+    void setPath(const QString& path);
     void close();
     bool isOpen() const { return m_file.isOpen(); }
     QString path() const { return m_file.fileName(); }
