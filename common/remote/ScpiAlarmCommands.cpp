@@ -1,6 +1,7 @@
 // The program's alarms through the remote interface:
 //   ALAR:ACT?      <count>{,<id>,ACTIVE|ACKNOWLEDGED,WARNING|ALARM,"<raised>","<condition>",
-//                  "<source>","<text>"}: every alarm whose cause is still present, oldest first;
+//                  "<source>","<text>"}: every alarm whose cause is still present, oldest first
+//                  (texts in ASCII: Å as A, ± as +/-);
 //                  <raised> is the instrument's local time "2026-12-08T10:00:05"
 //   ALAR:COUN?     <open>,<not acknowledged>
 //   ALAR:ACK n|ALL acknowledges alarm n (an id from ALAR:ACT?, or one cleared since) or every
@@ -21,6 +22,18 @@ QByteArray Word(const QString& word)
     return word.toUpper().toUtf8();
 }
 
+// Alarm texts speak in Å/s and ±; the interface's answers are plain ASCII, as instrument
+// clients read them by default.
+QByteArray AsciiText(QString text)
+{
+    text.replace(QChar(0x00C5), QLatin1Char('A'));
+    text.replace(QChar(0x00B1), QStringLiteral("+/-"));
+    for (QChar& c : text)
+        if (c.unicode() > 0x7E || (c.unicode() < 0x20 && c != QLatin1Char('\t')))
+            c = QLatin1Char('?');
+    return QuotedText(text);
+}
+
 Outcome Open(Context& c, const Parameters&, QByteArray& answer)
 {
     AlarmModel* model = c.target.Alarms();
@@ -31,8 +44,8 @@ Outcome Open(Context& c, const Parameters&, QByteArray& answer)
         answer += ',' + QByteArray::number(alarm.id) + ',' + Word(AlarmStateWord(alarm.state)) +
                   ',' + Word(AlarmSeverityWord(alarm.severity)) + ',' +
                   QuotedText(alarm.raised.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss"))) + ',' +
-                  QuotedText(alarm.condition) + ',' + QuotedText(alarm.source.text) + ',' +
-                  QuotedText(alarm.text);
+                  QuotedText(alarm.condition) + ',' + AsciiText(alarm.source.text) + ',' +
+                  AsciiText(alarm.text);
     }
     return Outcome::Ok();
 }

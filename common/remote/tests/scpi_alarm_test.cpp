@@ -34,15 +34,16 @@ TEST(AlarmCommands, ListOpenAlarmsOldestFirstAndAcknowledge)
     const quint64 crystal =
         target.model.raise("crystal", tlv::AlarmSource::sensor(4), "Sensor 5 Crystal Failure.");
     target.now = target.now.addSecs(2);
-    target.model.raise("rate", tlv::AlarmSource::output(0, "Output 1"), "Rate \"low\".",
+    target.model.raise("rate", tlv::AlarmSource::output(0, "Output 1"),
+                       "Rate \"low\": 4.2 \u00c5/s against 5 \u00b1 0.2 \u00c5/s, 3\u00b5.",
                        tlv::AlarmSeverity::Warning);
     target.model.raise("power", tlv::AlarmSource::output(1, "Output 2"), "gone");
     target.model.clear("power", tlv::AlarmSource::output(1, "Output 2"));
-    EXPECT_EQ(
-        Answer(session, "ALAR:ACT?"),
-        "2,1,ACTIVE,ALARM,\"2026-12-08T10:00:05\",\"crystal\",\"Sensor 5\","
-        "\"Sensor 5 Crystal Failure.\","
-        "2,ACTIVE,WARNING,\"2026-12-08T10:00:07\",\"rate\",\"Output 1\",\"Rate \"\"low\"\".\"");
+    EXPECT_EQ(Answer(session, "ALAR:ACT?"),
+              "2,1,ACTIVE,ALARM,\"2026-12-08T10:00:05\",\"crystal\",\"Sensor 5\","
+              "\"Sensor 5 Crystal Failure.\","
+              "2,ACTIVE,WARNING,\"2026-12-08T10:00:07\",\"rate\",\"Output 1\","
+              "\"Rate \"\"low\"\": 4.2 A/s against 5 +/- 0.2 A/s, 3?.\"");
     EXPECT_EQ(Answer(session, "ALAR:COUN?"), "2,2");
 
     session.Execute("ALAR:ACK 1");
