@@ -181,9 +181,14 @@ TEST_F(TuningTest, IdentifiesTheSourceAndAppliesTheTermsAsTheEditorWould)
     // Back at the power it had; the terms are the rule's and still only proposed.
     EXPECT_NEAR(m_tlv->GetPower(0), 40, 1e-6);
     ExpectUnchanged();
-    const RuleResult rule = SimcTermsFor(m, Result().proposed.closedLoopTime);
-    EXPECT_DOUBLE_EQ(Result().proposed.terms.p, rule.terms.p);
-    EXPECT_DOUBLE_EQ(Result().proposed.terms.i, rule.terms.i);
+    const RuleResult& proposed = Result().proposed;
+    const RuleResult rule =
+        RuleTermsFor(proposed.rule, m, proposed.closedLoopTime, proposed.integralFactor);
+    EXPECT_DOUBLE_EQ(proposed.terms.p, rule.terms.p);
+    EXPECT_DOUBLE_EQ(proposed.terms.i, rule.terms.i);
+    EXPECT_DOUBLE_EQ(proposed.terms.d, rule.terms.d);
+    EXPECT_GT(Result().soakPower, 0);
+    EXPECT_LE(Result().predictedSoak.overshoot, OvershootLimit(Aggressiveness::Normal));
     EXPECT_LE(Result().predictedProposed.overshoot, OvershootLimit(Aggressiveness::Normal));
     EXPECT_DOUBLE_EQ(Result().current.p, 100);
     EXPECT_GT(Result().predictedProposed.settleTime, 0);
