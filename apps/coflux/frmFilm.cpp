@@ -6,6 +6,7 @@
 #include "frmFilmBackup.h"
 #include "frmFilmCardLayout.h"
 #include "frmFilmControls.h"
+#include "frmTune.h"
 
 #include "common/DialogService.h"
 #include "common/EntryGuard.h"
@@ -144,6 +145,13 @@ void frmFilm::BuildControls()
     m_backup = new FilmBackupRow(this, backup, *m_guard);
 
     auto* buttons = new QHBoxLayout;
+    m_cmdTune = new QPushButton(QStringLiteral("&Tune"), this);
+    m_cmdTune->setObjectName(QStringLiteral("cmdTune"));
+    m_cmdTune->setToolTip(QStringLiteral("Identify the source with a power step and propose loop "
+                                         "terms (Loop Tuning window)."));
+    connect(m_cmdTune, &QPushButton::clicked, this,
+            [this] { ShowTune(m_core, parentWidget() ? parentWidget() : this, m_outNum); });
+    buttons->addWidget(m_cmdTune);
     buttons->addStretch(1);
     m_cmdFSwitch = AddCommandButtons(this, buttons, {kOkTip, kCancelTip, kUpdateTip});
 
