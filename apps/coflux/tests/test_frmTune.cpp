@@ -9,8 +9,8 @@
 #include "frmMain.h"
 #include "frmTune.h"
 
+#include "TuningReport.h"
 #include "test_lagChamber.h"
-#include "tuning/TuningReport.h"
 
 #include "common/DialogService.h"
 
@@ -189,25 +189,30 @@ TEST_F(TuneWindow, EveryRefusalIsTheProcesssMessageAndChangesNothing)
 // editor's output.
 TEST_F(TuneWindow, OpensFromTheMenuAndFromTheOutputEditor)
 {
-    Open({0.5, 3, 0.8, 20}, 0.01);
-    frmMain main(*m_core);
+    ASSERT_TRUE(m_home.isValid());
+    qputenv("TLV880_HOME", m_home.path().toLocal8Bit());
+    InstallProgramInfo();
+    LagChamber chamber({0.5, 3, 0.8, 20});
+    cTLV880a tlv(chamber.lib, m_clock);
+    frmMain main(nullptr, &tlv);
     auto* menu = main.findChild<QAction*>(QStringLiteral("mnuViewTune"));
     ASSERT_NE(menu, nullptr);
     menu->trigger();
     auto* tune = main.findChild<frmTune*>(QString(), Qt::FindDirectChildrenOnly);
     ASSERT_NE(tune, nullptr);
     EXPECT_TRUE(tune->isVisible());
+    EXPECT_EQ(tune->OutNum(), 0);
     tune->close();
 
-    frmFilm film(*m_core, &main);
-    ASSERT_TRUE(film.setOutNum(0));
+    frmFilm film(main.Core(), &main);
+    ASSERT_TRUE(film.setOutNum(1));
     auto* button = film.findChild<QPushButton*>(QStringLiteral("cmdTune"));
     ASSERT_NE(button, nullptr);
     button->click();
     EXPECT_EQ(main.findChildren<frmTune*>(QString(), Qt::FindDirectChildrenOnly).size(), 1)
         << "one window, raised again";
     EXPECT_TRUE(tune->isVisible());
-    EXPECT_EQ(tune->OutNum(), 0);
+    EXPECT_EQ(tune->OutNum(), 1) << "on the editor's output";
 }
 
 } // namespace

@@ -13,7 +13,7 @@
 
 #include "Deposition.h"
 #include "StepFit.h"
-#include "tuning/TuningRun.h"
+#include "TuningRun.h"
 
 #include "CofluxProgram.h"
 

@@ -3,8 +3,8 @@
 #include "TuneCharts.h"
 
 #include "Deposition.h"
-#include "tuning/TuningReport.h"
-#include "tuning/TuningRun.h"
+#include "TuningReport.h"
+#include "TuningRun.h"
 
 #include "common/DialogService.h"
 
