@@ -130,6 +130,15 @@ TEST_F(TuneWindow, ShowsTheRunTheModelTheTermsAndBothPredictionsThenApplies)
     EXPECT_TRUE(predicted.contains(PredictionText(Result().predictedProposed)));
     EXPECT_TRUE(predicted.contains(PredictionText(Result().predictedCurrent)));
 
+    // An output editor open on the output: the boxes the operator left alone follow the applied
+    // terms, an edited one keeps the operator's value.
+    frmFilm editor(*m_core);
+    ASSERT_TRUE(editor.setOutNum(0));
+    editor.show();
+    auto* editorD = editor.findChild<QLineEdit*>(QStringLiteral("txtDTerm"));
+    ASSERT_NE(editorD, nullptr);
+    editorD->setText(QStringLiteral("0.7"));
+
     ASSERT_TRUE(Child<QPushButton>("cmdApply")->isEnabled());
     Child<QPushButton>("cmdApply")->click();
     const OutputRecord& out = m_core->Tables().Output(0);
@@ -137,6 +146,9 @@ TEST_F(TuneWindow, ShowsTheRunTheModelTheTermsAndBothPredictionsThenApplies)
     EXPECT_DOUBLE_EQ(out.ITerm, proposed.i);
     EXPECT_DOUBLE_EQ(out.DTerm, proposed.d);
     EXPECT_EQ(Cell(0, 0), QString::number(proposed.p, 'f', 1)) << "the current terms follow";
+    EXPECT_EQ(editor.findChild<QLineEdit*>(QStringLiteral("txtPTerm"))->text(),
+              QString::number(proposed.p, 'f', 1));
+    EXPECT_EQ(editorD->text(), QStringLiteral("0.7"));
     EXPECT_TRUE(Child<QLabel>("lblState")
                     ->text()
                     .startsWith(QStringLiteral("Proposed terms applied to output 1")));

@@ -23,6 +23,8 @@
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
+#include <utility>
+
 namespace coflux {
 
 namespace {
@@ -58,6 +60,25 @@ frmFilm::frmFilm(Deposition& core, QWidget* parent)
     AddEntryChecks();
     ::RestoreFormPosition(this, true);
     m_guard->SetLoading(false);
+    // Terms written from elsewhere (the Tune window, a remote client) reach the boxes the
+    // operator has not edited, so that OK does not write the old ones back over them.
+    connect(&m_core, &Deposition::outputChanged, this, [this](int j) {
+        if (j == m_outNum) FollowTerms();
+    });
+}
+
+void frmFilm::FollowTerms()
+{
+    const OutputRecord& record = m_core.Tables().Output(m_outNum);
+    const std::array<std::pair<QLineEdit*, QString>, 3> terms{
+        {{m_txtPTerm, tlv::Format(record.PTerm, kPTermFormat)},
+         {m_txtIterm, tlv::Format(record.ITerm, kTermFormat)},
+         {m_txtDTerm, tlv::Format(record.DTerm, kTermFormat)}}};
+    for (size_t k = 0; k < terms.size(); ++k) {
+        QLineEdit* box = terms[k].first;
+        if (box->text() == m_filledTerms[k]) box->setText(terms[k].second);
+        m_filledTerms[k] = terms[k].second;
+    }
 }
 
 QString frmFilm::OutputCaption(int out)
@@ -220,6 +241,7 @@ void frmFilm::Fill()
     m_txtPTerm->setText(tlv::Format(record.PTerm, kPTermFormat));
     m_txtIterm->setText(tlv::Format(record.ITerm, kTermFormat));
     m_txtDTerm->setText(tlv::Format(record.DTerm, kTermFormat));
+    m_filledTerms = {m_txtPTerm->text(), m_txtIterm->text(), m_txtDTerm->text()};
     m_txtFullScale->setText(tlv::Format(record.FullScale, kScaleFormat));
     m_txtMaxPower->setText(tlv::Format(record.MaxPwr, kScaleFormat));
     m_txtSlewRate->setText(tlv::Format(record.SlewRate, kScaleFormat));

@@ -64,6 +64,8 @@ private:
     void BuildControls();
     void AddEntryChecks();
     void Fill();
+    // The record's terms into the P, I and D boxes that still show what they were filled with.
+    void FollowTerms();
     void FillCrossOutputs(const OutputRecord& record);
     int SelectedAnalog() const; // 0..3, or -1 for "Sensors"
     void SelectAnalog(int analog);
@@ -94,7 +96,8 @@ private:
     QString m_filledMaterial; // what the picker showed when the form was filled
     std::array<QPushButton*, 3> m_cmdFSwitch{};
     QPushButton* m_cmdTune = nullptr;
-    FilmBackupRow* m_backup = nullptr; // the backup sensor and its tooling
+    std::array<QString, 3> m_filledTerms; // the P, I and D texts as last filled
+    FilmBackupRow* m_backup = nullptr;    // the backup sensor and its tooling
 };
 
 } // namespace coflux
