@@ -58,14 +58,21 @@ bool Identified(const SourceModel& model)
     return model.gain > 0 && model.timeConstant > 0;
 }
 
-} // namespace
-
-RuleResult SimcTermsFor(const SourceModel& model, double closedLoopTime, double integralFactor)
+// What a rule was asked for, before its terms.
+RuleResult Asked(TuningRuleKind rule, double closedLoopTime, double integralFactor)
 {
     RuleResult result;
     result.closedLoopTime = closedLoopTime;
     result.integralFactor = integralFactor;
-    result.rule = TuningRuleKind::SimcPi;
+    result.rule = rule;
+    return result;
+}
+
+} // namespace
+
+RuleResult SimcTermsFor(const SourceModel& model, double closedLoopTime, double integralFactor)
+{
+    const RuleResult result = Asked(TuningRuleKind::SimcPi, closedLoopTime, integralFactor);
     if (!Identified(model)) return result;
     const double gainPerFraction = model.gain * 100; // Angstrom/s per fraction of power
     const double sum = closedLoopTime + model.deadTime;
@@ -76,14 +83,10 @@ RuleResult SimcTermsFor(const SourceModel& model, double closedLoopTime, double 
 
 RuleResult ImcPidTermsFor(const SourceModel& model, double closedLoopTime, double integralFactor)
 {
-    RuleResult result;
-    result.closedLoopTime = closedLoopTime;
-    result.integralFactor = integralFactor;
-    result.rule = TuningRuleKind::ImcPid;
+    const RuleResult result = Asked(TuningRuleKind::ImcPid, closedLoopTime, integralFactor);
     if (!Identified(model)) return result;
-    const double gainPerFraction = model.gain * 100;
     const double tau = model.timeConstant, theta = model.deadTime;
-    const double kc = (tau + theta / 2) / (gainPerFraction * (closedLoopTime + theta / 2));
+    const double kc = (tau + theta / 2) / (model.gain * 100 * (closedLoopTime + theta / 2));
     const double ti = integralFactor * (tau + theta / 2);
     const double td = tau * theta / (2 * tau + theta);
     return Limited(result, kc, ti, td);
