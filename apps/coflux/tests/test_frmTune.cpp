@@ -195,6 +195,14 @@ TEST_F(TuneWindow, EveryRefusalIsTheProcesssMessageAndChangesNothing)
     start->click();
     EXPECT_EQ(LastMessage(), QStringLiteral("Start the deposition before tuning: the power step "
                                             "needs the source running."));
+
+    // Another setup: the list names its outputs.
+    QFile other(QDir(m_home.path()).filePath(QStringLiteral("Other.dat")));
+    ASSERT_TRUE(other.open(QIODevice::WriteOnly));
+    other.write("[OUTPUT1]\nName=Gold\nMode=2\nInput=1\n");
+    other.close();
+    m_core->OpenSetup(QStringLiteral("Other.dat"));
+    EXPECT_EQ(Child<QComboBox>("cboOutput")->currentText(), QStringLiteral("Output 1: Gold"));
 }
 
 // The main window's View menu and the output editor's Tune button open the one window, on the

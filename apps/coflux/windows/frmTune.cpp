@@ -16,6 +16,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -72,7 +73,14 @@ frmTune::frmTune(Deposition& core, QWidget* parent) : QWidget(parent, Qt::Window
     connect(m_cmdClose, &QPushButton::clicked, this, &QWidget::close);
     connect(&m_core.Tuning(), &TuningRun::changed, this, &frmTune::Refresh);
     connect(&m_core, &Deposition::outputChanged, this, [this](int j) {
-        if (j == OutNum()) Refresh();
+        if (j == OutNum()) {
+            FillOutputs(); // a new name
+            Refresh();
+        }
+    });
+    connect(&m_core, &Deposition::setupLoaded, this, [this] {
+        FillOutputs();
+        Refresh();
     });
     Refresh();
 }
@@ -175,12 +183,18 @@ void frmTune::BuildControls()
 
 void frmTune::FillOutputs()
 {
+    // The names change with the setup; the chosen output stays chosen.
+    const int chosen = OutNum();
+    const QSignalBlocker quiet(m_cboOutput);
+    m_cboOutput->clear();
     for (int j : kShownOutputs)
         if (m_core.IsPresentOutput(j))
             m_cboOutput->addItem(QStringLiteral("Output %1: %2")
                                      .arg(ShownNumber(j))
                                      .arg(m_core.Tables().Output(j).Name.trimmed()),
                                  j);
+    if (const int index = m_cboOutput->findData(chosen); index >= 0)
+        m_cboOutput->setCurrentIndex(index);
 }
 
 bool frmTune::setOutNum(int out)
