@@ -121,13 +121,17 @@ RuleResult ChooseTerms(const SourceModel& model, Aggressiveness aggressiveness,
     const double steadyPower = PlainSteadyPower(model, conditions);
     RuleResult best = SimcTermsFor(model, plain);
     double bestSettle = INFINITY;
+    // Once a candidate settles, the others are predicted only as long as they would need to
+    // settle sooner and hold for the 10 s: hundreds of loops stay cheap on a slow source.
+    LoopConditions horizon = conditions;
     auto consider = [&](const RuleResult& candidate) {
         if (NoiseKick(candidate.terms, conditions) > 0.1 * steadyPower) return;
-        const Prediction p = PredictLoop(model, candidate.terms, conditions);
+        const Prediction p = PredictLoop(model, candidate.terms, horizon);
         if (p.settleTime < 0 || p.overshoot > OvershootLimit(aggressiveness)) return;
         if (p.settleTime < bestSettle) {
             bestSettle = p.settleTime;
             best = candidate;
+            horizon.seconds = std::min(conditions.seconds, bestSettle + 15);
         }
     };
     constexpr int kCandidates = 40;
