@@ -76,9 +76,7 @@ void frmMain::Form_Load()
     FollowCore();
     m_chartHistory = new ChartRecorder(*m_core, this);
 
-    QString name = tlv::SavedSetupFile();
-    if (name.isEmpty()) name = QStringLiteral("Default.dat");
-    IniRead(name);
+    IniRead(CofluxHost::StartupSetupName());
 
     FitToCardCount();
     RestoreFormPosition(this, true);
@@ -95,7 +93,7 @@ void frmMain::Form_Load()
         ShowReadingsView();
     RestoreChartVisibility();
 
-    Instrument().ZeroAll();
+    m_host->ZeroForStart();
 }
 
 // ---- run buttons and zeroing ----------------------------------------------------------------
