@@ -53,9 +53,9 @@ int main(int argc, char** argv)
     QString error = remote.error;
     // --remote-control lets clients acknowledge alarms; nothing else changes remotely.
     if (!error.isEmpty()) {
-        std::fprintf(stderr,
-                     "tlvmonitor: %s\nUsage: tlvmonitor [--remote [ADDR:]PORT [--remote-control]]\n",
-                     qUtf8Printable(error));
+        std::fprintf(
+            stderr, "tlvmonitor: %s\nUsage: tlvmonitor [--remote [ADDR:]PORT [--remote-control]]\n",
+            qUtf8Printable(error));
         return 1;
     }
 

@@ -300,7 +300,6 @@ void MqttPublisher::publishOutput(int output, const QDateTime& time, double rate
 void MqttPublisher::publishState(const PublishState& given)
 {
     if (!m_mosq) return;
-    m_lastState = given;
     PublishState state = given;
     if (m_alarms) {
         state.withAlarms = true;
@@ -339,8 +338,9 @@ void MqttPublisher::followAlarms(const tlv::AlarmModel& model)
 
 void MqttPublisher::onAlarmChanged(const tlv::Alarm& alarm, tlv::AlarmChange change)
 {
+    // The event carries the change; the state lists the open alarms as of its next
+    // publication (a run state, setup or recipe step), so its sequence stays the program's.
     publishAlarm(alarm, change);
-    if (m_lastState) publishState(*m_lastState);
 }
 
 // ---- network thread ----

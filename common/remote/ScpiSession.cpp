@@ -343,8 +343,8 @@ Outcome ScpiSession::Run(const ScpiUnit& unit, QByteArray& answer)
 {
     const Command* found = nullptr;
     for (const std::span<const Command> table :
-         {std::span<const Command>(kCommands), detail::RecipeCommands(),
-          detail::MaterialCommands(), detail::TuneCommands(), detail::AlarmCommands()}) {
+         {std::span<const Command>(kCommands), detail::RecipeCommands(), detail::MaterialCommands(),
+          detail::TuneCommands(), detail::AlarmCommands()}) {
         for (const Command& command : table) {
             if (!found && command.query == unit.query && Matches(command, unit)) found = &command;
         }

@@ -10,7 +10,6 @@
 
 #include <QFileInfo>
 
-
 namespace coflux {
 
 QString RunStateWord(short state)
@@ -117,7 +116,6 @@ void DepositionPublishing::PublishReading(const ReadingArrays& readings, double 
                                   readings.OutThick[j] * 1000.0, readings.OutPower[j],
                                   m_process.CrystalRateSetpoint(j));
 }
-
 
 tlv::mqtt::SensorLife SensorLifeOf(const ReadingArrays& readings, int s, double initFreq,
                                    double minFreq)

@@ -26,7 +26,6 @@
 #include <functional>
 #include <limits>
 #include <mutex>
-#include <optional>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -88,8 +87,8 @@ public:
     void publishEvent(const PublishEvent& event, const QDateTime& time);
     // One change of an alarm, as an event of kind "alarm" (AlarmEventPayload).
     void publishAlarm(const tlv::Alarm& alarm, tlv::AlarmChange change);
-    // Publishes every change of `model` as an alarm event and its open alarms with each state
-    // (the last state is published again at every change, so "alarms" is always current).
+    // Publishes every change of `model` as an alarm event, and its open alarms with each state
+    // the program publishes.
     void followAlarms(const tlv::AlarmModel& model);
 
     // Messages handed to the client library so far (all topics), for tests and the status tip.
@@ -143,7 +142,6 @@ private:
     QString m_lastProblem;
     quint64 m_generation = 0; // counts start() calls; news of an older connection is dropped
     QPointer<const tlv::AlarmModel> m_alarms; // whose open alarms each state carries
-    std::optional<PublishState> m_lastState;  // as the program gave it, for alarm changes
 
     mutable std::mutex m_mutex; // guards everything below; never held while calling the library
     std::condition_variable m_acked;
