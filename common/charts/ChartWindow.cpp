@@ -99,7 +99,7 @@ LiveChartView* ChartWindow::addChart(ChartModel& model, const QString& objectNam
         m_splitter->addWidget(row);
         FitLegends();
     }
-    m_aligner->add(view);
+    if (m_aligner) m_aligner->add(view);
     return view;
 }
 
@@ -137,6 +137,18 @@ void ChartWindow::SetClockTime(bool on)
     }
     for (LiveChartView* view : m_views)
         view->setClockTime(on);
+}
+
+void ChartWindow::DeleteCharts()
+{
+    delete m_aligner;
+    m_aligner = nullptr;
+    for (ChartLegend* legend : m_legends)
+        delete legend;
+    m_legends.clear();
+    for (LiveChartView* view : m_views)
+        delete view;
+    m_views.clear();
 }
 
 void ChartWindow::closeEvent(QCloseEvent* event)

@@ -59,6 +59,9 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    // Deletes the charts and their legends now: for a window that owns the models they draw,
+    // from its destructor, before the models go.
+    void DeleteCharts();
 
 private:
     void SetSpan(int index);
