@@ -467,7 +467,7 @@ void LiveChartView::refreshNow()
         } else {
             m_readingsRead += l.reducer.update(m_model.ring(id), from, m_columnSeconds);
             double scale = 1.0;
-            if (m_relative && l.level >= 0) {
+            if (m_relative && l.level >= 0 && !m_model.storesShares()) {
                 const double level = m_model.level(l.level);
                 scale = Positive(level) ? 100.0 / level : std::nan("");
             }

@@ -39,7 +39,7 @@ QValueAxis* ValueAxis(LiveChartView& view)
 // set; readings without a setpoint break the line instead of reading 0 %.
 TEST(ChartModel, ShareOfTheSetpointInForceStaysWithEachReading)
 {
-    ChartModel model(QStringLiteral("Thickness"), QStringLiteral("% of setpoint"));
+    ChartModel model(QStringLiteral("Thickness"), QStringLiteral("kÅ"));
     const int id = model.addSeries(QStringLiteral("Silver"));
     for (int i = 0; i <= 10; ++i) // layer 1: 0 .. 0.1 kÅ against 0.1 kÅ
         model.appendShare(id, i, 0.01 * i, 0.1);
@@ -54,7 +54,13 @@ TEST(ChartModel, ShareOfTheSetpointInForceStaysWithEachReading)
     EXPECT_TRUE(std::isnan(ring.at(11).v));
     EXPECT_DOUBLE_EQ(ring.newest().v, 50.0);
 
+    // Drawn relative to the setpoint now in force, the stored shares stay as they are.
+    model.setStoresShares(true);
+    const int setpoint =
+        model.addSeries(QStringLiteral("Silver setpoint"), ChartModel::Kind::Level, id);
+    model.setLevel(setpoint, 0.3);
     LiveChartView view(model);
+    view.setRelativeToLevels(true);
     view.setSpanSeconds(60);
     view.refreshNow();
     const auto runs = view.runs(id);
@@ -63,6 +69,8 @@ TEST(ChartModel, ShareOfTheSetpointInForceStaysWithEachReading)
     for (const QPointF& p : runs.front())
         top = std::max(top, p.y());
     EXPECT_DOUBLE_EQ(top, 100.0);
+    EXPECT_DOUBLE_EQ(view.points(setpoint).front().y(), 100.0);
+    EXPECT_EQ(view.legendText(setpoint), "Silver setpoint (0.3 kÅ)");
 }
 
 // Each output's setpoint follows its history dashed in the reading's colour, the band's edges

@@ -82,6 +82,10 @@ public:
     // was taken), so the point keeps its percentage whatever the setpoint becomes later. A
     // reference that is not positive (no setpoint) stores a break.
     void appendShare(int id, double t, double value, double reference);
+    // The line series hold shares (appendShare) of their level, which holds the setpoint in
+    // force now: a view relative to levels draws the lines as they are, the levels at 100 %.
+    void setStoresShares(bool shares) { m_shares = shares; }
+    bool storesShares() const { return m_shares; }
     // Sets a level series' value; NaN hides the level.
     void setLevel(int id, double value);
     double level(int id) const;
@@ -116,6 +120,7 @@ private:
     double m_newest = std::numeric_limits<double>::quiet_NaN();
     std::uint64_t m_revision = 0;
     double m_gap = 0;
+    bool m_shares = false;
 };
 
 } // namespace tlv::charts

@@ -68,7 +68,8 @@ public:
     double spanSeconds() const { return m_span; }
 
     // Lines with a level companion drawn in percent of that level (the level at 100 %), the
-    // value axis titled `caption`.
+    // value axis titled `caption`. A model that stores shares (each reading against the level
+    // in force when it was taken) has its lines drawn as stored.
     void setRelativeToLevels(bool relative,
                              const QString& caption = QStringLiteral("% of setpoint"));
     bool relativeToLevels() const { return m_relative; }
