@@ -23,7 +23,7 @@ int main(int argc, char** argv)
 
     auto* window = new coflux::frmMain;
     coflux::Deposition& process = window->Core();
-    coflux::CofluxRemoteTarget target(process);
+    coflux::CofluxRemoteTarget& target = window->Host().RemoteTarget();
     tlv::remote::RemoteServer server(target, false);
     QString error;
     auto* poll = process.Instrument().findChild<QTimer*>(QStringLiteral("TLVTimer"));

@@ -131,13 +131,11 @@ int main(int argc, char* argv[])
     QPointer<coflux::frmMain> window = new coflux::frmMain;
     window->setAttribute(Qt::WA_DeleteOnClose);
     coflux::CloseWindowOnSignals(*window);
-    // Remote clients drive the window's own process; they go when the window goes.
-    std::unique_ptr<coflux::CofluxRemoteTarget> target;
+    // Remote clients drive the window's own host; they go when the window goes.
     std::unique_ptr<tlv::remote::RemoteServer> server;
     if (remote.enabled) {
-        target = std::make_unique<coflux::CofluxRemoteTarget>(window->Core());
         QString error;
-        server = tlv::remote::StartRemoteServer(*target, remote, error);
+        server = tlv::remote::StartRemoteServer(window->Host().RemoteTarget(), remote, error);
         if (!server) {
             PrintError(error);
             delete window.data();

@@ -7,6 +7,7 @@
 // the power it was last given, as a rate loop on target does. The film on the substrate since
 // the output's last zero is the truth a layer is measured against.
 
+#include "CofluxHost.h"
 #include "CofluxProgram.h"
 #include "Deposition.h"
 #include "test_filmLibrary.h"
@@ -163,6 +164,7 @@ protected:
     std::shared_ptr<tlvtest::StepClock> m_clock = RunClock();
     cTLV880a m_tlv{m_chamber.lib, m_clock};
     Deposition m_core{m_tlv};
+    ProcessRecipes m_recipes{m_core}; // the recipe session of the process
 };
 
 } // namespace coflux::test

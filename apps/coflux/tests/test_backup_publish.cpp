@@ -4,6 +4,7 @@
 #include "Deposition.h"
 #include "DepositionPublishing.h"
 
+#include "CofluxHost.h"
 #include "CofluxProgram.h"
 #include "MqttTestPeers.h"
 #include "test_backupChamber.h"
@@ -68,7 +69,8 @@ TEST(BackupPublish, TheTakeOverIsAnEventAndLifeLeftRidesWithTheReadings)
     while (publisher.connection() != MqttPublisher::Connection::Online && waited.elapsed() < 15000)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     ASSERT_EQ(publisher.connection(), MqttPublisher::Connection::Online);
-    DepositionPublishing publishing(process, publisher);
+    ProcessRecipes recipes{process};
+    DepositionPublishing publishing(process, recipes.Session(), publisher);
     const QByteArray base = publisher.topicBase();
 
     ASSERT_TRUE(process.SetManualPower(0, 5).ok());

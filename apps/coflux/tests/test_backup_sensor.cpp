@@ -56,7 +56,7 @@ protected:
     RecipeRun::State RunLayer()
     {
         EXPECT_NO_FATAL_FAILURE(Write(QStringLiteral("Layer.rcp"), kLayer));
-        RecipeSession& recipes = RecipeSessionOf(m_core);
+        RecipeSession& recipes = m_recipes.Session();
         EXPECT_EQ(recipes.Load(HomeFile(QStringLiteral("Layer.rcp"))), QString());
         QObject::connect(&recipes.Run(), &RecipeRun::PhaseChanged, &recipes,
                          [this](int, RecipeRun::Phase phase, double) {
@@ -128,14 +128,14 @@ TEST_F(BackupSensor, ARecipeLayerEndsWithinFivePercentWithoutABump)
         powerAtTakeOver = m_chamber.lib->power[0];
     });
     ASSERT_EQ(RunLayer(), RecipeRun::State::Complete)
-        << RecipeSessionOf(m_core).Run().Message().toStdString();
+        << m_recipes.Session().Run().Message().toStdString();
 
     ASSERT_GE(loopsAtTakeOver, 1) << "the backup took over under rate control";
     EXPECT_GT(m_chamber.Film(BackupChamber::kPrimary), 0);
     EXPECT_NEAR(m_truthAtEnd, 200, 10) << "the layer's film, failed crystal and backup together";
     // The loop carried on: no new loop terms, no power step at the take-over.
     EXPECT_DOUBLE_EQ(powerAtTakeOver, 0.05);
-    const auto results = RecipeSessionOf(m_core).Run().Results();
+    const auto results = m_recipes.Session().Run().Results();
     ASSERT_EQ(results.size(), 1U);
 
     // The progress log keeps the event beside the phases.
@@ -151,9 +151,9 @@ TEST_F(BackupSensor, WithoutABackupOrWhenItFailsTooTheCrystalFailureStands)
     m_chamber.FailAt(BackupChamber::kPrimary, 100);
     QSignalSpy tookOver(&m_core, &Deposition::backupTookOver);
     ASSERT_EQ(RunLayer(), RecipeRun::State::Failed);
-    EXPECT_TRUE(RecipeSessionOf(m_core).Run().Message().contains(
+    EXPECT_TRUE(m_recipes.Session().Run().Message().contains(
         QStringLiteral("crystal failure on output 1")))
-        << RecipeSessionOf(m_core).Run().Message().toStdString();
+        << m_recipes.Session().Run().Message().toStdString();
     EXPECT_EQ(tookOver.count(), 0);
 }
 
@@ -165,9 +165,9 @@ TEST_F(BackupSensor, ABackupThatFailsTooLeavesTheLayerToItsCrystalFailureAction)
     QSignalSpy tookOver(&m_core, &Deposition::backupTookOver);
     ASSERT_EQ(RunLayer(), RecipeRun::State::Failed);
     EXPECT_EQ(tookOver.count(), 1);
-    EXPECT_TRUE(RecipeSessionOf(m_core).Run().Message().contains(
+    EXPECT_TRUE(m_recipes.Session().Run().Message().contains(
         QStringLiteral("crystal failure on output 1")))
-        << RecipeSessionOf(m_core).Run().Message().toStdString();
+        << m_recipes.Session().Run().Message().toStdString();
 }
 
 TEST_F(BackupSensor, SetupFilesWithAndWithoutBackupKeepTheirBytes)

@@ -176,6 +176,72 @@ TEST_F(DepositionTest, TripStopsInsideTheHandlerAndTellsOnlyAfterItReturned)
     EXPECT_FALSE(trippedInside);
 }
 
+// Whoever watches the run (a headless supervisor, a recipe) learns why it stopped from the process
+// itself, at once: no one has to guess from the run state or wait for the halt message.
+TEST_F(DepositionTest, EveryStopSaysWhy)
+{
+    qRegisterMetaType<StopReason>();
+    Load(QString::fromLatin1(kCoDeposition).arg(HomeFile(QStringLiteral("why.log"))));
+    ASSERT_TRUE(m_core->SetManualPower(0, 40).ok());
+    QSignalSpy stops(m_core.get(), &Deposition::runStopped);
+    const auto reasonAt = [&](int i) { return stops.at(i).at(0).value<StopReason>(); };
+
+    // An output's thickness setpoint, inside the poll, before the queued halt message.
+    m_core->Tables().Output(0).Thick = 0.004;
+    ASSERT_TRUE(m_core->Start().ok());
+    QSignalSpy trips(m_core.get(), &Deposition::tripped);
+    m_clock->advance(0.1);
+    m_film.Queue();
+    m_tlv->TLVTimer_Timer();
+    ASSERT_EQ(stops.count(), 1);
+    EXPECT_EQ(trips.count(), 0);
+    EXPECT_EQ(reasonAt(0), StopReason::Setpoint);
+    EXPECT_EQ(stops.at(0).at(1).toString(),
+              QStringLiteral("Deposition halted.\r\nThickness setpoint reached on Gold."));
+    QCoreApplication::sendPostedEvents();
+
+    // An input monitor's setpoint is a trip of its own kind.
+    m_core->Tables().Output(0).Thick = 100;
+    m_core->Tables().Sensor(0).Monitor = 1;
+    m_core->Tables().Sensor(0).ThickSP = 0.004;
+    ASSERT_TRUE(m_core->Start().ok());
+    Tick();
+    ASSERT_EQ(stops.count(), 2);
+    EXPECT_EQ(reasonAt(1), StopReason::Trip);
+    EXPECT_TRUE(stops.at(1).at(1).toString().startsWith(QStringLiteral("Deposition halted.")));
+    m_core->Tables().Sensor(0).Monitor = 0;
+
+    // The operator's Stop, and a direct stop, carry no message.
+    ASSERT_TRUE(m_core->Start().ok());
+    ASSERT_TRUE(m_core->Stop().ok());
+    ASSERT_TRUE(m_core->Start().ok());
+    m_core->SetRunState(RunStopped);
+    ASSERT_EQ(stops.count(), 4);
+    EXPECT_EQ(reasonAt(2), StopReason::Operator);
+    EXPECT_EQ(reasonAt(3), StopReason::Operator);
+    EXPECT_TRUE(stops.at(2).at(1).toString().isEmpty());
+
+    // A time limit or an error stops a held deposition too; the next stop is the operator's
+    // again.
+    ASSERT_TRUE(m_core->Start().ok());
+    ASSERT_TRUE(m_core->Hold().ok());
+    ASSERT_TRUE(m_core->StopFor(StopReason::TimeLimit).ok());
+    ASSERT_TRUE(m_core->Start().ok());
+    ASSERT_TRUE(m_core->StopFor(StopReason::Error).ok());
+    ASSERT_TRUE(m_core->Start().ok());
+    ASSERT_TRUE(m_core->Stop().ok());
+    ASSERT_EQ(stops.count(), 7);
+    EXPECT_EQ(reasonAt(4), StopReason::TimeLimit);
+    EXPECT_EQ(reasonAt(5), StopReason::Error);
+    EXPECT_EQ(reasonAt(6), StopReason::Operator);
+
+    // Nothing stops what is not running: refused, and nothing is told.
+    EXPECT_EQ(m_core->StopFor(StopReason::TimeLimit).status,
+              CommandResult::Status::RefusedByRunState);
+    m_core->SetRunState(RunStopped);
+    EXPECT_EQ(stops.count(), 7);
+}
+
 TEST_F(DepositionTest, RunStateRulesRefuseWhatTheStateDoesNotAllow)
 {
     Load(QString::fromLatin1(kCoDeposition).arg(HomeFile(QStringLiteral("r.log"))));

@@ -55,7 +55,7 @@ protected:
     RecipeSession& Load(const char* check)
     {
         Write(QStringLiteral("Layers.rcp"), QString::fromLatin1(kLayers).arg(check).toUtf8());
-        RecipeSession& recipes = RecipeSessionOf(m_core);
+        RecipeSession& recipes = m_recipes.Session();
         EXPECT_EQ(recipes.Load(HomeFile(QStringLiteral("Layers.rcp"))), QString());
         return recipes;
     }

@@ -2,6 +2,7 @@
 // message per reading of each present output and sensor, and the trip event; and a process
 // recipe's name, layer and phase in the state while it runs, and how it ended.
 
+#include "CofluxHost.h"
 #include "Deposition.h"
 #include "DepositionPublishing.h"
 #include "DepositionRecipeHost.h"
@@ -96,7 +97,8 @@ protected:
                waited.elapsed() < 15000)
             QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
         ASSERT_EQ(publisher.connection(), MqttPublisher::Connection::Online);
-        publishing = std::make_unique<DepositionPublishing>(process, publisher);
+        publishing =
+            std::make_unique<DepositionPublishing>(process, processRecipes.Session(), publisher);
         base = publisher.topicBase();
     }
 
@@ -117,6 +119,7 @@ protected:
     std::shared_ptr<tlvtest::StepClock> clock = RunClock();
     cTLV880a tlv{film.lib, clock};
     Deposition process{tlv};
+    ProcessRecipes processRecipes{process};
     MqttPublisher publisher{QStringLiteral("coflux")};
     std::unique_ptr<DepositionPublishing> publishing;
     QByteArray base;
@@ -216,7 +219,7 @@ TEST_F(CofluxPublish, ARecipeRunShowsItsLayerInTheStateUntilItEnds)
     }
     ASSERT_NO_FATAL_FAILURE(OpenAndPublish());
 
-    RecipeSession& recipes = RecipeSessionOf(process);
+    RecipeSession& recipes = processRecipes.Session();
     ASSERT_EQ(recipes.Load(QDir(home.path()).filePath(QStringLiteral("Two.rcp"))), QString());
     ASSERT_EQ(recipes.Start(), QString());
     int ticks = 0;

@@ -31,7 +31,8 @@ protected:
                   QStringLiteral("[Card]\nLogFile=%1\n[OUTPUT1]\nMode=0\nName=Silver\nInput=1\n")
                       .arg(HomeFile(QStringLiteral("TLV880.LOG"))));
         Open();
-        m_target = std::make_unique<CofluxRemoteTarget>(m_window->Core());
+        m_target =
+            std::make_unique<CofluxRemoteTarget>(m_window->Core(), m_window->Host().Recipes());
         m_session = std::make_unique<tlv::remote::ScpiSession>(*m_target, true);
         TakeMessages();
     }

@@ -5,7 +5,7 @@
 // the output back at its mode and power and no term changed.
 
 #include "Deposition.h"
-#include "tuning/TuningRun.h"
+#include "TuningRun.h"
 
 #include "CofluxProgram.h"
 #include "test_filmLibrary.h"

@@ -4,6 +4,7 @@
 // stepped times (a quarter of a second apart), so what the recipe commands (modes, powers, rate
 // setpoints, zeroing) is checked on the process without waiting on the wall clock.
 
+#include "CofluxHost.h"
 #include "DepositionRecipeHost.h"
 #include "RecipeSession.h"
 
@@ -60,7 +61,8 @@ protected:
         m_dep->setRemembersSetupFile(false);
         ASSERT_TRUE(m_dep->OpenSetup("test.dat").loaded);
         m_instrument->setTimerEnabled(false); // readings come from the test only
-        session = &RecipeSessionOf(*m_dep);
+        m_recipes = std::make_unique<ProcessRecipes>(*m_dep);
+        session = &m_recipes->Session();
     }
 
     QString Write(const QString& name, const QByteArray& text)
@@ -104,6 +106,7 @@ protected:
     tlv::DialogService::ScopedHandler m_dialogs{tlv::DialogAnswer(QMessageBox::Ok)};
     std::unique_ptr<cTLV880a> m_instrument;
     std::unique_ptr<Deposition> m_dep;
+    std::unique_ptr<ProcessRecipes> m_recipes; // goes before the process
     RecipeSession* session = nullptr;
     QString m_recipe;
     double m_time = 36000;

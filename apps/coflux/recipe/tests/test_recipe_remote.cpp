@@ -19,7 +19,7 @@ protected:
     void Connect(bool control = true)
     {
         Open();
-        m_target = std::make_unique<CofluxRemoteTarget>(*m_dep);
+        m_target = std::make_unique<CofluxRemoteTarget>(*m_dep, *session);
         m_client = std::make_unique<tlv::remote::ScpiSession>(*m_target, control);
     }
     // Runs a command and returns the error it left ("0,..." when none).

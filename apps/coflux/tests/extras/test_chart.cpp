@@ -54,7 +54,7 @@ TEST_F(CofluxChart, ReadingsOfOutputsThatAreOnGoIntoTheHistoryWithTheSetpoint)
 {
     WriteCoDeposition();
     frmMain& main = Open();
-    ChartRecorder* recorder = ChartRecorder::Of(main);
+    ChartRecorder* recorder = main.ChartHistory();
     ASSERT_NE(recorder, nullptr) << "the history runs from the start, window open or not";
 
     Reading(3600.0, 5.0, 250.0, 48.0);
@@ -182,7 +182,7 @@ TEST_F(CofluxChart, ReadingsThatStopForMoreThanTwoPeriodsBreakTheLines)
 {
     WriteCoDeposition();
     frmMain& main = Open();
-    ChartRecorder* recorder = ChartRecorder::Of(main);
+    ChartRecorder* recorder = main.ChartHistory();
     const double period = main.Instrument().Period();
     for (double n : {0.0, 1.0, 2.0, 4.0, 5.0, 8.5}) // two periods are no gap; 3.5 are
         Reading(3600 + n * period, 5.0, 100.0, 40.0);
@@ -199,7 +199,7 @@ TEST_F(CofluxChart, TwoHoursAtTheShortestPeriodKeepTheHistoryBounded)
 {
     WriteCoDeposition();
     frmMain& main = Open();
-    ChartRecorder* recorder = ChartRecorder::Of(main);
+    ChartRecorder* recorder = main.ChartHistory();
     ASSERT_NE(recorder, nullptr);
     Reading(0, 1, 1, 1); // makes the series from the window's readings
     const std::size_t capacity = ChartModel::RingCapacity();
