@@ -15,9 +15,9 @@
 namespace coflux {
 
 struct RateDeviation {
-    bool shown = false;  // the output is under rate control while running
-    double setpoint = 0; // Å/s in force
-    double rate = 0;     // Å/s measured
+    bool shown = false;    // the output is under rate control while running
+    double setpoint = 0;   // Å/s in force
+    double rate = 0;       // Å/s measured
     double difference = 0; // rate - setpoint, Å/s
     double percent = 0;    // difference in % of the setpoint; NaN for a setpoint of 0
     bool outside = false;  // outside the tolerance band now

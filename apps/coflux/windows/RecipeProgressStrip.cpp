@@ -49,13 +49,12 @@ void RecipeProgressStrip::Show(const RecipeEstimate& estimate, int layers, const
 {
     setVisible(estimate.running);
     if (!estimate.running) return;
-    const QString layer =
-        estimate.layer < 0
-            ? QStringLiteral("Recipe starting")
-            : QStringLiteral("Layer %1/%2 %3: %4")
-                  .arg(estimate.layer + 1)
-                  .arg(layers)
-                  .arg(estimate.layerName, RecipeRun::PhaseName(estimate.phase));
+    const QString layer = estimate.layer < 0
+                              ? QStringLiteral("Recipe starting")
+                              : QStringLiteral("Layer %1/%2 %3: %4")
+                                    .arg(estimate.layer + 1)
+                                    .arg(layers)
+                                    .arg(estimate.layerName, RecipeRun::PhaseName(estimate.phase));
     if (m_lblLayer->text() != layer) m_lblLayer->setText(layer);
     m_prgLayer->setValue(static_cast<int>(std::lround(estimate.layerDone * 1000)));
     m_lblLayerLeft->setText(
