@@ -5,6 +5,7 @@
 #include "ChartRecorder.h"
 #include "CofluxProgram.h"
 #include "HelpWindow.h"
+#include "RecipeSession.h"
 #include "frmChart.h"
 #include "frmProcess.h"
 
@@ -43,6 +44,7 @@ frmMain::frmMain(CofluxHost& host, QWidget* parent)
     BuildControls();
     FollowCore();
     m_chartHistory = new ChartRecorder(*m_core, this);
+    m_chartHistory->FollowRecipe(m_host->Recipes().Run());
     ShowSetup();
     setWindowTitle(tlv::SetupFileCaption(m_core->SetupFileName()));
     FitToCardCount();
@@ -74,6 +76,7 @@ void frmMain::Form_Load()
     m_loading = true;
     FollowCore();
     m_chartHistory = new ChartRecorder(*m_core, this);
+    m_chartHistory->FollowRecipe(m_host->Recipes().Run());
 
     QString name = tlv::SavedSetupFile();
     if (name.isEmpty()) name = QStringLiteral("Default.dat");
