@@ -26,12 +26,12 @@ int main(int argc, char** argv)
 
     monitor::frmMain window;
     window.Form_Load();
-    monitor::MonitorRemoteTarget target(window);
+    monitor::MonitorRemoteTarget target(window.Core());
     tlv::remote::RemoteServer server(target, false);
     QString error;
     if (!server.Listen({}, error)) return 1;
     window.cmdFSwitch_Click(0); // start measuring
-    bench::RunRemoteLoad(window.RunTimer(), server, "MEAS:SENS? 1", seconds);
+    bench::RunRemoteLoad(window.Core().RunTimer(), server, "MEAS:SENS? 1", seconds);
     window.cmdFSwitch_Click(0);
     return 0;
 }

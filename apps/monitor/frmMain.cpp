@@ -27,10 +27,6 @@ struct GridMetrics {
     int lifeLeftWidth; // the forecast column after the life column
 };
 
-// The readings grid: the sensor heads, four reading columns, and what each crystal has left.
-constexpr int kGridColumns = 6;
-constexpr int kLifeLeftColumn = 5;
-
 GridMetrics MetricsFor(const QWidget* w)
 {
     const QFontMetrics fm(w->font());
@@ -45,17 +41,35 @@ constexpr int kGap = 6;
 
 } // namespace
 
-frmMain::frmMain(cTLV880a* instrument, QWidget* parent) : QMainWindow(parent), m_tlv(instrument)
+frmMain::OwnedCore frmMain::MakeCore(cTLV880a* instrument)
+{
+    OwnedCore owned;
+    if (!instrument) {
+        owned.instrument = std::make_unique<cTLV880a>(nullptr, cTLV880a::Build::Monitor);
+        instrument = owned.instrument.get();
+    }
+    owned.core = std::make_unique<MonitorCore>(*instrument);
+    return owned;
+}
+
+frmMain::frmMain(MonitorCore& core, QWidget* parent) : QMainWindow(parent), m_core(&core)
+{
+    Build();
+}
+
+frmMain::frmMain(cTLV880a* instrument, QWidget* parent) : frmMain(MakeCore(instrument), parent) {}
+
+frmMain::frmMain(OwnedCore owned, QWidget* parent)
+    : QMainWindow(parent), m_ownInstrument(std::move(owned.instrument)),
+      m_ownCore(std::move(owned.core)), m_core(m_ownCore.get())
+{
+    Build();
+}
+
+void frmMain::Build()
 {
     setObjectName(QStringLiteral("frmMain"));
     setAttribute(Qt::WA_DeleteOnClose, false);
-    if (!m_tlv) {
-        m_tlv = new cTLV880a(nullptr, cTLV880a::Build::Monitor);
-        m_ownsInstrument = true;
-    }
-    m_tmrRun.setObjectName(QStringLiteral("tmrRun"));
-    m_tmrRun.setTimerType(Qt::PreciseTimer);
-    connect(&m_tmrRun, &QTimer::timeout, this, &frmMain::tmrRun_Timer);
     m_entries = new tlv::EntryGuard(*this, QString::fromLatin1(kProgramTitle));
     BuildControls();
     BuildMenus();
@@ -63,16 +77,19 @@ frmMain::frmMain(cTLV880a* instrument, QWidget* parent) : QMainWindow(parent), m
     // Every error and refusal of the instrument is shown, whatever else shows it.
     m_statusLine = tlv::InstallStatusLine(this);
     connect(
-        m_tlv, &cTLV880a::TLVError, m_statusLine,
+        &m_core->Instrument(), &cTLV880a::TLVError, m_statusLine,
         [line = m_statusLine](int number, const QString& text) { line->showError(number, text); });
+    ConnectCore();
 }
 
 frmMain::~frmMain()
 {
-    m_tmrRun.stop();
     delete m_setupForm.data();
     delete m_aboutForm.data();
-    if (m_ownsInstrument) delete m_tlv; // shuts the library down
+    // The core stops polling before the instrument (if the window made it) shuts the library
+    // down.
+    m_ownCore.reset();
+    m_ownInstrument.reset();
 }
 
 void frmMain::BuildControls()
@@ -189,16 +206,17 @@ void frmMain::RemoveMaterialBoxes(int sensor)
 
 void frmMain::FillGridHeads()
 {
-    const QStringList heads = ColumnHeads(m_settings.display);
+    const QStringList heads = ColumnHeads(Settings().display);
     for (int c = 1; c <= 4; ++c)
         m_grdReading->item(0, c)->setText(heads[c - 1]);
     m_grdReading->item(0, kLifeLeftColumn)->setText(QStringLiteral("Life left"));
-    m_headsShown = m_settings.display;
+    m_headsShown = Settings().display;
 }
 
 void frmMain::InitForm()
 {
-    const int shown = m_settings.sensorsShown;
+    const MonitorSettings& settings = Settings();
+    const int shown = settings.sensorsShown;
     m_grdReading->clear();
     m_grdReading->setRowCount(shown + 1);
     m_grdReading->setColumnCount(kGridColumns);
@@ -226,9 +244,9 @@ void frmMain::InitForm()
                     CreateMaterialBox(QStringLiteral("txtZFactor"), s, m_txtZFactor[0]->toolTip());
                 CreateMaterialPicker(s);
             }
-            m_txtDensity[s]->setText(m_settings.densityText[s]);
-            m_txtTooling[s]->setText(m_settings.toolingText[s]);
-            m_txtZFactor[s]->setText(m_settings.zFactorText[s]);
+            m_txtDensity[s]->setText(settings.densityText[s]);
+            m_txtTooling[s]->setText(settings.toolingText[s]);
+            m_txtZFactor[s]->setText(settings.zFactorText[s]);
             ShowRowMaterial(s);
         } else if (s > 0) {
             RemoveMaterialBoxes(s);
@@ -236,7 +254,7 @@ void frmMain::InitForm()
     }
     PlaceControls();
 
-    FormOnTop(this, m_settings.onTop > 0);
+    FormOnTop(this, settings.onTop > 0);
 
     m_cboZeroSensor->clear();
     m_cboZeroSensor->addItem(QStringLiteral("All"));
@@ -270,7 +288,7 @@ void frmMain::PlaceControls()
     const int pickerLeft = boxLeft + 3 * (boxWidth + 2) + kGap;
     const int pickerWidth = QFontMetrics(font()).horizontalAdvance(QLatin1Char('x')) * 26;
     m_lblMaterial->setGeometry(pickerLeft, rowTop, pickerWidth, m.rowHeight);
-    for (int s = 0; s < m_settings.sensorsShown; ++s) {
+    for (int s = 0; s < Settings().sensorsShown; ++s) {
         const int y = rowTop + (s + 1) * m.rowHeight;
         QLineEdit* boxes[3] = {m_txtDensity[s], m_txtTooling[s], m_txtZFactor[s]};
         for (int k = 0; k < 3; ++k)

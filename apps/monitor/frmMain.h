@@ -1,13 +1,13 @@
 #pragma once
 // tlvmonitor's main window: the readings grid of up to 24 sensors, the material boxes beside its
-// rows, Start/Stop and Zero, the menus, the setup file and the log.
+// rows, Start/Stop and Zero, the menus and the status bar.
 //
-// The window polls the instrument with its own timer (tmrRun) instead of the instrument's reading
-// events. It owns the program-wide settings and, unless one is handed in, the program's one
-// instrument object (monitor build), which the setup form shares through Instrument().
+// The window shows the monitor's core (MonitorCore: settings, setup file, run state, poll, log
+// and publishing) and forwards the operator's commands to it; it never writes the core's state.
+// Unless one is handed in, it creates and owns the core and the program's one instrument object
+// (monitor build).
 
-#include "MonitorSettings.h"
-#include "ReadingCells.h"
+#include "MonitorCore.h"
 
 #include "common/EntryGuard.h"
 #include "instrument/cTLV880a.h"
@@ -16,8 +16,8 @@
 #include <QPointer>
 
 #include "common/StatusLine.h"
-#include <QTimer>
 #include <array>
+#include <memory>
 
 class QAction;
 class QComboBox;
@@ -42,52 +42,52 @@ namespace monitor {
 
 class frmSetup;
 
+// The readings grid: the sensor heads, four reading columns, and what each crystal has left.
+inline constexpr int kGridColumns = 6;
+inline constexpr int kLifeLeftColumn = 5;
+
 class frmMain : public QMainWindow {
     Q_OBJECT
 public:
-    // `instrument` is the program's instrument object, not owned; null lets the window create
-    // and own one (monitor build).
+    // Shows `core` (not owned; it must outlive the window).
+    explicit frmMain(MonitorCore& core, QWidget* parent = nullptr);
+    // Creates and owns a core over `instrument` (not owned); null lets the window create and
+    // own the instrument too (monitor build).
     explicit frmMain(cTLV880a* instrument = nullptr, QWidget* parent = nullptr);
     ~frmMain() override;
 
     // Start-up: the remembered setup file (else "tlvmonitor.dat"), layout, position, stopped.
     void Form_Load();
 
-    // Builds grid, material boxes and zero list for the current settings.
+    // Builds grid, material boxes and zero list for the core's current settings.
     void InitForm();
-    // Reads the setup file of that name in the program's folder and sends it to the instrument.
-    // False when the file is refused (a message names it; the current setup stays).
-    bool IniRead(const QString& file);
-    // Sends the settings held (m_settings) to the instrument.
-    void ApplySettings();
-    // Writes the settings to the setup file of that name in the program's folder; false when
-    // nothing or not everything could be written (the operator has been told).
+    // The core's setup file commands (MonitorCore); writing saves what the boxes show.
+    bool IniRead(const QString& file) { return m_core->IniRead(file); }
+    void ApplySettings() { m_core->ApplySettings(); }
     bool IniWrite(const QString& file);
     // 0 stops polling, 1 sends the materials, starts measuring and polling; others are ignored.
-    void SetRunState(int state);
-    // Fills the grid from the newest reading and appends the log lines.
-    void ShowReadings();
+    void SetRunState(int state) { m_core->SetRunState(state); }
+    // Refreshes the grid from the newest reading (and the core logs it).
+    void ShowReadings() { m_core->ShowReadings(); }
     // Checks a material box; any other control is valid.
     void CheckEntry(QWidget* control, bool& valid);
 
-    MonitorSettings& Settings() { return m_settings; }
-    const MonitorSettings& Settings() const { return m_settings; }
-    cTLV880a& Instrument() { return *m_tlv; }
-    const cTLV880a& Instrument() const { return *m_tlv; }
+    MonitorCore& Core() { return *m_core; }
+    const MonitorCore& Core() const { return *m_core; }
+    const MonitorSettings& Settings() const { return m_core->Settings(); }
+    cTLV880a& Instrument() { return m_core->Instrument(); }
+    const cTLV880a& Instrument() const { return m_core->Instrument(); }
     // The sensor readings of the newest poll (rate Å/s, thickness Å, frequency Hz).
-    const SensorArray& LatestReadings() const { return m_readings; }
+    const SensorArray& LatestReadings() const { return m_core->LatestReadings(); }
     // The status line: the latest instrument error or refusal, and setup files refused.
     tlv::StatusLine& StatusLine() { return *m_statusLine; }
-    QTimer& RunTimer() { return m_tmrRun; }
-    // Publishes readings, run state and events to the broker the options name (started again
-    // when called again). False when the options cannot work; the window runs on without.
+    const QTimer& RunTimer() const { return m_core->RunTimer(); }
+    // Starts the core's publishing; the status bar shows the connection.
     bool StartPublishing(const tlv::mqtt::PublishOptions& options);
     // Null until publishing was started.
-    tlv::mqtt::MqttPublisher* Publisher() { return m_publisher; }
-    // The full path of a setup file of that name (setup files live in the program's folder).
-    static QString SetupFilePath(const QString& file);
-    // The full path of the log file: a name without a folder lies in the program's folder.
-    QString LogFilePath() const;
+    tlv::mqtt::MqttPublisher* Publisher() { return m_core->Publisher(); }
+    static QString SetupFilePath(const QString& file) { return MonitorCore::SetupFilePath(file); }
+    QString LogFilePath() const { return m_core->LogFilePath(); }
 
 public slots:
     void tmrRun_Timer();
@@ -102,6 +102,14 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    struct OwnedCore {
+        std::unique_ptr<cTLV880a> instrument;
+        std::unique_ptr<MonitorCore> core;
+    };
+    static OwnedCore MakeCore(cTLV880a* instrument);
+    frmMain(OwnedCore owned, QWidget* parent);
+    void Build();
+    void ConnectCore();
     void BuildControls();
     void BuildMenus();
     QLineEdit* CreateMaterialBox(const QString& name, int sensor, const QString& toolTip);
@@ -113,23 +121,19 @@ private:
     void PlaceControls();
     void FillGridHeads();
     bool ValidateActiveControl();
-    // The check of a material box: empty when accepted (then sent and stored), else the message.
+    // The check of a material box: empty when accepted by the core, else the message.
     QString CheckMaterialBox(QLineEdit& box);
     int SensorOfBox(const QObject* box) const;
-    double BoxNumber(const QLineEdit* box) const;
-    void AppendLog(const QString& line);
-    void ZeroAllSensors();
     void BuildStatusBar();
-    void PublishState();
-    void PublishReadings();
+    // The core's reports (frmMain_run.cpp).
+    void ShowRunState(int state);
+    void ShowRefresh(const Refresh& refresh);
+    void ShowNotice(const QString& text, NoticeKind kind);
 
-    MonitorSettings m_settings;
-    cTLV880a* m_tlv = nullptr;
-    bool m_ownsInstrument = false;
+    std::unique_ptr<cTLV880a> m_ownInstrument; // set when the window made the instrument
+    std::unique_ptr<MonitorCore> m_ownCore;    // set when the window made the core
+    MonitorCore* m_core = nullptr;
     tlv::StatusLine* m_statusLine = nullptr;
-
-    SensorArray m_readings{};
-    OutputArray m_outputReadings{};
 
     QTableWidget* m_grdReading = nullptr;
     std::array<QLabel*, 3> m_lblInit{};
@@ -143,16 +147,11 @@ private:
     QComboBox* m_cboZeroSensor = nullptr;
     QMenu* m_mnuFile = nullptr;
     QMenu* m_mnuView = nullptr;
-    QTimer m_tmrRun;
     QPointer<frmSetup> m_setupForm;
     tlv::EntryGuard* m_entries = nullptr; // the material boxes' checks
     QPointer<QWidget> m_aboutForm;
-    tlv::mqtt::MqttPublisher* m_publisher = nullptr; // child; null while not publishing
     tlv::mqtt::PublishStatusLabel* m_lblPublish = nullptr;
 
-    bool m_showing = false;   // ShowReadings is running; a refresh never nests in another
-    bool m_logBroken = false; // the log could not be appended to during this run
-    bool m_zeroing = false;   // ZeroAll is discarding old readings
     DisplayMode m_headsShown = DisplayMode::Thickness;
 };
 

@@ -91,46 +91,29 @@ bool frmSetup::Apply()
     // A field whose check was passed by (its value typed, then OK clicked) is checked here too,
     // so no value beyond the limits is ever taken over or saved.
     if (!m_entries->CheckAll(tlv::EntryGuard::Scope::Every)) return false;
-    MonitorSettings& s = m_main.Settings();
-    cTLV880a& tlv = m_main.Instrument();
-
-    double period = s.period;
+    const MonitorSettings& s = m_main.Settings();
+    SetupChange change;
+    change.period = s.period;
+    ParseNumber(m_txtPeriod->text(), change.period);
     double mhz[3] = {};
-    ParseNumber(m_txtPeriod->text(), period);
     for (int i = 0; i < 3; ++i)
         ParseNumber(m_txtInit[i]->text(), mhz[i]);
-    const double maximum = std::round(mhz[0] * 1000000.0);
-    const double minimum = std::round(mhz[1] * 1000000.0);
-    const double initial = std::round(mhz[2] * 1000000.0);
-
-    QString refusal;
-    const auto errors = connect(&tlv, &cTLV880a::TLVError, this,
-                                [&refusal](int, const QString& message) { refusal = message; });
-    const int result = tlv.SendInit(maximum, minimum, initial, period);
-    disconnect(errors);
-    if (result == 0) {
-        s.period = period;
-        s.maxFreq = maximum;
-        s.minFreq = minimum;
-        s.initFreq = initial;
-    } else {
-        // The instrument kept its previous window and period; so do the settings.
-        Refuse(refusal.isEmpty() ? QStringLiteral("The card settings were not accepted.")
-                                 : refusal);
-    }
-
+    change.maxFreq = std::round(mhz[0] * 1000000.0);
+    change.minFreq = std::round(mhz[1] * 1000000.0);
+    change.initFreq = std::round(mhz[2] * 1000000.0);
     double filter = s.filter;
     ParseNumber(m_txtFilter->text(), filter);
-    s.filter = static_cast<int>(std::lround(filter));
-    tlv.setFilterSize(s.filter);
-    s.logEnabled = m_chkLog->isChecked() ? 1 : 0;
-    s.logFile = m_txtLogFile->text();
-    s.onTop = m_chkOnTop->isChecked() ? 1 : 0;
-    s.sensorsShown = m_cboShowSensors->currentIndex() + 1;
-    s.display = m_optDisplay[0]->isChecked() ? DisplayMode::Thickness : DisplayMode::Mass;
+    change.filter = static_cast<int>(std::lround(filter));
+    change.logEnabled = m_chkLog->isChecked() ? 1 : 0;
+    change.logFile = m_txtLogFile->text();
+    change.onTop = m_chkOnTop->isChecked() ? 1 : 0;
+    change.sensorsShown = m_cboShowSensors->currentIndex() + 1;
+    change.display = m_optDisplay[0]->isChecked() ? DisplayMode::Thickness : DisplayMode::Mass;
 
+    // A refused period or window leaves the previous ones in force; the rest is taken over.
+    const QString refusal = m_main.Core().ApplySetup(change);
+    if (!refusal.isEmpty()) Refuse(refusal);
     m_main.InitForm();
-    s.setupChanged = true;
     return true;
 }
 
@@ -144,7 +127,7 @@ void frmSetup::cmdFSwitch_Click(int index)
 
 void frmSetup::optDisplay_Click(int index)
 {
-    m_main.Settings().display = index == 0 ? DisplayMode::Thickness : DisplayMode::Mass;
+    m_main.Core().SetDisplayMode(index == 0 ? DisplayMode::Thickness : DisplayMode::Mass);
 }
 
 void frmSetup::changeEvent(QEvent* event)

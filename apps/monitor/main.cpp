@@ -81,7 +81,7 @@ int main(int argc, char** argv)
     }
     window.Form_Load();
 
-    monitor::MonitorRemoteTarget target(window);
+    monitor::MonitorRemoteTarget target(window.Core());
     std::unique_ptr<tlv::remote::RemoteServer> server;
     if (remote.enabled) {
         server = tlv::remote::StartRemoteServer(target, remote, error);

@@ -20,15 +20,6 @@ QColor ButtonColour(const QPushButton* button)
     return button->palette().color(QPalette::Button);
 }
 
-bool ParseNumber(const QString& text, double& value)
-{
-    bool ok = false;
-    const double parsed = QLocale::c().toDouble(text.trimmed(), &ok);
-    if (!ok || !std::isfinite(parsed)) return false;
-    value = parsed;
-    return true;
-}
-
 QString ArrayName(const char* name, int index)
 {
     return QStringLiteral("%1_%2").arg(QLatin1String(name)).arg(index);

@@ -2,11 +2,12 @@
 // tlvmulti's main window: live readings of up to six cards and one panel per group of card
 // settings, each sent to one channel, one card, the same channel on every card, or everything.
 //
-// The window owns the program's one instrument object (TLV880) and reaches the cards only through
-// it. The stored configuration (MultiSetup) follows every send and is saved to "tlvmulti.INI" in
-// the program's folder when the window closes.
+// The window shows the card console (CardConsole: the program's one instrument object, the
+// stored configuration and every send) and forwards the operator's commands to it with the texts
+// of its panels; the console reads the numbers, sends and stores. The configuration is saved to
+// "tlvmulti.INI" in the program's folder when the window closes.
 
-#include "MultiSetup.h"
+#include "CardConsole.h"
 #include "frmSensorMap.h"
 
 #include "common/StatusLine.h"
@@ -44,8 +45,9 @@ public:
     explicit frmMain(std::unique_ptr<cTLV880a> instrument, QWidget* parent = nullptr);
     ~frmMain() override;
 
-    cTLV880a& TLV880() { return *m_tlv; }
-    const MultiSetup& Setup() const { return m_setup; }
+    CardConsole& Console() { return *m_console; }
+    cTLV880a& TLV880() { return m_console->Instrument(); }
+    const MultiSetup& Setup() const { return m_console->Setup(); }
     bool SensorView() const { return m_sensorView; }
     // The sensor-map dialog while it is open, else null.
     frmSensorMap* SensorMapDialog() const { return m_sensorMap; }
@@ -95,31 +97,20 @@ private:
     void SensorSelection_Change();
     void OutputSelection_Change();
 
-    // Send All groups; each stops at its first failure and returns the last status
-    int SendAllMaterial();
-    int SendAllSensorLoops();
-    int SendAllLoops();
-    int SendAllFullScale();
-    // Sends the full scale stored in the output's row.
-    int SendStoredFullScale(short o);
-
-    std::vector<int> SensorTargetSet() const;
-    std::vector<int> OutputTargetSet() const;
-    void StorePowerPanel(const std::vector<int>& outputs);
+    // What the panels hold, as the console takes it.
+    ChannelChoice SensorChoice() const;
+    ChannelChoice OutputChoice() const;
+    CardSettings CardPanel() const;
+    PowerPanel PowerPanelShown() const;
     void ShowStatus(QPushButton* button, int status);
-    // Reads the numbers of a row of text boxes; shows which entry is no number and returns false.
-    bool ReadNumbers(const std::vector<std::pair<QString, QString>>& labelledTexts,
-                     std::vector<double>& values);
-    void ShowBadNumber(const QString& what, const QString& text);
+    void ShowWarning(const QString& text);
     void ApplyDisplayMode();
     void ClearReadings();
     int NumCards() const;
 
-    std::unique_ptr<cTLV880a> m_tlv;
-    MultiSetup m_setup;
+    std::unique_ptr<CardConsole> m_console;
     bool m_sensorView = true;
     bool m_libraryMissingShown = false;
-    bool m_iniRefused = false; // the settings file is not ours: it is never written
     tlv::StatusLine* m_statusLine = nullptr;
     QPointer<frmSensorMap> m_sensorMap;
 

@@ -15,23 +15,18 @@ namespace multi {
 
 void frmMain::optSimulate_Click(int index)
 {
-    // While reading, the mode changes at once; otherwise the next "Init" sends it.
-    if (m_tlv->TimerEnabled()) m_tlv->setOpMode(index);
+    m_console->ChooseMode(index);
 }
 
 void frmMain::cmdRead_Click()
 {
-    m_tlv->setOpMode(optSimulate[0]->isChecked() ? 0 : 1);
-    if (m_tlv->TimerEnabled()) {
-        m_tlv->setTimerEnabled(false);
-        cmdRead->setText(QStringLiteral("Read"));
-        SetButtonColour(cmdRead, kOkColour);
-    } else {
+    if (m_console->ToggleReading(optSimulate[0]->isChecked() ? 0 : 1)) {
         ClearReadings();
-        m_tlv->SendStartMeas();
-        m_tlv->setTimerEnabled(true);
         cmdRead->setText(QStringLiteral("Stop"));
         SetButtonColour(cmdRead, kFailColour);
+    } else {
+        cmdRead->setText(QStringLiteral("Read"));
+        SetButtonColour(cmdRead, kOkColour);
     }
 }
 
@@ -106,7 +101,7 @@ void frmMain::TLV880_TLVError(int errNum, const QString& errText)
     m_statusLine->showError(errNum, errText);
     const bool firstMissingLibrary = errNum == kLibraryMissingError && !m_libraryMissingShown;
     if (firstMissingLibrary) m_libraryMissingShown = true;
-    if (m_setup.card.showErrors > 0 || firstMissingLibrary)
+    if (Setup().card.showErrors > 0 || firstMissingLibrary)
         tlv::DialogService::message(this,
                                     QStringLiteral("TLV880 Error: %1\n%2").arg(errNum).arg(errText),
                                     QMessageBox::Ok, QMessageBox::NoIcon, windowTitle());

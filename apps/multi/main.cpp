@@ -7,8 +7,6 @@
 #include "common/ProgramInfo.h"
 #include "common/WindowSignals.h"
 
-#include "tlv880a/Dimensions.h"
-
 #include <QApplication>
 
 int main(int argc, char** argv)
@@ -22,11 +20,8 @@ int main(int argc, char** argv)
                          QStringLiteral("TLV-880 multi-card test program")});
     multi::frmMain window;
     // A signal closes the window as Exit does, every output of the cards at power 0 first.
-    tlv::CloseOnTerminationSignals(window, QStringLiteral("tlvmulti"), [&window] {
-        cTLV880a& tlv = window.TLV880();
-        for (short o = 0; o < tlv880::kOutputs; ++o)
-            if (tlv.NumOutputValid(o)) tlv.SendPower(o, 0);
-    });
+    tlv::CloseOnTerminationSignals(window, QStringLiteral("tlvmulti"),
+                                   [&window] { window.Console().PowerDown(); });
     window.show();
     return app.exec();
 }

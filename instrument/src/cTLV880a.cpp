@@ -1,6 +1,7 @@
 // cTLV880a: construction, start-up, simulate mode, measurement start, counts and error reporting.
 
 #include "instrument/cTLV880a.h"
+#include "instrument/OutputSlots.h"
 
 #include "CommonSupport.h"
 #include "InstrumentMessages.h"
@@ -292,7 +293,7 @@ bool cTLV880a::NumSensorValid(short sen) const
 bool cTLV880a::NumOutputValid(short out) const
 {
     if (m_cards == 0) return out >= 0 && out < kOutputs;
-    return (out >= 0 && out < 2 * m_cards) || (m_info[7] >= 1 && (out == 12 || out == 13));
+    return (out >= 0 && out < 2 * m_cards) || (m_info[7] >= 1 && tlv880::IsAnalogOutput(out));
 }
 
 bool cTLV880a::NumAnalogValid(short an) const

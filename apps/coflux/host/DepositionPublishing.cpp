@@ -111,7 +111,7 @@ void DepositionPublishing::PublishReading(const ReadingArrays& readings, double 
             SensorLifeOf(readings, s, tlv.SensorInitFreq(), tlv.SensorMinFreq()));
     // Topics number outputs as the window does: 1 to 4, and the analog outputs 12 and 13 as 5, 6.
     for (const int j : m_process.PresentOutputs())
-        m_publisher.publishOutput(j >= 12 ? j - 8 : j, at, readings.OutRate[j],
+        m_publisher.publishOutput(tlv880::OutputNumberOfSlot(j) - 1, at, readings.OutRate[j],
                                   readings.OutThick[j] * 1000.0, readings.OutPower[j],
                                   RateSetpointInAngstrom(j));
 }

@@ -27,7 +27,7 @@ QString Limit(double v)
 // The number an output carries in captions and messages: slots 12 and 13 are outputs 5 and 6.
 int ShownNumber(int j)
 {
-    return j < 4 ? j + 1 : j - 7;
+    return tlv880::OutputNumberOfSlot(j);
 }
 
 } // namespace

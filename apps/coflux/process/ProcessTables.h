@@ -6,6 +6,7 @@
 // process what it changed. Loading a setup file replaces the contents; saving stores them.
 // Plain data, no Qt objects, no card traffic.
 
+#include "instrument/OutputSlots.h"
 #include "tlv880a/Dimensions.h"
 
 #include <QString>
@@ -26,11 +27,11 @@ inline constexpr int kAnalogUnitsLength = 6;                // Units is cut to t
 
 // The output slots that coflux shows, reads, writes and drives: the four loop outputs of the
 // first card and the two analog outputs (shown as "Output 5" and "Output 6", stored as 13, 14).
-inline constexpr std::array<int, 6> kShownOutputs{0, 1, 2, 3, 12, 13};
+inline constexpr std::array<int, 6> kShownOutputs = tlv880::kNumberedOutputSlots;
 
 inline constexpr bool IsShownOutput(int slot)
 {
-    return (slot >= 0 && slot <= 3) || slot == 12 || slot == 13;
+    return tlv880::IsNumberedOutput(slot);
 }
 
 // One output (source supply or analog output). Field order is the stored record order.

@@ -4,6 +4,8 @@
 // optional rate ramps, its end and the idle ramp. Plain data: RecipeFile reads and writes it,
 // RecipeRun runs it.
 
+#include "instrument/OutputSlots.h"
+
 #include <QString>
 
 #include <vector>
@@ -16,20 +18,9 @@ inline constexpr int kMaxRateRamps = 3;  // rate ramps per output
 inline constexpr int kRecipeSensors = 8; // sensors 1..8 can end a layer as a monitor
 
 // Outputs as the window shows them: 1..4 are the card's loop outputs, 5 and 6 the analog
-// outputs A1 and A2 (output slots 12 and 13). -1 for any other number.
-inline constexpr int OutputSlotOfNumber(int number)
-{
-    if (number >= 1 && number <= 4) return number - 1;
-    if (number == 5 || number == 6) return number + 7;
-    return -1;
-}
-
-inline constexpr int OutputNumberOfSlot(int slot)
-{
-    if (slot >= 0 && slot <= 3) return slot + 1;
-    if (slot == 12 || slot == 13) return slot - 7;
-    return -1;
-}
+// outputs A1 and A2 (output slots 12 and 13).
+using tlv880::OutputNumberOfSlot;
+using tlv880::OutputSlotOfNumber;
 
 // One pre-conditioning step: power ramped from where it is to `power` % over `riseTime` s,
 // then held for `soakTime` s. Open loop.

@@ -1,5 +1,7 @@
 #include "TuningReport.h"
 
+#include "instrument/OutputSlots.h"
+
 namespace coflux {
 
 namespace {
@@ -30,7 +32,7 @@ QString TuningReportText(const TuningResult& r, const QString& outputName)
 {
     if (r.state != TuningResult::State::Done) return {};
     const tlv880::tuning::SourceModel& m = r.fit.model;
-    const int shown = r.output < 4 ? r.output + 1 : r.output - 7;
+    const int shown = tlv880::OutputNumberOfSlot(r.output);
     QStringList lines;
     lines << QStringLiteral("Output %1 (%2): power step %3 % -> %4 %%5")
                  .arg(shown)

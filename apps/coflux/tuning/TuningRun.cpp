@@ -2,6 +2,8 @@
 
 #include "Deposition.h"
 
+#include "instrument/OutputSlots.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -16,7 +18,7 @@ constexpr double kSecondsPerDay = 86400;
 
 int ShownNumber(int j)
 {
-    return j < 4 ? j + 1 : j - 7;
+    return tlv880::OutputNumberOfSlot(j);
 }
 
 QString Percent(double value)

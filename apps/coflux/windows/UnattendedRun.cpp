@@ -8,15 +8,16 @@
 #include "CofluxHost.h"
 #include "Deposition.h"
 #include "HeadlessReporter.h"
+#include "TuningReport.h"
+#include "TuningRun.h"
 #include "UnattendedSetup.h"
 #include "frmChart.h"
 #include "frmMain.h"
-#include "TuningReport.h"
-#include "TuningRun.h"
 
 #include "common/DialogService.h"
 #include "common/ProgramInfo.h"
 #include "common/TerminationSignals.h"
+#include "instrument/OutputSlots.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -351,7 +352,7 @@ private:
                 Finish(RunTuningRefused,
                        QStringLiteral("coflux: the rate of output %1 did not settle near its "
                                       "setpoint within %2 s; give --power.")
-                           .arg(m_request.tune < 4 ? j + 1 : j - 7)
+                           .arg(tlv880::OutputNumberOfSlot(j))
                            .arg(kWaitSeconds),
                        m_err);
                 return;

@@ -5,6 +5,8 @@
 
 #include "TuningRule.h"
 
+#include "instrument/OutputSlots.h"
+
 #include <QCommandLineParser>
 
 #include <cmath>
@@ -48,14 +50,6 @@ struct TuneOptions {
     const QCommandLineOption &tune, &power, &step, &aggressiveness, &save;
 };
 
-// The output slot of an output number as the window shows it (1..4, 5 and 6 for A1 and A2).
-int OutputSlot(int shown)
-{
-    if (shown >= 1 && shown <= 4) return shown - 1;
-    if (shown == 5 || shown == 6) return shown + 7;
-    return -1;
-}
-
 bool PercentOption(const QString& value, double low, double high, double* percent)
 {
     bool ok = false;
@@ -74,7 +68,7 @@ RunRequest ParseTune(const QCommandLineParser& parser, const TuneOptions& o, boo
     request.simulate = simulate;
     bool ok = false;
     const int shown = parser.value(o.tune).toInt(&ok);
-    request.tune = ok ? OutputSlot(shown) : -1;
+    request.tune = ok ? tlv880::OutputSlotOfNumber(shown) : -1;
     if (request.tune < 0)
         return Invalid(
             QStringLiteral("--tune %1: the output must be 1 to 6.").arg(parser.value(o.tune)));

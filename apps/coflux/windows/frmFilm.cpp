@@ -61,8 +61,8 @@ frmFilm::frmFilm(Deposition& core, QWidget* parent)
 
 QString frmFilm::OutputCaption(int out)
 {
-    if (out == 12) return QStringLiteral("Output A1");
-    if (out == 13) return QStringLiteral("Output A2");
+    if (out == tlv880::kAnalogOutputA1) return QStringLiteral("Output A1");
+    if (out == tlv880::kAnalogOutputA2) return QStringLiteral("Output A2");
     return QStringLiteral("Output %1").arg(out + 1);
 }
 

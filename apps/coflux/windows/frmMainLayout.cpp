@@ -55,7 +55,7 @@ QString Indexed(const char* name, int index)
 void frmMain::BuildFrame(int j, const QString& modeArrayName)
 {
     Frame& f = FrameAt(j);
-    const int shownNumber = j < 4 ? j + 1 : j - 7; // slots 12, 13 are "Output 5", "Output 6"
+    const int shownNumber = tlv880::OutputNumberOfSlot(j); // slots 12, 13: "Output 5", "Output 6"
     f.fraLoop = new QGroupBox(QStringLiteral("Output %1").arg(shownNumber));
     f.fraLoop->setObjectName(Indexed("fraLoop", j));
 
@@ -168,7 +168,9 @@ void frmMain::BuildControls()
 
     for (int j : kShownOutputs) {
         const QString arrayName =
-            j < 4 ? QStringLiteral("optMode%1").arg(j) : QStringLiteral("optModeA%1").arg(j - 12);
+            tlv880::IsAnalogOutput(j)
+                ? QStringLiteral("optModeA%1").arg(tlv880::AnalogOutputOfSlot(j))
+                : QStringLiteral("optMode%1").arg(j);
         BuildFrame(j, arrayName);
         row->addWidget(FrameAt(j).fraLoop);
     }

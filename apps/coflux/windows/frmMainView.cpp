@@ -363,7 +363,7 @@ void frmMain::UpdateFrame(int j)
             w->show();
         f.lblRateRdg->setText(Tables().Analog(analog).Units.trimmed());
     } else if (source >= 0) {
-        const int shown = source < 4 ? source + 1 : source - 7;
+        const int shown = tlv880::OutputNumberOfSlot(source);
         ShowMessage(this, QStringLiteral("PID control can't use output %1 as an input.").arg(shown),
                     QMessageBox::NoIcon);
     } else {

@@ -175,7 +175,9 @@ void frmRecorder::FitToCards()
         m_optInput[static_cast<size_t>(option)]->setVisible(analog);
     }
     for (int j : kShownOutputs) {
-        const int option = j < 4 ? kFirstOutputOption + j : kAnalogOutputOption + j - 12;
+        const int option = tlv880::IsAnalogOutput(j)
+                               ? kAnalogOutputOption + tlv880::AnalogOutputOfSlot(j)
+                               : kFirstOutputOption + j;
         QRadioButton* button = m_optInput[static_cast<size_t>(option)];
         button->setText(m_core.Tables().Output(j).Name.trimmed());
         button->setVisible(m_core.IsPresentOutput(j));

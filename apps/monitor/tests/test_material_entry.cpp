@@ -15,6 +15,15 @@ namespace {
 
 using MaterialEntry = MonitorTest;
 
+// The number of sensors shown changed as the setup form's OK changes it, the rest as it is.
+void ShowSensors(frmMain& w, int count)
+{
+    const MonitorSettings& s = w.Settings();
+    SetupChange change{s.period,     s.maxFreq, s.minFreq, s.initFreq, s.filter,
+                       s.logEnabled, s.logFile, s.onTop,   count,      s.display};
+    ASSERT_EQ(w.Core().ApplySetup(change), QString());
+}
+
 bool Check(frmMain& w, QLineEdit* box, const QString& text)
 {
     box->setText(text);
@@ -151,18 +160,18 @@ TEST_F(MaterialEntry, SensorCountChangesKeepStoredTextsAndSaveOnlyShownSensors)
     EXPECT_TRUE(w.Settings().setupChanged);
 
     // Shrinking removes rows and boxes but not the stored texts.
-    w.Settings().sensorsShown = 2;
+    ShowSensors(w, 2);
     w.InitForm();
     QCoreApplication::processEvents();
     EXPECT_EQ(Grid()->rowCount(), 3);
     EXPECT_EQ(Box(QStringLiteral("txtDensity_2")), nullptr);
     EXPECT_EQ(Box(QStringLiteral("txtZFactor_7")), nullptr);
     EXPECT_EQ(w.Settings().densityText[4], QStringLiteral("5.50"));
-    w.Settings().sensorsShown = 5;
+    ShowSensors(w, 5);
     w.InitForm();
     EXPECT_EQ(Box(QStringLiteral("txtDensity_4"))->text(), QStringLiteral("5.50"));
 
-    w.Settings().sensorsShown = 2;
+    ShowSensors(w, 2);
     w.InitForm();
     ASSERT_TRUE(w.IniWrite(QStringLiteral("two.dat")));
     const QStringList lines = ReadLines(QStringLiteral("two.dat"));
@@ -354,13 +363,13 @@ TEST_F(MaterialEntry, AMaterialsNameRoundTripsAndAFileWithoutNamesStaysAsItWas)
     EXPECT_TRUE(lines.contains(QStringLiteral("Material2=Magnesium fluoride")));
     EXPECT_FALSE(lines.join(' ').contains(QStringLiteral("Material1")));
 
-    w.Settings() = MonitorSettings{};
-    w.IniRead(QStringLiteral("tlvmonitor.dat"));
-    w.InitForm();
-    EXPECT_EQ(w.Settings().densityText[1], QStringLiteral("3.18"));
-    EXPECT_EQ(w.Settings().zFactorText[1], QStringLiteral("0.637"));
-    EXPECT_EQ(w.Settings().materialName[1], QStringLiteral("Magnesium fluoride"));
-    EXPECT_EQ(w.findChild<tlv::MaterialPicker*>(QStringLiteral("cboMaterial_1"))->ShownName(),
+    // A fresh program reads the name back from the remembered file.
+    m_window.reset();
+    frmMain& fresh = LoadWindow();
+    EXPECT_EQ(fresh.Settings().densityText[1], QStringLiteral("3.18"));
+    EXPECT_EQ(fresh.Settings().zFactorText[1], QStringLiteral("0.637"));
+    EXPECT_EQ(fresh.Settings().materialName[1], QStringLiteral("Magnesium fluoride"));
+    EXPECT_EQ(fresh.findChild<tlv::MaterialPicker*>(QStringLiteral("cboMaterial_1"))->ShownName(),
               QStringLiteral("Magnesium fluoride"));
 }
 

@@ -1,4 +1,4 @@
-// Remote queries of the monitor: they answer from the window's newest poll, in the grid's units,
+// Remote queries of the monitor: they answer from the core's newest poll, in the grid's units,
 // and the monitor offers nothing that changes it.
 #include "MonitorFixture.h"
 #include "MonitorRemoteTarget.h"
@@ -13,7 +13,7 @@ using RemoteQueries = MonitorTest;
 TEST_F(RemoteQueries, AnswerTheNewestPollInKiloAngstrom)
 {
     frmMain& w = LoadWindow();
-    MonitorRemoteTarget target(w);
+    MonitorRemoteTarget target(w.Core());
     tlv::remote::ScpiSession session(target, true);
     EXPECT_EQ(session.Execute("*IDN?")->split(',').mid(0, 3),
               (QList<QByteArray>{"TLV880", "TLVMONITOR", "0"}));
@@ -37,7 +37,7 @@ TEST_F(RemoteQueries, AnswerTheNewestPollInKiloAngstrom)
 TEST_F(RemoteQueries, OfferNoControlAndNoOutputs)
 {
     frmMain& w = LoadWindow();
-    MonitorRemoteTarget target(w);
+    MonitorRemoteTarget target(w.Core());
     tlv::remote::ScpiSession session(target, true);
     for (const char* line : {"PROC:STAR", "OUTP:RATE 1,1", "MMEM:LOAD \"a.dat\"", "MEAS:OUTP? 1",
                              "MEAS:ANAL? 1", "OUTP:MODE? 1"}) {

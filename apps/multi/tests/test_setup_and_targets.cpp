@@ -1,6 +1,6 @@
 // Target sets of the commands, the settings file "tlvmulti.INI" and the reading of typed numbers.
 
-#include "FormHelpers.h"
+#include "EntryNumber.h"
 #include "MultiSetup.h"
 #include "TargetSets.h"
 

@@ -6,12 +6,12 @@
 
 namespace monitor {
 
-class frmMain;
+class MonitorCore;
 
 class MonitorRemoteTarget : public tlv::remote::RemoteTarget {
 public:
-    // `window` holds the monitor's readings and run state and must outlive the target.
-    explicit MonitorRemoteTarget(const frmMain& window) : m_window(window) {}
+    // `core` holds the monitor's readings and run state and must outlive the target.
+    explicit MonitorRemoteTarget(const MonitorCore& core) : m_core(core) {}
 
     QString Model() const override { return QStringLiteral("TLVMONITOR"); }
     tlv::remote::Outcome SensorReading(int sensor, tlv::remote::Triple& reading) const override;
@@ -25,7 +25,7 @@ public:
                                         double& zFactor) const override;
 
 private:
-    const frmMain& m_window;
+    const MonitorCore& m_core;
 };
 
 } // namespace monitor

@@ -1,6 +1,6 @@
 #include "MultiSetup.h"
 
-#include "FormHelpers.h"
+#include "EntryNumber.h"
 
 #include "common/cIniFile.h"
 

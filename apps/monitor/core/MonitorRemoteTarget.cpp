@@ -1,7 +1,7 @@
-// The monitor's answers to remote queries, from the readings its own poll took.
+// The monitor's answers to remote queries, from the readings the core's poll took.
 #include "MonitorRemoteTarget.h"
 
-#include "frmMain.h"
+#include "MonitorCore.h"
 
 #include <limits>
 
@@ -11,7 +11,7 @@ using tlv::remote::Outcome;
 
 Outcome MonitorRemoteTarget::SensorReading(int sensor, tlv::remote::Triple& reading) const
 {
-    const auto& row = m_window.LatestReadings().at(static_cast<size_t>(sensor));
+    const auto& row = m_core.LatestReadings().at(static_cast<size_t>(sensor));
     // The poll keeps thickness in Å; the interface speaks kÅ, as the grid does.
     reading = {row[0], row[1] / 1000.0, row[2]};
     return Outcome::Ok();
@@ -19,9 +19,9 @@ Outcome MonitorRemoteTarget::SensorReading(int sensor, tlv::remote::Triple& read
 
 Outcome MonitorRemoteTarget::SensorLifeLeft(int sensor, double& thickness, double& seconds) const
 {
-    const auto& row = m_window.LatestReadings().at(static_cast<size_t>(sensor));
+    const auto& row = m_core.LatestReadings().at(static_cast<size_t>(sensor));
     const auto forecast =
-        m_window.Instrument().SensorForecast(static_cast<short>(sensor), row[2], row[0]);
+        m_core.Instrument().SensorForecast(static_cast<short>(sensor), row[2], row[0]);
     const double none = std::numeric_limits<double>::quiet_NaN();
     thickness = forecast ? forecast->thicknessLeft : none;
     seconds = forecast && forecast->secondsLeft ? *forecast->secondsLeft : none;
@@ -30,8 +30,8 @@ Outcome MonitorRemoteTarget::SensorLifeLeft(int sensor, double& thickness, doubl
 
 Outcome MonitorRemoteTarget::State(tlv::remote::RunState& state) const
 {
-    state = m_window.Settings().runState != 0 ? tlv::remote::RunState::Run
-                                              : tlv::remote::RunState::Stop;
+    state =
+        m_core.Settings().runState != 0 ? tlv::remote::RunState::Run : tlv::remote::RunState::Stop;
     return Outcome::Ok();
 }
 
@@ -44,7 +44,7 @@ Outcome MonitorRemoteTarget::Materials(QList<tlv::Material>& materials) const
 Outcome MonitorRemoteTarget::SensorMaterial(int sensor, QString& name, double& density,
                                             double& zFactor) const
 {
-    const MonitorSettings& settings = m_window.Settings();
+    const MonitorSettings& settings = m_core.Settings();
     const auto s = static_cast<size_t>(sensor);
     if (!ParseNumber(settings.densityText.at(s), density) ||
         !ParseNumber(settings.zFactorText.at(s), zFactor))
