@@ -1,5 +1,6 @@
 #include "frmProcess.h"
 #include "RecipePlan.h"
+#include "RecipeProgress.h"
 #include "RecipeSession.h"
 
 #include "common/DialogService.h"
@@ -15,6 +16,8 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <cmath>
+
 namespace coflux {
 
 namespace {
@@ -29,11 +32,11 @@ QString EndText(const RecipeLayer& layer)
 {
     switch (layer.end) {
     case LayerEnd::OutputThickness:
-        return QStringLiteral("to %1 kA on output %2")
+        return QStringLiteral("to %1 k\u00c5 on output %2")
             .arg(layer.endThick, 0, 'f', 3)
             .arg(layer.endOutput);
     case LayerEnd::SensorThickness:
-        return QStringLiteral("to %1 kA on sensor %2")
+        return QStringLiteral("to %1 k\u00c5 on sensor %2")
             .arg(layer.endThick, 0, 'f', 3)
             .arg(layer.endSensor);
     case LayerEnd::Time:
@@ -46,7 +49,7 @@ QString OutputsText(const RecipeLayer& layer)
 {
     QStringList parts;
     for (const LayerOutput& o : layer.outputs)
-        parts << QStringLiteral("output %1 at %2 A/s").arg(o.number).arg(o.rate);
+        parts << QStringLiteral("output %1 at %2 \u00c5/s").arg(o.number).arg(o.rate);
     return parts.join(QStringLiteral(", "));
 }
 
@@ -73,12 +76,19 @@ frmProcess::frmProcess(RecipeSession& session, QWidget* parent)
     m_lblElapsed->setObjectName(QStringLiteral("lblElapsed"));
     m_lblRemaining = new QLabel(this);
     m_lblRemaining->setObjectName(QStringLiteral("lblRemaining"));
+    m_lblLayerRemaining = new QLabel(this);
+    m_lblLayerRemaining->setObjectName(QStringLiteral("lblLayerRemaining"));
     m_lblStatus = new QLabel(this);
     m_lblStatus->setObjectName(QStringLiteral("lblStatus"));
     m_lblStatus->setWordWrap(true);
     m_lstLayers = new QTreeWidget(this);
     m_lstLayers->setObjectName(QStringLiteral("lstLayers"));
     m_lstLayers->setHeaderLabels({QStringLiteral("Layer and phase"), QStringLiteral("Details")});
+    // Details wrap within the window rather than run off its edge.
+    m_lstLayers->setWordWrap(true);
+    m_lstLayers->setUniformRowHeights(false);
+    m_lstLayers->header()->setStretchLastSection(true);
+    m_lstLayers->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_lstLayers->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
     m_lstLayers->setMinimumHeight(220);
 
@@ -90,6 +100,8 @@ frmProcess::frmProcess(RecipeSession& session, QWidget* parent)
 
     auto* times = new QHBoxLayout;
     times->addWidget(m_lblElapsed);
+    times->addStretch();
+    times->addWidget(m_lblLayerRemaining);
     times->addStretch();
     times->addWidget(m_lblRemaining);
 
@@ -240,6 +252,7 @@ void frmProcess::FillLayers()
             item->setToolTip(1, check);
             if (!shortfalls->isEmpty()) item->setForeground(1, QColor(192, 0, 0));
         }
+        if (item->toolTip(1).isEmpty()) item->setToolTip(1, item->text(1));
         std::vector<RecipeRun::Phase> phases;
         if (PlannedPreConditionTime(layer) > 0) phases.push_back(RecipeRun::Phase::PreConditioning);
         phases.insert(phases.end(), {RecipeRun::Phase::ShutterDelay, RecipeRun::Phase::Deposit,
@@ -317,8 +330,16 @@ void frmProcess::ShowProgress()
 {
     const RecipeRun& run = m_session.Run();
     m_lblElapsed->setText(QStringLiteral("Elapsed: %1").arg(RecipeRun::ElapsedText(run.Elapsed())));
+    // The times left follow the measured settling and rate (RecipeProgress).
+    const RecipeEstimate estimate = run.Estimate();
     m_lblRemaining->setText(
         QStringLiteral("Remaining: %1").arg(RecipeRun::ElapsedText(run.EstimatedRemaining())));
+    m_lblLayerRemaining->setText(estimate.running && estimate.layer >= 0
+                                     ? QStringLiteral("Layer %1 ends in %2 (%3 % done)")
+                                           .arg(estimate.layer + 1)
+                                           .arg(RecipeRun::ElapsedText(estimate.layerRemaining))
+                                           .arg(std::lround(estimate.layerDone * 100))
+                                     : QString());
     const bool depositing = run.IsRunning() && (run.CurrentPhase() == RecipeRun::Phase::Deposit ||
                                                 run.CurrentPhase() == RecipeRun::Phase::TimePower);
     for (int n = 1; n <= 6; ++n) {
@@ -333,7 +354,7 @@ void frmProcess::ShowProgress()
         if (!shown) continue;
         const double thick = depositing ? run.OutputThickness(n) : 0.0;
         const double target = run.OutputTarget(n);
-        label->setText(QStringLiteral("Output %1: %2 / %3 kA")
+        label->setText(QStringLiteral("Output %1: %2 / %3 k\u00c5")
                            .arg(n)
                            .arg(thick, 0, 'f', 3)
                            .arg(target, 0, 'f', 3));
