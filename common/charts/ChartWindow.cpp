@@ -9,6 +9,7 @@
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPushButton>
 #include <QSplitter>
 #include <QVBoxLayout>
 
@@ -42,6 +43,14 @@ ChartWindow::ChartWindow(const Options& options, QWidget* parent)
     top->addSpacing(12);
     top->addWidget(m_chkClock);
     top->addStretch(1);
+    if (options.showHelp) {
+        auto* cmdHelp = new QPushButton(QStringLiteral("&Help"), this);
+        cmdHelp->setObjectName(QStringLiteral("cmdHelp"));
+        cmdHelp->setToolTip(QStringLiteral("What the charts show and how to use them (F1)."));
+        cmdHelp->setShortcut(QKeySequence::HelpContents);
+        connect(cmdHelp, &QPushButton::clicked, this, [this] { m_options.showHelp(this); });
+        top->addWidget(cmdHelp);
+    }
     if (!options.hint.isEmpty()) {
         auto* lblHint = new QLabel(options.hint, this);
         lblHint->setObjectName(QStringLiteral("lblHint"));

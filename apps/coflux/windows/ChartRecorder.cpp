@@ -84,6 +84,11 @@ ChartRecorder::ThickInForce ChartRecorder::ThicknessInForce(int j, double readin
             }
         }
     }
+    // An output a running recipe has taken over has its thickness setpoint set aside: outside
+    // its layers it counts toward nothing.
+    if (m_run && m_run->IsRunning())
+        for (const RecipeLayer& layer : m_run->CurrentRecipe().layers)
+            if (layer.Output(number)) return {kNaN, kNaN};
     const double own = m_process.Tables().Output(j).Thick;
     return {reading, own > 0 ? own : kNaN};
 }

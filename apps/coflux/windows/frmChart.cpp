@@ -2,6 +2,7 @@
 
 #include "ChartRecorder.h"
 #include "CofluxProgram.h"
+#include "HelpWindow.h"
 
 namespace coflux {
 
@@ -11,6 +12,7 @@ tlv::charts::ChartWindow::Options ChartOptions()
     tlv::charts::ChartWindow::Options options;
     options.title = QStringLiteral("Chart");
     options.hint = QStringLiteral("Untick a legend entry to hide its line, tick it to show it.");
+    options.showHelp = [](QWidget* window) { ShowHelp(window, QStringLiteral("charts.html")); };
     return options;
 }
 } // namespace

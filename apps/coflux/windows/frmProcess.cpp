@@ -1,9 +1,11 @@
 #include "frmProcess.h"
+#include "HelpWindow.h"
 #include "RecipePlan.h"
 #include "RecipeProgress.h"
 #include "RecipeSession.h"
 
 #include "common/DialogService.h"
+#include "common/FormUtil.h"
 
 #include <QCloseEvent>
 #include <QFileInfo>
@@ -70,6 +72,13 @@ frmProcess::frmProcess(RecipeSession& session, QWidget* parent)
     m_cmdAbort = new QPushButton(QStringLiteral("&Abort"), this);
     m_cmdAbort->setObjectName(QStringLiteral("cmdAbort"));
     m_cmdAbort->setToolTip(QStringLiteral("Abort the recipe: every output to power 0."));
+    auto* cmdHelp = new QPushButton(QStringLiteral("&Help"), this);
+    cmdHelp->setObjectName(QStringLiteral("cmdHelp"));
+    cmdHelp->setToolTip(QStringLiteral("Recipes, their phases and how the times left are "
+                                       "estimated (F1)."));
+    cmdHelp->setShortcut(QKeySequence::HelpContents);
+    connect(cmdHelp, &QPushButton::clicked, this,
+            [this] { ShowHelp(this, QStringLiteral("process.html")); });
     m_lblRecipe = new QLabel(QStringLiteral("No recipe loaded."), this);
     m_lblRecipe->setObjectName(QStringLiteral("lblRecipe"));
     m_lblElapsed = new QLabel(this);
@@ -94,6 +103,7 @@ frmProcess::frmProcess(RecipeSession& session, QWidget* parent)
 
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(m_cmdLoad);
+    buttons->addWidget(cmdHelp);
     buttons->addStretch();
     buttons->addWidget(m_cmdStart);
     buttons->addWidget(m_cmdAbort);
@@ -127,6 +137,7 @@ frmProcess::frmProcess(RecipeSession& session, QWidget* parent)
     layout->addWidget(m_lblStatus);
     layout->addLayout(buttons);
     resize(560, 480);
+    ::RestoreFormPosition(this, true);
 
     connect(m_cmdLoad, &QPushButton::clicked, this, &frmProcess::cmdLoad_Click);
     connect(m_cmdStart, &QPushButton::clicked, this, &frmProcess::cmdStart_Click);
@@ -222,7 +233,8 @@ void frmProcess::cmdAbort_Click()
 
 void frmProcess::closeEvent(QCloseEvent* event)
 {
-    // The run goes on without its window; the window opens again from the menu.
+    // The run goes on without its window; the window opens again from the menu, where it was.
+    ::SaveFormPosition(this);
     event->accept();
 }
 
@@ -243,12 +255,14 @@ void frmProcess::FillLayers()
         const RecipeLayer& layer = recipe.layers[i];
         auto* item = new QTreeWidgetItem(m_lstLayers);
         item->setText(0, QStringLiteral("Layer %1 %2").arg(i + 1).arg(layer.name));
-        item->setText(1, QStringLiteral("%1, %2").arg(OutputsText(layer), EndText(layer)));
+        // One line each for the outputs, the end and the crystal check, so the details fit
+        // the column instead of running off its edge.
+        item->setText(1, QStringLiteral("%1,\n%2").arg(OutputsText(layer), EndText(layer)));
         // What the crystals can take, before the run starts.
         if (const auto shortfalls = m_session.CrystalCheckNow(int(i))) {
             const QString check = shortfalls->isEmpty() ? QStringLiteral("crystals hold the layer")
                                                         : shortfalls->join(QStringLiteral("; "));
-            item->setText(1, item->text(1) + QStringLiteral("; ") + check);
+            item->setText(1, item->text(1) + QStringLiteral(";\n") + check);
             item->setToolTip(1, check);
             if (!shortfalls->isEmpty()) item->setForeground(1, QColor(192, 0, 0));
         }

@@ -11,9 +11,12 @@
 #include "common/charts/LiveChartView.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QChart>
 #include <QCheckBox>
 #include <QCoreApplication>
+#include <QPushButton>
+#include <QTextBrowser>
 #include <QValueAxis>
 
 #include <cmath>
@@ -288,6 +291,15 @@ TEST_F(CofluxChart, RateSetpointAndToleranceBandWhileTheLoopHoldsTheOutput)
         qobject_cast<QValueAxis*>(chart->PowerView()->chart()->axes(Qt::Vertical).value(0));
     EXPECT_DOUBLE_EQ(axis->min(), 0);
     EXPECT_DOUBLE_EQ(axis->max(), 100);
+    // Its Help shows the chart window's page.
+    chart->findChild<QPushButton*>(QStringLiteral("cmdHelp"))->click();
+    QWidget* help = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->objectName() == QStringLiteral("frmHelp")) help = w;
+    ASSERT_NE(qobject_cast<QTextBrowser*>(help), nullptr);
+    EXPECT_EQ(qobject_cast<QTextBrowser*>(help)->source().fileName(),
+              QStringLiteral("charts.html"));
+    help->close();
     chart->ClockBox()->click();
     for (tlv::charts::LiveChartView* view :
          {chart->RateView(), chart->PowerView(), chart->ThickView()})

@@ -12,6 +12,7 @@
 #include <QString>
 #include <QWidget>
 
+#include <functional>
 #include <vector>
 
 class QCheckBox;
@@ -40,6 +41,9 @@ public:
         QSize size{760, 820};
         bool remembersPosition = true;
         LiveChartView::TimeBase timeBase = LiveChartView::TimeBase::SinceMidnight;
+        // Shows the chart window's help page (charts.html) for the window given; a "Help"
+        // button (and F1) appear when it is set.
+        std::function<void(QWidget*)> showHelp;
     };
 
     explicit ChartWindow(const Options& options, QWidget* parent = nullptr);
