@@ -6,6 +6,8 @@
 #include "common/charts/ChartLegend.h"
 #include "common/charts/ChartWindow.h"
 
+#include "EventLoopWait.h"
+
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
@@ -22,13 +24,7 @@
 namespace tlv::charts {
 namespace {
 
-template <typename Done> bool WaitFor(Done done, int ms = 5000)
-{
-    QDeadlineTimer deadline(ms);
-    while (!done() && !deadline.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    return done();
-}
+using test::WaitFor;
 
 QValueAxis* ValueAxis(LiveChartView& view)
 {

@@ -5,6 +5,8 @@
 #include "common/charts/ChartLegend.h"
 #include "common/charts/LiveChartView.h"
 
+#include "EventLoopWait.h"
+
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
@@ -19,21 +21,8 @@
 namespace tlv::charts {
 namespace {
 
-// Runs the event loop until `done` or the (generous) time-out.
-template <typename Done> bool WaitFor(Done done, int ms = 5000)
-{
-    QDeadlineTimer deadline(ms);
-    while (!done() && !deadline.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    return done();
-}
-
-void RunEventsFor(int ms)
-{
-    QDeadlineTimer deadline(ms);
-    while (!deadline.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-}
+using test::RunEventsFor;
+using test::WaitFor;
 
 QValueAxis* ValueAxis(LiveChartView& view)
 {
