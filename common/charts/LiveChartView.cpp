@@ -147,7 +147,10 @@ public:
             painter->setPen(marker);
             painter->drawLine(QPointF(x, area.top()), QPointF(x, area.bottom()));
             painter->setPen(QColor(40, 40, 40));
-            painter->drawText(QPointF(x + 3, area.top() + metrics.ascent() + 1), m.label);
+            // Right of the line, or left of it where the plot ends first.
+            const double width = metrics.horizontalAdvance(m.label);
+            const double textX = x + 3 + width <= area.right() ? x + 3 : x - 3 - width;
+            painter->drawText(QPointF(textX, area.top() + metrics.ascent() + 1), m.label);
         }
     }
 
