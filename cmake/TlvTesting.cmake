@@ -8,12 +8,17 @@
 # of <name>: the default test run and the sanitizer builds skip that label, CI runs it once.
 if(BUILD_TESTING)
   find_package(GTest REQUIRED)
+  # The one way a test waits for another thread, process or the event loop (tlvtest/Wait.h,
+  # tlvtest/WaitEvents.h); header-only and Qt-free, so the card library's tests use it too.
+  add_library(tlv_test_wait INTERFACE)
+  target_include_directories(tlv_test_wait INTERFACE ${PROJECT_SOURCE_DIR}/tests/support/include)
 endif()
 
 function(tlv_add_test)
   cmake_parse_arguments(T "QT" "NAME;TIMEOUT;REALTIME" "SOURCES;LIBS;ENV;LABELS" ${ARGN})
   add_executable(${T_NAME} ${T_SOURCES})
-  target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock tlv_warnings)
+  target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock tlv_test_wait
+                                           tlv_warnings)
   if(T_QT)
     target_link_libraries(${T_NAME} PRIVATE tlv_qt_test_main Qt6::Test)
   else()

@@ -4,12 +4,11 @@
 
 #include "Engine.h"
 #include "tlv880a.h"
+#include "tlvtest/Wait.h"
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <functional>
-#include <thread>
+#include <mutex>
 
 namespace tlv880::test {
 
@@ -26,19 +25,8 @@ protected:
     }
 };
 
-// Waits for the library's own threads to bring about done(): true when it held. The verdict is
-// done() itself; the time-out only ends a test whose thread hangs, and is long enough for a
-// sanitizer build on a loaded machine.
-inline bool WaitFor(const std::function<bool()>& done,
-                    std::chrono::milliseconds timeout = std::chrono::seconds(60))
-{
-    const auto end = std::chrono::steady_clock::now() + timeout;
-    while (std::chrono::steady_clock::now() < end) {
-        if (done()) return true;
-        // A pause between looks at the state; it only sets how soon the wait notices.
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return done();
-}
+// Waits for the library's own threads to bring about done(); the default limit is long enough
+// for a sanitizer build on a loaded machine.
+using tlvtest::WaitFor;
 
 } // namespace tlv880::test

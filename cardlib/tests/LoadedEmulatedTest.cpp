@@ -2,6 +2,7 @@
 // trace and the measurement arithmetic. (The ring's unread count is tested in-process, where the
 // cards' clock can be stepped.)
 #include "LoadedLibrary.h"
+#include "tlvtest/Wait.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -13,7 +14,6 @@
 #include <fstream>
 #include <numbers>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace tlv880 {
@@ -39,18 +39,7 @@ double LuLewis(double f, double fq, double density, double z)
     return 1.668e13 * 2.648 / (pi * density * f * z) * std::atan(z * std::tan(pi * (fq - f) / fq));
 }
 
-// Waits until pred() holds: the library's thread brings it about. The time-out only ends a
-// test whose thread hangs.
-template <typename P> bool WaitFor(P pred)
-{
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    while (!pred()) {
-        if (std::chrono::steady_clock::now() > end) return false;
-        // A pause between looks at the readings; it only sets how soon the wait notices.
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return true;
-}
+using tlvtest::WaitFor; // the library's thread brings about what the test waits for
 
 TEST(LoadedLibrary, EmulatedCardsEndToEnd)
 {

@@ -1,6 +1,7 @@
 // libtlv880a.so loaded with dlopen and no card at all: the engine runs in simulate mode, readings
 // arrive once per period, outputs deposit and a rate loop closes; unloading joins the threads.
 #include "LoadedLibrary.h"
+#include "tlvtest/Wait.h"
 
 #include <gtest/gtest.h>
 
@@ -14,17 +15,10 @@
 namespace tlv880 {
 namespace {
 
-// Waits until done() holds: the library's thread brings it about. The time-out only ends a test
-// whose thread hangs.
+// Waits until done() holds: the library's thread brings it about, a reading a period.
 bool WaitFor(const std::function<bool()>& done)
 {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(120);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > end) return false;
-        // A pause between looks at the readings; it only sets how soon the wait notices.
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return true;
+    return tlvtest::WaitFor(done, std::chrono::seconds(120), std::chrono::milliseconds(20));
 }
 
 // Starts the loaded library without a driver in simulate mode at period 0.1 s: sensors 0 and 1

@@ -3,6 +3,7 @@
 // a slave without crystals). It drives the members a program uses and observes every event.
 
 #include "instrument/cTLV880a.h"
+#include "tlvtest/WaitEvents.h"
 
 #include <QSignalSpy>
 #include <QTimer>
@@ -36,12 +37,7 @@ protected:
     // about at their own pace. The bound (two minutes) only ends a test that hangs.
     static bool waitFor(const std::function<bool()>& pred)
     {
-        QSignalSpy never(s_tlv, &QObject::destroyed);
-        for (int i = 0; i < 1200; ++i) {
-            if (pred()) return true;
-            never.wait(100);
-        }
-        return false;
+        return tlvtest::WaitForEvents(pred, std::chrono::seconds(120));
     }
     static bool hasEvent(const QSignalSpy& spy, int code, const QString& message, int index)
     {

@@ -176,9 +176,8 @@ Outcome CofluxRemoteTarget::ProgramFolderFile(const QString& name, QString& path
 
 Outcome CofluxRemoteTarget::LoadSetup(const QString& name)
 {
-    if (m_process.RunState() != RunStopped)
-        return Outcome::Error(tlv::remote::SettingsConflict,
-                              QStringLiteral("Stop the deposition before opening a setup file"));
+    if (const CommandResult allowed = m_process.CanOpenSetup(); !allowed.ok())
+        return Outcome::Error(tlv::remote::SettingsConflict, allowed.text);
     QString path;
     if (Outcome found = ProgramFolderFile(name, path); !found.ok()) return found;
     const SetupLoadResult loaded = m_process.OpenSetup(name);

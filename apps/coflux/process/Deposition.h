@@ -90,6 +90,7 @@ struct SetupLoadResult {
     // Not empty: the file cannot be a setup file (the message names it and why); nothing was
     // loaded and the current setup stays, under its own name.
     QString refusal;
+    bool refusedByRunState = false; // the refusal is the run state's: stop the deposition first
     int cardSettingsError = 0; // error number of the refused card settings (SendInit), 0 = taken
     QString cardSettingsMessage;
     QList<QPair<int, QString>> classErrors; // every class error raised while loading, in order
@@ -235,7 +236,10 @@ public:
     // start (on by default; an unattended run leaves the user's settings alone).
     void setRemembersSetupFile(bool remember) { m_remembersSetupFile = remember; }
     // Loads a setup file of the program's folder as File Open does; an empty name does nothing.
+    // Refused (refusedByRunState) while a deposition runs or is held, for every caller alike.
     SetupLoadResult OpenSetup(const QString& name);
+    // Whether a setup file may be opened now; the refusal's text otherwise.
+    CommandResult CanOpenSetup() const;
     // Writes the setup to a file of the program's folder as Save As does (and the closing
     // question's Yes). Failed with the window's message when nothing or not all was written.
     CommandResult SaveSetup(const QString& name);

@@ -22,6 +22,15 @@ SetupLoadResult Deposition::OpenSetup(const QString& name)
     SetupLoadResult result;
     if (name.isEmpty()) return result;
     result.loaded = true;
+    // A setup loaded under a running deposition would change its loops and log mid-run.
+    if (const CommandResult allowed = CanOpenSetup(); !allowed.ok()) {
+        result.refusal = allowed.text;
+        result.refusedByRunState = true;
+        result.notices << allowed.text;
+        SetStatus(allowed.text);
+        emit notice(allowed.text, NoticeLevel::Warning);
+        return result;
+    }
     SetupLoadResult* outer = m_loading;
     m_loading = &result;
 
@@ -123,6 +132,14 @@ void Deposition::SetCrossRate(bool on)
         }
     }
     emit cardChanged();
+}
+
+CommandResult Deposition::CanOpenSetup() const
+{
+    if (m_runState == RunStopped) return CommandResult::done();
+    return CommandResult::refused(
+        CommandResult::Status::RefusedByRunState,
+        QStringLiteral("Stop the deposition before opening a setup file"));
 }
 
 CommandResult Deposition::SaveSetup(const QString& name)

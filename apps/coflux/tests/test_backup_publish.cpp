@@ -11,6 +11,7 @@
 #include "test_filmLibrary.h"
 
 #include "common/mqtt/MqttPublisher.h"
+#include "tlvtest/WaitEvents.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -64,10 +65,8 @@ TEST(BackupPublish, TheTakeOverIsAnEventAndLifeLeftRidesWithTheReadings)
     MqttPublisher publisher{QStringLiteral("coflux")};
     publisher.setClock([clock] { return clock->now().toUTC(); });
     ASSERT_TRUE(publisher.start({broker.url(QStringLiteral("plant")), {}, {}, {}}));
-    QElapsedTimer waited; // the bound only ends a hung test
-    waited.start();
-    while (publisher.connection() != MqttPublisher::Connection::Online && waited.elapsed() < 15000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    tlvtest::WaitForEvents(
+        [&] { return publisher.connection() == MqttPublisher::Connection::Online; });
     ASSERT_EQ(publisher.connection(), MqttPublisher::Connection::Online);
     ProcessRecipes recipes{process};
     DepositionPublishing publishing(process, recipes.Session(), publisher);

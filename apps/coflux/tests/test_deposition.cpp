@@ -265,6 +265,45 @@ TEST_F(DepositionTest, RunStateRulesRefuseWhatTheStateDoesNotAllow)
     EXPECT_EQ(m_core->RunState(), RunStopped);
 }
 
+// Opening a setup file under a running or held deposition is refused for every caller, the
+// window's Open as much as a remote client's: the loops, the log and the setup stay.
+TEST_F(DepositionTest, ASetupIsOpenedOnlyWhileStopped)
+{
+    Load(QString::fromLatin1(kCoDeposition).arg(HomeFile(QStringLiteral("r.log"))));
+    QFile other(HomeFile(QStringLiteral("Other.dat")));
+    ASSERT_TRUE(other.open(QIODevice::WriteOnly));
+    other.write("[OUTPUT1]\r\nName=Other\r\nMode=0\r\n");
+    other.close();
+    const QString name = m_core->Tables().Output(0).Name;
+    const int mode = m_core->Mode(0);
+    QSignalSpy notices(m_core.get(), &Deposition::notice);
+    const QString refusal = QStringLiteral("Stop the deposition before opening a setup file");
+
+    for (const short state : {RunRunning, RunHeld}) {
+        if (state == RunRunning)
+            ASSERT_TRUE(m_core->Start().ok());
+        else
+            ASSERT_TRUE(m_core->Hold().ok());
+        EXPECT_EQ(m_core->CanOpenSetup().status, CommandResult::Status::RefusedByRunState);
+        const SetupLoadResult load = m_core->OpenSetup(QStringLiteral("Other.dat"));
+        EXPECT_TRUE(load.refusedByRunState);
+        EXPECT_EQ(load.refusal, refusal);
+        EXPECT_EQ(m_core->RunState(), state) << "the deposition goes on";
+        EXPECT_EQ(m_core->SetupFileName(), QStringLiteral("Run.dat"));
+        EXPECT_EQ(m_core->Tables().Output(0).Name, name);
+        EXPECT_EQ(m_core->Mode(0), mode);
+    }
+    ASSERT_EQ(notices.size(), 2);
+    EXPECT_EQ(notices[0][0].toString(), refusal);
+
+    ASSERT_TRUE(m_core->Stop().ok());
+    EXPECT_TRUE(m_core->CanOpenSetup().ok());
+    const SetupLoadResult load = m_core->OpenSetup(QStringLiteral("Other.dat"));
+    EXPECT_FALSE(load.refusedByRunState);
+    EXPECT_TRUE(load.refusal.isEmpty());
+    EXPECT_EQ(m_core->Tables().Output(0).Name.trimmed(), QStringLiteral("Other"));
+}
+
 TEST_F(DepositionTest, ValuesOutOfRangeAreRefusedWithTheWindowsMessages)
 {
     Load(QString::fromLatin1(kCoDeposition).arg(HomeFile(QStringLiteral("v.log"))));

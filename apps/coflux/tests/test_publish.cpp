@@ -12,6 +12,7 @@
 #include "test_filmLibrary.h"
 
 #include "common/mqtt/MqttPublisher.h"
+#include "tlvtest/WaitEvents.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -91,11 +92,8 @@ protected:
         tlv.setTimerEnabled(false); // the test is the timer
         publisher.setClock([this] { return clock->now().toUTC(); });
         ASSERT_TRUE(publisher.start({broker.url(QStringLiteral("plant")), {}, {}, {}}));
-        QElapsedTimer waited; // the bound only ends a hung test
-        waited.start();
-        while (publisher.connection() != MqttPublisher::Connection::Online &&
-               waited.elapsed() < 15000)
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        tlvtest::WaitForEvents(
+            [&] { return publisher.connection() == MqttPublisher::Connection::Online; });
         ASSERT_EQ(publisher.connection(), MqttPublisher::Connection::Online);
         publishing =
             std::make_unique<DepositionPublishing>(process, processRecipes.Session(), publisher);

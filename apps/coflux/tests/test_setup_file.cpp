@@ -246,6 +246,30 @@ TEST_F(SetupFile, MenusOpenAndSaveThroughTheDialogs)
     EXPECT_EQ(w.SetupFileName(), QStringLiteral("Saved.dat"));
 }
 
+// Under a running deposition File Open is refused before any file is asked for, with the
+// process's own message; the setup stays.
+TEST_F(SetupFile, OpenIsRefusedWhileTheDepositionRuns)
+{
+    WriteFile("Other.dat", "[OUTPUT1]\nName=Titanium\n");
+    frmMain& w = Open();
+    const QString before = w.Tables().Output(0).Name;
+    ASSERT_TRUE(w.Core().Start().ok());
+    TakeMessages();
+    m_requests.clear();
+    m_answer = [this](const tlv::DialogRequest& r) -> tlv::DialogAnswer {
+        if (r.kind == tlv::DialogKind::Open) return HomeFile("Other.dat");
+        return QMessageBox::Ok;
+    };
+    w.findChild<QAction*>("mnuOpen")->trigger();
+    ASSERT_EQ(m_requests.size(), 1);
+    EXPECT_EQ(m_requests[0].kind, tlv::DialogKind::Message);
+    EXPECT_EQ(m_requests[0].text,
+              QStringLiteral("Stop the deposition before opening a setup file"));
+    EXPECT_EQ(w.Tables().Output(0).Name, before);
+    EXPECT_EQ(w.RunState(), RunRunning);
+    ASSERT_TRUE(w.Core().Stop().ok());
+}
+
 TEST_F(SetupFile, ASetupLoadedFromElsewhereCancelsTheOpenEditors)
 {
     WriteFile("Other.dat", "[SENSOR1]\nDensity=5.5\n");

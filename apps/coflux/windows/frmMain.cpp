@@ -5,6 +5,7 @@
 #include "ChartRecorder.h"
 #include "CofluxProgram.h"
 #include "HelpWindow.h"
+#include "ProgramMessage.h"
 #include "RecipeSession.h"
 #include "frmChart.h"
 #include "frmProcess.h"
@@ -142,6 +143,12 @@ void frmMain::ValidateBeforeMenu(QMenu* menu)
 
 void frmMain::mnuOpen_Click()
 {
+    // The process refuses a setup under a running deposition; the operator learns it before
+    // choosing a file.
+    if (const CommandResult allowed = m_core->CanOpenSetup(); !allowed.ok()) {
+        ShowMessage(this, allowed.text, QMessageBox::Warning);
+        return;
+    }
     const QString name = tlv::SelectSetupFile(this, false, tlv::ProgramFolder());
     if (name.isEmpty()) return;
     // An editor still open would show, and on OK write back, values of the setup being

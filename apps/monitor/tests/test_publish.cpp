@@ -5,8 +5,8 @@
 
 #include "common/mqtt/MqttPublisher.h"
 #include "common/mqtt/PublishTarget.h"
+#include "tlvtest/WaitEvents.h"
 
-#include <QElapsedTimer>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLabel>
@@ -17,15 +17,6 @@ namespace {
 using tlv::mqtt::MqttPublisher;
 using tlv::mqtt::test::TestBroker;
 using tlv::mqtt::test::TestSubscriber;
-
-template <typename Predicate> bool WaitUntil(Predicate done, int timeoutMs = 15000)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!done() && clock.elapsed() < timeoutMs)
-        QApplication::processEvents(QEventLoop::AllEvents, 20);
-    return done();
-}
 
 QJsonObject Json(const QByteArray& payload)
 {
@@ -71,8 +62,8 @@ TEST_F(MonitorPublish, ARunPublishesStateReadingsOfShownSensorsAndSensorEvents)
     MqttPublisher* publisher = w.Publisher();
     QDateTime tick(QDate(2026, 12, 7), QTime(9, 0, 0), Qt::UTC);
     publisher->setClock([&] { return tick; });
-    ASSERT_TRUE(
-        WaitUntil([&] { return publisher->connection() == MqttPublisher::Connection::Online; }));
+    ASSERT_TRUE(tlvtest::WaitForEvents(
+        [&] { return publisher->connection() == MqttPublisher::Connection::Online; }));
     EXPECT_EQ(StatusLabel()->text(),
               QStringLiteral("MQTT: online (127.0.0.1:%1)").arg(broker.port()));
     const QByteArray base = publisher->topicBase();
@@ -142,7 +133,7 @@ TEST_F(MonitorPublish, ARefusedLoginOrBadUrlLeavesTheMonitorMeasuring)
     frmMain& w = LoadWindow();
     ASSERT_TRUE(
         w.StartPublishing({broker.url(QStringLiteral("lab")), QStringLiteral("intruder"), {}, {}}));
-    ASSERT_TRUE(WaitUntil(
+    ASSERT_TRUE(tlvtest::WaitForEvents(
         [&] { return w.Publisher()->connection() == MqttPublisher::Connection::Failed; }));
     EXPECT_EQ(StatusLabel()->text(), QStringLiteral("MQTT: not publishing"));
     EXPECT_TRUE(StatusLabel()->toolTip().contains(QStringLiteral("refused the connection")))

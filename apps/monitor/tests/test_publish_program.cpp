@@ -2,10 +2,10 @@
 // program is killed, the settings key turns publishing on, and a bad URL is reported while the
 // program runs on.
 #include "MqttTestPeers.h"
+#include "tlvtest/Wait.h"
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -48,6 +48,19 @@ protected:
         m_program.start(QString::fromLocal8Bit(qgetenv("TLVMONITOR")), arguments);
         ASSERT_TRUE(m_program.waitForStarted(10000));
     }
+    // What the program writes to standard error until it has written `text` or has ended.
+    QByteArray StandardErrorUntil(const char* text)
+    {
+        QByteArray errors;
+        tlvtest::WaitUntil(
+            [&] { return errors.contains(text) || m_program.state() != QProcess::Running; },
+            std::chrono::seconds(30),
+            [&] {
+                m_program.waitForReadyRead(200);
+                errors += m_program.readAllStandardError();
+            });
+        return errors + m_program.readAllStandardError();
+    }
     // The status messages a subscriber has seen for any program on the broker.
     static QList<QByteArray> Statuses(const std::vector<ReceivedMessage>& all)
     {
@@ -86,14 +99,7 @@ TEST_F(MonitorProgram, ABrokerStartedAfterTheProgramIsFound)
     const QString url = m_broker.url(QStringLiteral("late"));
     m_broker.stop(true);
     Start({QStringLiteral("--publish"), url});
-    QByteArray errors;
-    QElapsedTimer waited;
-    waited.start();
-    while (!errors.contains("cannot be reached") && waited.elapsed() < 30000 &&
-           m_program.state() == QProcess::Running) {
-        m_program.waitForReadyRead(200);
-        errors += m_program.readAllStandardError();
-    }
+    const QByteArray errors = StandardErrorUntil("cannot be reached");
     ASSERT_TRUE(errors.contains("cannot be reached")) << errors.constData();
 
     QString why;
@@ -133,14 +139,7 @@ TEST_F(MonitorProgram, ABadUrlIsReportedAndTheProgramRunsOn)
 {
     Start(
         {QStringLiteral("--publish"), QStringLiteral("mqtt://127.0.0.1:%1").arg(m_broker.port())});
-    QByteArray errors;
-    QElapsedTimer waited;
-    waited.start();
-    while (!errors.contains("Bad publish URL") && waited.elapsed() < 30000 &&
-           m_program.state() == QProcess::Running) {
-        m_program.waitForReadyRead(200);
-        errors += m_program.readAllStandardError();
-    }
+    const QByteArray errors = StandardErrorUntil("Bad publish URL");
     EXPECT_TRUE(errors.contains("tlvmonitor: Bad publish URL \"mqtt://127.0.0.1:"))
         << errors.constData();
     EXPECT_TRUE(errors.contains("the topic prefix must be non-empty")) << errors.constData();

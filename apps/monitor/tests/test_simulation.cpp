@@ -6,9 +6,9 @@
 #include "common/ProgramInfo.h"
 
 #include "tlvtest/PrivateHome.h"
+#include "tlvtest/WaitEvents.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 #include <QPushButton>
@@ -22,15 +22,6 @@ namespace {
 
 // Runs the event loop until `done` holds: the library's own thread and the window's timers bring
 // it about at their own pace. The time-out only ends a test that hangs.
-template <typename Predicate> bool WaitFor(Predicate done, int timeoutMs = 120000)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!done() && clock.elapsed() < timeoutMs)
-        QApplication::processEvents(QEventLoop::AllEvents, 50);
-    return done();
-}
-
 QStringList LogLines(const QString& path)
 {
     QFile file(path);
@@ -74,7 +65,8 @@ TEST(MonitorSimulation, MeasuresAndLogsTwentyFourSensorsWithoutCards)
 
     const QString log = home.filePath(QStringLiteral("TLV880.LOG"));
     // Three refreshes of all 24 sensors after the two head lines and the blank line.
-    ASSERT_TRUE(WaitFor([&] { return LogLines(log).size() >= 3 + 3 * 24; }))
+    ASSERT_TRUE(tlvtest::WaitForEvents([&] { return LogLines(log).size() >= 3 + 3 * 24; },
+                                       std::chrono::seconds(120)))
         << "log lines: " << LogLines(log).size();
     w.findChild<QPushButton*>(QStringLiteral("cmdFSwitch_0"))->click();
 

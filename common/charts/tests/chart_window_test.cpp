@@ -5,8 +5,7 @@
 
 #include "common/charts/ChartLegend.h"
 #include "common/charts/ChartWindow.h"
-
-#include "EventLoopWait.h"
+#include "tlvtest/WaitEvents.h"
 
 #include <gtest/gtest.h>
 
@@ -23,8 +22,6 @@
 
 namespace tlv::charts {
 namespace {
-
-using test::WaitFor;
 
 QValueAxis* ValueAxis(LiveChartView& view)
 {
@@ -230,7 +227,7 @@ TEST(ChartWindow, StacksChartsWithTheirLegendsAndActsOnAllOfThem)
     window.show();
     ASSERT_EQ(window.Legends().size(), 2u);
     EXPECT_EQ(window.Legends()[1]->objectName(), "chtPowerLegend");
-    ASSERT_TRUE(WaitFor([&] { return window.Legends()[1]->entryCount() == 1; }));
+    ASSERT_TRUE(tlvtest::WaitForEvents([&] { return window.Legends()[1]->entryCount() == 1; }));
     EXPECT_EQ(window.Legends()[0]->width(), window.Legends()[1]->width());
     EXPECT_EQ(window.windowTitle(), "Chart");
 
@@ -251,7 +248,7 @@ TEST(ChartWindow, StacksChartsWithTheirLegendsAndActsOnAllOfThem)
     shared.addChart(rate, QStringLiteral("chtRate"));
     LiveChartView* sp = shared.addChart(power, QStringLiteral("chtPower"));
     ASSERT_EQ(shared.Legends().size(), 1u);
-    ASSERT_TRUE(WaitFor([&] { return shared.Legends()[0]->entryCount() == 1; }));
+    ASSERT_TRUE(tlvtest::WaitForEvents([&] { return shared.Legends()[0]->entryCount() == 1; }));
     shared.Legends()[0]->entry(0)->click();
     EXPECT_FALSE(sp->seriesShown(0)) << "one entry hides the series in every chart";
     EXPECT_EQ(shared.SpanBox()->count(), 3);

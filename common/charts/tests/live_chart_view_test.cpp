@@ -4,8 +4,7 @@
 
 #include "common/charts/ChartLegend.h"
 #include "common/charts/LiveChartView.h"
-
-#include "EventLoopWait.h"
+#include "tlvtest/WaitEvents.h"
 
 #include <gtest/gtest.h>
 
@@ -21,8 +20,13 @@
 namespace tlv::charts {
 namespace {
 
-using test::RunEventsFor;
-using test::WaitFor;
+// Runs the event loop until `done` or the (generous) time-out.
+void RunEventsFor(int ms)
+{
+    QDeadlineTimer deadline(ms);
+    while (!deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+}
 
 QValueAxis* ValueAxis(LiveChartView& view)
 {
@@ -36,14 +40,14 @@ TEST(LiveChartView, ManyReadingsBetweenTwoLooksMakeOneRedraw)
     LiveChartView view(model);
     view.show();
     EXPECT_GE(LiveChartView::kRefreshIntervalMs, 100) << "never more than 10 redraws a second";
-    ASSERT_TRUE(WaitFor([&] { return view.lineCount() == 1; }));
+    ASSERT_TRUE(tlvtest::WaitForEvents([&] { return view.lineCount() == 1; }));
     const int before = view.refreshCount();
 
     for (int i = 0; i < 1000; ++i) // the reading path: appends only
         model.append(id, i * 0.1, 5.0);
     EXPECT_EQ(view.refreshCount(), before) << "appending never redraws";
 
-    ASSERT_TRUE(WaitFor([&] { return view.refreshCount() > before; }));
+    ASSERT_TRUE(tlvtest::WaitForEvents([&] { return view.refreshCount() > before; }));
     EXPECT_EQ(view.refreshCount(), before + 1) << "all 1000 readings in one redraw";
     const QList<QPointF> line = view.points(id);
     ASSERT_GT(line.size(), 0);
@@ -221,7 +225,7 @@ TEST(LiveChartView, NothingIsRedrawnWhileHiddenAndAShownViewCatchesUp)
     LiveChartView view(model);
     view.show();
     model.append(id, 0, 1);
-    ASSERT_TRUE(WaitFor([&] { return view.points(id).size() == 1; }));
+    ASSERT_TRUE(tlvtest::WaitForEvents([&] { return view.points(id).size() == 1; }));
     view.hide();
     const int before = view.refreshCount();
     for (int i = 1; i < 20; ++i)
@@ -229,7 +233,7 @@ TEST(LiveChartView, NothingIsRedrawnWhileHiddenAndAShownViewCatchesUp)
     RunEventsFor(3 * LiveChartView::kRefreshIntervalMs);
     EXPECT_EQ(view.refreshCount(), before);
     view.show();
-    ASSERT_TRUE(WaitFor([&] { return view.refreshCount() > before; }));
+    ASSERT_TRUE(tlvtest::WaitForEvents([&] { return view.refreshCount() > before; }));
     const QList<QPointF> line = view.points(id);
     EXPECT_NEAR(line.front().x(), -1.9 / 60, 1e-9);
     EXPECT_NEAR(line.back().x(), 0, 1e-9) << "the readings that came meanwhile";

@@ -3,9 +3,9 @@
 #include "common/mqtt/MqttPublisher.h"
 
 #include "MqttTestPeers.h"
+#include "tlvtest/WaitEvents.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSignalSpy>
@@ -20,15 +20,6 @@ namespace tlv::mqtt::test {
 namespace {
 
 using Connection = MqttPublisher::Connection;
-
-template <typename Predicate> bool WaitUntil(Predicate done, int timeoutMs = 15000)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!done() && clock.elapsed() < timeoutMs)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    return done();
-}
 
 QJsonObject Json(const QByteArray& payload)
 {
@@ -56,7 +47,8 @@ TEST_F(PublisherTest, ASubscriberSeesStatusStateReadingsAndEvents)
 
     MqttPublisher publisher(QStringLiteral("tlvmonitor"));
     ASSERT_TRUE(publisher.start({broker.url(QStringLiteral("lab/hall2")), {}, {}, {}}));
-    ASSERT_TRUE(WaitUntil([&] { return publisher.connection() == Connection::Online; }));
+    ASSERT_TRUE(
+        tlvtest::WaitForEvents([&] { return publisher.connection() == Connection::Online; }));
     const QByteArray base = publisher.topicBase();
     EXPECT_TRUE(base.startsWith("lab/hall2/")) << base.constData();
     EXPECT_TRUE(base.endsWith("/tlvmonitor/")) << base.constData();
@@ -116,7 +108,8 @@ TEST_F(PublisherTest, ABrokerThatComesBackGetsTheQueueAndTheDroppedCount)
     publisher.setReconnectDelay(1, 2);
     QSignalSpy dropped(&publisher, &MqttPublisher::droppedReported);
     ASSERT_TRUE(publisher.start({broker.url(QStringLiteral("plant")), {}, {}, {}}));
-    ASSERT_TRUE(WaitUntil([&] { return publisher.connection() == Connection::Online; }));
+    ASSERT_TRUE(
+        tlvtest::WaitForEvents([&] { return publisher.connection() == Connection::Online; }));
     const QByteArray base = publisher.topicBase();
     publisher.publishState({QStringLiteral("running"), QStringLiteral("Default.dat"), {}, {}});
     for (int i = 0; i < 5; ++i)
@@ -124,7 +117,8 @@ TEST_F(PublisherTest, ABrokerThatComesBackGetsTheQueueAndTheDroppedCount)
     ASSERT_TRUE(subscriber->waitCount(base + "sensor/1", 5));
 
     broker.stop();
-    ASSERT_TRUE(WaitUntil([&] { return publisher.connection() == Connection::Reconnecting; }));
+    ASSERT_TRUE(
+        tlvtest::WaitForEvents([&] { return publisher.connection() == Connection::Reconnecting; }));
     // 50 readings and an event while the broker is away; the queue holds 20.
     for (int i = 0; i < 50; ++i)
         publisher.publishSensor(0, m_time.addSecs(100 + i), 100 + i, 0, 5.9e6);
@@ -133,7 +127,8 @@ TEST_F(PublisherTest, ABrokerThatComesBackGetsTheQueueAndTheDroppedCount)
         m_time);
 
     ASSERT_TRUE(broker.start(&why)) << why.toStdString();
-    ASSERT_TRUE(WaitUntil([&] { return publisher.connection() == Connection::Online; }, 20000));
+    ASSERT_TRUE(tlvtest::WaitForEvents([&] { return publisher.connection() == Connection::Online; },
+                                       std::chrono::seconds(20)));
     ASSERT_EQ(dropped.count(), 1);
     EXPECT_EQ(dropped[0][0].toLongLong(), 31);
     EXPECT_EQ(dropped[0][1].toLongLong(), 0);
@@ -227,7 +222,8 @@ TEST_F(PublisherTest, ABrokerThatIsNotThereIsReportedAndRetried)
     publisher.setReconnectDelay(1, 2);
     QSignalSpy problems(&publisher, &MqttPublisher::problem);
     ASSERT_TRUE(publisher.start({QStringLiteral("mqtt://127.0.0.1:%1/lab").arg(port), {}, {}, {}}));
-    ASSERT_TRUE(WaitUntil([&] { return publisher.connection() == Connection::Reconnecting; }));
+    ASSERT_TRUE(
+        tlvtest::WaitForEvents([&] { return publisher.connection() == Connection::Reconnecting; }));
     ASSERT_GE(problems.count(), 1);
     EXPECT_TRUE(problems[0][0].toString().contains(QStringLiteral("cannot be reached")))
         << problems[0][0].toString().toStdString();
@@ -240,7 +236,8 @@ TEST_F(PublisherTest, ABrokerThatIsNotThereIsReportedAndRetried)
     ASSERT_EQ(broker.port(), port);
     TestSubscriber subscriber(port);
     ASSERT_TRUE(subscriber.waitSubscribed());
-    ASSERT_TRUE(WaitUntil([&] { return publisher.connection() == Connection::Online; }, 20000))
+    ASSERT_TRUE(tlvtest::WaitForEvents([&] { return publisher.connection() == Connection::Online; },
+                                       std::chrono::seconds(20)))
         << publisher.connectionText().toStdString();
     EXPECT_TRUE(subscriber.waitCount(publisher.topicBase() + "sensor/1", 1));
 }
@@ -255,7 +252,8 @@ TEST_F(PublisherTest, ARefusedLoginIsReportedAndNotRetried)
     MqttPublisher anonymous(QStringLiteral("tlvmonitor"));
     QSignalSpy problems(&anonymous, &MqttPublisher::problem);
     ASSERT_TRUE(anonymous.start({broker.url(QStringLiteral("lab")), {}, {}, {}}));
-    ASSERT_TRUE(WaitUntil([&] { return anonymous.connection() == Connection::Failed; }));
+    ASSERT_TRUE(
+        tlvtest::WaitForEvents([&] { return anonymous.connection() == Connection::Failed; }));
     EXPECT_TRUE(problems.last()[0].toString().contains(QStringLiteral("refused the connection")))
         << problems.last()[0].toString().toStdString();
     anonymous.publishSensor(0, m_time, 1, 2, 3);
@@ -270,7 +268,8 @@ TEST_F(PublisherTest, ARefusedLoginIsReportedAndNotRetried)
                                  QStringLiteral("operator"),
                                  passwordFile.fileName(),
                                  {}}));
-    ASSERT_TRUE(WaitUntil([&] { return withLogin.connection() == Connection::Online; }));
+    ASSERT_TRUE(
+        tlvtest::WaitForEvents([&] { return withLogin.connection() == Connection::Online; }));
 }
 
 } // namespace

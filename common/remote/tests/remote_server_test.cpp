@@ -4,9 +4,9 @@
 
 #include "common/remote/LineFramer.h"
 #include "common/remote/RemoteServer.h"
+#include "tlvtest/WaitEvents.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTcpSocket>
 #include <QThread>
@@ -21,19 +21,6 @@ using tlv::remote::testing::FakeTarget;
 
 namespace {
 
-// Runs the event loop until `done` holds; the limit only ends a test whose server is broken.
-bool WaitUntil(const std::function<bool()>& done, int limitMs = 10000)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > limitMs) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        QThread::msleep(1); // a pause between looks; the limit only ends a hung test
-    }
-    return true;
-}
-
 class ServerTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -47,14 +34,15 @@ protected:
     {
         auto socket = std::make_unique<QTcpSocket>();
         socket->connectToHost(QHostAddress(QHostAddress::LocalHost), server.Port());
-        EXPECT_TRUE(WaitUntil([&] { return socket->state() == QAbstractSocket::ConnectedState; }));
+        EXPECT_TRUE(tlvtest::WaitForEvents(
+            [&] { return socket->state() == QAbstractSocket::ConnectedState; }));
         return socket;
     }
 
     static QByteArray Ask(QTcpSocket& socket, const QByteArray& line)
     {
         socket.write(line);
-        if (!WaitUntil([&] { return socket.canReadLine(); })) return "<no answer>";
+        if (!tlvtest::WaitForEvents([&] { return socket.canReadLine(); })) return "<no answer>";
         return socket.readLine().chopped(1);
     }
 
@@ -80,20 +68,23 @@ TEST_F(ServerTest, ClosesAFifthClientAtOnceAndAdmitsOneWhenAPlaceIsFree)
     std::vector<std::unique_ptr<QTcpSocket>> clients;
     for (int i = 0; i < RemoteServer::kMaxClients; ++i)
         clients.push_back(Connect());
-    ASSERT_TRUE(WaitUntil([&] { return server.ClientCount() == RemoteServer::kMaxClients; }));
+    ASSERT_TRUE(
+        tlvtest::WaitForEvents([&] { return server.ClientCount() == RemoteServer::kMaxClients; }));
 
     // The kernel takes the connection; the server closes it as soon as it sees it.
     QTcpSocket fifth;
     fifth.connectToHost(QHostAddress(QHostAddress::LocalHost), server.Port());
     fifth.write("PROC:STAR\n");
-    EXPECT_TRUE(WaitUntil([&] { return fifth.state() == QAbstractSocket::UnconnectedState; }));
+    EXPECT_TRUE(
+        tlvtest::WaitForEvents([&] { return fifth.state() == QAbstractSocket::UnconnectedState; }));
     EXPECT_EQ(server.ClientCount(), RemoteServer::kMaxClients);
     for (auto& client : clients)
         EXPECT_EQ(Ask(*client, "*OPC?\n"), "1");
     EXPECT_TRUE(target.calls.isEmpty());
 
     clients.front()->disconnectFromHost();
-    ASSERT_TRUE(WaitUntil([&] { return server.ClientCount() == RemoteServer::kMaxClients - 1; }));
+    ASSERT_TRUE(tlvtest::WaitForEvents(
+        [&] { return server.ClientCount() == RemoteServer::kMaxClients - 1; }));
     auto late = Connect();
     EXPECT_EQ(Ask(*late, "*OPC?\n"), "1");
     EXPECT_EQ(counts.last().at(0).toInt(), RemoteServer::kMaxClients);
@@ -104,7 +95,8 @@ TEST_F(ServerTest, ClientsThatCloseAndReconnectAtOnceAreAdmitted)
     std::vector<std::unique_ptr<QTcpSocket>> clients;
     for (int i = 0; i < RemoteServer::kMaxClients; ++i)
         clients.push_back(Connect());
-    ASSERT_TRUE(WaitUntil([&] { return server.ClientCount() == RemoteServer::kMaxClients; }));
+    ASSERT_TRUE(
+        tlvtest::WaitForEvents([&] { return server.ClientCount() == RemoteServer::kMaxClients; }));
     for (int round = 0; round < 5; ++round) {
         SCOPED_TRACE(round);
         // Every client closes and connects again before the server has run a single event:
@@ -128,9 +120,9 @@ TEST_F(ServerTest, AClientThatLeavesMidLineChangesNothingWithThatLine)
     auto client = Connect();
     client->write("OUTP:RATE 1,5\nPROC:ST");
     client->flush();
-    ASSERT_TRUE(WaitUntil([&] { return !target.calls.isEmpty(); }));
+    ASSERT_TRUE(tlvtest::WaitForEvents([&] { return !target.calls.isEmpty(); }));
     client->disconnectFromHost();
-    ASSERT_TRUE(WaitUntil([&] { return server.ClientCount() == 0; }));
+    ASSERT_TRUE(tlvtest::WaitForEvents([&] { return server.ClientCount() == 0; }));
     EXPECT_EQ(target.calls, QStringList{"rate 0 5"});
     EXPECT_EQ(target.state, RunState::Stop);
 }
@@ -165,7 +157,7 @@ TEST(ServerProtection, RefusesChangesWithoutControl)
     QTcpSocket client;
     client.connectToHost(QHostAddress(QHostAddress::LocalHost), server.Port());
     client.write("PROC:STAR\nSYST:ERR?\n");
-    ASSERT_TRUE(WaitUntil([&] { return client.canReadLine(); }));
+    ASSERT_TRUE(tlvtest::WaitForEvents([&] { return client.canReadLine(); }));
     EXPECT_TRUE(client.readLine().startsWith("-203,\"Command protected"));
     EXPECT_TRUE(target.calls.isEmpty());
 }
