@@ -1,14 +1,10 @@
 #include "HeadlessRecipe.h"
 
-#include "CofluxHost.h"
 #include "Deposition.h"
-#include "HeadlessReporter.h"
+#include "HeadlessStart.h"
 #include "RecipeHeadless.h"
-#include "UnattendedSetup.h"
 
 #include "common/GenUtil.h"
-#include "common/SetupFile.h"
-#include "common/TerminationSignals.h"
 
 #include <cstdio>
 
@@ -40,34 +36,21 @@ void ReportOutputPowers(Deposition& deposition, const RecipeSession& session,
 
 int RunRecipeWithoutWindow(const QString& recipeFile, const tlv::mqtt::PublishOptions& publish)
 {
-    // From here on a signal aborts the run from the event loop instead of ending the process.
-    tlv::TerminationSignals signalWatch;
-    CofluxHost host;
-    Deposition& deposition = host.Process();
-    deposition.setRemembersSetupFile(false);
-    // What the process says (a setup file not found, class errors) goes to standard error.
-    HeadlessReporter reporter(stdout, stderr);
-    reporter.Follow(deposition);
-    QObject::connect(&host, &CofluxHost::publishProblem, &reporter,
-                     [&reporter](const QString& text) { reporter.Error(text); });
-    host.StartPublishing(publish);
-    QString setup = tlv::SavedSetupFile();
-    if (setup.isEmpty()) setup = QStringLiteral("Default.dat");
-    const UnattendedSetup loaded = LoadUnattendedSetup(
-        deposition, setup, false, QStringLiteral("Set Simulate=1 in it to run in simulation."));
-    if (!loaded.refusal.isEmpty()) {
-        reporter.Error(loaded.refusal);
+    // From here on a signal aborts the run from the event loop instead of ending the process;
+    // what the process says (a setup file not found, class errors) goes to standard error.
+    HeadlessStart start(stdout, stderr, publish);
+    if (!start.LoadSetup(CofluxHost::StartupSetupName(), false,
+                         QStringLiteral("Set Simulate=1 in it to run in simulation.")))
         return RecipeExitError;
-    }
-    for (const QString& note : loaded.notes)
-        reporter.Error(note);
+    start.Host().ZeroForStart();
 
-    RecipeSession& session = host.Recipes();
-    const int status = RunRecipeHeadless(session, recipeFile, stdout, stderr, 10, &signalWatch);
+    Deposition& deposition = start.Process();
+    RecipeSession& session = start.Host().Recipes();
+    const int status = RunRecipeHeadless(session, recipeFile, stdout, stderr, 10, &start.Signals());
     if (deposition.RunState() != RunStopped) deposition.SetRunState(RunStopped);
     if (status == RecipeExitAborted || status == RecipeExitFailed)
-        ReportOutputPowers(deposition, session, reporter);
-    host.Shutdown();
+        ReportOutputPowers(deposition, session, start.Reporter());
+    start.Host().Shutdown();
     return status;
 }
 

@@ -1,10 +1,9 @@
 // The headless remote server of coflux and its orderly end on a signal.
 #include "RemoteServe.h"
 
-#include "CofluxHost.h"
 #include "CofluxRemoteTarget.h"
 #include "Deposition.h"
-#include "HeadlessReporter.h"
+#include "HeadlessStart.h"
 
 #include "common/remote/RemoteServer.h"
 
@@ -20,29 +19,28 @@ int ServeRemoteHeadless(const tlv::remote::RemoteOptions& options,
                         const tlv::mqtt::PublishOptions& publish, std::FILE* err)
 {
     // Nobody is there to read a box: what the process says goes to standard error.
-    HeadlessReporter reporter(stdout, err);
-    // A signal ends the server from its event loop, where stopping the outputs is safe.
-    tlv::TerminationSignals signalWatch;
-    if (!signalWatch.watching()) {
+    HeadlessStart start(stdout, err, publish);
+    HeadlessReporter& reporter = start.Reporter();
+    if (!start.Signals().watching()) {
         reporter.Error(QStringLiteral("cannot watch for signals"));
         return 1;
     }
-    QObject::connect(&signalWatch, &tlv::TerminationSignals::received, [&reporter](int signal) {
-        reporter.Error(QStringLiteral("ended by %1.").arg(tlv::TerminationSignals::Name(signal)));
-        QCoreApplication::exit(0);
-    });
+    // A signal ends the server from its event loop, where stopping the outputs is safe.
+    QObject::connect(
+        &start.Signals(), &tlv::TerminationSignals::received, &reporter, [&reporter](int signal) {
+            reporter.Error(
+                QStringLiteral("ended by %1.").arg(tlv::TerminationSignals::Name(signal)));
+            QCoreApplication::exit(0);
+        });
 
-    CofluxHost host;
-    Deposition& process = host.Process();
-    process.setRemembersSetupFile(false);
-    reporter.Follow(process);
+    CofluxHost& host = start.Host();
+    Deposition& process = start.Process();
     QObject::connect(&process, &Deposition::tripped, &reporter,
                      [&reporter](const QString& message) { reporter.Error(message); });
-    QObject::connect(&host, &CofluxHost::publishProblem, &reporter,
-                     [&reporter](const QString& text) { reporter.Error(text); });
-    host.StartPublishing(publish);
-    process.OpenSetup(QStringLiteral("Default.dat"));
-    process.ZeroAll();
+    // The server runs on whatever setup it finds, as the window does: a client can open
+    // another.
+    process.OpenSetup(CofluxHost::StartupSetupName());
+    host.ZeroForStart();
 
     QString error;
     std::unique_ptr<tlv::remote::RemoteServer> server =

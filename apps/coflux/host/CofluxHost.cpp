@@ -6,6 +6,7 @@
 #include "DepositionPublishing.h"
 #include "DepositionRecipeHost.h"
 
+#include "common/SetupFile.h"
 #include "common/mqtt/MqttPublisher.h"
 
 namespace coflux {
@@ -62,6 +63,17 @@ tlv::mqtt::MqttPublisher* CofluxHost::StartPublishing(const tlv::mqtt::PublishOp
     if (!m_publisher->start(options)) return m_publisher.get();
     m_publishing = std::make_unique<DepositionPublishing>(*m_process, Recipes(), *m_publisher);
     return m_publisher.get();
+}
+
+QString CofluxHost::StartupSetupName()
+{
+    const QString remembered = tlv::SavedSetupFile();
+    return remembered.isEmpty() ? QStringLiteral("Default.dat") : remembered;
+}
+
+void CofluxHost::ZeroForStart()
+{
+    m_instrument->ZeroAll();
 }
 
 void CofluxHost::Shutdown(const QString& recipeReason)

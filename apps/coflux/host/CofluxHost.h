@@ -57,6 +57,13 @@ public:
     const Deposition& Process() const { return *m_process; }
     RecipeSession& Recipes() { return m_recipes->Session(); }
 
+    // The setup file a mode starts with when it is given none, the window as much as a
+    // headless mode: the one remembered from the last session, else "Default.dat".
+    static QString StartupSetupName();
+    // What every mode does once its setup is loaded, as the window's start always has: the
+    // thickness of every output the cards have zeroed (the sensors are zeroed by Start).
+    void ZeroForStart();
+
     // The target remote clients drive: the process and its recipe session.
     CofluxRemoteTarget& RemoteTarget();
 

@@ -23,6 +23,7 @@
 
 #include "BackupSensors.h"
 #include "OutputDeviation.h"
+#include "ProcessEdits.h"
 #include "ProcessTables.h"
 #include "ReadingArrays.h"
 
@@ -113,10 +114,11 @@ public:
     // ---- state ----
     cTLV880a& Instrument() { return m_tlv; }
     const cTLV880a& Instrument() const { return m_tlv; }
-    // The editors change records here directly and then call OutputEdited / InputsEdited /
-    // CardEdited so that the views follow. Remote clients use the commands below instead.
-    ProcessTables& Tables() { return m_tables; }
+    // The records, for every view to read; they change through the commands below only.
     const ProcessTables& Tables() const { return m_tables; }
+    // The records to write, for tests that set a state up without a setup file. No view, mode
+    // or client uses it.
+    ProcessTables& TablesForTesting() { return m_tables; }
     const ReadingArrays& Readings() const { return m_readings; }
     // How far each output under rate control is from its setpoint in force, against the rate
     // tolerance, as of the last reading (none while the deposition is not running).
@@ -199,10 +201,23 @@ public:
     TuningRun& Tuning() { return *m_tuning; }
     const TuningRun& Tuning() const { return *m_tuning; }
 
-    // ---- editors: announce changes made to Tables() ----
-    void OutputEdited(int j); // name, input, terms, scale of output j changed
-    void InputsEdited();      // sensor or analog records changed
-    void CardEdited();        // card settings or program flags changed
+    // ---- the editors' commands (ProcessEdits.h); each tells the views once ----
+    // The output whose loop sensor s (0..23) or analog input a (0..3) feeds on the card, -1 none.
+    int SensorOwner(int s) const;
+    int AnalogOwner(int a) const;
+    // The output editor's OK: film, loop terms, scale, cross output, backup and inputs of
+    // output j. Sensors and an analog input another output had are taken from it, so that each
+    // feeds one loop. Refused, changing nothing, for a backup that already feeds the film.
+    CommandResult EditOutput(int j, const OutputEdit& edit);
+    // What EditOutput would refuse `edit` with, before the editor asks anything.
+    CommandResult CheckOutputEdit(int j, const OutputEdit& edit) const;
+    // The input editor's OK: every analog record and the present sensors' records and films.
+    CommandResult EditInputs(const InputsEdit& edit);
+    // The card setup's OK: the log and the card settings (sent to the card).
+    CommandResult EditCard(const CardEdit& edit);
+    // The recorder editor's OK: the card lets go of the inputs the output's loop had first;
+    // Failed, the record unchanged, when it keeps one.
+    CommandResult EditRecorder(int j, const RecorderEdit& edit);
 
     // ---- film materials of the sensors; announced by inputsChanged ----
     // The material table films are named from (the program's, unless a test gave another; it
@@ -312,6 +327,13 @@ private:
     void ApplyMode(int j, int mode); // what entering a mode does while running
     CommandResult CheckOutput(int j) const;
     CommandResult Refuse(CommandResult::Status status, const QString& text);
+    // Announce changed records to the views.
+    void OutputEdited(int j); // name, input, terms, scale of output j changed
+    void InputsEdited();      // sensor or analog records changed
+    void CardEdited();        // card settings or program flags changed
+    // The output editor's input rules: output j takes the sensors (bits) or the analog input.
+    void AssignSensors(int j, int sensors);
+    void AssignAnalog(int j, int analog, int sensors);
     void SetStatus(const QString& text);
     void SetSetupFileName(const QString& name);
     // DepositionSetup.cpp

@@ -151,8 +151,8 @@ TEST_F(BackupSensor, WithoutABackupOrWhenItFailsTooTheCrystalFailureStands)
     m_chamber.FailAt(BackupChamber::kPrimary, 100);
     QSignalSpy tookOver(&m_core, &Deposition::backupTookOver);
     ASSERT_EQ(RunLayer(), RecipeRun::State::Failed);
-    EXPECT_TRUE(m_recipes.Session().Run().Message().contains(
-        QStringLiteral("crystal failure on output 1")))
+    EXPECT_TRUE(
+        m_recipes.Session().Run().Message().contains(QStringLiteral("crystal failure on output 1")))
         << m_recipes.Session().Run().Message().toStdString();
     EXPECT_EQ(tookOver.count(), 0);
 }
@@ -165,8 +165,8 @@ TEST_F(BackupSensor, ABackupThatFailsTooLeavesTheLayerToItsCrystalFailureAction)
     QSignalSpy tookOver(&m_core, &Deposition::backupTookOver);
     ASSERT_EQ(RunLayer(), RecipeRun::State::Failed);
     EXPECT_EQ(tookOver.count(), 1);
-    EXPECT_TRUE(m_recipes.Session().Run().Message().contains(
-        QStringLiteral("crystal failure on output 1")))
+    EXPECT_TRUE(
+        m_recipes.Session().Run().Message().contains(QStringLiteral("crystal failure on output 1")))
         << m_recipes.Session().Run().Message().toStdString();
 }
 
@@ -193,7 +193,7 @@ TEST_F(BackupSensor, SetupFilesWithAndWithoutBackupKeepTheirBytes)
     EXPECT_EQ(m_core.Tables().Output(0).Backup, -1);
 
     // One with a backup reads it and writes it back as it stands.
-    OutputRecord& out = m_core.Tables().Output(0);
+    OutputRecord& out = m_core.TablesForTesting().Output(0);
     out.Backup = BackupChamber::kBackup;
     out.BackupTooling = 125;
     ASSERT_TRUE(m_core.SaveSetup(QStringLiteral("Run.dat")).ok());
@@ -206,7 +206,7 @@ TEST_F(BackupSensor, SetupFilesWithAndWithoutBackupKeepTheirBytes)
     EXPECT_DOUBLE_EQ(m_core.Tables().Output(0).BackupTooling, 125);
 
     // Removing the backup writes it as none; a number outside 0..8 reads as none.
-    m_core.Tables().Output(0).Backup = -1;
+    m_core.TablesForTesting().Output(0).Backup = -1;
     ASSERT_TRUE(m_core.SaveSetup(QStringLiteral("Run.dat")).ok());
     ASSERT_TRUE(m_core.OpenSetup(QStringLiteral("Run.dat")).loaded);
     EXPECT_EQ(m_core.Tables().Output(0).Backup, -1);

@@ -43,7 +43,7 @@ TEST_F(CardCount, WindowShowsExactlyTheOutputsOfTheCards)
     EXPECT_LT(w.width(), (static_cast<int>(expected.size()) + 2) * frameWidth);
 
     // Running and stopping touches only outputs the cards have: the class reports no error.
-    w.Tables().Flags.ShowErrors = true;
+    w.Core().TablesForTesting().Flags.ShowErrors = true;
     TakeMessages();
     w.cmdFSwitch_Click(0);
     w.cmdFSwitch_Click(1);

@@ -125,7 +125,7 @@ TEST_F(CoDeposition, ReadingsKeepUpdatingTheDisplaysWhileTheTripMessageIsOpen)
     frmMain& w = Start();
     ASSERT_TRUE(w.Core().SetManualPower(0, 80).ok());
     ASSERT_TRUE(w.Core().SetManualPower(1, 20).ok());
-    w.Tables().Output(0).Thick = 0.008; // the first reading trips
+    w.Core().TablesForTesting().Output(0).Thick = 0.008; // the first reading trips
     w.cmdFSwitch_Click(0);
 
     QStringList powerWhileOpen;

@@ -144,7 +144,7 @@ TEST_F(DepositionTest, CoDepositionRunsToTheThicknessTripAndLogsEveryReading)
 TEST_F(DepositionTest, TripStopsInsideTheHandlerAndTellsOnlyAfterItReturned)
 {
     Load(QString::fromLatin1(kCoDeposition).arg(HomeFile(QStringLiteral("t.log"))));
-    m_core->Tables().Output(0).Thick = 0.004;
+    m_core->TablesForTesting().Output(0).Thick = 0.004;
     ASSERT_TRUE(m_core->SetManualPower(0, 40).ok());
     ASSERT_TRUE(m_core->Start().ok());
 
@@ -187,7 +187,7 @@ TEST_F(DepositionTest, EveryStopSaysWhy)
     const auto reasonAt = [&](int i) { return stops.at(i).at(0).value<StopReason>(); };
 
     // An output's thickness setpoint, inside the poll, before the queued halt message.
-    m_core->Tables().Output(0).Thick = 0.004;
+    m_core->TablesForTesting().Output(0).Thick = 0.004;
     ASSERT_TRUE(m_core->Start().ok());
     QSignalSpy trips(m_core.get(), &Deposition::tripped);
     m_clock->advance(0.1);
@@ -201,15 +201,15 @@ TEST_F(DepositionTest, EveryStopSaysWhy)
     QCoreApplication::sendPostedEvents();
 
     // An input monitor's setpoint is a trip of its own kind.
-    m_core->Tables().Output(0).Thick = 100;
-    m_core->Tables().Sensor(0).Monitor = 1;
-    m_core->Tables().Sensor(0).ThickSP = 0.004;
+    m_core->TablesForTesting().Output(0).Thick = 100;
+    m_core->TablesForTesting().Sensor(0).Monitor = 1;
+    m_core->TablesForTesting().Sensor(0).ThickSP = 0.004;
     ASSERT_TRUE(m_core->Start().ok());
     Tick();
     ASSERT_EQ(stops.count(), 2);
     EXPECT_EQ(reasonAt(1), StopReason::Trip);
     EXPECT_TRUE(stops.at(1).at(1).toString().startsWith(QStringLiteral("Deposition halted.")));
-    m_core->Tables().Sensor(0).Monitor = 0;
+    m_core->TablesForTesting().Sensor(0).Monitor = 0;
 
     // The operator's Stop, and a direct stop, carry no message.
     ASSERT_TRUE(m_core->Start().ok());
@@ -324,10 +324,10 @@ TEST_F(DepositionTest, ValuesOutOfRangeAreRefusedWithTheWindowsMessages)
     EXPECT_DOUBLE_EQ(m_core->ThicknessSetpoint(0), 0.4);
 
     // An analog-fed output takes its rate in the input's units, within +-10 V.
-    OutputRecord& heater = m_core->Tables().Output(12);
+    OutputRecord& heater = m_core->TablesForTesting().Output(12);
     heater.Input = WithAnalog(0, 1);
-    m_core->Tables().Analog(1).Gain = 2;
-    m_core->Tables().Analog(1).Offset = 1;
+    m_core->TablesForTesting().Analog(1).Gain = 2;
+    m_core->TablesForTesting().Analog(1).Offset = 1;
     EXPECT_TRUE(m_core->SetRateSetpoint(12, 21).ok()) << "2 × 10 V + 1";
     EXPECT_DOUBLE_EQ(heater.Rate, 10);
     EXPECT_DOUBLE_EQ(m_core->RateSetpoint(12), 21);
@@ -349,7 +349,7 @@ TEST_F(DepositionTest, PowerAndZeroRefusalsReachTheCallerAndChangeNothing)
     Load(QString::fromLatin1(kCoDeposition).arg(HomeFile(QStringLiteral("p.log"))));
     using Status = CommandResult::Status;
     // The output's own maximum is the limit, named in the message; 50 itself is taken.
-    m_core->Tables().Output(1).MaxPwr = 50;
+    m_core->TablesForTesting().Output(1).MaxPwr = 50;
     ASSERT_TRUE(m_core->SetManualPower(1, 30).ok());
     const CommandResult above = m_core->SetManualPower(1, 80);
     EXPECT_EQ(above.status, Status::OutOfRange);
@@ -473,7 +473,7 @@ TEST_F(DepositionTest, ASensorsFilmIsSetByNameWithTheInputEditorsRules)
     tlv::MaterialTable table;
     table.AddFile(list.fileName());
     m_core->setMaterials(table);
-    m_core->Tables().Sensor(2).Tooling = 90;
+    m_core->TablesForTesting().Sensor(2).Tooling = 90;
     m_tlv->SendMaterial(2, 10, 1, 90);
     QSignalSpy changes(m_core.get(), &Deposition::inputsChanged);
     using Status = CommandResult::Status;
@@ -509,7 +509,7 @@ TEST_F(DepositionTest, ASensorsFilmIsSetByNameWithTheInputEditorsRules)
 
     // Saved and loaded again: the same numbers and names, and Gold now on the card.
     ASSERT_TRUE(m_core->SaveSetup(QStringLiteral("Films.dat")).ok());
-    m_core->Tables().ResetToDefaults();
+    m_core->TablesForTesting().ResetToDefaults();
     m_core->OpenSetup(QStringLiteral("Films.dat"));
     EXPECT_EQ(m_core->Tables().Sensor(2).Material, QStringLiteral("Aluminium"));
     EXPECT_DOUBLE_EQ(m_core->Tables().Sensor(2).ZFactor, 1.080);
@@ -526,13 +526,13 @@ TEST_F(DepositionTest, ASetupFileWithoutMaterialNamesStaysByteForByteThroughLoad
     };
     // A complete file of the program before materials had names, with the numbers of a
     // material (Silver) on sensor 1.
-    m_core->Tables().Sensor(0).Density = 10.5;
-    m_core->Tables().Sensor(0).ZFactor = 0.529;
+    m_core->TablesForTesting().Sensor(0).Density = 10.5;
+    m_core->TablesForTesting().Sensor(0).ZFactor = 0.529;
     ASSERT_TRUE(m_core->SaveSetup(QStringLiteral("Old.dat")).ok());
     const QByteArray before = bytes(QStringLiteral("Old.dat"));
     ASSERT_FALSE(before.isEmpty());
     ASSERT_FALSE(before.contains("Material"));
-    m_core->Tables().ResetToDefaults();
+    m_core->TablesForTesting().ResetToDefaults();
     m_core->OpenSetup(QStringLiteral("Old.dat"));
     EXPECT_EQ(m_core->Tables().Sensor(0).Material, QString());
     EXPECT_DOUBLE_EQ(m_core->Tables().Sensor(0).ZFactor, 0.529);

@@ -122,7 +122,8 @@ protected:
         QTest::keyClick(box, Qt::Key_Return);
     }
 
-    ProcessTables& Tables() { return m_main->Tables(); }
+    // The records, written directly to set a state up.
+    ProcessTables& Tables() { return m_main->Core().TablesForTesting(); }
 
     QTemporaryDir m_home;
     std::shared_ptr<tlvtest::RecordingLibrary> m_lib;

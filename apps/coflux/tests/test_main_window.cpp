@@ -232,17 +232,17 @@ TEST_F(MainWindow, FramesFollowModeAndInput)
     EXPECT_TRUE(Find<QRadioButton>("optMode0_1")->isChecked());
 
     // Cross-rate: the rate label names the cross output.
-    w.Tables().Flags.XRate = 1;
-    w.Tables().Output(1).XOut = 0;
+    w.Core().TablesForTesting().Flags.XRate = 1;
+    w.Core().TablesForTesting().Output(1).XOut = 0;
     w.UpdateFrame(1);
     EXPECT_EQ(Find<QLabel>("lblRateRdg_1")->text(), QStringLiteral("Gold"));
-    w.Tables().Flags.XRate = 0;
+    w.Core().TablesForTesting().Flags.XRate = 0;
     w.UpdateFrame(1);
     EXPECT_EQ(Find<QLabel>("lblRateRdg_1")->text(), QStringLiteral("Rate"));
 
     // An output as input cannot run a loop: the message names it, the boxes stay as they were.
     TakeMessages();
-    w.Tables().Output(1).Input = WithOutput(0, 12);
+    w.Core().TablesForTesting().Output(1).Input = WithOutput(0, 12);
     w.UpdateFrame(1);
     EXPECT_EQ(TakeMessages(),
               QStringList{QStringLiteral("PID control can't use output 5 as an input.")});
@@ -293,7 +293,7 @@ TEST_F(MainWindow, SetpointBoxesAcceptTheirLimitsAndRefuseBeyond)
         EXPECT_TRUE(TakeMessages().isEmpty());
     }
     // A manual power is limited by the output's own maximum, and the box names it.
-    w.Tables().Output(0).MaxPwr = 50;
+    w.Core().TablesForTesting().Output(0).MaxPwr = 50;
     auto* power = Find<QLineEdit>("txtManPwr_0");
     Focus(power);
     Enter(power, QStringLiteral("80"));
@@ -390,7 +390,7 @@ TEST_F(MainWindow, ClassEventsAreShownOnlyWithShowErrors)
     DeliverQueued();
     EXPECT_TRUE(TakeMessages().isEmpty());
 
-    w.Tables().Flags.ShowErrors = true;
+    w.Core().TablesForTesting().Flags.ShowErrors = true;
     w.Instrument().SendPower(20, 0);
     EXPECT_TRUE(TakeMessages().isEmpty()) << "shown once the caller has returned";
     DeliverQueued();

@@ -39,7 +39,7 @@ TEST_F(SetupFile, WriteThenReadReproducesTheTables)
 {
     frmMain& w = Open();
     w.Instrument().setTimerEnabled(false);
-    ProcessTables& t = w.Tables();
+    ProcessTables& t = w.Core().TablesForTesting();
     t.Flags.LogEnabled = 1;
     t.Flags.LogFile = HomeFile("deposit.log");
     OutputRecord& gold = t.Output(0);
@@ -138,7 +138,7 @@ TEST_F(SetupFile, HandEditedFlagsSurviveASave)
     EXPECT_TRUE(text.contains("XRate=1"));
     EXPECT_TRUE(text.contains("ShowErrors=1"));
     EXPECT_TRUE(text.contains("Comment=kept"));
-    w.Tables().ResetToDefaults();
+    w.Core().TablesForTesting().ResetToDefaults();
     w.IniRead(QStringLiteral("Default.dat"));
     EXPECT_EQ(w.Tables().Flags.XRate, 1);
     EXPECT_TRUE(w.Tables().Flags.ShowErrors);

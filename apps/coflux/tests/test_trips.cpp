@@ -176,7 +176,7 @@ TEST_F(Trips, MonitorSensorTripsAtItsSetpointAlsoWhileHeld)
     Reading();
     EXPECT_EQ(m_window->RunState(), RunHeld);
     // Sensors beyond 8 are stored but never monitors.
-    m_window->Tables().Sensor(9).Monitor = 1;
+    m_window->Core().TablesForTesting().Sensor(9).Monitor = 1;
     m_sensors[9] = {0, 9e6, 5.9e6, 0};
     Reading();
     EXPECT_EQ(m_window->RunState(), RunHeld);
@@ -224,7 +224,7 @@ TEST_F(Trips, RecorderOutputFollowsItsSensorClamped)
 
 TEST_F(Trips, RecorderOnAnAnalogInputFollowsTheSameAnalogReading)
 {
-    OutputRecord& chart = m_window->Tables().Output(13);
+    OutputRecord& chart = m_window->Core().TablesForTesting().Output(13);
     chart.Mode = ModeRecord;
     chart.Input = WithAnalog(0, 2);
     chart.RecScale = 7; // 10 V full scale
@@ -246,11 +246,12 @@ TEST_F(Trips, CrossRateSetsTheLoopFromTheCrossOutput)
     Reading();
     EXPECT_DOUBLE_EQ(m_window->Instrument().Rate(3), 0.5); // cross-rate off: the plain setpoint
 
-    m_window->Tables().Flags.XRate = 1;
+    m_window->Core().TablesForTesting().Flags.XRate = 1;
     Reading();
     EXPECT_DOUBLE_EQ(m_window->Instrument().Rate(3), 4); // 0.5 × 8 Å/s
 
-    m_window->Tables().Output(3).XOut = -1; // no cross output: the loop keeps its setpoint
+    m_window->Core().TablesForTesting().Output(3).XOut =
+        -1; // no cross output: the loop keeps its setpoint
     m_outputs[0][0] = 20;
     Reading();
     EXPECT_DOUBLE_EQ(m_window->Instrument().Rate(3), 4);

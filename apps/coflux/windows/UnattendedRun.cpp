@@ -7,10 +7,9 @@
 
 #include "CofluxHost.h"
 #include "Deposition.h"
-#include "HeadlessReporter.h"
+#include "HeadlessStart.h"
 #include "TuningReport.h"
 #include "TuningRun.h"
-#include "UnattendedSetup.h"
 #include "frmChart.h"
 #include "frmMain.h"
 
@@ -115,17 +114,18 @@ public:
         tlv::DialogService::ScopedHandler answers(
             [this](const tlv::DialogRequest& r) { return answer(r); });
         // A signal stops the deposition as the operator's Stop does, from the event loop.
-        tlv::TerminationSignals signalWatch;
-        QObject::connect(&signalWatch, &tlv::TerminationSignals::received, &m_context,
+        // The one start of the unattended modes: signals, host, reporter and publishing.
+        m_start = std::make_unique<HeadlessStart>(m_out, m_err, m_request.publish);
+        m_host = &m_start->Host();
+        m_reporter = &m_start->Reporter();
+        QObject::connect(&m_start->Signals(), &tlv::TerminationSignals::received, &m_context,
                          [this](int signal) { EndBySignal(signal); });
 
         // The process listens to the instrument before anything is loaded, so every error of the
         // load reaches this run.
-        m_host = std::make_unique<CofluxHost>();
         m_core = &m_host->Process();
         m_core->setRemembersSetupFile(false);
         Listen();
-        StartPublishing();
 
         if (Prepare()) {
             if (!m_request.headless) {
@@ -155,20 +155,13 @@ public:
                       .arg(m_linesLost)
                       .arg(m_core->Tables().Flags.LogFile));
         m_core = nullptr;
-        m_reporter.reset();
-        m_host.reset(); // shuts the card library down
+        m_reporter = nullptr;
+        m_host = nullptr;
+        m_start.reset(); // shuts the card library down
         return WithLogReport(m_status);
     }
 
 private:
-    // A broker that cannot be used is reported and the run goes on without publishing.
-    void StartPublishing()
-    {
-        QObject::connect(m_host.get(), &CofluxHost::publishProblem, &m_context,
-                         [this](const QString& text) { m_reporter->Error(text); });
-        m_host->StartPublishing(m_request.publish);
-    }
-
     void Listen()
     {
         Deposition* core = m_core;
@@ -177,21 +170,16 @@ private:
         QObject::connect(
             core, &Deposition::runStopped, &m_context,
             [this](StopReason reason, const QString& message) { Stopped(reason, message); });
-        // What the process says besides goes to standard error, as in every headless mode.
-        m_reporter = std::make_unique<HeadlessReporter>(m_out, m_err);
-        m_reporter->Follow(*core);
     }
 
     // Checks the cards, loads the setup and checks what it asks for. False: the run cannot
     // start (the reason has been printed and the status set).
     bool Prepare()
     {
-        const UnattendedSetup setup =
-            LoadUnattendedSetup(*m_core, m_setup.name, m_request.simulate,
-                                QStringLiteral("Give --simulate to run in simulation."));
-        if (!setup.refusal.isEmpty()) return Refuse(setup.refusal);
-        for (const QString& note : setup.notes)
-            Print(m_err, note);
+        if (!m_start->LoadSetup(m_setup.name, m_request.simulate,
+                                QStringLiteral("Give --simulate to run in simulation.")))
+            return Refused();
+        m_host->ZeroForStart();
         if (m_request.tune >= 0) return true; // the tuning run ends the deposition
         if (!HasEndingSetpoint(*m_core) && m_request.minutes <= 0)
             return Refuse(QStringLiteral("coflux: nothing in %1 ends a deposition: no output "
@@ -204,6 +192,11 @@ private:
     bool Refuse(const QString& message)
     {
         Print(m_err, message);
+        return Refused();
+    }
+    // The run ends before it started; the reason has been printed.
+    bool Refused()
+    {
         m_finished = true;
         m_status = RunFailed;
         return false;
@@ -425,9 +418,10 @@ private:
     std::FILE* m_out;
     std::FILE* m_err;
     QObject m_context; // owns the timers and connections of the run
-    std::unique_ptr<CofluxHost> m_host;
-    Deposition* m_core = nullptr; // the host's process
-    std::unique_ptr<HeadlessReporter> m_reporter;
+    std::unique_ptr<HeadlessStart> m_start;
+    CofluxHost* m_host = nullptr;           // the start's
+    Deposition* m_core = nullptr;           // the host's process
+    HeadlessReporter* m_reporter = nullptr; // the start's
     QPointer<frmMain> m_window;
     QElapsedTimer m_sinceReading;
     std::optional<QDeadlineTimer> m_deadline;

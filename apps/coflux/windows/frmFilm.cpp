@@ -340,64 +340,37 @@ bool frmFilm::Changed() const
     return index >= 0 && m_cboXOut->itemData(index).toInt() != record.XOut;
 }
 
-int frmFilm::AssignSensors(OutputRecord& record)
+int frmFilm::ConfirmSensors(int checked)
 {
-    cTLV880a& tlv = m_core.Instrument();
-    int input = record.Input;
     for (int s = 0; s < kConfiguredSensors; ++s) {
-        const auto sensor = static_cast<short>(s);
-        QCheckBox* box = m_chkSensor[static_cast<size_t>(s)];
-        if (!box->isChecked()) {
-            input = WithSensor(input, s, false);
-            if (tlv.SensorLoop(sensor) == m_outNum) tlv.setSensorLoop(sensor, -1);
-            continue;
+        if (!InputHasSensor(checked, s)) continue;
+        const int owner = m_core.SensorOwner(s);
+        if (owner == -1 || owner == m_outNum) continue;
+        const QString question = QStringLiteral("Sensor %1 is already assigned to Output %2.\r\n"
+                                                "Do you want to replace that output assignment?")
+                                     .arg(s + 1)
+                                     .arg(owner + 1);
+        if (!AskReplace(this, question, QStringLiteral("Sensor Assigment Error"))) {
+            m_chkSensor[static_cast<size_t>(s)]->setChecked(false); // it stays with the other
+            checked = WithSensor(checked, s, false);
         }
-        const int owner = tlv.SensorLoop(sensor);
-        if (owner != -1 && owner != m_outNum) {
-            const QString question =
-                QStringLiteral("Sensor %1 is already assigned to Output %2.\r\n"
-                               "Do you want to replace that output assignment?")
-                    .arg(s + 1)
-                    .arg(owner + 1);
-            if (!AskReplace(this, question, QStringLiteral("Sensor Assigment Error"))) {
-                box->setChecked(false); // the sensor stays with the other output
-                input = WithSensor(input, s, false);
-                continue;
-            }
-            OutputRecord& other = m_core.Tables().Output(owner);
-            other.Input = WithSensor(other.Input, s, false);
-            tlv.setSensorLoop(sensor, -1);
-        }
-        input = WithAnalog(WithSensor(input, s, true), -1);
     }
-    return input;
+    return checked;
 }
 
-int frmFilm::AssignAnalog(OutputRecord& record, int analog)
+bool frmFilm::ConfirmAnalog(int analog)
 {
-    cTLV880a& tlv = m_core.Instrument();
-    int input = record.Input;
-    const int owner = tlv.AnalogLoop(static_cast<short>(analog));
-    if (owner != -1 && owner != m_outNum) {
-        const QString question =
-            QStringLiteral("Analog input %1 is already assigned to Output %2.\r\n"
-                           "Do you want to replace that output assignment?")
-                .arg(analog + 1)
-                .arg(owner + 1);
-        if (!AskReplace(this, question, QStringLiteral("Analog Input Assigment Error"))) {
-            SelectAnalog(InputAnalog(input)); // the selection goes back to what the output has
-            EnableSensorBoxes();
-            return input;
-        }
-        OutputRecord& other = m_core.Tables().Output(owner);
-        other.Input = WithAnalog(other.Input, -1);
-        tlv.setAnalogLoop(static_cast<short>(analog), -1);
-    }
-    input = WithAnalog(input, analog);
-    // The sensor bits follow the (disabled) boxes; the analog input takes precedence.
-    for (int s = 0; s < kConfiguredSensors; ++s)
-        input = WithSensor(input, s, m_chkSensor[static_cast<size_t>(s)]->isChecked());
-    return input;
+    const int owner = m_core.AnalogOwner(analog);
+    if (owner == -1 || owner == m_outNum) return true;
+    const QString question = QStringLiteral("Analog input %1 is already assigned to Output %2.\r\n"
+                                            "Do you want to replace that output assignment?")
+                                 .arg(analog + 1)
+                                 .arg(owner + 1);
+    if (AskReplace(this, question, QStringLiteral("Analog Input Assigment Error"))) return true;
+    // The selection goes back to what the output has.
+    SelectAnalog(InputAnalog(m_core.Tables().Output(m_outNum).Input));
+    EnableSensorBoxes();
+    return false;
 }
 
 bool frmFilm::Apply()
@@ -407,55 +380,39 @@ bool frmFilm::Apply()
     // one) would otherwise fail unseen.
     if (m_outNum < 0 || !m_guard->CheckAll(tlv::EntryGuard::Scope::EveryKeepingUntouched))
         return false;
-    int checked = 0;
+    OutputEdit edit;
+    edit.name = m_txtFilm->text();
+    edit.pTerm = Value(m_txtPTerm);
+    edit.iTerm = Value(m_txtIterm);
+    edit.dTerm = Value(m_txtDTerm);
+    edit.fullScale = Value(m_txtFullScale);
+    edit.maxPower = Value(m_txtMaxPower);
+    edit.slewRate = Value(m_txtSlewRate);
+    if (const int index = m_cboXOut->currentIndex(); index >= 0)
+        edit.crossOutput = static_cast<short>(m_cboXOut->itemData(index).toInt());
+    m_backup->Apply(edit);
     for (int s = 0; s < kConfiguredSensors; ++s)
-        checked = WithSensor(checked, s, m_chkSensor[static_cast<size_t>(s)]->isChecked());
-    if (const QString refusal = m_backup->Refusal(SelectedAnalog() < 0 ? checked : 0);
-        !refusal.isEmpty()) {
-        ShowMessage(this, refusal, QMessageBox::Warning);
+        edit.sensors =
+            WithSensor(edit.sensors, s, m_chkSensor[static_cast<size_t>(s)]->isChecked());
+    edit.analog = SelectedAnalog();
+    if (const CommandResult refused = m_core.CheckOutputEdit(m_outNum, edit); !refused.ok()) {
+        ShowMessage(this, refused.text, QMessageBox::Warning);
         return false;
     }
-    OutputRecord& record = m_core.Tables().Output(m_outNum);
-    record.PTerm = Value(m_txtPTerm);
-    record.ITerm = Value(m_txtIterm);
-    record.DTerm = Value(m_txtDTerm);
-    record.FullScale = Value(m_txtFullScale);
-    record.MaxPwr = Value(m_txtMaxPower);
-    record.SlewRate = Value(m_txtSlewRate);
-    if (const int index = m_cboXOut->currentIndex(); index >= 0)
-        record.XOut = static_cast<short>(m_cboXOut->itemData(index).toInt());
-    record.Name = ProcessTables::FixedWidth(m_txtFilm->text(), kOutputNameLength);
-    m_backup->Apply(record);
+    // A sensor or analog input another output has is taken from it only when the operator
+    // says so.
+    if (edit.analog < 0)
+        edit.sensors = ConfirmSensors(edit.sensors);
+    else
+        edit.keepInputs = !ConfirmAnalog(edit.analog);
+    if (const QString material = m_cboMaterial->ShownName(); material != m_filledMaterial)
+        edit.material = material;
 
-    // A film is fed by sensors or an analog input, never by another output: that field only
-    // serves the recorder function, and a loop cannot use it.
-    record.Input = WithOutput(record.Input, -1);
-    const int analog = SelectedAnalog();
-    if (analog < 0) {
-        // Choosing sensors releases an analog input that fed this output, also when no sensor is
-        // checked, so that the table and the card agree on an output without input.
-        if (const int previous = InputAnalog(record.Input); previous >= 0) {
-            record.Input = WithAnalog(record.Input, -1);
-            cTLV880a& tlv = m_core.Instrument();
-            if (tlv.AnalogLoop(static_cast<short>(previous)) == m_outNum)
-                tlv.setAnalogLoop(static_cast<short>(previous), -1);
-        }
-        record.Input = AssignSensors(record);
-    } else {
-        record.Input = AssignAnalog(record, analog);
+    if (const CommandResult applied = m_core.EditOutput(m_outNum, edit); !applied.ok()) {
+        ShowMessage(this, applied.text, QMessageBox::Warning);
+        return false;
     }
-    // A material picked for the film goes to every sensor that feeds it now, as the input
-    // editor would set them.
-    if (const QString material = m_cboMaterial->ShownName();
-        !material.isEmpty() && material != m_filledMaterial) {
-        for (int s = 0; s < kConfiguredSensors; ++s)
-            if (InputHasSensor(record.Input, s) && m_core.IsPresentSensor(s))
-                m_core.SetSensorMaterial(s, material);
-        m_filledMaterial = material;
-    }
-
-    m_core.OutputEdited(m_outNum);
-    m_core.ApplyOutputSetup(m_outNum);
+    if (!edit.material.isEmpty()) m_filledMaterial = edit.material;
     return true;
 }
 

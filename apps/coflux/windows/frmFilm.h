@@ -70,8 +70,11 @@ private:
     int SelectedAnalog() const; // 0..3, or -1 for "Sensors"
     void SelectAnalog(int analog);
     void EnableSensorBoxes();
-    int AssignSensors(OutputRecord& record);
-    int AssignAnalog(OutputRecord& record, int analog);
+    // Asks about each checked sensor (bits) another output has; those the operator keeps
+    // there are unchecked and left out of the result.
+    int ConfirmSensors(int checked);
+    // Asks about an analog input another output has; false: it stays there.
+    bool ConfirmAnalog(int analog);
     // The material every sensor of the output measures, empty when they differ or name none.
     QString SensorsMaterial(const OutputRecord& record) const;
 

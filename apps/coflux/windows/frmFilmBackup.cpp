@@ -68,18 +68,10 @@ bool FilmBackupRow::Changed(const OutputRecord& record) const
            !SameNumber(m_txtBackupTooling->text(), record.BackupTooling, kToolingFormat);
 }
 
-QString FilmBackupRow::Refusal(int input) const
+void FilmBackupRow::Apply(OutputEdit& edit) const
 {
-    const int backup = SelectedBackup();
-    if (backup < 0 || !InputHasSensor(input, backup)) return {};
-    return QStringLiteral("Sensor %1 feeds this film already; its backup must be another sensor.")
-        .arg(backup + 1);
-}
-
-void FilmBackupRow::Apply(OutputRecord& record) const
-{
-    record.Backup = static_cast<short>(SelectedBackup());
-    record.BackupTooling = ParseEntry(m_txtBackupTooling->text()).value_or(0.0);
+    edit.backup = static_cast<short>(SelectedBackup());
+    edit.backupTooling = ParseEntry(m_txtBackupTooling->text()).value_or(0.0);
 }
 
 } // namespace coflux

@@ -3,6 +3,7 @@
 // sensor of the output has failed ("None" or 1..8), and the tooling it measures the output's
 // film with (0: the sensor's own). The editor owns the row and applies it with the rest.
 
+#include "ProcessEdits.h"
 #include "ProcessTables.h"
 
 #include <QObject>
@@ -28,10 +29,8 @@ public:
 
     void Fill(const OutputRecord& record, int shownSensors);
     bool Changed(const OutputRecord& record) const;
-    // Why the row cannot be applied for an output fed by `input` (a backup that already feeds
-    // the output), empty when it can.
-    QString Refusal(int input) const;
-    void Apply(OutputRecord& record) const;
+    // The backup and its tooling into the output editor's command (which checks the backup).
+    void Apply(OutputEdit& edit) const;
 
 private:
     int SelectedBackup() const; // sensor slot, -1 none

@@ -301,31 +301,37 @@ bool frmInputs::Apply()
     // Every entry is checked: the material of each free sensor goes to the card on each apply.
     if (!m_guard->CheckAll(tlv::EntryGuard::Scope::EveryKeepingUntouched)) return false;
     const QScopedValueRollback<bool> applying(m_applying, true);
-    ProcessTables& tables = m_core.Tables();
+    InputsEdit edit;
     for (int a = 0; a < kAnalogInputs; ++a) {
-        AnalogRecord& analog = tables.Analog(a);
         const AnalogRow& row = m_analogs[static_cast<size_t>(a)];
-        analog.Gain = Value(row.txtGain);
-        analog.Offset = Value(row.txtOffset);
-        analog.Units = row.txtUnits->text().left(kAnalogUnitsLength);
-        analog.Monitor = row.chkAnalog->isChecked() ? -1 : 0;
-        analog.AnalogSP = Value(row.txtAinSP);
+        AnalogEdit& analog = edit.analogs[static_cast<size_t>(a)];
+        analog.gain = Value(row.txtGain);
+        analog.offset = Value(row.txtOffset);
+        analog.units = row.txtUnits->text();
+        analog.monitor = row.chkAnalog->isChecked();
+        analog.setpoint = Value(row.txtAinSP);
     }
     for (int s = 0; s < kConfiguredSensors; ++s) {
         if (!SensorExists(s)) continue;
-        SensorRecord& sensor = tables.Sensor(s);
-        SensorRow& row = m_sensors[static_cast<size_t>(s)];
-        sensor.Monitor = row.chkSensor->isChecked() ? -1 : 0;
-        sensor.ThickSP = Value(row.txtThick);
+        const SensorRow& row = m_sensors[static_cast<size_t>(s)];
+        SensorEdit sensor;
+        sensor.monitor = row.chkSensor->isChecked();
+        sensor.thickSetpoint = Value(row.txtThick);
+        sensor.density = Value(row.txtDensity);
+        sensor.zFactor = Value(row.txtZFactor);
+        sensor.tooling = Value(row.txtTooling);
         // The name is taken over only when the operator's numbers now match another material
         // (or none): a setup that never named its material keeps naming none.
         const QString shown = row.cboMaterial->ShownName();
-        const QString material = shown == row.filledMaterial ? sensor.Material : shown;
-        m_core.SetSensorFilm(s, Value(row.txtDensity), Value(row.txtZFactor), Value(row.txtTooling),
-                             material);
-        row.filledMaterial = shown;
+        sensor.material = shown == row.filledMaterial ? m_core.Tables().Sensor(s).Material : shown;
+        edit.sensors[static_cast<size_t>(s)] = sensor;
     }
-    m_core.InputsEdited();
+    m_core.EditInputs(edit);
+    for (int s = 0; s < kConfiguredSensors; ++s)
+        if (SensorExists(s)) {
+            SensorRow& row = m_sensors[static_cast<size_t>(s)];
+            row.filledMaterial = row.cboMaterial->ShownName();
+        }
     return true;
 }
 

@@ -79,9 +79,7 @@ void frmMain::Form_Load()
     m_chartHistory = new ChartRecorder(*m_core, this);
     m_chartHistory->FollowRecipe(m_host->Recipes().Run());
 
-    QString name = tlv::SavedSetupFile();
-    if (name.isEmpty()) name = QStringLiteral("Default.dat");
-    IniRead(name);
+    IniRead(CofluxHost::StartupSetupName());
 
     FitToCardCount();
     RestoreFormPosition(this, true);
@@ -98,7 +96,7 @@ void frmMain::Form_Load()
         ShowReadingsView();
     RestoreChartVisibility();
 
-    Instrument().ZeroAll();
+    m_host->ZeroForStart();
 }
 
 // ---- run buttons and zeroing ----------------------------------------------------------------

@@ -56,7 +56,6 @@ public:
     CofluxHost& Host() { return *m_host; }
     Deposition& Core() { return *m_core; }
     const Deposition& Core() const { return *m_core; }
-    ProcessTables& Tables() { return m_core->Tables(); }
     const ProcessTables& Tables() const { return m_core->Tables(); }
     cTLV880a& Instrument() { return m_core->Instrument(); }
     const ReadingArrays& Readings() const { return m_core->Readings(); }

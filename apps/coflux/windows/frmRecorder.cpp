@@ -295,31 +295,12 @@ bool frmRecorder::Changed() const
 bool frmRecorder::Apply()
 {
     if (m_outNum < 0) return false;
-    OutputRecord& record = m_core.Tables().Output(m_outNum);
     const int option = SelectedInput();
-    const int input = option >= 0 ? InputOfOption(option) : record.Input;
-    // The record changes only once the card has let go of the former loop's inputs: a card that
-    // kept one would go on feeding this output's loop while the table calls it a recorder.
-    if (!ReleaseOldInputs(input)) return false;
-    record.Input = input;
-    if (const int scale = SelectedScale(); scale >= 0) record.RecScale = static_cast<short>(scale);
-    m_core.OutputEdited(m_outNum);
-    return true;
-}
-
-bool frmRecorder::ReleaseOldInputs(int input)
-{
-    // Sensors and analog inputs that fed this output's loop before it became a recorder leave
-    // it, so the card and a later load of the setup agree on what feeds which loop.
-    cTLV880a& tlv = m_core.Instrument();
-    bool released = true;
-    for (short s = 0; s < kSensorSlots; ++s)
-        if (tlv.SensorLoop(s) == m_outNum && !InputHasSensor(input, s))
-            released = tlv.setSensorLoop(s, -1) == 0 && released;
-    for (short a = 0; a < kAnalogInputs; ++a)
-        if (tlv.AnalogLoop(a) == m_outNum && InputAnalog(input) != a)
-            released = tlv.setAnalogLoop(a, -1) == 0 && released;
-    return released;
+    RecorderEdit edit;
+    edit.input = option >= 0 ? InputOfOption(option) : m_core.Tables().Output(m_outNum).Input;
+    if (const int scale = SelectedScale(); scale >= 0) edit.scale = static_cast<short>(scale);
+    // A card that keeps an input of the former loop leaves the editor open, the record as it was.
+    return m_core.EditRecorder(m_outNum, edit).ok();
 }
 
 void frmRecorder::OnReading(const SensorArray& sensors, const OutputArray& outputs, double)

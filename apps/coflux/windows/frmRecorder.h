@@ -63,7 +63,6 @@ private:
     void FitToCards();
     void Fill();
     void OnInputChosen(int option);
-    bool ReleaseOldInputs(int input);
     int SelectedInput() const;
     int SelectedScale() const;
 

@@ -239,11 +239,11 @@ bool frmSetup::Apply()
 {
     // Untouched boxes hold the card's own, accepted values (shown rounded).
     if (!m_guard->CheckAll(tlv::EntryGuard::Scope::Edited)) return false;
-    ProgramFlags& flags = m_core.Tables().Flags;
-    flags.LogEnabled = m_chkLog->isChecked() ? 1 : 0;
-    flags.LogFile = m_txtLogFile->text();
+    CardEdit edit;
+    edit.logEnabled = m_chkLog->isChecked();
+    edit.logFile = m_txtLogFile->text();
 
-    cTLV880a& tlv = m_core.Instrument();
+    const cTLV880a& tlv = m_core.Instrument();
     // A box that still shows the card's value as filled keeps that value exactly: the display
     // rounds frequencies to kHz and the period to hundredths.
     const auto value = [](const QLineEdit* box, double current, double unit,
@@ -252,13 +252,14 @@ bool frmSetup::Apply()
         return ParseEntry(box->text()).value_or(0) * unit;
     };
     const QString mhz = QStringLiteral("0.000");
-    tlv.SendInit(std::round(value(m_txtInit[0], tlv.SensorMaxFreq(), kHzPerMHz, mhz)),
-                 std::round(value(m_txtInit[1], tlv.SensorMinFreq(), kHzPerMHz, mhz)),
-                 std::round(value(m_txtInit[2], tlv.SensorInitFreq(), kHzPerMHz, mhz)),
-                 value(m_txtPeriod, tlv.Period(), 1.0, QStringLiteral("#.00")));
-    tlv.setFilterSize(m_txtFilter->text().toInt());
-    tlv.setOpMode(m_chkSimulate->isChecked() ? 1 : 0);
-    m_core.CardEdited();
+    edit.maxFrequency = std::round(value(m_txtInit[0], tlv.SensorMaxFreq(), kHzPerMHz, mhz));
+    edit.minFrequency = std::round(value(m_txtInit[1], tlv.SensorMinFreq(), kHzPerMHz, mhz));
+    edit.initFrequency = std::round(value(m_txtInit[2], tlv.SensorInitFreq(), kHzPerMHz, mhz));
+    edit.period = value(m_txtPeriod, tlv.Period(), 1.0, QStringLiteral("#.00"));
+    edit.filter = m_txtFilter->text().toInt();
+    edit.simulate = m_chkSimulate->isChecked();
+    // A refused setting has been told by the class's error already.
+    m_core.EditCard(edit);
     return true;
 }
 
