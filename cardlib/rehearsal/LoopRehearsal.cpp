@@ -34,7 +34,11 @@ bool RehearseLoop(const std::string& chamber, const LoopTerms& terms, LoopRun* r
         *error = "the library refused the sensor or output settings";
         return false;
     }
-    if (!coater.run(4)) { // a second of readings at power 0
+    if (Xdc770SetPower(0, terms.startPower) != 0) {
+        *error = "the library refused the start power";
+        return false;
+    }
+    if (!coater.runFor(terms.soakSeconds)) { // readings at the start power
         *error = "the acquisition thread ran no cycle";
         return false;
     }

@@ -4,6 +4,8 @@
 #include "LibraryState.h"
 #include "Measurement.h"
 
+#include <cmath>
+
 namespace tlv880::rehearsal {
 
 SimulatedChamber::SimulatedChamber(double period, double density)
@@ -64,7 +66,8 @@ void SimulatedChamber::Run(int cycles)
 LoopRun RehearseSimulatedLoop(const LoopTerms& terms)
 {
     SimulatedChamber chamber(terms.period, terms.density);
-    chamber.Run(int(1 / terms.period));
+    chamber.SetPower(terms.startPower);
+    chamber.Run(int(std::lround(terms.soakSeconds / terms.period)));
     const double start = chamber.Now();
     chamber.StartLoop(terms);
     chamber.Run(int(terms.seconds / terms.period));

@@ -40,8 +40,8 @@ private:
     std::vector<double> m_times, m_rates, m_powers;
 };
 
-// A rate loop in the simulation with these terms, started from power 0 after a second of
-// readings, with its figures as RehearseLoop gives them.
+// A rate loop in the simulation with these terms, started after the soak at the start power
+// (by default a second at power 0), with its figures as RehearseLoop gives them.
 LoopRun RehearseSimulatedLoop(const LoopTerms& terms);
 
 } // namespace tlv880::rehearsal

@@ -192,11 +192,33 @@ TEST(TuningRule, SimcTermsInTheLibrarysUnits)
     EXPECT_TRUE(tiny.limited);
     EXPECT_DOUBLE_EQ(tiny.terms.p, 9999);
 
+    // A shorter integral time scales only the integral time.
+    const RuleResult shortened = SimcTermsFor(m, 2, 0.5);
+    EXPECT_DOUBLE_EQ(shortened.terms.p, normal.terms.p);
+    EXPECT_DOUBLE_EQ(shortened.terms.i, 4);
+
     Aggressiveness a = Aggressiveness::Normal;
     EXPECT_TRUE(ParseAggressiveness("Calm", &a));
     EXPECT_EQ(a, Aggressiveness::Calm);
     EXPECT_FALSE(ParseAggressiveness("wild", &a));
     EXPECT_EQ(a, Aggressiveness::Calm);
+}
+
+TEST(TuningRule, ImcPidTermsInTheLibrarysUnits)
+{
+    const SourceModel m{0.5, 8, 1, 40};
+    // tau_c 2 s: Kc = (8 + 0.5) / (50 * (2 + 0.5)), tau_I = 8.5, tau_D = 8 / 17.
+    const RuleResult r = ImcPidTermsFor(m, 2);
+    EXPECT_EQ(r.rule, TuningRuleKind::ImcPid);
+    EXPECT_DOUBLE_EQ(r.terms.p, std::round(10000 * 8.5 / (50 * 2.5) * 10) / 10);
+    EXPECT_DOUBLE_EQ(r.terms.i, 8.5);
+    EXPECT_DOUBLE_EQ(r.terms.d, 0.5);
+    EXPECT_DOUBLE_EQ(ImcPidTermsFor(m, 2, 0.5).terms.i, 4.3); // 4.25 as the setup stores it
+    EXPECT_DOUBLE_EQ(RuleTermsFor(TuningRuleKind::ImcPid, m, 2).terms.p, r.terms.p);
+    EXPECT_DOUBLE_EQ(RuleTermsFor(TuningRuleKind::SimcPi, m, 2).terms.d, 0);
+    EXPECT_STREQ(TuningRuleName(r.rule), "IMC PID");
+    // No model, no terms: nothing to divide by.
+    EXPECT_DOUBLE_EQ(ImcPidTermsFor({0, 8, 1, 0}, 2).terms.p, 0);
 }
 
 // The prediction against the library itself, in real mode on a virtual coater whose source is
@@ -211,14 +233,28 @@ TEST(LoopPrediction, MatchesTheLibraryOnTheSameSource)
     source.deadTime = 0.75;
     const SourceModel model{source.maxRate / (1 - source.threshold) / 100, source.lag,
                             source.deadTime, source.threshold * 100};
-    for (Aggressiveness a : {Aggressiveness::Normal, Aggressiveness::Fast}) {
-        const LoopTermSet terms = SimcTerms(model, a, 0.25).terms;
+    struct Case {
+        const char* what;
+        LoopTermSet terms;
+        double startPower; // %
+    };
+    const Case cases[] = {
+        {"SIMC normal", SimcTerms(model, Aggressiveness::Normal, 0.25).terms, 0},
+        {"SIMC fast", SimcTerms(model, Aggressiveness::Fast, 0.25).terms, 0},
+        {"IMC PID", ImcPidTermsFor(model, 1.5).terms, 0},
+        {"SIMC after a soak", SimcTerms(model, Aggressiveness::Normal, 0.25).terms, 15},
+    };
+    for (const Case& c : cases) {
+        const LoopTermSet& terms = c.terms;
+        const char* what = c.what;
         rehearsal::LoopTerms run;
         run.setpoint = 5;
         run.pTerm = terms.p;
         run.iTerm = terms.i;
         run.dTerm = terms.d;
         run.seconds = 60;
+        run.startPower = c.startPower / 100;
+        run.soakSeconds = c.startPower > 0 ? 8 * source.lag : 1;
         rehearsal::LoopRun measured;
         std::string error;
         ASSERT_TRUE(
@@ -229,15 +265,16 @@ TEST(LoopPrediction, MatchesTheLibraryOnTheSameSource)
         conditions.setpoint = 5;
         conditions.slewRate = run.slewRate;
         conditions.seconds = 60;
+        conditions.startPower = c.startPower / 100;
         const Prediction predicted = PredictLoop(model, terms, conditions);
-        ASSERT_GT(measured.filtered.settleTime, 0) << AggressivenessName(a);
+        ASSERT_GT(measured.filtered.settleTime, 0) << what;
         EXPECT_NEAR(predicted.settleTime, measured.filtered.settleTime,
                     0.1 * measured.filtered.settleTime)
-            << AggressivenessName(a);
-        EXPECT_NEAR(predicted.overshoot, measured.filtered.overshoot, 2) << AggressivenessName(a);
+            << what;
+        EXPECT_NEAR(predicted.overshoot, measured.filtered.overshoot, 2) << what;
         // The power settles where the source gives the setpoint.
-        EXPECT_NEAR(predicted.steadyPower, 20 + 5 / model.gain, 0.5);
-        EXPECT_NEAR(predicted.powers.back(), measured.powers.back() * 100, 0.5);
+        EXPECT_NEAR(predicted.steadyPower, 20 + 5 / model.gain, 0.5) << what;
+        EXPECT_NEAR(predicted.powers.back(), measured.powers.back() * 100, 0.5) << what;
     }
 }
 
@@ -251,9 +288,11 @@ TEST(LoopPrediction, ChosenTermsAreTheRulesForTheBestClosedLoopTime)
     conditions.seconds = 90;
     for (Aggressiveness a : {Aggressiveness::Calm, Aggressiveness::Normal, Aggressiveness::Fast}) {
         const RuleResult chosen = ChooseTerms(model, a, conditions);
-        const RuleResult formula = SimcTermsFor(model, chosen.closedLoopTime);
+        const RuleResult formula =
+            RuleTermsFor(chosen.rule, model, chosen.closedLoopTime, chosen.integralFactor);
         EXPECT_DOUBLE_EQ(chosen.terms.p, formula.terms.p);
         EXPECT_DOUBLE_EQ(chosen.terms.i, formula.terms.i);
+        EXPECT_DOUBLE_EQ(chosen.terms.d, formula.terms.d);
         const Prediction p = PredictLoop(model, chosen.terms, conditions);
         const Prediction plain =
             PredictLoop(model, SimcTerms(model, a, conditions.period).terms, conditions);
@@ -263,9 +302,48 @@ TEST(LoopPrediction, ChosenTermsAreTheRulesForTheBestClosedLoopTime)
             EXPECT_LE(p.settleTime, plain.settleTime) << AggressivenessName(a);
         }
     }
+    // From power 0 the whole steady power comes from the integral of the error: the choice
+    // shortens the rule's integral time on this slow source, and settles sooner for it.
+    const RuleResult normal = ChooseTerms(model, Aggressiveness::Normal, conditions);
+    EXPECT_LT(normal.integralFactor, 1);
+    EXPECT_LT(PredictLoop(model, normal.terms, conditions).settleTime,
+              PredictLoop(model, RuleTermsFor(normal.rule, model, normal.closedLoopTime).terms,
+                          conditions)
+                  .settleTime);
+
+    // A noisy source: a calmer gain, and no derivative action that would pass the noise on.
     conditions.rateNoise = 0.5;
-    EXPECT_LT(ChooseTerms(model, Aggressiveness::Normal, conditions).terms.p,
-              ChooseTerms(model, Aggressiveness::Normal, {}).terms.p);
+    const RuleResult noisy = ChooseTerms(model, Aggressiveness::Normal, conditions);
+    EXPECT_LT(noisy.terms.p, normal.terms.p);
+    EXPECT_LE(NoiseKick(noisy.terms, conditions), 0.1 * (20 + 5 / model.gain));
+    EXPECT_GT(NoiseKick({100, 1, 1}, conditions), NoiseKick({100, 1, 0}, conditions));
+}
+
+// Soaking at the power where the model's line meets zero, less half the power the setpoint needs
+// above it: the loop then winds up only that part, and settles far sooner than from power 0 on a
+// source with a high threshold (the library's simulation, as identified).
+TEST(LoopPrediction, SoakPowerBelowTheThresholdShortensTheStart)
+{
+    const SourceModel model{2.35, 0.9, 0.58, 46.3}; // 5 Angstrom/s need 2.1 % above 46.3 %
+    LoopConditions conditions;
+    conditions.seconds = 90;
+    EXPECT_DOUBLE_EQ(SoakPower(model, conditions), 45.2);
+    EXPECT_DOUBLE_EQ(SoakPower({0.25, 10, 1.5, 40}, conditions), 30);
+    conditions.maxPower = 0.25;
+    EXPECT_DOUBLE_EQ(SoakPower(model, conditions), 25) << "never above the output's maximum";
+    EXPECT_DOUBLE_EQ(SoakPower({0.25, 10, 1.5, 1}, {}), 0) << "never below 0";
+
+    conditions.maxPower = 1;
+    const RuleResult fromZero = ChooseTerms(model, Aggressiveness::Normal, conditions);
+    const double zeroSettle = PredictLoop(model, fromZero.terms, conditions).settleTime;
+    const double soak = SoakPower(model, conditions);
+    conditions.startPower = soak / 100;
+    const RuleResult soaked = ChooseTerms(model, Aggressiveness::Normal, conditions);
+    const Prediction p = PredictLoop(model, soaked.terms, conditions);
+    ASSERT_GT(p.settleTime, 0);
+    EXPECT_LT(p.settleTime, zeroSettle / 2);
+    EXPECT_LE(p.overshoot, OvershootLimit(Aggressiveness::Normal));
+    EXPECT_GE(p.powers.front(), soak) << "the loop starts from the soak";
 }
 
 TEST(LoopPrediction, SlowTermsNeverSettleAndPowerStaysWithinMaximum)

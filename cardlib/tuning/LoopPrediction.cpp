@@ -14,6 +14,16 @@ namespace {
 
 constexpr int kSubsteps = 20; // source model steps per measurement period
 
+// Shares of the rule's integral time the choice of terms tries: the rule's own first.
+constexpr double kIntegralFactors[] = {1, 0.85, 0.7, 0.6, 0.5, 0.4, 0.3, 0.25};
+
+// The power (%) that holds the setpoint on the model, within the output's maximum.
+double PlainSteadyPower(const SourceModel& model, const LoopConditions& c)
+{
+    if (!(model.gain > 0)) return 0;
+    return std::min(c.maxPower * 100, model.thresholdPower + c.setpoint / model.gain);
+}
+
 // The identified source, integrated between measurement cycles.
 class ModelSource {
 public:
@@ -108,22 +118,48 @@ RuleResult ChooseTerms(const SourceModel& model, Aggressiveness aggressiveness,
                        const LoopConditions& conditions)
 {
     const double plain = ClosedLoopTime(model, aggressiveness, conditions.period);
+    const double steadyPower = PlainSteadyPower(model, conditions);
     RuleResult best = SimcTermsFor(model, plain);
     double bestSettle = INFINITY;
-    constexpr int kCandidates = 40;
-    for (int k = 0; k <= kCandidates; ++k) {
-        const double tc = plain / 5 * std::pow(200.0, double(k) / kCandidates);
-        const RuleResult candidate = SimcTermsFor(model, tc);
-        const Prediction p = PredictLoop(model, candidate.terms, conditions);
-        if (p.settleTime < 0 || p.overshoot > OvershootLimit(aggressiveness)) continue;
-        const double swing = 2 * conditions.rateNoise * candidate.terms.p / 10000 * 100; // %
-        if (swing > 0.1 * p.steadyPower) continue;
+    // Once a candidate settles, the others are predicted only as long as they would need to
+    // settle sooner and hold for the 10 s: hundreds of loops stay cheap on a slow source.
+    LoopConditions horizon = conditions;
+    auto consider = [&](const RuleResult& candidate) {
+        if (NoiseKick(candidate.terms, conditions) > 0.1 * steadyPower) return;
+        const Prediction p = PredictLoop(model, candidate.terms, horizon);
+        if (p.settleTime < 0 || p.overshoot > OvershootLimit(aggressiveness)) return;
         if (p.settleTime < bestSettle) {
             bestSettle = p.settleTime;
             best = candidate;
+            horizon.seconds = std::min(conditions.seconds, bestSettle + 15);
         }
-    }
+    };
+    constexpr int kCandidates = 40;
+    for (TuningRuleKind rule : {TuningRuleKind::SimcPi, TuningRuleKind::ImcPid})
+        for (double factor : kIntegralFactors)
+            for (int k = 0; k <= kCandidates; ++k)
+                consider(RuleTermsFor(
+                    rule, model, plain / 5 * std::pow(200.0, double(k) / kCandidates), factor));
     return best;
+}
+
+double SoakPower(const SourceModel& model, const LoopConditions& conditions)
+{
+    // The straight line is the tangent at the operating point; a rate curve that bends upwards
+    // (as most sources' do) gives more rate below it than the line, so the soak stays below the
+    // line's threshold by half of what the setpoint needs above it.
+    const double above = model.gain > 0 ? conditions.setpoint / model.gain : 0;
+    const double soak = model.thresholdPower - above / 2;
+    return std::clamp(std::floor(soak * 10) / 10, 0.0, conditions.maxPower * 100);
+}
+
+double NoiseKick(const LoopTermSet& terms, const LoopConditions& conditions)
+{
+    // One reading enters the increment once through each part; the derivative part's weight is
+    // largest in the second increment (-2 e1), so that one counts.
+    const double integral = terms.i > 0 ? conditions.period / terms.i : 0;
+    const double derivative = 2 * terms.d / conditions.period;
+    return 2 * conditions.rateNoise * terms.p / 10000 * (1 + integral + derivative) * 100;
 }
 
 } // namespace tlv880::tuning

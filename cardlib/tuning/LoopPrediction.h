@@ -38,14 +38,25 @@ Prediction PredictLoop(const SourceModel& model, const LoopTermSet& terms,
 
 // The SIMC terms whose loop is predicted to settle soonest from the start power without more
 // overshoot than the aggressiveness accepts: the closed-loop time constant is searched from a
-// fifth of the aggressiveness's own (ClosedLoopTime) to forty times it. A source whose rate
-// only starts above a threshold power is mostly a matter of how fast the loop winds up to it,
-// which the plain choice of the closed-loop time does not see. When no candidate keeps within
-// the overshoot, the plain choice stands. The chosen terms are exactly SimcTermsFor(model,
-// closedLoopTime) of the result. With rate noise, a candidate whose proportional action would
-// swing the steady power by more than 10 % (twice the noise times the gain) is not taken: a
-// noisy source gets a calmer gain and relies on its integral action.
+// fifth of the aggressiveness's own (ClosedLoopTime) to forty times it, each with the rule's
+// integral time and with shorter ones (a factor down to a quarter). A source whose rate only
+// starts above a threshold power is mostly a matter of how fast the loop winds up to it, which
+// the plain choice of the closed-loop time does not see. When no candidate keeps within the
+// overshoot, the plain choice stands. The chosen terms are exactly SimcTermsFor(model,
+// closedLoopTime, integralFactor) of the result. With rate noise, a candidate whose reaction to
+// one noisy reading (NoiseKick) exceeds 10 % of the steady power is not taken: a noisy source
+// gets a calmer gain and relies on its integral action.
 RuleResult ChooseTerms(const SourceModel& model, Aggressiveness aggressiveness,
                        const LoopConditions& conditions);
+
+// The power (%) to soak the source at before rate control starts, as a recipe's
+// pre-conditioning does: where the model's straight line meets zero rate, within the output's
+// maximum. The loop then needs to wind up only the power between the threshold and the
+// setpoint, not the threshold itself.
+double SoakPower(const SourceModel& model, const LoopConditions& conditions);
+
+// The power step (% of full power) one increment of the loop makes for a reading off by twice
+// the rate noise: proportional and integral part together.
+double NoiseKick(const LoopTermSet& terms, const LoopConditions& conditions);
 
 } // namespace tlv880::tuning

@@ -38,22 +38,70 @@ double OvershootLimit(Aggressiveness aggressiveness)
                                                     : 3;
 }
 
-RuleResult SimcTermsFor(const SourceModel& model, double closedLoopTime)
+namespace {
+
+// Rounds the terms as the setup file stores them and brings them within the instrument's limits.
+RuleResult Limited(RuleResult result, double kc, double ti, double td)
+{
+    const double p = OneDecimal(10000 * kc);
+    const double i = OneDecimal(ti);
+    const double d = OneDecimal(td);
+    result.limited = p > kPMax || p <= 0 || i > kTermMax || i < kIMin || d > kTermMax;
+    result.terms.p = std::clamp(p, 0.1, kPMax);
+    result.terms.i = std::clamp(i, kIMin, kTermMax);
+    result.terms.d = std::clamp(d, 0.0, kTermMax);
+    return result;
+}
+
+bool Identified(const SourceModel& model)
+{
+    return model.gain > 0 && model.timeConstant > 0;
+}
+
+// What a rule was asked for, before its terms.
+RuleResult Asked(TuningRuleKind rule, double closedLoopTime, double integralFactor)
 {
     RuleResult result;
     result.closedLoopTime = closedLoopTime;
-    const double gainPerFraction = model.gain * 100; // Angstrom/s per fraction of power
-    if (!(gainPerFraction > 0) || !(model.timeConstant > 0)) return result;
-    const double sum = result.closedLoopTime + model.deadTime;
-    const double kc = model.timeConstant / (gainPerFraction * sum);
-    const double ti = std::min(model.timeConstant, 4 * sum);
-    double p = OneDecimal(10000 * kc);
-    double i = OneDecimal(ti);
-    result.limited = p > kPMax || p <= 0 || i > kTermMax || i < kIMin;
-    result.terms.p = std::clamp(p, 0.1, kPMax);
-    result.terms.i = std::clamp(i, kIMin, kTermMax);
-    result.terms.d = 0;
+    result.integralFactor = integralFactor;
+    result.rule = rule;
     return result;
+}
+
+} // namespace
+
+RuleResult SimcTermsFor(const SourceModel& model, double closedLoopTime, double integralFactor)
+{
+    const RuleResult result = Asked(TuningRuleKind::SimcPi, closedLoopTime, integralFactor);
+    if (!Identified(model)) return result;
+    const double gainPerFraction = model.gain * 100; // Angstrom/s per fraction of power
+    const double sum = closedLoopTime + model.deadTime;
+    const double kc = model.timeConstant / (gainPerFraction * sum);
+    const double ti = integralFactor * std::min(model.timeConstant, 4 * sum);
+    return Limited(result, kc, ti, 0);
+}
+
+RuleResult ImcPidTermsFor(const SourceModel& model, double closedLoopTime, double integralFactor)
+{
+    const RuleResult result = Asked(TuningRuleKind::ImcPid, closedLoopTime, integralFactor);
+    if (!Identified(model)) return result;
+    const double tau = model.timeConstant, theta = model.deadTime;
+    const double kc = (tau + theta / 2) / (model.gain * 100 * (closedLoopTime + theta / 2));
+    const double ti = integralFactor * (tau + theta / 2);
+    const double td = tau * theta / (2 * tau + theta);
+    return Limited(result, kc, ti, td);
+}
+
+RuleResult RuleTermsFor(TuningRuleKind rule, const SourceModel& model, double closedLoopTime,
+                        double integralFactor)
+{
+    return rule == TuningRuleKind::ImcPid ? ImcPidTermsFor(model, closedLoopTime, integralFactor)
+                                          : SimcTermsFor(model, closedLoopTime, integralFactor);
+}
+
+const char* TuningRuleName(TuningRuleKind rule)
+{
+    return rule == TuningRuleKind::ImcPid ? "IMC PID" : "SIMC PI";
 }
 
 const char* AggressivenessName(Aggressiveness aggressiveness)

@@ -59,6 +59,22 @@ MaxPwr=100.0
 SlewRate=100.0
 """
 
+# The converter code of output 1 at 65 % (the card reports a firmware version: the code is
+# negated), full scale 10 V.
+STEP_CODE = -int(0.65 * 32760)
+
+
+def first_output_codes(trace):
+    """Codes written to output 1 (the high half of card 0's register 0x08)."""
+    codes = set()
+    for word in output_words(trace).get(("0", "08"), []):
+        low = word & 0xFFFF
+        low = low - 0x10000 if low & 0x8000 else low
+        high = ((word - low) >> 16) & 0xFFFF
+        codes.add(high - 0x10000 if high & 0x8000 else high)
+    return codes
+
+
 def driving(trace):
     return any(any(v) for v in output_words(trace).values())
 
@@ -165,6 +181,24 @@ def main():
             _, err = case.stop(signal.SIGTERM, 3)
             check("coflux: standard output cannot be written: Broken pipe" in err,
                   case.name + ": the failed write is reported")
+        else:
+            case.process.kill()
+            case.process.communicate()
+    finally:
+        case.finish()
+
+    # A tuning run, SIGTERM while the power step is out: the step ends, the deposition is
+    # stopped (every output to 0) with 3, and the setup file is not written.
+    case = Case("--tune --headless, SIGTERM during the step",
+                [coflux, "--tune", "1", "Run.dat", "--headless", "--power", "60", "--step", "5"])
+    try:
+        case.start()
+        if case.wait_until(lambda: STEP_CODE in first_output_codes(read(case.trace)),
+                           "the power step to be out"):
+            out, err = case.stop(signal.SIGTERM, 3)
+            check("Deposition started with Run.dat." in out, case.name + ": the start line")
+            check(read(os.path.join(case.home, "Run.dat")) == SETUP,
+                  case.name + ": the setup file is left as it was")
         else:
             case.process.kill()
             case.process.communicate()

@@ -9,6 +9,7 @@
 
 #include "CofluxProgram.h"
 #include "test_filmLibrary.h"
+#include "test_lagChamber.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -26,117 +27,8 @@ namespace {
 
 using namespace tlv880::tuning;
 
-constexpr double kPeriod = 0.25; // the setup's period (the file names none)
-
-// A source on output 0 seen by sensor 0: after the dead time its rate heads for
-// gain x (power % - threshold) with the time constant, plus Gaussian noise.
-class LagChamber {
-public:
-    explicit LagChamber(const SourceModel& model, double noise = 0) : m_model(model), m_noise(noise)
-    {
-        lib->during = [this](const tlvtest::Call& call) {
-            if (call.name == QLatin1String("Xdc770SetPower") && call.args[0].toInt() == 0)
-                lib->power[0] = call.args[1].toDouble();
-        };
-        lib->nextReading = [this](tlvtest::Reading& reading) { return Grow(reading); };
-    }
-    ~LagChamber()
-    {
-        lib->during = nullptr;
-        lib->nextReading = nullptr;
-    }
-    LagChamber(const LagChamber&) = delete;
-    LagChamber& operator=(const LagChamber&) = delete;
-
-    void Queue() { m_pending = true; }
-    bool failed = false; // the crystal of sensor 0 fails (frequency -1)
-
-    const std::shared_ptr<tlvtest::RecordingLibrary> lib =
-        std::make_shared<tlvtest::RecordingLibrary>();
-
-private:
-    bool Grow(tlvtest::Reading& reading)
-    {
-        if (!m_pending) return false;
-        m_pending = false;
-        constexpr int kSteps = 10;
-        double sum = 0;
-        for (int k = 0; k < kSteps; ++k) {
-            m_delay.push_back(lib->power[0] * 100);
-            while (m_delay.size() > size_t(std::lround(m_model.deadTime / kPeriod * kSteps)) + 1)
-                m_delay.pop_front();
-            const double steady =
-                std::max(0.0, m_model.gain * (m_delay.front() - m_model.thresholdPower));
-            m_rate += (steady - m_rate) * (1 - std::exp(-kPeriod / kSteps / m_model.timeConstant));
-            sum += m_rate;
-        }
-        const double rate = sum / kSteps + m_gaussian(m_random) * m_noise;
-        m_thickness += rate * kPeriod;
-        reading.sensor(0, failed ? 0 : rate, failed ? 0 : m_thickness, failed ? -1 : 5.9e6);
-        reading.power = lib->power;
-        return true;
-    }
-
-    SourceModel m_model;
-    double m_noise;
-    std::mt19937 m_random{11};
-    std::normal_distribution<double> m_gaussian{0, 1};
-    std::deque<double> m_delay;
-    double m_rate = 0, m_thickness = 0;
-    bool m_pending = false;
-};
-
-const char* const kSetup = "[OUTPUT1]\nName=Silver\nMode=2\nInput=1\nThick=%1\nRate=5\n"
-                           "PTerm=100\nITerm=1\nDTerm=0\nFullScale=10\nMaxPwr=%2\nSlewRate=100\n";
-
-class TuningTest : public ::testing::Test {
+class TuningTest : public TuningChamberTest {
 public: // the refusal cases reach the chamber and the process
-    void Open(const SourceModel& model, double noise = 0, double thick = 1000,
-              double maxPower = 100)
-    {
-        ASSERT_TRUE(m_home.isValid());
-        qputenv("TLV880_HOME", m_home.path().toLocal8Bit());
-        InstallProgramInfo();
-        m_chamber = std::make_unique<LagChamber>(model, noise);
-        m_tlv = std::make_unique<cTLV880a>(m_chamber->lib, m_clock);
-        m_core = std::make_unique<Deposition>(*m_tlv);
-        m_core->setRemembersSetupFile(false);
-        QFile file(QDir(m_home.path()).filePath(QStringLiteral("Run.dat")));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(QString::fromLatin1(kSetup).arg(thick).arg(maxPower).toUtf8());
-        file.close();
-        m_core->OpenSetup(QStringLiteral("Run.dat"));
-        m_tlv->setTimerEnabled(false);
-        ASSERT_TRUE(m_core->Start().ok());
-        ASSERT_TRUE(m_core->SetManualPower(0, 40).ok());
-        Ticks(40); // steady at 40 %
-    }
-
-    void TearDown() override
-    {
-        m_core.reset();
-        m_tlv.reset();
-        m_chamber.reset();
-    }
-
-    void Tick()
-    {
-        m_clock->advance(kPeriod);
-        m_chamber->Queue();
-        m_tlv->TLVTimer_Timer();
-        QCoreApplication::sendPostedEvents();
-    }
-    void Ticks(int n)
-    {
-        for (int k = 0; k < n; ++k)
-            Tick();
-    }
-    // Readings until the run ends (at most `limit` seconds).
-    void RunToEnd(double limit = 400)
-    {
-        for (int k = 0; k < int(limit / kPeriod) && m_core->Tuning().Running(); ++k)
-            Tick();
-    }
     // The output as it was before every run: Manual at 40 %, the setup's terms.
     void ExpectUnchanged()
     {
@@ -149,12 +41,6 @@ public: // the refusal cases reach the chamber and the process
     }
     const TuningResult& Result() const { return m_core->Tuning().Result(); }
     QString Message() const { return Result().message; }
-
-    QTemporaryDir m_home;
-    std::shared_ptr<tlvtest::StepClock> m_clock = RunClock();
-    std::unique_ptr<LagChamber> m_chamber;
-    std::unique_ptr<cTLV880a> m_tlv;
-    std::unique_ptr<Deposition> m_core;
 };
 
 TEST_F(TuningTest, IdentifiesTheSourceAndAppliesTheTermsAsTheEditorWould)
@@ -181,9 +67,14 @@ TEST_F(TuningTest, IdentifiesTheSourceAndAppliesTheTermsAsTheEditorWould)
     // Back at the power it had; the terms are the rule's and still only proposed.
     EXPECT_NEAR(m_tlv->GetPower(0), 40, 1e-6);
     ExpectUnchanged();
-    const RuleResult rule = SimcTermsFor(m, Result().proposed.closedLoopTime);
-    EXPECT_DOUBLE_EQ(Result().proposed.terms.p, rule.terms.p);
-    EXPECT_DOUBLE_EQ(Result().proposed.terms.i, rule.terms.i);
+    const RuleResult& proposed = Result().proposed;
+    const RuleResult rule =
+        RuleTermsFor(proposed.rule, m, proposed.closedLoopTime, proposed.integralFactor);
+    EXPECT_DOUBLE_EQ(proposed.terms.p, rule.terms.p);
+    EXPECT_DOUBLE_EQ(proposed.terms.i, rule.terms.i);
+    EXPECT_DOUBLE_EQ(proposed.terms.d, rule.terms.d);
+    EXPECT_GT(Result().soakPower, 0);
+    EXPECT_LE(Result().predictedSoak.overshoot, OvershootLimit(Aggressiveness::Normal));
     EXPECT_LE(Result().predictedProposed.overshoot, OvershootLimit(Aggressiveness::Normal));
     EXPECT_DOUBLE_EQ(Result().current.p, 100);
     EXPECT_GT(Result().predictedProposed.settleTime, 0);

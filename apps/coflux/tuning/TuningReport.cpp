@@ -44,8 +44,9 @@ QString TuningReportText(const TuningResult& r, const QString& outputName)
                       Number(m.thresholdPower, 1));
     lines << QStringLiteral("Fit quality %1, rate noise %2 Å/s")
                  .arg(Number(r.fit.fitQuality, 3), Number(r.fit.rateNoise, 3));
-    lines << QStringLiteral("Proposed terms (SIMC, %1, closed-loop time %2 s): %3%4")
-                 .arg(QLatin1String(tlv880::tuning::AggressivenessName(r.options.aggressiveness)),
+    lines << QStringLiteral("Proposed terms (%1, %2, closed-loop time %3 s): %4%5")
+                 .arg(QLatin1String(tlv880::tuning::TuningRuleName(r.proposed.rule)),
+                      QLatin1String(tlv880::tuning::AggressivenessName(r.options.aggressiveness)),
                       Number(r.proposed.closedLoopTime, 2), TermsText(r.proposed.terms),
                       r.proposed.limited ? QStringLiteral(" (brought within the limits)")
                                          : QString());
@@ -53,6 +54,10 @@ QString TuningReportText(const TuningResult& r, const QString& outputName)
     lines << QStringLiteral("Predicted at %1 Å/s from power 0:").arg(Number(r.setpoint, 2));
     lines << QStringLiteral("  proposed: %1").arg(PredictionText(r.predictedProposed));
     lines << QStringLiteral("  current:  %1").arg(PredictionText(r.predictedCurrent));
+    lines << QStringLiteral("After a soak at %1 % (pre-conditioning): %2 (%3), %4")
+                 .arg(Number(r.soakPower, 1), TermsText(r.soakProposed.terms),
+                      QLatin1String(tlv880::tuning::TuningRuleName(r.soakProposed.rule)),
+                      PredictionText(r.predictedSoak));
     return lines.join(QLatin1Char('\n'));
 }
 

@@ -281,6 +281,10 @@ void TuningRun::Finish()
     m_result.proposed = ChooseTerms(m, m_result.options.aggressiveness, conditions);
     m_result.predictedProposed = PredictLoop(m, m_result.proposed.terms, conditions);
     m_result.predictedCurrent = PredictLoop(m, m_result.current, conditions);
+    m_result.soakPower = SoakPower(m, conditions);
+    conditions.startPower = m_result.soakPower / 100;
+    m_result.soakProposed = ChooseTerms(m, m_result.options.aggressiveness, conditions);
+    m_result.predictedSoak = PredictLoop(m, m_result.soakProposed.terms, conditions);
     m_result.state = TuningResult::State::Done;
     m_result.message = QStringLiteral("Output %1 identified: terms proposed.").arg(ShownNumber(j));
     emit changed(j);

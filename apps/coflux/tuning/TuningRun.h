@@ -1,8 +1,9 @@
 #pragma once
 // A tuning run of one output under the running deposition: from a steady power the output is
 // given an open-loop power step (optionally followed by a step back down), the rate of its
-// sensors is recorded, a lag-with-dead-time model is fitted and loop terms are proposed by the
-// SIMC rule, with the loop's predicted response for the proposed and the current terms. The
+// sensors is recorded, a lag-with-dead-time model is fitted and loop terms are proposed (SIMC PI
+// or IMC PID, whichever is predicted to settle sooner), with the loop's predicted response for
+// the proposed and the current terms, and the terms for a start after a soak. The
 // output returns to the mode and power it had before. Nothing here changes a loop term: Apply
 // goes through the process's own SetLoopTerms, with the output editor's checks and messages.
 //
@@ -47,6 +48,11 @@ struct TuningResult {
     tlv880::tuning::LoopTermSet current;
     tlv880::tuning::Prediction predictedProposed, predictedCurrent;
     double setpoint = 0; // Angstrom/s the predictions are for
+    // For an output brought to a soak power before rate control (a recipe's pre-conditioning):
+    // the power, the terms chosen for that start and their predicted loop.
+    double soakPower = 0; // %
+    tlv880::tuning::RuleResult soakProposed;
+    tlv880::tuning::Prediction predictedSoak;
 };
 
 class TuningRun : public QObject {

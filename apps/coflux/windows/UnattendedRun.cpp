@@ -280,6 +280,8 @@ private:
     void EndBySignal(int signal)
     {
         if (m_finished) return;
+        // Finished first: the stop ends a tuning run too, whose own end must not take over the
+        // signal's status and message.
         Finish(RunStoppedEarly,
                QStringLiteral("coflux: ended by %1; the deposition was stopped.")
                    .arg(tlv::TerminationSignals::Name(signal)),

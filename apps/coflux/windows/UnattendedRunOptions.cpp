@@ -119,7 +119,7 @@ QString RunUsage()
         "  --version     print the version\n"
         "Exit status: 0 setpoint reached, 1 error, 2 time limit, 3 stopped by the operator,\n"
         "4 the run ended but lines of its log could not be written; --tune: 0 terms found,\n"
-        "1 error, 5 the tuning run ended without terms.\n");
+        "1 error, 3 ended by a signal, 5 the tuning run ended without terms.\n");
 }
 
 RunRequest ParseRunArguments(const QStringList& arguments)

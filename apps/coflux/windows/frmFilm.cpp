@@ -7,6 +7,7 @@
 #include "frmFilmBackup.h"
 #include "frmFilmCardLayout.h"
 #include "frmFilmControls.h"
+#include "frmTune.h"
 
 #include "common/DialogService.h"
 #include "common/EntryGuard.h"
@@ -21,6 +22,8 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QVBoxLayout>
+
+#include <utility>
 
 namespace coflux {
 
@@ -57,6 +60,25 @@ frmFilm::frmFilm(Deposition& core, QWidget* parent)
     AddEntryChecks();
     ::RestoreFormPosition(this, true);
     m_guard->SetLoading(false);
+    // Terms written from elsewhere (the Tune window, a remote client) reach the boxes the
+    // operator has not edited, so that OK does not write the old ones back over them.
+    connect(&m_core, &Deposition::outputChanged, this, [this](int j) {
+        if (j == m_outNum) FollowTerms();
+    });
+}
+
+void frmFilm::FollowTerms()
+{
+    const OutputRecord& record = m_core.Tables().Output(m_outNum);
+    const std::array<std::pair<QLineEdit*, QString>, 3> terms{
+        {{m_txtPTerm, tlv::Format(record.PTerm, kPTermFormat)},
+         {m_txtIterm, tlv::Format(record.ITerm, kTermFormat)},
+         {m_txtDTerm, tlv::Format(record.DTerm, kTermFormat)}}};
+    for (size_t k = 0; k < terms.size(); ++k) {
+        QLineEdit* box = terms[k].first;
+        if (box->text() == m_filledTerms[k]) box->setText(terms[k].second);
+        m_filledTerms[k] = terms[k].second;
+    }
 }
 
 QString frmFilm::OutputCaption(int out)
@@ -145,6 +167,13 @@ void frmFilm::BuildControls()
     m_backup = new FilmBackupRow(this, backup, *m_guard);
 
     auto* buttons = new QHBoxLayout;
+    m_cmdTune = new QPushButton(QStringLiteral("&Tune"), this);
+    m_cmdTune->setObjectName(QStringLiteral("cmdTune"));
+    m_cmdTune->setToolTip(QStringLiteral("Identify the source with a power step and propose loop "
+                                         "terms (Loop Tuning window)."));
+    connect(m_cmdTune, &QPushButton::clicked, this,
+            [this] { ShowTune(m_core, parentWidget() ? parentWidget() : this, m_outNum); });
+    buttons->addWidget(m_cmdTune);
     buttons->addStretch(1);
     m_cmdFSwitch = AddCommandButtons(this, buttons, {kOkTip, kCancelTip, kUpdateTip});
 
@@ -212,6 +241,7 @@ void frmFilm::Fill()
     m_txtPTerm->setText(tlv::Format(record.PTerm, kPTermFormat));
     m_txtIterm->setText(tlv::Format(record.ITerm, kTermFormat));
     m_txtDTerm->setText(tlv::Format(record.DTerm, kTermFormat));
+    m_filledTerms = {m_txtPTerm->text(), m_txtIterm->text(), m_txtDTerm->text()};
     m_txtFullScale->setText(tlv::Format(record.FullScale, kScaleFormat));
     m_txtMaxPower->setText(tlv::Format(record.MaxPwr, kScaleFormat));
     m_txtSlewRate->setText(tlv::Format(record.SlewRate, kScaleFormat));

@@ -4,7 +4,8 @@
 // input that feed it, the film material its sensors measure (cboMaterial: picked by name, it
 // gives every sensor of the output that material's density and Z-factor, with the input
 // editor's rules), the cross output whose rate drives its rate setpoint, and the backup
-// sensor that takes over when its sensors fail. It edits the
+// sensor that takes over when its sensors fail. Its Tune button opens the Loop Tuning window on
+// the output. It edits the
 // deposition process's output table in place and has the process send it to the card.
 //
 // The process owns the tables and the instrument and outlives the form.
@@ -63,6 +64,8 @@ private:
     void BuildControls();
     void AddEntryChecks();
     void Fill();
+    // The record's terms into the P, I and D boxes that still show what they were filled with.
+    void FollowTerms();
     void FillCrossOutputs(const OutputRecord& record);
     int SelectedAnalog() const; // 0..3, or -1 for "Sensors"
     void SelectAnalog(int analog);
@@ -95,7 +98,9 @@ private:
     tlv::MaterialPicker* m_cboMaterial = nullptr;
     QString m_filledMaterial; // what the picker showed when the form was filled
     std::array<QPushButton*, 3> m_cmdFSwitch{};
-    FilmBackupRow* m_backup = nullptr; // the backup sensor and its tooling
+    QPushButton* m_cmdTune = nullptr;
+    std::array<QString, 3> m_filledTerms; // the P, I and D texts as last filled
+    FilmBackupRow* m_backup = nullptr;    // the backup sensor and its tooling
 };
 
 } // namespace coflux

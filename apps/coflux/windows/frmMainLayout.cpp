@@ -6,6 +6,7 @@
 #include "RecipeProgram.h"
 #include "frmChart.h"
 #include "frmCrystals.h"
+#include "frmTune.h"
 
 #include "common/EntryGuard.h"
 #include "common/FormUtil.h"
@@ -220,6 +221,8 @@ void frmMain::BuildMenus()
               [this] { ShowProcessWindow(); });
     addAction(m_mnuView, "mnuViewCrystals", QStringLiteral("Cr&ystal History"),
               [this] { ShowCrystalHistory(*m_core, this); });
+    addAction(m_mnuView, "mnuViewTune", QStringLiteral("Loop &Tuning"),
+              [this] { ShowTune(*m_core, this); });
     m_mnuView->addSeparator();
     addAction(m_mnuView, "mnuViewMonitor", QStringLiteral("&Input Setup"),
               [this] { ShowInputSetup(); });
