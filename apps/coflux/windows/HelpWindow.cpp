@@ -11,21 +11,21 @@
 
 namespace coflux {
 
-QString HelpFilePath()
+QString HelpFilePath(const QString& fileName)
 {
     // Beside the program in a build folder; under ../share/tlv880/ once installed.
-    const QString beside = QCoreApplication::applicationDirPath() + QStringLiteral("/coflux.html");
+    const QString beside = QCoreApplication::applicationDirPath() + QLatin1Char('/') + fileName;
     const QString installed =
-        QCoreApplication::applicationDirPath() + QStringLiteral("/../share/tlv880/coflux.html");
+        QCoreApplication::applicationDirPath() + QStringLiteral("/../share/tlv880/") + fileName;
     if (!QFileInfo::exists(beside) && QFileInfo::exists(installed))
         return QFileInfo(installed).canonicalFilePath();
     return beside;
 }
 
-QWidget* ShowHelp(QWidget* owner)
+QWidget* ShowHelp(QWidget* owner, const QString& fileName)
 {
     static QPointer<QTextBrowser> window;
-    const QString path = HelpFilePath();
+    const QString path = HelpFilePath(fileName);
     if (!QFileInfo::exists(path)) {
         ShowMessage(owner,
                     QStringLiteral("The help file ") + path + QStringLiteral(" was not found."),
