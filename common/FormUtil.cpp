@@ -236,4 +236,15 @@ QLabel* MakeLabel(QWidget* parent, const QString& name, const QString& caption)
     return label;
 }
 
+QLabel* MakeSimulationMark(QWidget* parent)
+{
+    auto* label = MakeLabel(parent, QStringLiteral("lblSim"), QStringLiteral("SIMULATE"));
+    label->setAlignment(Qt::AlignCenter);
+    label->setStyleSheet(QStringLiteral("color: rgb(255, 0, 0); font-weight: bold;"));
+    label->setToolTip(QStringLiteral("No card is measuring: the card library simulates the "
+                                     "crystals from the output powers."));
+    label->hide();
+    return label;
+}
+
 } // namespace tlv

@@ -3,25 +3,13 @@
 #include "MonitorSettings.h"
 #include "frmMain.h"
 
-#include "common/FormUtil.h"
 #include "common/ProgramInfo.h"
-#include "common/charts/ChartLegend.h"
-#include "common/charts/LiveChartView.h"
-#include "common/charts/PlotAligner.h"
 
-#include <QCloseEvent>
-#include <QComboBox>
-#include <QHBoxLayout>
-#include <QLabel>
 #include <QSettings>
-#include <QSplitter>
-#include <QVBoxLayout>
 
 namespace monitor {
 
 namespace {
-constexpr std::array<int, 4> kSpanMinutes{1, 5, 10, 30};
-constexpr int kDefaultSpanIndex = 1;
 const char* const kVisibleKey = "frmChart/Form Visible";
 
 QSettings UserSettings()
@@ -70,66 +58,22 @@ void ChartRecorder::Record(const SensorArray& readings, int shown, double second
     }
 }
 
-frmChart::frmChart(ChartRecorder& recorder, QWidget* parent) : QWidget(parent, Qt::Window)
+namespace {
+tlv::charts::ChartWindow::Options ChartOptions()
 {
-    setObjectName(QStringLiteral("frmChart"));
-    setWindowTitle(QStringLiteral("Rate and Thickness Chart"));
-    setAttribute(Qt::WA_DeleteOnClose);
-
-    m_cboSpan = new QComboBox(this);
-    m_cboSpan->setObjectName(QStringLiteral("cboSpan"));
-    for (int minutes : kSpanMinutes)
-        m_cboSpan->addItem(minutes == 1 ? QStringLiteral("1 minute")
-                                        : QStringLiteral("%1 minutes").arg(minutes));
-    m_cboSpan->setToolTip(QStringLiteral("Time shown in the charts."));
-    auto* lblSpan = new QLabel(QStringLiteral("Show the last"), this);
-    lblSpan->setBuddy(m_cboSpan);
-    auto* lblHint = new QLabel(
-        QStringLiteral("Untick a sensor to hide its lines, tick it to show them."), this);
-    lblHint->setEnabled(false);
-    m_chtRate = new tlv::charts::LiveChartView(recorder.RateChart(), this);
-    m_chtRate->setObjectName(QStringLiteral("chtRate"));
-    m_chtThick = new tlv::charts::LiveChartView(recorder.ThickChart(), this);
-    m_chtThick->setObjectName(QStringLiteral("chtThick"));
-    m_legend = new tlv::charts::ChartLegend(this);
-    m_legend->attach(m_chtRate);
-    m_legend->attach(m_chtThick);
-    auto* aligner = new tlv::charts::PlotAligner(this);
-    aligner->add(m_chtRate);
-    aligner->add(m_chtThick);
-
-    auto* charts = new QSplitter(Qt::Vertical, this);
-    charts->addWidget(m_chtRate);
-    charts->addWidget(m_chtThick);
-    auto* body = new QHBoxLayout;
-    body->addWidget(charts, 1);
-    body->addWidget(m_legend);
-
-    auto* top = new QHBoxLayout;
-    top->addWidget(lblSpan);
-    top->addWidget(m_cboSpan);
-    top->addStretch(1);
-    top->addWidget(lblHint);
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(top);
-    layout->addLayout(body, 1);
-
-    const auto setSpan = [this](int index) {
-        if (index < 0 || index >= static_cast<int>(kSpanMinutes.size())) return;
-        for (tlv::charts::LiveChartView* view : {m_chtRate, m_chtThick})
-            view->setSpanSeconds(kSpanMinutes.at(static_cast<std::size_t>(index)) * 60.0);
-    };
-    connect(m_cboSpan, &QComboBox::currentIndexChanged, this, setSpan);
-    m_cboSpan->setCurrentIndex(kDefaultSpanIndex);
-    setSpan(kDefaultSpanIndex);
-    resize(900, 640);
-    RestoreFormPosition(this, true);
+    tlv::charts::ChartWindow::Options options;
+    options.title = QStringLiteral("Rate and Thickness Chart");
+    options.legends = tlv::charts::ChartWindow::Legends::Shared;
+    options.hint = QStringLiteral("Untick a sensor to hide its lines, tick it to show them.");
+    options.size = QSize(900, 640);
+    return options;
 }
+} // namespace
 
-void frmChart::closeEvent(QCloseEvent* event)
+frmChart::frmChart(ChartRecorder& recorder, QWidget* parent) : ChartWindow(ChartOptions(), parent)
 {
-    SaveFormPosition(this);
-    event->accept();
+    m_chtRate = addChart(recorder.RateChart(), QStringLiteral("chtRate"));
+    m_chtThick = addChart(recorder.ThickChart(), QStringLiteral("chtThick"));
 }
 
 void InstallChart(frmMain& main)

@@ -10,18 +10,11 @@
 #include "instrument/cTLV880a.h"
 
 #include "common/charts/ChartModel.h"
+#include "common/charts/ChartWindow.h"
 
 #include <QTime>
-#include <QWidget>
 
 #include <array>
-
-class QComboBox;
-
-namespace tlv::charts {
-class ChartLegend;
-class LiveChartView;
-} // namespace tlv::charts
 
 namespace monitor {
 
@@ -50,22 +43,18 @@ private:
     std::array<int, kChartSensors> m_series{};
 };
 
-class frmChart : public QWidget {
+// The program's chart window on the recorder: the two charts and one legend for both.
+class frmChart : public tlv::charts::ChartWindow {
     Q_OBJECT
 public:
     frmChart(ChartRecorder& recorder, QWidget* parent = nullptr);
     tlv::charts::LiveChartView* RateView() const { return m_chtRate; }
     tlv::charts::LiveChartView* ThickView() const { return m_chtThick; }
-    tlv::charts::ChartLegend* Legend() const { return m_legend; }
-
-protected:
-    void closeEvent(QCloseEvent* event) override;
+    tlv::charts::ChartLegend* Legend() const { return Legends().front(); }
 
 private:
-    QComboBox* m_cboSpan = nullptr;
     tlv::charts::LiveChartView* m_chtRate = nullptr;
     tlv::charts::LiveChartView* m_chtThick = nullptr;
-    tlv::charts::ChartLegend* m_legend = nullptr;
 };
 
 // The main window's hooks.

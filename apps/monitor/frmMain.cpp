@@ -139,6 +139,7 @@ void frmMain::BuildControls()
 
     m_cboZeroSensor = new QComboBox(panel);
     m_cboZeroSensor->setObjectName(QStringLiteral("cboZeroSensor"));
+    m_lblSim = tlv::MakeSimulationMark(panel);
 
     // Only the first row of boxes exists before InitForm loads the others.
     m_txtDensity[0] = CreateMaterialBox(QStringLiteral("txtDensity"), 0,
@@ -275,6 +276,7 @@ void frmMain::InitForm()
     for (int n = 1; n <= shown; ++n)
         m_cboZeroSensor->addItem(QString::number(n));
     m_cboZeroSensor->setCurrentIndex(0);
+    m_lblSim->setVisible(Instrument().NumCards() == 0 || Instrument().OpMode() != 0);
 
     m_cmdStart->setFocus();
 }
@@ -317,8 +319,12 @@ void frmMain::PlaceControls()
     m_cmdZero->setGeometry(kMargin + 110 + 3 * kGap, buttonsTop, 130, buttonHeight);
     m_cboZeroSensor->setGeometry(kMargin + 240 + 4 * kGap, buttonsTop, 70, buttonHeight);
 
-    const QSize panelSize(std::max(right, m_cboZeroSensor->geometry().right()) + kMargin,
-                          buttonsTop + buttonHeight + kMargin);
+    m_lblSim->setGeometry(m_cboZeroSensor->geometry().right() + 3 * kGap, buttonsTop, 90,
+                          buttonHeight);
+    const QSize panelSize(
+        std::max({right, m_cboZeroSensor->geometry().right(), m_lblSim->geometry().right()}) +
+            kMargin,
+        buttonsTop + buttonHeight + kMargin);
     centralWidget()->setFixedSize(panelSize);
     setFixedSize(panelSize.width(), panelSize.height() + menuBar()->sizeHint().height() +
                                         statusBar()->sizeHint().height());

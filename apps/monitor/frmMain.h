@@ -147,6 +147,7 @@ private:
     QPushButton* m_cmdStart = nullptr; // cmdFSwitch(0)
     QPushButton* m_cmdZero = nullptr;  // cmdFSwitch(2)
     QComboBox* m_cboZeroSensor = nullptr;
+    QLabel* m_lblSim = nullptr; // "SIMULATE" while no card measures
     QMenu* m_mnuFile = nullptr;
     QMenu* m_mnuView = nullptr;
     QPointer<frmSetup> m_setupForm;

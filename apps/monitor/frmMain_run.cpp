@@ -91,6 +91,8 @@ void frmMain::ShowRefresh(const Refresh& refresh)
                 Instrument().SensorForecast(static_cast<short>(s), reading[2], reading[0])));
     }
     RecordChart(*this, m_core->LatestReadings(), rows, refresh.at);
+    // Without a card (or in simulate mode) the library simulates the crystals.
+    m_lblSim->setVisible(Instrument().NumCards() == 0 || Instrument().OpMode() != 0);
 }
 
 } // namespace monitor

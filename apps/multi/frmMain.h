@@ -121,6 +121,7 @@ private:
 
     // Card Settings
     std::array<QRadioButton*, 2> optSimulate{};
+    QLabel* lblSim = nullptr; // "SIMULATE" while the readings are simulated
     QButtonGroup* m_simulateGroup = nullptr;
     std::array<QLineEdit*, 5> txtInit{};
     QPushButton* cmdInit = nullptr;

@@ -85,6 +85,8 @@ void frmMain::BuildControls()
     body->addLayout(cards, 1);
 
     auto* buttons = new QHBoxLayout();
+    lblSim = tlv::MakeSimulationMark(central);
+    buttons->addWidget(lblSim);
     buttons->addStretch(1);
     cmdRead = MakeButton(QStringLiteral("cmdRead"), QStringLiteral("Read"), central);
     cmdDisplay = MakeButton(QStringLiteral("cmdDisplay"), QStringLiteral("Show Outputs"), central);

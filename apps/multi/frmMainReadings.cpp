@@ -16,6 +16,8 @@ namespace multi {
 void frmMain::optSimulate_Click(int index)
 {
     m_console->ChooseMode(index);
+    // Simulate mode (the only one without a card): the library simulates the readings.
+    lblSim->setVisible(index == 1);
 }
 
 void frmMain::cmdRead_Click()

@@ -103,9 +103,18 @@ void ChartLegend::relayout()
 {
     for (int id = 0; id < entryCount(); ++id)
         m_grid->removeWidget(m_entries[static_cast<std::size_t>(id)]);
+    // A band edge keeps its (hidden) entry, so entries stay numbered as the series are; it is
+    // shown and hidden with its setpoint.
+    const LiveChartView* lead = m_views.empty() ? nullptr : m_views.front();
+    int place = 0;
     for (int id = 0; id < entryCount(); ++id) {
         QAbstractButton* box = m_entries[static_cast<std::size_t>(id)];
-        m_grid->addWidget(box, id % m_rows, id / m_rows);
+        if (lead && !lead->listedInLegend(id)) {
+            box->hide();
+            continue;
+        }
+        m_grid->addWidget(box, place % m_rows, place / m_rows);
+        ++place;
         box->show(); // at once, also when the legend is already on screen
     }
     m_grid->setRowStretch(m_rows, 1);

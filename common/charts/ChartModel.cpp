@@ -43,7 +43,7 @@ int ChartModel::addSeries(const QString& name, Kind kind, int companion)
     series.name = name;
     series.kind = kind;
     series.companion = valid(companion) ? companion : -1;
-    if (kind == Kind::Line) series.ring = std::make_unique<SeriesRing>(m_capacity);
+    if (kind != Kind::Level) series.ring = std::make_unique<SeriesRing>(m_capacity);
     m_series.push_back(std::move(series));
     ++m_revision;
     return seriesCount() - 1;
@@ -85,6 +85,22 @@ void ChartModel::append(int id, double t, double value)
     ++m_revision;
 }
 
+void ChartModel::appendShare(int id, double t, double value, double reference)
+{
+    const bool known = std::isfinite(reference) && reference > 0 && std::isfinite(value);
+    append(id, t, known ? value / reference * 100.0 : std::numeric_limits<double>::quiet_NaN());
+}
+
+void ChartModel::addMarker(double t, const QString& label)
+{
+    if (!std::isfinite(t)) return;
+    if (!m_markers.empty()) t = std::max(t, m_markers.back().t);
+    m_markers.push_back({t, label});
+    while (m_markers.size() > kMaxMarkers)
+        m_markers.pop_front();
+    ++m_revision;
+}
+
 void ChartModel::setLevel(int id, double value)
 {
     if (!valid(id)) return;
@@ -112,6 +128,7 @@ void ChartModel::clear()
 {
     for (Series& series : m_series)
         if (series.ring) series.ring->clear();
+    m_markers.clear();
     m_newest = std::numeric_limits<double>::quiet_NaN();
     ++m_revision;
 }

@@ -1,12 +1,15 @@
 #include "common/charts/LiveChartView.h"
 
+#include <QCategoryAxis>
 #include <QChart>
+#include <QDateTime>
 #include <QGraphicsItem>
 #include <QLegend>
 #include <QLineSeries>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPolygonF>
+#include <QTime>
 #include <QTimer>
 #include <QValueAxis>
 
@@ -57,6 +60,17 @@ bool Positive(double level)
 {
     return std::isfinite(level) && level > 0;
 }
+
+// Seconds between clock labels: a round step that gives at most seven labels over the span.
+double ClockStep(double span)
+{
+    for (const double step : {5.0, 10.0, 15.0, 30.0, 60.0, 120.0, 300.0, 600.0, 900.0})
+        if (span / step <= 7) return step;
+    return 1800;
+}
+
+const QString kMinutesTitle = QStringLiteral("minutes before the latest reading");
+const QString kClockTitle = QStringLiteral("time of day");
 } // namespace
 
 // One drawn series: its runs of joined points (the first `used` of `runs`), its reduction and
@@ -100,7 +114,7 @@ public:
     void paint(QPainter* painter, const QStyleOptionGraphicsItem*, QWidget*) override
     {
         const QRectF area = m_view.m_chart->plotArea();
-        const QValueAxis& ax = *m_view.m_axisX;
+        const QValueAxis& ax = *m_view.m_axisTime;
         const QValueAxis& ay = *m_view.m_axisY;
         if (area.isEmpty() || !(ax.max() > ax.min()) || !(ay.max() > ay.min())) return;
         const double sx = area.width() / (ax.max() - ax.min());
@@ -123,6 +137,21 @@ public:
                 painter->drawPolyline(m_scratch);
             }
         }
+        // Markers: a vertical line each, its label beside it at the top of the plot.
+        QPen marker(QColor(90, 90, 90));
+        marker.setStyle(Qt::DashLine);
+        marker.setWidthF(1.0);
+        const QFontMetricsF metrics(painter->font());
+        for (const DrawnMarker& m : m_view.m_drawnMarkers) {
+            const double x = area.left() + (m.x - ax.min()) * sx;
+            painter->setPen(marker);
+            painter->drawLine(QPointF(x, area.top()), QPointF(x, area.bottom()));
+            painter->setPen(QColor(40, 40, 40));
+            // Right of the line, or left of it where the plot ends first.
+            const double width = metrics.horizontalAdvance(m.label);
+            const double textX = x + 3 + width <= area.right() ? x + 3 : x - 3 - width;
+            painter->drawText(QPointF(textX, area.top() + metrics.ascent() + 1), m.label);
+        }
     }
 
 private:
@@ -141,9 +170,15 @@ LiveChartView::LiveChartView(ChartModel& model, QWidget* parent)
 
     // Time runs to the right and ends at the newest reading: minutes before it, so the labels
     // stay still while the lines scroll.
-    m_axisX = new QValueAxis;
-    m_axisX->setTitleText(QStringLiteral("minutes before the latest reading"));
+    m_axisX = new QValueAxis(this);
+    m_axisX->setTitleText(kMinutesTitle);
     m_axisX->setLabelFormat(QStringLiteral("%.1f"));
+    m_axisTime = m_axisX;
+    // The clock axis waits off the chart until clock time is asked for; the view owns both.
+    m_axisClock = new QCategoryAxis(this);
+    m_axisClock->setTitleText(kClockTitle);
+    m_axisClock->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+    m_axisClock->setTruncateLabels(false);
     m_axisY = new QValueAxis;
     m_axisY->setLabelFormat(QStringLiteral("%.3g"));
     // Labels are never cut to "...": the view's minimum size leaves them their room.
@@ -153,10 +188,10 @@ LiveChartView::LiveChartView(ChartModel& model, QWidget* parent)
     m_chart->addAxis(m_axisY, Qt::AlignLeft);
     updateTitles();
     // An empty series holds the axes to the plot, as the lines are not series of the chart.
-    auto* anchor = new QLineSeries;
-    m_chart->addSeries(anchor);
-    anchor->attachAxis(m_axisX);
-    anchor->attachAxis(m_axisY);
+    m_anchor = new QLineSeries;
+    m_chart->addSeries(m_anchor);
+    m_anchor->attachAxis(m_axisX);
+    m_anchor->attachAxis(m_axisY);
     m_plot = new PlotLines(*this, m_chart);
     connect(m_chart, &QChart::plotAreaChanged, this, [this] { m_plot->geometryChanged(); });
     setRenderHint(QPainter::Antialiasing);
@@ -169,7 +204,93 @@ LiveChartView::LiveChartView(ChartModel& model, QWidget* parent)
     refreshNow();
 }
 
+// The chart deletes the time axis it holds; the one off the chart is the view's child.
 LiveChartView::~LiveChartView() = default;
+
+QString LiveChartView::ClockText(double t, TimeBase base, bool seconds)
+{
+    QTime time;
+    if (base == TimeBase::Epoch) {
+        time = QDateTime::fromMSecsSinceEpoch(std::llround(t * 1000.0)).time();
+    } else {
+        const double day = std::fmod(std::fmod(t, 86400.0) + 86400.0, 86400.0);
+        time = QTime::fromMSecsSinceStartOfDay(static_cast<int>(std::llround(day * 1000.0)) %
+                                               86400000);
+    }
+    return time.toString(seconds ? QStringLiteral("hh:mm:ss") : QStringLiteral("hh:mm"));
+}
+
+void LiveChartView::setValueRange(double min, double max)
+{
+    if (!std::isfinite(min) || !std::isfinite(max) || !(max > min)) return;
+    m_fixedRange = std::make_pair(min, max);
+    m_drawnRevision = 0;
+}
+
+void LiveChartView::clearValueRange()
+{
+    m_fixedRange.reset();
+    m_drawnRevision = 0;
+}
+
+void LiveChartView::setClockTime(bool on)
+{
+    if (on == m_clock) return;
+    m_clock = on;
+    useTimeAxis(on ? static_cast<QValueAxis*>(m_axisClock) : m_axisX);
+    m_clockStep = 0;
+    refreshNow();
+}
+
+void LiveChartView::setTimeBase(TimeBase base)
+{
+    m_timeBase = base;
+    m_clockStep = 0;
+    m_drawnRevision = 0;
+}
+
+void LiveChartView::useTimeAxis(QValueAxis* axis)
+{
+    if (axis == m_axisTime) return;
+    m_anchor->detachAxis(m_axisTime);
+    m_chart->removeAxis(m_axisTime);
+    m_axisTime->setParent(this); // removing gives the axis back to its owner
+    m_chart->addAxis(axis, Qt::AlignBottom);
+    m_anchor->attachAxis(axis);
+    m_axisTime = axis;
+    m_thinLinePens.reset();
+}
+
+QValueAxis* LiveChartView::timeAxis() const
+{
+    return m_axisTime;
+}
+
+QStringList LiveChartView::timeLabels() const
+{
+    return m_clock ? m_axisClock->categoriesLabels() : QStringList();
+}
+
+bool LiveChartView::listedInLegend(int id) const
+{
+    return id >= 0 && id < m_model.seriesCount() && m_model.kind(id) != ChartModel::Kind::Band;
+}
+
+// Clock labels at round times of day within the view; they are set again only when the view
+// has moved on past a label or the step changed, as each change lays out the axis.
+void LiveChartView::relabelClock(double from, double end)
+{
+    const double step = ClockStep(m_span);
+    const double first = std::ceil(from / step) * step;
+    if (step == m_clockStep && first == m_clockFirst) return;
+    m_clockStep = step;
+    m_clockFirst = first;
+    for (const QString& label : m_axisClock->categoriesLabels())
+        m_axisClock->remove(label);
+    m_axisClock->setStartValue((from - end) / 60.0);
+    for (double t = first; t <= end + 1e-9; t += step)
+        m_axisClock->append(ClockText(t, m_timeBase, step < 60), (t - end) / 60.0);
+}
 
 void LiveChartView::setSpanSeconds(double seconds)
 {
@@ -239,6 +360,10 @@ void LiveChartView::setSeriesShown(int id, bool shown)
     Line& l = *m_lines[static_cast<std::size_t>(id)];
     if (l.shown == shown) return;
     l.shown = shown;
+    // A setpoint's band goes with it.
+    for (int band = id + 1; band < lineCount(); ++band)
+        if (m_model.kind(band) == ChartModel::Kind::Band && m_model.companion(band) == id)
+            m_lines[static_cast<std::size_t>(band)]->shown = shown;
     m_drawnRevision = 0; // a shown line needs its points again; the axes change with it
     refreshNow();
 }
@@ -269,9 +394,22 @@ void LiveChartView::syncSeries()
     for (int id = lineCount(); id < m_model.seriesCount(); ++id) {
         auto line = std::make_unique<Line>();
         // Line series take the palette in order, so the same output has the same colour in
-        // every chart of a window; a level takes its companion's colour, dashed.
+        // every chart of a window; a level or setpoint takes its companion's colour, dashed,
+        // and a band edge its setpoint's, dotted and lighter.
         const int companion = m_model.companion(id);
-        if (m_model.kind(id) == ChartModel::Kind::Level) {
+        const ChartModel::Kind kind = m_model.kind(id);
+        const bool known = companion >= 0 && companion < lineCount();
+        if (kind == ChartModel::Kind::Setpoint || kind == ChartModel::Kind::Band) {
+            line->pen =
+                known ? m_lines[static_cast<std::size_t>(companion)]->pen : QPen(Qt::darkGray);
+            line->pen.setWidthF(1.0);
+            QColor colour = line->pen.color();
+            if (kind == ChartModel::Kind::Band) colour.setAlpha(150);
+            line->pen.setColor(colour);
+            line->pen.setStyle(kind == ChartModel::Kind::Band ? Qt::DotLine : Qt::DashLine);
+            if (kind == ChartModel::Kind::Band && known)
+                line->shown = m_lines[static_cast<std::size_t>(companion)]->shown;
+        } else if (kind == ChartModel::Kind::Level) {
             line->pen = companion >= 0 && companion < lineCount()
                             ? m_lines[static_cast<std::size_t>(companion)]->pen
                             : QPen(Qt::darkGray);
@@ -332,7 +470,7 @@ void LiveChartView::refreshNow()
         } else {
             m_readingsRead += l.reducer.update(m_model.ring(id), from, m_columnSeconds);
             double scale = 1.0;
-            if (m_relative && l.level >= 0) {
+            if (m_relative && l.level >= 0 && !m_model.storesShares()) {
                 const double level = m_model.level(l.level);
                 scale = Positive(level) ? 100.0 / level : std::nan("");
             }
@@ -342,10 +480,20 @@ void LiveChartView::refreshNow()
             widen(l.runs[r]);
     }
 
+    m_drawnMarkers.clear();
+    if (!std::isnan(newest))
+        for (const ChartModel::Marker& marker : m_model.markers())
+            if (marker.t >= from && marker.t <= end)
+                m_drawnMarkers.push_back({toX(marker.t), marker.label});
+
     const double xFrom = toX(from);
-    if (m_axisX->min() != xFrom || m_axisX->max() != 0.0) m_axisX->setRange(xFrom, 0.0);
-    const int xTicks = m_span <= 60 ? 7 : 6;
-    if (m_axisX->tickCount() != xTicks) m_axisX->setTickCount(xTicks);
+    if (m_axisTime->min() != xFrom || m_axisTime->max() != 0.0) m_axisTime->setRange(xFrom, 0.0);
+    if (m_clock) {
+        relabelClock(from, end);
+    } else {
+        const int xTicks = m_span <= 60 ? 7 : 6;
+        if (m_axisX->tickCount() != xTicks) m_axisX->setTickCount(xTicks);
+    }
     if (m_relative) {
         low = std::min(low, 0.0); // read as a share of the setpoint: from nothing up
         high = std::max(high, 100.0);
@@ -358,7 +506,13 @@ void LiveChartView::refreshNow()
     // The axis is touched only when its rounded range moves: each change lays out its labels.
     // A relative chart of readings that are all positive starts at 0 %, not below.
     const double bottom = m_relative && low >= 0 ? 0.0 : low - margin;
-    const NiceRange y = NiceAxisRange(bottom, high + margin, kValueTicks);
+    NiceRange y = NiceAxisRange(bottom, high + margin, kValueTicks);
+    if (m_fixedRange) {
+        const double step = NiceNumber((m_fixedRange->second - m_fixedRange->first) / 4, false);
+        y = {m_fixedRange->first, m_fixedRange->second,
+             static_cast<int>(std::lround((m_fixedRange->second - m_fixedRange->first) / step)) +
+                 1};
+    }
     if (m_axisY->min() != y.min || m_axisY->max() != y.max) m_axisY->setRange(y.min, y.max);
     if (m_axisY->tickCount() != y.ticks) m_axisY->setTickCount(y.ticks);
     fitLinePens();
@@ -380,7 +534,7 @@ void LiveChartView::fitLinePens()
         if (!thin && pen.widthF() == 0.0) pen.setWidthF(1.0);
         return pen;
     };
-    for (QValueAxis* axis : {m_axisX, m_axisY}) {
+    for (QValueAxis* axis : {m_axisX, static_cast<QValueAxis*>(m_axisClock), m_axisY}) {
         axis->setGridLinePen(fit(axis->gridLinePen()));
         axis->setMinorGridLinePen(fit(axis->minorGridLinePen()));
         axis->setLinePen(fit(axis->linePen()));

@@ -257,6 +257,7 @@ void Deposition::SetRunState(short state)
                                   : m_runState == RunHeld
                                       ? QStringLiteral("the deposition was held.")
                                       : QStringLiteral("the deposition was stopped."));
+    if (m_runState != RunRunning) m_deviations.Clear(); // held or stopped: no rate to keep
     emit runStateChanged(m_runState, previous);
     if (state != RunStopped) return;
     const StopReason reason = std::exchange(m_stopReason, StopReason::Operator);

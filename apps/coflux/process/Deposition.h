@@ -22,6 +22,7 @@
 // DepositionBackup.cpp: the backup sensor that takes over an output whose crystals all failed.
 
 #include "BackupSensors.h"
+#include "OutputDeviation.h"
 #include "ProcessEdits.h"
 #include "ProcessTables.h"
 #include "ReadingArrays.h"
@@ -120,6 +121,9 @@ public:
     // or client uses it.
     ProcessTables& TablesForTesting() { return m_tables; }
     const ReadingArrays& Readings() const { return m_readings; }
+    // How far each output under rate control is from its setpoint in force, against the rate
+    // tolerance, as of the last reading (none while the deposition is not running).
+    const OutputDeviations& Deviations() const { return m_deviations; }
     // The life of every crystal, kept in "crystals.csv" in the program's folder.
     CrystalHistory& History() { return *m_history; }
     // The alarms of the process (DepositionAlarms.h).
@@ -323,6 +327,7 @@ private:
     void Trip(StopReason reason, const QString& message);
     void RecordReading(const SensorArray& sensors, const OutputArray& outputs);
     void DriveOutputOnReading(int j);
+    void FollowDeviations(double time);
     // DepositionBackup.cpp
     void TakeOverFailedOutputs();
     bool AllSensorsFailed(int bits);
@@ -354,6 +359,7 @@ private:
     ProcessTables m_tables;
     ReadingArrays m_readings;
     BackupSensors m_backups;
+    OutputDeviations m_deviations;
     CrystalHistory* m_history = nullptr;              // a child of this object
     DepositionAlarms* m_alarms = nullptr;             // a child of this object
     std::array<double, kOutputSlots> m_manualPower{}; // the manual power setpoints, %

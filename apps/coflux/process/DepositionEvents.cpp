@@ -105,8 +105,24 @@ void Deposition::TLVReading(const SensorArray& sensors, const OutputArray& outpu
 
     for (int j : kShownOutputs)
         if (IsPresentOutput(j)) DriveOutputOnReading(j);
+    FollowDeviations(time);
     m_tuning->Reading(time);
     emit readingTaken(m_readings, time);
+}
+
+// Only an output whose loop runs on its own sensors has a rate setpoint in Å/s to stray from;
+// its setpoint in force is the loop's (a recipe's ramp, cross-rate), as the card has it.
+void Deposition::FollowDeviations(double time)
+{
+    for (int j : kShownOutputs) {
+        const OutputRecord& out = m_tables.Output(j);
+        const bool controlled = m_runState == RunRunning && IsPresentOutput(j) &&
+                                out.Mode == ModeAuto && InputAnalog(out.Input) < 0 &&
+                                InputOutput(out.Input) < 0;
+        const double setpoint = controlled ? m_tlv.Rate(static_cast<short>(j)) : 0.0;
+        m_deviations.Update(j, controlled, setpoint, m_readings.OutRate[static_cast<size_t>(j)],
+                            time);
+    }
 }
 
 void Deposition::DriveOutputOnReading(int j)

@@ -5,6 +5,7 @@
 
 #include "RecipeCrystalCheck.h"
 #include "RecipePlan.h"
+#include "RecipeProgress.h"
 
 #include <algorithm>
 #include <cmath>
@@ -17,9 +18,12 @@ constexpr double kHalfDay = 43200;
 constexpr double kDay = 86400;
 } // namespace
 
-RecipeRun::RecipeRun(RecipeProcess& process, QObject* parent) : QObject(parent), m_process(process)
+RecipeRun::RecipeRun(RecipeProcess& process, QObject* parent)
+    : QObject(parent), m_process(process), m_progress(std::make_unique<RecipeProgress>())
 {
 }
+
+RecipeRun::~RecipeRun() = default;
 
 bool RecipeRun::Start(const Recipe& recipe)
 {
@@ -34,6 +38,7 @@ bool RecipeRun::Start(const Recipe& recipe)
     m_outputs.clear();
     m_results.clear();
     m_message.clear();
+    m_progress->Start(recipe);
     return true;
 }
 
@@ -55,6 +60,7 @@ void RecipeRun::Finish(State state, const QString& message)
 {
     m_state = state;
     m_message = message;
+    m_progress->Finish();
     emit Finished(state, message);
 }
 
@@ -92,7 +98,9 @@ void RecipeRun::OnReading(const RecipeReading& r)
     case Phase::None:
         break;
     }
-    if (m_state == State::Running) emit Updated();
+    if (m_state != State::Running) return;
+    m_progress->OnReading(*this, r);
+    emit Updated();
 }
 
 void RecipeRun::EnterLayer(int layer, const RecipeReading& r)
@@ -244,33 +252,12 @@ double RecipeRun::OutputTarget(int number) const
 
 double RecipeRun::EstimatedRemaining() const
 {
-    if (m_state != State::Running) return 0;
-    double rest = 0;
-    for (size_t i = size_t(std::max(0, m_layer + 1)); i < m_recipe.layers.size(); ++i)
-        rest += PlannedLayerTime(m_recipe.layers[i]);
-    if (m_layer < 0) return rest;
-    const RecipeLayer& layer = CurrentLayer();
-    const double t = PhaseTime();
-    switch (m_phase) {
-    case Phase::PreConditioning:
-        return rest + std::max(0.0, PlannedPreConditionTime(layer) - t) + layer.shutterHold +
-               PlannedDepositTime(layer) + PlannedIdleTime(layer);
-    case Phase::ShutterDelay: {
-        double held = layer.shutterHold;
-        for (const OutputRun& o : m_outputs)
-            held = std::min(held, o.withinSince ? m_elapsed - *o.withinSince : 0.0);
-        return rest + (layer.shutterHold - held) + PlannedDepositTime(layer) +
-               PlannedIdleTime(layer);
-    }
-    case Phase::Deposit:
-    case Phase::TimePower:
-        return rest + DepositRemaining() + PlannedIdleTime(layer);
-    case Phase::IdleRamp:
-        return rest + std::max(0.0, PlannedIdleTime(layer) - t);
-    case Phase::None:
-        break;
-    }
-    return rest;
+    return m_state == State::Running ? m_progress->Estimate().runRemaining : 0.0;
+}
+
+RecipeEstimate RecipeRun::Estimate() const
+{
+    return m_progress->Estimate();
 }
 
 QString RecipeRun::PhaseName(Phase phase)

@@ -22,10 +22,14 @@
 #include <QString>
 
 #include <deque>
+#include <memory>
 #include <optional>
 #include <vector>
 
 namespace coflux {
+
+class RecipeProgress;
+struct RecipeEstimate;
 
 // What one layer deposited, at its end.
 struct LayerResult {
@@ -49,6 +53,7 @@ public:
     Q_ENUM(Phase)
 
     explicit RecipeRun(RecipeProcess& process, QObject* parent = nullptr);
+    ~RecipeRun() override;
 
     // Starts a checked recipe; its time starts with the next reading. False (nothing done)
     // while a run is in progress or for a recipe without layers.
@@ -73,8 +78,11 @@ public:
     int Layer() const { return m_layer; } // 0-based; -1 before the first reading
     Phase CurrentPhase() const { return m_phase; }
     double Elapsed() const { return m_elapsed; }
-    // Seconds the run still needs, from the readings so far and the plan of what is left.
+    // Seconds the run still needs, from the readings so far and the plan of what is left
+    // (RecipeProgress's rule); 0 when no run is in progress.
     double EstimatedRemaining() const;
+    // The layer's share done and the times to the end of the layer and of the run.
+    RecipeEstimate Estimate() const;
     // The thickness of a depositing output in the current layer (kÅ) and the thickness it is
     // planned to reach (kÅ; the end thickness for the output that ends the layer).
     double OutputThickness(int number) const;
@@ -144,7 +152,6 @@ private:
     void EndLayer(const RecipeReading& r);
     void Finish(State state, const QString& message);
     double PhaseTime() const { return m_elapsed - m_phaseStart; }
-    double DepositRemaining() const;
     OutputRun* Run(int number);
     const OutputRun* Run(int number) const;
     QString LayerLabel() const;
@@ -172,6 +179,7 @@ private:
     std::optional<double> m_timeEnd; // elapsed time at which a time-power layer ends
     std::vector<LayerResult> m_results;
     QString m_message;
+    std::unique_ptr<RecipeProgress> m_progress; // follows the run reading by reading
 };
 
 } // namespace coflux

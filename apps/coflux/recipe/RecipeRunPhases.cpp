@@ -267,29 +267,4 @@ bool RecipeRun::EndReached(const RecipeReading&) const
     return false;
 }
 
-double RecipeRun::DepositRemaining() const
-{
-    const RecipeLayer& layer = CurrentLayer();
-    const double planned = PlannedDepositTime(layer);
-    const double spent = m_elapsed - m_depositStart;
-    double remaining = std::max(0.0, planned - spent);
-    switch (layer.end) {
-    case LayerEnd::Time:
-        remaining = std::max(0.0, layer.endTime - spent);
-        break;
-    case LayerEnd::OutputThickness:
-        if (const OutputRun* o = Run(layer.endOutput); o && !o->history.empty()) {
-            const double rate = o->history.back().rate;
-            if (rate > 0) remaining = std::max(0.0, (layer.endThick * 1000.0 - o->thick) / rate);
-        }
-        break;
-    case LayerEnd::SensorThickness:
-        if (m_sensorRate > 0)
-            remaining = std::max(0.0, (layer.endThick * 1000.0 - m_sensorThick) / m_sensorRate);
-        break;
-    }
-    if (m_timeEnd) remaining = std::min(remaining, std::max(0.0, *m_timeEnd - m_elapsed));
-    return remaining;
-}
-
 } // namespace coflux

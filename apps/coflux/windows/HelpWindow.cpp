@@ -4,18 +4,14 @@
 
 namespace coflux {
 
-namespace {
-const QString kHelpFile = QStringLiteral("coflux.html");
-} // namespace
-
-QString HelpFilePath()
+QString HelpFilePath(const QString& fileName)
 {
-    return tlv::HelpFilePath(kHelpFile);
+    return tlv::HelpFilePath(fileName);
 }
 
-QWidget* ShowHelp(QWidget* owner)
+QWidget* ShowHelp(QWidget* owner, const QString& fileName)
 {
-    return tlv::ShowHelpFile(owner, kHelpFile, QStringLiteral("TLV-880 Coflux Controller Help"));
+    return tlv::ShowHelpFile(owner, fileName, QStringLiteral("TLV-880 Coflux Controller Help"));
 }
 
 } // namespace coflux

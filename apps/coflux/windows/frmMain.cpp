@@ -6,6 +6,7 @@
 #include "CofluxProgram.h"
 #include "HelpWindow.h"
 #include "ProgramMessage.h"
+#include "RecipeSession.h"
 #include "frmChart.h"
 #include "frmProcess.h"
 
@@ -44,6 +45,7 @@ frmMain::frmMain(CofluxHost& host, QWidget* parent)
     BuildControls();
     FollowCore();
     m_chartHistory = new ChartRecorder(*m_core, this);
+    m_chartHistory->FollowRecipe(m_host->Recipes().Run());
     ShowSetup();
     setWindowTitle(tlv::SetupFileCaption(m_core->SetupFileName()));
     FitToCardCount();
@@ -75,6 +77,7 @@ void frmMain::Form_Load()
     m_loading = true;
     FollowCore();
     m_chartHistory = new ChartRecorder(*m_core, this);
+    m_chartHistory->FollowRecipe(m_host->Recipes().Run());
 
     IniRead(CofluxHost::StartupSetupName());
 

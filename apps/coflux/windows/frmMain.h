@@ -37,6 +37,7 @@ class EntryGuard;
 namespace coflux {
 
 class ChartRecorder;
+class RecipeProgressStrip;
 class frmChart;
 class frmProcess;
 
@@ -118,7 +119,8 @@ private:
         QLabel* lblRateRdg = nullptr;
         QLabel* lblThickRdg = nullptr;
         QLabel* lblPowerRdg = nullptr;
-        QLabel* lblLifeLeft = nullptr; // what the output's crystals can still take
+        QLabel* lblLifeLeft = nullptr;  // what the output's crystals can still take
+        QLabel* lblDeviation = nullptr; // the rate against its setpoint in force
         QPushButton* cmdZero = nullptr;
         QPushButton* cmdEdit = nullptr;
     };
@@ -150,7 +152,10 @@ private:
     void FollowCore();
     void ShowRunState(short state);
     void ShowReading();
-    void ShowLifeLeft(Frame& f, int j); // the output's crystal forecast beside its rate
+    void ShowLifeLeft(Frame& f, int j);  // the output's crystal forecast beside its rate
+    void ShowDeviation(Frame& f, int j); // the rate against its setpoint, by the tolerance
+    void ShowRunWord();                  // the run state's word beside the run buttons
+    void FollowRecipe();                 // the recipe's progress under the output frames
     void ShowAnalog();
     void ShowMode(int j, int mode);
     void ShowSetpoint(int j, Setpoint which);
@@ -175,8 +180,12 @@ private:
     std::array<Frame, kOutputSlots> m_frames{};
     std::array<QPushButton*, 3> m_cmdFSwitch{};
     QLabel* m_lblSim = nullptr;
-    QBoxLayout* m_signColumn = nullptr;      // the column of the run buttons and "SIMULATE"
-    tlv::StatusLine* m_statusLine = nullptr; // the process's latest error, refusal or notice
+    QLabel* m_lblRunState = nullptr;           // STOPPED, RUNNING, HOLD, RECIPE COMPLETE
+    RecipeProgressStrip* m_progress = nullptr; // the running recipe's layer and times left
+    bool m_recipeComplete = false;             // the recipe ended as planned; outputs at idle
+    double m_readingTime = 0;                  // of the last reading, seconds since midnight
+    QBoxLayout* m_signColumn = nullptr;        // the column of the run buttons and "SIMULATE"
+    tlv::StatusLine* m_statusLine = nullptr;   // the process's latest error, refusal or notice
     QMenu* m_mnuFile = nullptr;
     QMenu* m_mnuView = nullptr;
     QMenu* m_mnuHelpHelp = nullptr;

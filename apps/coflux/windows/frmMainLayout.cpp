@@ -4,6 +4,7 @@
 #include "frmMain.h"
 
 #include "RecipeProgram.h"
+#include "RecipeProgressStrip.h"
 #include "frmChart.h"
 #include "frmCrystals.h"
 #include "frmTune.h"
@@ -103,6 +104,12 @@ void frmMain::BuildFrame(int j, const QString& modeArrayName)
     QFont small = f.lblLifeLeft->font();
     small.setPointSizeF(small.pointSizeF() * 0.85);
     f.lblLifeLeft->setFont(small);
+    f.lblDeviation = tlv::MakeLabel(f.fraLoop, Indexed("lblDeviation", j), QString());
+    f.lblDeviation->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    f.lblDeviation->setFont(small);
+    f.lblDeviation->setToolTip(QStringLiteral(
+        "Rate deviation from the setpoint in force: green within the rate tolerance, amber "
+        "outside it, orange after the warning time, red after the alarm time."));
 
     // Each row pairs a setpoint box with the reading it governs: rate, thickness, power. The
     // life left of the output's crystals sits beside the rate's caption.
@@ -110,12 +117,13 @@ void frmMain::BuildFrame(int j, const QString& modeArrayName)
     grid->addWidget(f.lblLifeLeft, 2, 1);
     grid->addWidget(f.txtRate, 3, 0);
     grid->addWidget(f.txtRateRdg, 3, 1);
-    grid->addWidget(f.lblThickRdg, 4, 0, 1, 2);
-    grid->addWidget(f.txtThick, 5, 0);
-    grid->addWidget(f.txtThickRdg, 5, 1);
-    grid->addWidget(f.lblPowerRdg, 6, 0, 1, 2);
-    grid->addWidget(f.txtManPwr, 7, 0);
-    grid->addWidget(f.txtPowerRdg, 7, 1);
+    grid->addWidget(f.lblDeviation, 4, 0, 1, 2);
+    grid->addWidget(f.lblThickRdg, 5, 0, 1, 2);
+    grid->addWidget(f.txtThick, 6, 0);
+    grid->addWidget(f.txtThickRdg, 6, 1);
+    grid->addWidget(f.lblPowerRdg, 7, 0, 1, 2);
+    grid->addWidget(f.txtManPwr, 8, 0);
+    grid->addWidget(f.txtPowerRdg, 8, 1);
 
     f.cmdZero = new QPushButton(QStringLiteral("Zero"), f.fraLoop);
     f.cmdZero->setObjectName(Indexed("cmdZero", j));
@@ -123,16 +131,16 @@ void frmMain::BuildFrame(int j, const QString& modeArrayName)
     f.cmdEdit = new QPushButton(QStringLiteral("Edit"), f.fraLoop);
     f.cmdEdit->setObjectName(Indexed("cmdEdit", j));
     f.cmdEdit->setToolTip(QStringLiteral("Edit additional parameters."));
-    grid->addWidget(f.cmdZero, 8, 0);
-    grid->addWidget(f.cmdEdit, 8, 1);
-    grid->setRowStretch(9, 1);
+    grid->addWidget(f.cmdZero, 9, 0);
+    grid->addWidget(f.cmdEdit, 9, 1);
+    grid->setRowStretch(10, 1);
     connect(f.cmdZero, &QPushButton::clicked, this, [this, j] { cmdZero_Click(j); });
     connect(f.cmdEdit, &QPushButton::clicked, this, [this, j] { cmdEdit_Click(j); });
 
     // Boxes hidden for a mode keep their place, so the frames keep their designed shape.
-    const std::array<QWidget*, 10> modal{f.txtManPwr,   f.txtThick,    f.txtRate,    f.txtRateRdg,
-                                         f.txtThickRdg, f.txtPowerRdg, f.lblRateRdg, f.lblThickRdg,
-                                         f.lblPowerRdg, f.lblLifeLeft};
+    const std::array<QWidget*, 11> modal{f.txtManPwr,   f.txtThick,    f.txtRate,     f.txtRateRdg,
+                                         f.txtThickRdg, f.txtPowerRdg, f.lblRateRdg,  f.lblThickRdg,
+                                         f.lblPowerRdg, f.lblLifeLeft, f.lblDeviation};
     for (QWidget* w : modal) {
         QSizePolicy policy = w->sizePolicy();
         policy.setRetainSizeWhenHidden(true);
@@ -150,8 +158,14 @@ void frmMain::BuildControls()
     m_guard->SetLoading(true); // until the window has loaded
 
     auto* central = new QWidget(this);
-    auto* row = new QHBoxLayout(central);
+    auto* outer = new QVBoxLayout(central);
+    outer->setContentsMargins(0, 0, 0, 0);
+    auto* row = new QHBoxLayout;
     row->setSpacing(6);
+    outer->addLayout(row);
+    // A running recipe's layer and times left, under the frames.
+    m_progress = new RecipeProgressStrip(central);
+    outer->addWidget(m_progress);
 
     for (int j : kShownOutputs) {
         const QString arrayName =
@@ -181,6 +195,13 @@ void frmMain::BuildControls()
         column->addWidget(button);
         connect(button, &QPushButton::clicked, this, [this, i] { cmdFSwitch_Click(i); });
     }
+    // The run state in a word and a colour of its own, beside the buttons' captions.
+    m_lblRunState = tlv::MakeLabel(central, QStringLiteral("lblRunState"), QString());
+    m_lblRunState->setAlignment(Qt::AlignCenter);
+    m_lblRunState->setMinimumHeight(28);
+    m_lblRunState->setWordWrap(true);
+    column->addSpacing(8);
+    column->addWidget(m_lblRunState);
     m_lblSim = new QLabel(QStringLiteral("SIMULATE"), central);
     m_lblSim->setObjectName(QStringLiteral("lblSim"));
     m_lblSim->setAlignment(Qt::AlignCenter);

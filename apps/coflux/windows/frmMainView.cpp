@@ -7,6 +7,8 @@
 #include "DepositionAlarms.h"
 #include "OutputLife.h"
 #include "ProgramMessage.h"
+#include "RecipeProgressStrip.h"
+#include "RecipeSession.h"
 
 #include "common/NumberFormat.h"
 #include "common/SetupFileDialog.h"
@@ -17,7 +19,10 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTime>
 #include <QTimer>
+
+#include <cmath>
 
 namespace coflux {
 
@@ -26,6 +31,14 @@ namespace {
 const QColor kGreen(0, 255, 0);
 const QColor kRed(255, 0, 0);
 const QColor kGrey(128, 128, 128);
+const QColor kAmber(255, 191, 0); // Hold: the outputs at power 0, the thickness kept
+const QColor kBlue(0, 102, 204);  // a recipe that completed, its outputs at idle power
+
+// The colours of a rate deviation: within the tolerance, outside it, a warning, the alarm.
+const QColor kWithin(0, 128, 0);
+const QColor kOutside(176, 120, 0);
+const QColor kWarning(224, 96, 0);
+const QColor kAlarm(204, 0, 0);
 
 // A reading shown as it already reads leaves its box alone: setText would lay the text out again
 // and repaint the box and the frame behind it, ten times a second, for nothing.
@@ -42,6 +55,13 @@ void SetButtonColour(QPushButton* button, const QColor& colour)
     button->setAutoFillBackground(true);
     button->setStyleSheet(
         QStringLiteral("QPushButton { background-color: %1; }").arg(colour.name()));
+}
+
+void ClearButtonColour(QPushButton* button)
+{
+    button->setStyleSheet(QString());
+    button->setAutoFillBackground(false);
+    button->setPalette(QPalette());
 }
 
 void SetTextColour(QLineEdit* box, const QColor& colour)
@@ -75,7 +95,11 @@ void frmMain::FollowCore()
     connect(&core->Alarms(), &DepositionAlarms::logFailed, m_statusLine,
             [line = m_statusLine](const QString& text) { line->showMessage(text); });
     connect(core, &Deposition::runStateChanged, this, [this](short state) { ShowRunState(state); });
-    connect(core, &Deposition::readingTaken, this, [this] { ShowReading(); });
+    connect(core, &Deposition::readingTaken, this, [this](const ReadingArrays&, double time) {
+        m_readingTime = time;
+        ShowReading();
+    });
+    FollowRecipe();
     connect(core, &Deposition::analogTaken, this, [this] { ShowAnalog(); });
     connect(core, &Deposition::thicknessZeroed, this, [this](int j) {
         if (IsShownOutput(j)) FrameAt(j).txtThickRdg->setText(QStringLiteral("0.000"));
@@ -135,13 +159,75 @@ void frmMain::ShowRunState(short state)
     } else if (state == RunHeld) {
         startStop->setText(QStringLiteral("&Stop"));
         holdResume->setText(QStringLiteral("&Resume"));
+        SetButtonColour(holdResume, kAmber); // Hold looks like Hold, not like Run
         holdResume->show();
     } else {
         startStop->setText(QStringLiteral("&Stop"));
         SetButtonColour(startStop, kRed);
         holdResume->setText(QStringLiteral("&Hold"));
+        ClearButtonColour(holdResume);
         holdResume->show();
     }
+    // A completed recipe stays shown as such until the deposition changes state.
+    m_recipeComplete = false;
+    ShowRunWord();
+    for (int j : kShownOutputs)
+        ShowDeviation(FrameAt(j), j);
+}
+
+void frmMain::ShowRunWord()
+{
+    QString word = QStringLiteral("RUNNING");
+    QColor back = kRed;
+    QColor text = Qt::white;
+    QString tip = QStringLiteral("The deposition is running.");
+    if (RunState() == RunStopped) {
+        word = QStringLiteral("STOPPED");
+        back = kGreen;
+        text = Qt::black;
+        tip = QStringLiteral("The deposition is stopped: every output at power 0.");
+    } else if (RunState() == RunHeld) {
+        word = QStringLiteral("HOLD");
+        back = kAmber;
+        text = Qt::black;
+        tip = QStringLiteral("The deposition is held: every output at power 0, the thickness "
+                             "kept. Resume goes on, Stop ends it.");
+    } else if (m_recipeComplete) {
+        word = QStringLiteral("RECIPE COMPLETE");
+        back = kBlue;
+        tip = QStringLiteral("The recipe completed; its outputs hold their idle power until "
+                             "Stop ends the deposition.");
+    }
+    if (m_lblRunState->text() == word) return;
+    m_lblRunState->setText(word);
+    m_lblRunState->setToolTip(tip);
+    m_lblRunState->setStyleSheet(
+        QStringLiteral("QLabel { background-color: %1; color: %2; font-weight: bold; "
+                       "padding: 3px; }")
+            .arg(back.name(), text.name()));
+}
+
+void frmMain::FollowRecipe()
+{
+    RecipeSession& session = m_host->Recipes();
+    RecipeRun& run = session.Run();
+    const auto show = [this, &run] {
+        const int layers = static_cast<int>(run.CurrentRecipe().layers.size());
+        m_progress->Show(run.Estimate(), layers,
+                         QTime::fromMSecsSinceStartOfDay(
+                             static_cast<int>(std::fmod(m_readingTime, 86400.0) * 1000.0)));
+    };
+    connect(&run, &RecipeRun::Updated, m_progress, show);
+    connect(&session, &RecipeSession::started, this, [this, show] {
+        m_recipeComplete = false;
+        ShowRunWord();
+        show();
+    });
+    connect(&run, &RecipeRun::Finished, this, [this, show](RecipeRun::State state) {
+        show(); // hides the progress
+        m_recipeComplete = state == RecipeRun::State::Complete && RunState() == RunRunning;
+        ShowRunWord();
+    });
 }
 
 void frmMain::ShowReading()
@@ -157,7 +243,26 @@ void frmMain::ShowReading()
         ShowReadingText(f.txtThickRdg, tlv::Format(r.OutThick[i], QStringLiteral("##0.000")));
         ShowReadingText(f.txtRateRdg, tlv::Format(r.OutRate[i], QStringLiteral("##0.00")));
         ShowLifeLeft(f, j);
+        ShowDeviation(f, j);
     }
+}
+
+void frmMain::ShowDeviation(Frame& f, int j)
+{
+    const RateDeviation& d = m_core->Deviations().At(j);
+    f.lblDeviation->setVisible(d.shown);
+    if (!d.shown) return;
+    const QString text = OutputDeviations::Text(d);
+    if (f.lblDeviation->text() != text) f.lblDeviation->setText(text);
+    const bool alarm = d.band == tlv::RateBand::Out;
+    const QColor& colour = alarm                              ? kAlarm
+                           : d.band == tlv::RateBand::Warning ? kWarning
+                           : d.outside                        ? kOutside
+                                                              : kWithin;
+    const QString style =
+        QStringLiteral("QLabel { color: %1; font-weight: %2; }")
+            .arg(colour.name(), alarm ? QStringLiteral("bold") : QStringLiteral("normal"));
+    if (f.lblDeviation->styleSheet() != style) f.lblDeviation->setStyleSheet(style);
 }
 
 void frmMain::ShowLifeLeft(Frame& f, int j)
@@ -253,8 +358,10 @@ void frmMain::UpdateFrame(int j)
     if (mode != ModeManual && mode != ModeAuto) {
         for (QWidget* w : all)
             w->hide();
+        f.lblDeviation->hide();
         return;
     }
+    ShowDeviation(f, j);
 
     f.lblPowerRdg->setText(QStringLiteral("Power"));
     const int analog = InputAnalog(out.Input);

@@ -1,8 +1,11 @@
 #include "frmProcess.h"
+#include "HelpWindow.h"
 #include "RecipePlan.h"
+#include "RecipeProgress.h"
 #include "RecipeSession.h"
 
 #include "common/DialogService.h"
+#include "common/FormUtil.h"
 
 #include <QCloseEvent>
 #include <QFileInfo>
@@ -14,6 +17,8 @@
 #include <QPushButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+
+#include <cmath>
 
 namespace coflux {
 
@@ -29,11 +34,11 @@ QString EndText(const RecipeLayer& layer)
 {
     switch (layer.end) {
     case LayerEnd::OutputThickness:
-        return QStringLiteral("to %1 kA on output %2")
+        return QStringLiteral("to %1 k\u00c5 on output %2")
             .arg(layer.endThick, 0, 'f', 3)
             .arg(layer.endOutput);
     case LayerEnd::SensorThickness:
-        return QStringLiteral("to %1 kA on sensor %2")
+        return QStringLiteral("to %1 k\u00c5 on sensor %2")
             .arg(layer.endThick, 0, 'f', 3)
             .arg(layer.endSensor);
     case LayerEnd::Time:
@@ -46,7 +51,7 @@ QString OutputsText(const RecipeLayer& layer)
 {
     QStringList parts;
     for (const LayerOutput& o : layer.outputs)
-        parts << QStringLiteral("output %1 at %2 A/s").arg(o.number).arg(o.rate);
+        parts << QStringLiteral("output %1 at %2 \u00c5/s").arg(o.number).arg(o.rate);
     return parts.join(QStringLiteral(", "));
 }
 
@@ -67,29 +72,46 @@ frmProcess::frmProcess(RecipeSession& session, QWidget* parent)
     m_cmdAbort = new QPushButton(QStringLiteral("&Abort"), this);
     m_cmdAbort->setObjectName(QStringLiteral("cmdAbort"));
     m_cmdAbort->setToolTip(QStringLiteral("Abort the recipe: every output to power 0."));
+    auto* cmdHelp = new QPushButton(QStringLiteral("&Help"), this);
+    cmdHelp->setObjectName(QStringLiteral("cmdHelp"));
+    cmdHelp->setToolTip(QStringLiteral("Recipes, their phases and how the times left are "
+                                       "estimated (F1)."));
+    cmdHelp->setShortcut(QKeySequence::HelpContents);
+    connect(cmdHelp, &QPushButton::clicked, this,
+            [this] { ShowHelp(this, QStringLiteral("process.html")); });
     m_lblRecipe = new QLabel(QStringLiteral("No recipe loaded."), this);
     m_lblRecipe->setObjectName(QStringLiteral("lblRecipe"));
     m_lblElapsed = new QLabel(this);
     m_lblElapsed->setObjectName(QStringLiteral("lblElapsed"));
     m_lblRemaining = new QLabel(this);
     m_lblRemaining->setObjectName(QStringLiteral("lblRemaining"));
+    m_lblLayerRemaining = new QLabel(this);
+    m_lblLayerRemaining->setObjectName(QStringLiteral("lblLayerRemaining"));
     m_lblStatus = new QLabel(this);
     m_lblStatus->setObjectName(QStringLiteral("lblStatus"));
     m_lblStatus->setWordWrap(true);
     m_lstLayers = new QTreeWidget(this);
     m_lstLayers->setObjectName(QStringLiteral("lstLayers"));
     m_lstLayers->setHeaderLabels({QStringLiteral("Layer and phase"), QStringLiteral("Details")});
+    // Details wrap within the window rather than run off its edge.
+    m_lstLayers->setWordWrap(true);
+    m_lstLayers->setUniformRowHeights(false);
+    m_lstLayers->header()->setStretchLastSection(true);
+    m_lstLayers->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_lstLayers->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
     m_lstLayers->setMinimumHeight(220);
 
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(m_cmdLoad);
+    buttons->addWidget(cmdHelp);
     buttons->addStretch();
     buttons->addWidget(m_cmdStart);
     buttons->addWidget(m_cmdAbort);
 
     auto* times = new QHBoxLayout;
     times->addWidget(m_lblElapsed);
+    times->addStretch();
+    times->addWidget(m_lblLayerRemaining);
     times->addStretch();
     times->addWidget(m_lblRemaining);
 
@@ -115,6 +137,7 @@ frmProcess::frmProcess(RecipeSession& session, QWidget* parent)
     layout->addWidget(m_lblStatus);
     layout->addLayout(buttons);
     resize(560, 480);
+    ::RestoreFormPosition(this, true);
 
     connect(m_cmdLoad, &QPushButton::clicked, this, &frmProcess::cmdLoad_Click);
     connect(m_cmdStart, &QPushButton::clicked, this, &frmProcess::cmdStart_Click);
@@ -210,7 +233,8 @@ void frmProcess::cmdAbort_Click()
 
 void frmProcess::closeEvent(QCloseEvent* event)
 {
-    // The run goes on without its window; the window opens again from the menu.
+    // The run goes on without its window; the window opens again from the menu, where it was.
+    ::SaveFormPosition(this);
     event->accept();
 }
 
@@ -231,15 +255,18 @@ void frmProcess::FillLayers()
         const RecipeLayer& layer = recipe.layers[i];
         auto* item = new QTreeWidgetItem(m_lstLayers);
         item->setText(0, QStringLiteral("Layer %1 %2").arg(i + 1).arg(layer.name));
-        item->setText(1, QStringLiteral("%1, %2").arg(OutputsText(layer), EndText(layer)));
+        // One line each for the outputs, the end and the crystal check, so the details fit
+        // the column instead of running off its edge.
+        item->setText(1, QStringLiteral("%1,\n%2").arg(OutputsText(layer), EndText(layer)));
         // What the crystals can take, before the run starts.
         if (const auto shortfalls = m_session.CrystalCheckNow(int(i))) {
             const QString check = shortfalls->isEmpty() ? QStringLiteral("crystals hold the layer")
                                                         : shortfalls->join(QStringLiteral("; "));
-            item->setText(1, item->text(1) + QStringLiteral("; ") + check);
+            item->setText(1, item->text(1) + QStringLiteral(";\n") + check);
             item->setToolTip(1, check);
             if (!shortfalls->isEmpty()) item->setForeground(1, QColor(192, 0, 0));
         }
+        if (item->toolTip(1).isEmpty()) item->setToolTip(1, item->text(1));
         std::vector<RecipeRun::Phase> phases;
         if (PlannedPreConditionTime(layer) > 0) phases.push_back(RecipeRun::Phase::PreConditioning);
         phases.insert(phases.end(), {RecipeRun::Phase::ShutterDelay, RecipeRun::Phase::Deposit,
@@ -317,8 +344,16 @@ void frmProcess::ShowProgress()
 {
     const RecipeRun& run = m_session.Run();
     m_lblElapsed->setText(QStringLiteral("Elapsed: %1").arg(RecipeRun::ElapsedText(run.Elapsed())));
+    // The times left follow the measured settling and rate (RecipeProgress).
+    const RecipeEstimate estimate = run.Estimate();
     m_lblRemaining->setText(
         QStringLiteral("Remaining: %1").arg(RecipeRun::ElapsedText(run.EstimatedRemaining())));
+    m_lblLayerRemaining->setText(estimate.running && estimate.layer >= 0
+                                     ? QStringLiteral("Layer %1 ends in %2 (%3 % done)")
+                                           .arg(estimate.layer + 1)
+                                           .arg(RecipeRun::ElapsedText(estimate.layerRemaining))
+                                           .arg(std::lround(estimate.layerDone * 100))
+                                     : QString());
     const bool depositing = run.IsRunning() && (run.CurrentPhase() == RecipeRun::Phase::Deposit ||
                                                 run.CurrentPhase() == RecipeRun::Phase::TimePower);
     for (int n = 1; n <= 6; ++n) {
@@ -333,7 +368,7 @@ void frmProcess::ShowProgress()
         if (!shown) continue;
         const double thick = depositing ? run.OutputThickness(n) : 0.0;
         const double target = run.OutputTarget(n);
-        label->setText(QStringLiteral("Output %1: %2 / %3 kA")
+        label->setText(QStringLiteral("Output %1: %2 / %3 k\u00c5")
                            .arg(n)
                            .arg(thick, 0, 'f', 3)
                            .arg(target, 0, 'f', 3));

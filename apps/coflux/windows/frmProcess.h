@@ -52,6 +52,7 @@ private:
     QLabel* m_lblRecipe = nullptr;
     QLabel* m_lblElapsed = nullptr;
     QLabel* m_lblRemaining = nullptr;
+    QLabel* m_lblLayerRemaining = nullptr; // the current layer's time left and share done
     QLabel* m_lblStatus = nullptr;
     QTreeWidget* m_lstLayers = nullptr;
     // Outputs 1..6 as shown: a label and a bar each, visible while the output deposits.

@@ -7,6 +7,7 @@
 #include "TuningRun.h"
 
 #include "common/DialogService.h"
+#include "instrument/OutputSlots.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -32,7 +33,7 @@ using tlv880::tuning::LoopTermSet;
 
 int ShownNumber(int j)
 {
-    return j < 4 ? j + 1 : j - 7;
+    return tlv880::OutputNumberOfSlot(j);
 }
 
 QString Number(double value, int decimals)

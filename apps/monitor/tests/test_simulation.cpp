@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QLabel>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSettings>
@@ -52,6 +53,10 @@ TEST(MonitorSimulation, MeasuresAndLogsTwentyFourSensorsWithoutCards)
     ASSERT_EQ(w.Instrument().Revision(0), 906) << "no usable driver: simulate mode";
     EXPECT_EQ(w.Instrument().OpMode(), 1);
     EXPECT_TRUE(tlv::DialogService::requests().isEmpty());
+    auto* sim = w.findChild<QLabel*>(QStringLiteral("lblSim"));
+    ASSERT_NE(sim, nullptr);
+    EXPECT_TRUE(sim->isVisibleTo(&w)) << "the simulation is marked, as in every program";
+    EXPECT_EQ(sim->text(), QStringLiteral("SIMULATE"));
 
     auto* grid = w.findChild<QTableWidget*>(QStringLiteral("grdReading"));
     ASSERT_EQ(grid->rowCount(), 25);

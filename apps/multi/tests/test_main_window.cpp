@@ -22,6 +22,7 @@ TEST_F(WindowTest, WithoutCardsSixSimulatedCardsAndOnlySimulate)
     EXPECT_EQ(w.TLV880().OpMode(), 1);
     EXPECT_FALSE(Find<QRadioButton>(QStringLiteral("optSimulate_0"))->isEnabled());
     EXPECT_TRUE(Find<QRadioButton>(QStringLiteral("optSimulate_1"))->isChecked());
+    EXPECT_TRUE(Find<QLabel>(QStringLiteral("lblSim"))->isVisibleTo(&w));
     for (int card = 0; card < 6; ++card)
         EXPECT_EQ(Find<QGroupBox>(ArrayName("fraCard", card))->title(),
                   QStringLiteral("Card %1: ").arg(card + 1));
@@ -45,6 +46,14 @@ TEST_F(WindowTest, TwoCardsShowRevisionsAndAllCardsOutput2AddressesOutputs1And3)
     EXPECT_EQ(Find<QGroupBox>(QStringLiteral("fraCard_1"))->title(),
               QStringLiteral("Card 2: 3.10"));
     EXPECT_EQ(Find<QGroupBox>(QStringLiteral("fraCard_2"))->title(), QStringLiteral("Card 3: "));
+    // The simulation is marked while the mode is Simulate, and only then.
+    auto* sim = Find<QLabel>(QStringLiteral("lblSim"));
+    EXPECT_EQ(sim->isVisibleTo(&w),
+              Find<QRadioButton>(QStringLiteral("optSimulate_1"))->isChecked());
+    Find<QRadioButton>(QStringLiteral("optSimulate_0"))->click();
+    EXPECT_FALSE(sim->isVisibleTo(&w));
+    Find<QRadioButton>(QStringLiteral("optSimulate_1"))->click();
+    EXPECT_TRUE(sim->isVisibleTo(&w));
 
     Choose(kCardList1, 0);
     Choose(kOutputList, 2);

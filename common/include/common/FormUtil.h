@@ -62,4 +62,8 @@ namespace tlv {
 // and saved positions address it by.
 QLabel* MakeLabel(QWidget* parent, const QString& name, const QString& caption);
 
+// The sign that the card library simulates the crystals (no card is measuring): "SIMULATE" in
+// bold red, named `lblSim`, alike in every program. Hidden until the program shows it.
+QLabel* MakeSimulationMark(QWidget* parent);
+
 } // namespace tlv

@@ -7,11 +7,13 @@
 
 #include "common/DialogService.h"
 
+#include <QApplication>
 #include <QFile>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTextBrowser>
 #include <QTreeWidget>
 
 #include <gtest/gtest.h>
@@ -100,7 +102,11 @@ TEST_F(ProcessWindowTest, LoadedRecipeListsLayersWithTheirPhases)
     ASSERT_EQ(list->topLevelItemCount(), 2);
     EXPECT_EQ(list->topLevelItem(0)->text(0), "Layer 1 First");
     EXPECT_EQ(list->topLevelItem(0)->text(1),
-              "output 1 at 5 A/s, output 2 at 2 A/s, to 0.100 kA on output 1");
+              "output 1 at 5 \u00c5/s, output 2 at 2 \u00c5/s,\nto 0.100 k\u00c5 on output 1");
+    // Details wrap within the window (no sideways scrolling) and show whole in the tool tip.
+    EXPECT_TRUE(list->wordWrap());
+    EXPECT_EQ(list->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+    EXPECT_EQ(list->topLevelItem(0)->toolTip(1), list->topLevelItem(0)->text(1));
     ASSERT_EQ(list->topLevelItem(0)->childCount(), 4);
     EXPECT_EQ(list->topLevelItem(0)->child(0)->text(0), "Pre-conditioning");
     // The second layer has no pre-conditioning.
@@ -108,6 +114,19 @@ TEST_F(ProcessWindowTest, LoadedRecipeListsLayersWithTheirPhases)
     EXPECT_EQ(list->topLevelItem(1)->child(0)->text(0), "Shutter delay");
     EXPECT_TRUE(Find<QPushButton>("cmdStart")->isEnabled());
     EXPECT_FALSE(Find<QPushButton>("cmdAbort")->isEnabled());
+}
+
+// The window's Help shows its own page: recipes and how the times left are estimated.
+TEST_F(ProcessWindowTest, HelpShowsTheProcessWindowsPage)
+{
+    Find<QPushButton>("cmdHelp")->click();
+    QTextBrowser* help = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->objectName() == "frmHelp") help = qobject_cast<QTextBrowser*>(w);
+    ASSERT_NE(help, nullptr) << "the help page ships beside the program";
+    EXPECT_EQ(help->source().fileName(), "process.html");
+    EXPECT_TRUE(help->toPlainText().contains("How the times left are estimated"));
+    help->close();
 }
 
 TEST_F(ProcessWindowTest, RefusedRecipeShowsItsMessageAndCannotStart)
@@ -171,10 +190,13 @@ TEST_F(ProcessWindowTest, CurrentPhaseIsMarkedAndBarsFollowTheDepositingOutputs)
     EXPECT_GT(bar1->value(), 300);
     EXPECT_LT(bar1->value(), 700);
     // Output 2 co-deposits at 2 Å/s while output 1 makes 0.1 kÅ at 5: its target is 0.04 kÅ.
-    EXPECT_NE(Find<QLabel>("lblOutput_2")->text().indexOf("/ 0.040 kA"), -1)
+    EXPECT_NE(Find<QLabel>("lblOutput_2")->text().indexOf("/ 0.040 k\u00c5"), -1)
         << Find<QLabel>("lblOutput_2")->text().toStdString();
     EXPECT_TRUE(Find<QLabel>("lblElapsed")->text().startsWith("Elapsed: 0:00:"));
     EXPECT_TRUE(Find<QLabel>("lblRemaining")->text().startsWith("Remaining: 0:00:"));
+    const QString layerLeft = Find<QLabel>("lblLayerRemaining")->text();
+    EXPECT_TRUE(layerLeft.startsWith("Layer 1 ends in 0:00:")) << layerLeft.toStdString();
+    EXPECT_TRUE(layerLeft.endsWith("% done)")) << layerLeft.toStdString();
 
     Step(2000);
     EXPECT_EQ(session.Run().CurrentState(), RecipeRun::State::Complete);

@@ -5,13 +5,18 @@
 
 #include "ChartRecorder.h"
 #include "CofluxTestSupport.h"
+#include "RecipeSession.h"
 #include "frmChart.h"
 
 #include "common/charts/LiveChartView.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QChart>
+#include <QCheckBox>
 #include <QCoreApplication>
+#include <QPushButton>
+#include <QTextBrowser>
 #include <QValueAxis>
 
 #include <cmath>
@@ -78,7 +83,8 @@ TEST_F(CofluxChart, ReadingsOfOutputsThatAreOnGoIntoTheHistoryWithTheSetpoint)
     const int silverSetpoint = FindSeries(thick, QStringLiteral("Silver setpoint"));
     ASSERT_GE(silverThick, 0);
     ASSERT_GE(silverSetpoint, 0);
-    EXPECT_DOUBLE_EQ(thick.ring(silverThick).newest().v, 0.251) << "kÅ, as the window shows";
+    EXPECT_NEAR(thick.ring(silverThick).newest().v, 50.2, 1e-9)
+        << "0.251 kÅ of the 0.5 kÅ setpoint in force";
     EXPECT_DOUBLE_EQ(thick.level(silverSetpoint), 0.5);
     EXPECT_DOUBLE_EQ(thick.level(FindSeries(thick, QStringLiteral("Cu setpoint"))), 1.25);
     EXPECT_EQ(thick.companion(silverSetpoint), silverThick);
@@ -212,6 +218,142 @@ TEST_F(CofluxChart, TwoHoursAtTheShortestPeriodKeepTheHistoryBounded)
             EXPECT_EQ(model->ring(id).size(), capacity);
             EXPECT_EQ(model->ring(id).capacity(), capacity);
         }
+}
+
+// A layer that reached its setpoint keeps reading 100 % after the setpoint changes: each
+// reading is kept against the setpoint in force when it was taken.
+TEST_F(CofluxChart, AFinishedLayerKeepsItsPercentageAfterTheSetpointChanges)
+{
+    WriteFile(QStringLiteral("Default.dat"),
+              QStringLiteral("[OUTPUT1]\nMode=2\nName=Silver\nInput=1\nThick=0.1\n"));
+    frmMain& main = Open();
+    ChartModel& thick = main.ChartHistory()->ThickChart();
+    for (int i = 0; i <= 10; ++i)
+        Reading(3600 + i * 0.25, 4.0, 10.0 * i, 30.0); // up to 100 Å = 0.1 kÅ
+    const int silver = FindSeries(thick, QStringLiteral("Silver"));
+    const int setpoint = FindSeries(thick, QStringLiteral("Silver setpoint"));
+    ASSERT_GE(silver, 0);
+    EXPECT_DOUBLE_EQ(thick.ring(silver).newest().v, 100.0);
+
+    ASSERT_TRUE(main.Core().SetThicknessSetpoint(0, 0.3).ok());
+    for (int i = 1; i <= 10; ++i)
+        Reading(3602.5 + i * 0.25, 4.0, 10.0 * i, 30.0); // the next layer: up to 0.1 of 0.3 kÅ
+    const tlv::charts::SeriesRing& ring = thick.ring(silver);
+    ASSERT_EQ(ring.size(), 21u);
+    EXPECT_DOUBLE_EQ(ring.at(10).v, 100.0) << "the finished layer still reads 100 %";
+    EXPECT_NEAR(ring.newest().v, 100.0 / 3, 1e-9);
+    EXPECT_DOUBLE_EQ(thick.level(setpoint), 0.3) << "the line at 100 % is the setpoint now";
+
+    main.findChild<QAction*>(QStringLiteral("mnuViewChart"))->trigger();
+    auto* chart = main.findChild<frmChart*>(QStringLiteral("frmChart"));
+    ASSERT_NE(chart, nullptr);
+    chart->ThickView()->refreshNow();
+    double highest = 0;
+    for (const QPointF& p : chart->ThickView()->points(silver))
+        highest = std::max(highest, p.y());
+    EXPECT_DOUBLE_EQ(highest, 100.0) << "drawn as kept, not against today's setpoint";
+    EXPECT_EQ(chart->ThickView()->legendText(setpoint), QStringLiteral("Silver setpoint (0.3 kÅ)"));
+}
+
+// While a loop on its sensors holds an output, the rate chart has its setpoint in force and
+// the tolerance band around it; power is drawn from 0 to 100 %, and the time axis can show
+// the time of day.
+TEST_F(CofluxChart, RateSetpointAndToleranceBandWhileTheLoopHoldsTheOutput)
+{
+    WriteFile(QStringLiteral("Default.dat"),
+              QStringLiteral("[OUTPUT1]\nMode=3\nName=Silver\nInput=1\nRate=5\nThick=100\n"
+                             "FullScale=10\n"));
+    frmMain& main = Open();
+    main.Instrument().setTimerEnabled(false);
+    ChartModel& rate = main.ChartHistory()->RateChart();
+    Reading(3600, 5.0, 0, 40);
+    EXPECT_EQ(FindSeries(rate, QStringLiteral("Silver setpoint")), -1) << "stopped: no loop";
+    main.cmdFSwitch_Click(0);
+    Reading(3600.25, 5.2, 1, 40);
+    Reading(3600.5, 5.1, 2, 40);
+    const int setpoint = FindSeries(rate, QStringLiteral("Silver setpoint"));
+    ASSERT_GE(setpoint, 0);
+    EXPECT_EQ(rate.kind(setpoint), ChartModel::Kind::Setpoint);
+    EXPECT_EQ(rate.companion(setpoint), FindSeries(rate, QStringLiteral("Silver")));
+    EXPECT_DOUBLE_EQ(rate.ring(setpoint).newest().v, 5.0);
+    EXPECT_DOUBLE_EQ(rate.ring(setpoint + 1).newest().v, 5.25) << "±5 % of 5 Å/s";
+    EXPECT_DOUBLE_EQ(rate.ring(setpoint + 2).newest().v, 4.75);
+    EXPECT_EQ(rate.kind(setpoint + 1), ChartModel::Kind::Band);
+    main.cmdFSwitch_Click(1); // held: no loop, the setpoint line breaks
+    Reading(3600.75, 0, 2, 0);
+    EXPECT_TRUE(std::isnan(rate.ring(setpoint).newest().v));
+
+    main.findChild<QAction*>(QStringLiteral("mnuViewChart"))->trigger();
+    auto* chart = main.findChild<frmChart*>(QStringLiteral("frmChart"));
+    ASSERT_NE(chart, nullptr);
+    chart->PowerView()->refreshNow();
+    const auto* axis =
+        qobject_cast<QValueAxis*>(chart->PowerView()->chart()->axes(Qt::Vertical).value(0));
+    EXPECT_DOUBLE_EQ(axis->min(), 0);
+    EXPECT_DOUBLE_EQ(axis->max(), 100);
+    // Its Help shows the chart window's page.
+    chart->findChild<QPushButton*>(QStringLiteral("cmdHelp"))->click();
+    QWidget* help = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->objectName() == QStringLiteral("frmHelp")) help = w;
+    ASSERT_NE(qobject_cast<QTextBrowser*>(help), nullptr);
+    EXPECT_EQ(qobject_cast<QTextBrowser*>(help)->source().fileName(),
+              QStringLiteral("charts.html"));
+    help->close();
+    chart->ClockBox()->click();
+    for (tlv::charts::LiveChartView* view :
+         {chart->RateView(), chart->PowerView(), chart->ThickView()})
+        EXPECT_TRUE(view->timeLabels().contains(QStringLiteral("01:00")))
+            << "01:00:00.75 is the newest";
+}
+
+// A recipe marks where each layer begins, with its name, and reads each layer's thickness
+// against that layer's end: the first layer keeps its 100 % while the second counts anew.
+TEST_F(CofluxChart, RecipeLayersAreMarkedAndEachReadsAgainstItsOwnEnd)
+{
+    WriteFile(QStringLiteral("Default.dat"),
+              QStringLiteral("[Card]\nPeriod=.25\n[OUTPUT1]\nMode=3\nName=Silver\nInput=1\n"
+                             "Rate=5\nThick=100\nFullScale=10\n"));
+    WriteFile(QStringLiteral("two.rcp"),
+              QStringLiteral("[RECIPE]\nName=Two\nLayers=2\n"
+                             "[LAYER1]\nName=Seed\nOutputs=1\nEndOutput=1\nEndThick=0.05\n"
+                             "ShutterHold=1\n[LAYER1 OUTPUT1]\nRate=5\nIdleTime=1\n"
+                             "[LAYER2]\nName=Cap\nOutputs=1\nEndOutput=1\nEndThick=0.1\n"
+                             "ShutterHold=1\n[LAYER2 OUTPUT1]\nRate=5\nIdleTime=1\n"));
+    frmMain& main = Open();
+    main.Instrument().setTimerEnabled(false);
+    RecipeSession& session = main.Host().Recipes();
+    ASSERT_EQ(session.Load(HomeFile(QStringLiteral("two.rcp"))), QString());
+    ASSERT_EQ(session.Start(), QString());
+    double t = 3600;
+    double angstrom = 0;
+    while (session.Run().IsRunning() && t < 3700) {
+        t += 0.25;
+        const double r = main.Core().Mode(0) == ModeAuto ? main.Instrument().Rate(0) : 0.0;
+        angstrom += r * 0.25;
+        Reading(t, r, angstrom, 40);
+    }
+    ASSERT_EQ(session.Run().CurrentState(), RecipeRun::State::Complete)
+        << session.Run().Message().toStdString();
+
+    ChartModel& thick = main.ChartHistory()->ThickChart();
+    ASSERT_EQ(thick.markers().size(), 2u);
+    EXPECT_EQ(thick.markers()[0].label, QStringLiteral("Layer 1 Seed"));
+    EXPECT_EQ(thick.markers()[1].label, QStringLiteral("Layer 2 Cap"));
+    EXPECT_EQ(main.ChartHistory()->RateChart().markers().size(), 2u);
+    const tlv::charts::SeriesRing& ring = thick.ring(FindSeries(thick, QStringLiteral("Silver")));
+    double seedHighest = 0;
+    double capHighest = 0;
+    for (std::size_t i = 0; i < ring.size(); ++i) {
+        const auto& p = ring.at(i);
+        if (std::isnan(p.v)) continue;
+        (p.t < thick.markers()[1].t ? seedHighest : capHighest) =
+            std::max(p.t < thick.markers()[1].t ? seedHighest : capHighest, p.v);
+    }
+    EXPECT_GE(seedHighest, 100.0) << "the first layer reached its end";
+    EXPECT_LT(seedHighest, 110.0);
+    EXPECT_GE(capHighest, 100.0);
+    EXPECT_LT(capHighest, 110.0) << "counted from the second layer's start, against 0.1 kÅ";
 }
 
 } // namespace

@@ -13,6 +13,7 @@
 #include <QtGlobal>
 
 #include <cstdint>
+#include <deque>
 #include <limits>
 #include <memory>
 #include <vector>
@@ -38,7 +39,20 @@ public:
     static std::size_t RingCapacity(double keepSeconds = kKeepSeconds,
                                     double period = kShortestPeriod);
 
-    enum class Kind { Line, Level };
+    // Line: a reading with its history. Level: one value drawn across the whole view (a
+    // setpoint without history). Setpoint: a setpoint with its history, drawn dashed in its
+    // companion reading's colour. Band: one edge of a tolerance band around a setpoint (its
+    // companion), drawn dotted in the same colour; it has no legend entry of its own and is
+    // shown and hidden with its setpoint.
+    enum class Kind { Line, Level, Setpoint, Band };
+
+    // A moment marked on the time axis (a recipe layer beginning), drawn as a vertical line
+    // with its label.
+    struct Marker {
+        double t = 0;
+        QString label;
+    };
+    static constexpr std::size_t kMaxMarkers = 256; // the oldest are dropped beyond this
 
     // `title` names the chart ("Rate"), `unit` its values ("Å/s").
     ChartModel(QString title, QString unit, std::size_t capacity = RingCapacity());
@@ -64,10 +78,23 @@ public:
     // The longest time between two points that are still joined; 0 (the default) joins all.
     void setGapSeconds(double seconds) { m_gap = seconds > 0 ? seconds : 0; }
     double gapSeconds() const { return m_gap; }
+    // Appends `value` as a percentage of `reference` (the setpoint in force when the reading
+    // was taken), so the point keeps its percentage whatever the setpoint becomes later. A
+    // reference that is not positive (no setpoint) stores a break.
+    void appendShare(int id, double t, double value, double reference);
+    // The line series hold shares (appendShare) of their level, which holds the setpoint in
+    // force now: a view relative to levels draws the lines as they are, the levels at 100 %.
+    void setStoresShares(bool shares) { m_shares = shares; }
+    bool storesShares() const { return m_shares; }
     // Sets a level series' value; NaN hides the level.
     void setLevel(int id, double value);
     double level(int id) const;
     const SeriesRing& ring(int id) const;
+
+    // Marks a moment; markers are kept in time order (one earlier than the last is stored at
+    // the last's time) and cleared with the history.
+    void addMarker(double t, const QString& label);
+    const std::deque<Marker>& markers() const { return m_markers; }
 
     // The newest time of all series; NaN when nothing was appended yet.
     double newestTime() const { return m_newest; }
@@ -89,9 +116,11 @@ private:
     QString m_unit;
     std::size_t m_capacity;
     std::vector<Series> m_series;
+    std::deque<Marker> m_markers;
     double m_newest = std::numeric_limits<double>::quiet_NaN();
     std::uint64_t m_revision = 0;
     double m_gap = 0;
+    bool m_shares = false;
 };
 
 } // namespace tlv::charts

@@ -16,6 +16,12 @@
 // shows one on a click. With relative levels on (a thickness chart), each line that has a level
 // is drawn in percent of that level, so lines of very different setpoints share one scale.
 //
+// The time axis counts minutes before the newest reading, or, with clock time on, shows the
+// time of day at round steps. A setpoint with history is drawn dashed in its reading's
+// colour, the tolerance band's edges dotted; the model's markers (a recipe layer beginning)
+// are vertical lines with their label. A fixed value range (power from 0 to 100 %) keeps the
+// axis where it is whatever the readings do.
+//
 // The model is owned by the caller and must outlive the view.
 
 #include "common/charts/ChartModel.h"
@@ -29,6 +35,8 @@
 #include <optional>
 #include <vector>
 
+class QCategoryAxis;
+class QLineSeries;
 class QTimer;
 class QValueAxis;
 
@@ -45,6 +53,13 @@ public:
     // lines and dash-dotted for the next twelve, so 24 lines stay told apart.
     static QPen LinePen(std::size_t n);
 
+    // What the model's times count: seconds on the continuous clock of the readings' seconds
+    // since midnight (MidnightClock), or seconds since 1970 (UTC), shown in local time.
+    enum class TimeBase { SinceMidnight, Epoch };
+    // The time of day of model time `t` as the clock axis labels it ("hh:mm:ss", or "hh:mm"
+    // without seconds).
+    static QString ClockText(double t, TimeBase base, bool seconds);
+
     explicit LiveChartView(ChartModel& model, QWidget* parent = nullptr);
     ~LiveChartView() override;
 
@@ -53,10 +68,38 @@ public:
     double spanSeconds() const { return m_span; }
 
     // Lines with a level companion drawn in percent of that level (the level at 100 %), the
-    // value axis titled `caption`.
+    // value axis titled `caption`. A model that stores shares (each reading against the level
+    // in force when it was taken) has its lines drawn as stored.
     void setRelativeToLevels(bool relative,
                              const QString& caption = QStringLiteral("% of setpoint"));
     bool relativeToLevels() const { return m_relative; }
+
+    // The value axis held at [min, max] (both finite, max above min); otherwise it follows the
+    // readings again.
+    void setValueRange(double min, double max);
+    void clearValueRange();
+    bool hasValueRange() const { return m_fixedRange.has_value(); }
+
+    // The time axis in time of day rather than minutes before the newest reading.
+    void setClockTime(bool on);
+    bool clockTime() const { return m_clock; }
+    void setTimeBase(TimeBase base);
+    TimeBase timeBase() const { return m_timeBase; }
+    // The time axis now on the chart (minutes before the newest reading in either mode).
+    QValueAxis* timeAxis() const;
+    // The clock labels on the time axis, oldest first (empty without clock time).
+    QStringList timeLabels() const;
+
+    // The model's markers within the span at the last redraw: x in minutes before the newest
+    // reading, and the label.
+    struct DrawnMarker {
+        double x = 0;
+        QString label;
+    };
+    const std::vector<DrawnMarker>& drawnMarkers() const { return m_drawnMarkers; }
+
+    // Whether series `id` has an entry of its own in a legend (a band edge has none).
+    bool listedInLegend(int id) const;
 
     // Redraws now from the model (what each batch does).
     void refreshNow();
@@ -99,10 +142,21 @@ private:
     double plotPixels() const;
     void updateTitles();
     void fitLinePens();
+    void relabelClock(double from, double end);
+    void useTimeAxis(QValueAxis* axis);
 
     ChartModel& m_model;
     QChart* m_chart = nullptr;
-    QValueAxis* m_axisX = nullptr; // minutes before the newest reading
+    QValueAxis* m_axisX = nullptr;        // minutes before the newest reading
+    QCategoryAxis* m_axisClock = nullptr; // the same, labelled in time of day
+    QValueAxis* m_axisTime = nullptr;     // the one of the two on the chart
+    QLineSeries* m_anchor = nullptr;
+    bool m_clock = false;
+    TimeBase m_timeBase = TimeBase::SinceMidnight;
+    double m_clockStep = 0;  // s between the clock labels last set
+    double m_clockFirst = 0; // model time of the first clock label last set
+    std::optional<std::pair<double, double>> m_fixedRange;
+    std::vector<DrawnMarker> m_drawnMarkers;
     QValueAxis* m_axisY = nullptr;
     QTimer* m_timer = nullptr;
     PlotLines* m_plot = nullptr; // owned by the chart
