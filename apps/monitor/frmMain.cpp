@@ -6,6 +6,7 @@
 
 #include "common/FormUtil.h"
 #include "common/MaterialPicker.h"
+#include "common/alarms/AlarmPanel.h"
 
 #include <QComboBox>
 #include <QHeaderView>
@@ -79,6 +80,14 @@ void frmMain::Build()
     connect(
         &m_core->Instrument(), &cTLV880a::TLVError, m_statusLine,
         [line = m_statusLine](int number, const QString& text) { line->showError(number, text); });
+    // The status line counts a message's age on the instrument's clock and follows the alarms,
+    // which the panel at the bottom lists.
+    m_statusLine->setClock([this] { return m_core->Instrument().Clock().now(); });
+    tlv::AlarmModel& alarms = m_core->Alarms().model();
+    m_alarmPanel = tlv::InstallAlarmPanel(this, alarms);
+    tlv::ShowAlarmsOnStatusLine(*m_statusLine, alarms);
+    connect(&m_core->Alarms(), &tlv::ProgramAlarms::logFailed, m_statusLine,
+            [line = m_statusLine](const QString& text) { line->showMessage(text); });
     ConnectCore();
 }
 
@@ -165,6 +174,11 @@ void frmMain::BuildMenus()
     QAction* chart =
         m_mnuView->addAction(QStringLiteral("&Chart"), this, [this] { ShowChart(*this); });
     chart->setObjectName(QStringLiteral("mnuViewChart"));
+    QAction* alarmPanel = m_mnuView->addAction(QStringLiteral("&Alarms"), this, [this] {
+        m_alarmPanel->show();
+        m_alarmPanel->raise();
+    });
+    alarmPanel->setObjectName(QStringLiteral("mnuViewAlarms"));
 
     QAction* about = menuBar()->addAction(QStringLiteral("&About"), this, &frmMain::mnuAbout_Click);
     about->setObjectName(QStringLiteral("mnuAbout"));

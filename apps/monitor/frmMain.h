@@ -28,6 +28,7 @@ class QPushButton;
 class QTableWidget;
 
 namespace tlv {
+class AlarmPanel;
 class MaterialPicker;
 struct Material;
 } // namespace tlv
@@ -134,6 +135,7 @@ private:
     std::unique_ptr<MonitorCore> m_ownCore;    // set when the window made the core
     MonitorCore* m_core = nullptr;
     tlv::StatusLine* m_statusLine = nullptr;
+    tlv::AlarmPanel* m_alarmPanel = nullptr; // the core's alarms, docked at the bottom
 
     QTableWidget* m_grdReading = nullptr;
     std::array<QLabel*, 3> m_lblInit{};

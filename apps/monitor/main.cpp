@@ -51,11 +51,11 @@ int main(int argc, char** argv)
     QStringList arguments = QApplication::arguments();
     const tlv::remote::RemoteOptions remote = tlv::remote::TakeRemoteOptions(arguments);
     QString error = remote.error;
-    if (error.isEmpty() && remote.control)
-        error = QStringLiteral("--remote-control: tlvmonitor answers measurement queries only");
+    // --remote-control lets clients acknowledge alarms; nothing else changes remotely.
     if (!error.isEmpty()) {
-        std::fprintf(stderr, "tlvmonitor: %s\nUsage: tlvmonitor [--remote [ADDR:]PORT]\n",
-                     qUtf8Printable(error));
+        std::fprintf(
+            stderr, "tlvmonitor: %s\nUsage: tlvmonitor [--remote [ADDR:]PORT [--remote-control]]\n",
+            qUtf8Printable(error));
         return 1;
     }
 

@@ -7,6 +7,7 @@
 
 #include "common/DialogService.h"
 #include "common/NumberFormat.h"
+#include "common/alarms/AlarmPanel.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -28,6 +29,18 @@ frmMain::frmMain(std::unique_ptr<cTLV880a> instrument, QWidget* parent)
     connect(m_console.get(), &CardConsole::entryRefused, this, &frmMain::ShowWarning);
     connect(m_console.get(), &CardConsole::notice, this, &frmMain::ShowWarning);
     connect(m_console.get(), &CardConsole::statusNotice, this,
+            [this](const QString& text) { m_statusLine->showMessage(text); });
+    // The status line counts a message's age on the instrument's clock; an Init's error leaves it
+    // once an Init succeeds. The console's alarms are listed in the panel at the bottom.
+    m_statusLine->setClock([this] { return TLV880().Clock().now(); });
+    connect(m_console.get(), &CardConsole::initSucceeded, m_statusLine,
+            [this] { m_statusLine->clearCause(QStringLiteral("init")); });
+    tlv::AlarmModel& alarms = m_console->Alarms().model();
+    m_alarmPanel = tlv::InstallAlarmPanel(this, alarms);
+    // The window has no menu to bring a closed panel back: it stays.
+    m_alarmPanel->setFeatures(m_alarmPanel->features() & ~QDockWidget::DockWidgetClosable);
+    tlv::ShowAlarmsOnStatusLine(*m_statusLine, alarms);
+    connect(&m_console->Alarms(), &tlv::ProgramAlarms::logFailed, m_statusLine,
             [this](const QString& text) { m_statusLine->showMessage(text); });
     FormLoad();
 }

@@ -19,6 +19,10 @@
 #include <memory>
 #include <vector>
 
+namespace tlv {
+class AlarmPanel;
+} // namespace tlv
+
 class QButtonGroup;
 class QComboBox;
 class QGroupBox;
@@ -112,6 +116,7 @@ private:
     bool m_sensorView = true;
     bool m_libraryMissingShown = false;
     tlv::StatusLine* m_statusLine = nullptr;
+    tlv::AlarmPanel* m_alarmPanel = nullptr; // the console's alarms, docked at the bottom
     QPointer<frmSensorMap> m_sensorMap;
 
     // Card Settings

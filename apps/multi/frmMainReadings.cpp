@@ -100,7 +100,8 @@ void frmMain::TLV880_TLVError(int errNum, const QString& errText)
 {
     // Without the card library nothing the window does can work: the operator hears of it once
     // even when the instrument's errors are not shown.
-    m_statusLine->showError(errNum, errText);
+    m_statusLine->showError(errNum, errText, {},
+                            m_console->Initialising() ? QStringLiteral("init") : QString());
     const bool firstMissingLibrary = errNum == kLibraryMissingError && !m_libraryMissingShown;
     if (firstMissingLibrary) m_libraryMissingShown = true;
     if (Setup().card.showErrors > 0 || firstMissingLibrary)

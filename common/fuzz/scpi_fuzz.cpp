@@ -1,6 +1,7 @@
 // libFuzzer target for the remote interface's command lines: framing, parsing and running any
 // bytes against a program that accepts every change. Nothing may crash, an answer is always one
 // line, the error queue stays bounded and the framer never holds more than one line.
+#include "common/alarms/AlarmModel.h"
 #include "common/remote/LineFramer.h"
 #include "common/remote/ScpiSession.h"
 
@@ -63,6 +64,21 @@ public:
         return Outcome::Error(FileNameNotFound, name);
     }
 
+    // Two open alarms and a cleared one, so listing and acknowledging have something to do.
+    tlv::AlarmModel* Alarms() const override
+    {
+        if (alarms.history().empty()) {
+            alarms.raise(QStringLiteral("crystal"), tlv::AlarmSource::sensor(0),
+                         QStringLiteral("Sensor 1 \"Crystal\" Failure."));
+            alarms.raise(QStringLiteral("rate"),
+                         tlv::AlarmSource::output(0, QStringLiteral("Output 1")),
+                         QStringLiteral("Rate, out"), tlv::AlarmSeverity::Warning);
+            alarms.raise(QStringLiteral("power"), {}, QStringLiteral("gone"));
+            alarms.clear(QStringLiteral("power"), {});
+        }
+        return &alarms;
+    }
+
 private:
     static Outcome Check(int index, int count)
     {
@@ -85,6 +101,7 @@ private:
         return Outcome::Ok();
     }
     RunState state = RunState::Stop;
+    mutable tlv::AlarmModel alarms{[] { return QDateTime(QDate(2026, 12, 8), QTime(10, 0)); }};
 };
 
 } // namespace

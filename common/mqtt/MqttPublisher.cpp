@@ -297,9 +297,14 @@ void MqttPublisher::publishOutput(int output, const QDateTime& time, double rate
              OutgoingMessage::Kind::Reading});
 }
 
-void MqttPublisher::publishState(const PublishState& state)
+void MqttPublisher::publishState(const PublishState& given)
 {
     if (!m_mosq) return;
+    PublishState state = given;
+    if (m_alarms) {
+        state.withAlarms = true;
+        state.alarms = m_alarms->open();
+    }
     const QByteArray payload = StatePayload(now(), state);
     bool connected = false;
     {
@@ -315,6 +320,27 @@ void MqttPublisher::publishEvent(const PublishEvent& event, const QDateTime& tim
 {
     if (!m_mosq) return;
     enqueue({m_base + "event", EventPayload(time, event), 1, false, OutgoingMessage::Kind::Event});
+}
+
+void MqttPublisher::publishAlarm(const tlv::Alarm& alarm, tlv::AlarmChange change)
+{
+    if (!m_mosq) return;
+    enqueue({m_base + "event", AlarmEventPayload(alarm, change), 1, false,
+             OutgoingMessage::Kind::Event});
+}
+
+void MqttPublisher::followAlarms(const tlv::AlarmModel& model)
+{
+    if (m_alarms) disconnect(m_alarms, nullptr, this, nullptr);
+    m_alarms = &model;
+    connect(&model, &tlv::AlarmModel::changed, this, &MqttPublisher::onAlarmChanged);
+}
+
+void MqttPublisher::onAlarmChanged(const tlv::Alarm& alarm, tlv::AlarmChange change)
+{
+    // The event carries the change; the state lists the open alarms as of its next
+    // publication (a run state, setup or recipe step), so its sequence stays the program's.
+    publishAlarm(alarm, change);
 }
 
 // ---- network thread ----

@@ -1,5 +1,6 @@
 #include "common/mqtt/PublishPayload.h"
 
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 
@@ -96,6 +97,54 @@ QByteArray OutputPayload(const QDateTime& time, double rate, double thickness, d
     return body;
 }
 
+namespace {
+
+void InsertSource(QJsonObject& object, const tlv::AlarmSource& source)
+{
+    object.insert(QStringLiteral("source"), source.text);
+    switch (source.kind) {
+    case tlv::AlarmSource::Kind::Sensor:
+        object.insert(QStringLiteral("sensor"), source.index + 1);
+        break;
+    case tlv::AlarmSource::Kind::Output:
+        object.insert(QStringLiteral("output"), source.index + 1);
+        break;
+    case tlv::AlarmSource::Kind::Card:
+        object.insert(QStringLiteral("card"), source.index + 1);
+        break;
+    case tlv::AlarmSource::Kind::None:
+        break;
+    }
+}
+
+QJsonObject AlarmObject(const tlv::Alarm& alarm)
+{
+    QJsonObject object{{QStringLiteral("id"), qint64(alarm.id)},
+                       {QStringLiteral("state"), tlv::AlarmStateWord(alarm.state)},
+                       {QStringLiteral("severity"), tlv::AlarmSeverityWord(alarm.severity)},
+                       {QStringLiteral("condition"), alarm.condition},
+                       {QStringLiteral("text"), alarm.text},
+                       {QStringLiteral("raised"), QString::fromLatin1(IsoUtc(alarm.raised))}};
+    InsertSource(object, alarm.source);
+    return object;
+}
+
+} // namespace
+
+QByteArray AlarmEventPayload(const tlv::Alarm& alarm, tlv::AlarmChange change)
+{
+    QJsonObject object{{QStringLiteral("time"), QString::fromLatin1(IsoUtc(alarm.changed))},
+                       {QStringLiteral("kind"), QStringLiteral("alarm")},
+                       {QStringLiteral("code"), 0},
+                       {QStringLiteral("alarm"), qint64(alarm.id)},
+                       {QStringLiteral("change"), tlv::AlarmChangeWord(change)},
+                       {QStringLiteral("severity"), tlv::AlarmSeverityWord(alarm.severity)},
+                       {QStringLiteral("condition"), alarm.condition},
+                       {QStringLiteral("text"), alarm.text}};
+    InsertSource(object, alarm.source);
+    return QJsonDocument(object).toJson(QJsonDocument::Compact);
+}
+
 QByteArray StatePayload(const QDateTime& time, const PublishState& state)
 {
     QJsonObject object{{QStringLiteral("time"), QString::fromLatin1(IsoUtc(time))},
@@ -106,6 +155,12 @@ QByteArray StatePayload(const QDateTime& time, const PublishState& state)
         object.insert(QStringLiteral("layer"), state.step.layer);
         object.insert(QStringLiteral("layerName"), state.step.layerName);
         object.insert(QStringLiteral("phase"), state.step.phase);
+    }
+    if (state.withAlarms) {
+        QJsonArray alarms;
+        for (const tlv::Alarm& alarm : state.alarms)
+            if (alarm.isOpen()) alarms.append(AlarmObject(alarm));
+        object.insert(QStringLiteral("alarms"), alarms);
     }
     return QJsonDocument(object).toJson(QJsonDocument::Compact);
 }

@@ -21,6 +21,7 @@ using Parameters = QList<ScpiParameter>;
 struct Context {
     RemoteTarget& target;
     ErrorQueue& errors;
+    bool controlAllowed; // for a command that checks protection itself (acknowledging alarms)
 };
 
 using Handler = Outcome (*)(Context&, const Parameters&, QByteArray&);
@@ -51,6 +52,9 @@ std::span<const Command> MaterialCommands();
 
 // Loop tuning of an output (OUTPut:TUNE:...).
 std::span<const Command> TuneCommands();
+
+// The program's alarms (ALARm:...).
+std::span<const Command> AlarmCommands();
 
 // A channel number 1..count, given as a whole number; the zero-based index on success.
 Outcome Channel(const ScpiParameter& parameter, int count, const char* what, int& index);

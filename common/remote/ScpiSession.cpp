@@ -343,8 +343,8 @@ Outcome ScpiSession::Run(const ScpiUnit& unit, QByteArray& answer)
 {
     const Command* found = nullptr;
     for (const std::span<const Command> table :
-         {std::span<const Command>(kCommands), detail::RecipeCommands(),
-          detail::MaterialCommands(), detail::TuneCommands()}) {
+         {std::span<const Command>(kCommands), detail::RecipeCommands(), detail::MaterialCommands(),
+          detail::TuneCommands(), detail::AlarmCommands()}) {
         for (const Command& command : table) {
             if (!found && command.query == unit.query && Matches(command, unit)) found = &command;
         }
@@ -358,7 +358,7 @@ Outcome ScpiSession::Run(const ScpiUnit& unit, QByteArray& answer)
     }
     if (unit.parameters.size() < found->parameters) return Outcome::Error(MissingParameter);
     if (unit.parameters.size() > found->parameters) return Outcome::Error(SyntaxError);
-    Context context{m_target, m_errors};
+    Context context{m_target, m_errors, m_controlAllowed};
     return found->run(context, unit.parameters, answer);
 }
 

@@ -67,7 +67,7 @@ lib=$(dirname "$(cd "$root" && find usr/lib* -name 'libtlv880a.so.*' -type f | h
 [ ! -e "$root/$lib/libtlv880a.so" ] || fail "the development link libtlv880a.so is packaged"
 for file in usr/bin/coflux usr/bin/tlvmonitor usr/bin/tlvmulti usr/bin/tlvfleet \
   usr/share/tlv880/coflux.html usr/share/tlv880/process.html usr/share/tlv880/charts.html \
-  usr/share/tlv880/coflux/Default.dat \
+  usr/share/tlv880/alarms.html usr/share/tlv880/coflux/Default.dat \
   usr/share/tlv880/coflux/Default.chamber usr/share/tlv880/materials.txt \
   usr/share/doc/tlv880/copyright usr/share/doc/tlv880/changelog.gz \
   "usr/share/doc/$libpkg/copyright" "usr/share/doc/$libpkg/changelog.gz"; do

@@ -129,6 +129,21 @@ class CofluxDriverTest(ProgramCase):
         for number in tlv880.ANALOG_INPUTS:
             self.assertIsInstance(self.coflux.analog_input(number).volts, float)
 
+    def test_alarms_are_listed_and_acknowledged(self):
+        self.assertEqual(self.coflux.alarms, [])
+        self.assertEqual(self.coflux.alarm_counts, (0, 0))
+        self.coflux.acknowledge_alarm()  # every alarm: none, and no error
+        self.assertRefused(-222, lambda: self.coflux.acknowledge_alarm(7))
+        for number in (0, -1, 1.5, True, "1"):
+            with self.assertRaises(ValueError):
+                self.coflux.acknowledge_alarm(number)
+        parsed = tlv880.readings.parse_alarms(
+            '1,4,ACTIVE,WARNING,"2026-12-08T10:00:05","rate","Output 1","Rate, ""low"""')
+        self.assertEqual(parsed, [tlv880.Alarm(4, "ACTIVE", "WARNING", "2026-12-08T10:00:05",
+                                               "rate", "Output 1", 'Rate, "low"')])
+        with self.assertRaises(ValueError):
+            tlv880.readings.parse_alarms("2,4,ACTIVE")
+
     def test_every_setting_reads_back_as_written(self):
         for number in tlv880.OUTPUTS:
             output = self.coflux.output(number)
@@ -364,6 +379,8 @@ class ProtectedCofluxTest(ProgramCase):
         self.assertRefused(-203, coflux.output(1).start_tuning)
         self.assertRefused(-203, coflux.output(1).apply_tuning)
         self.assertEqual(coflux.output(1).tuning_state.state, "IDLE")
+        self.assertRefused(-203, coflux.acknowledge_alarm)
+        self.assertEqual(coflux.alarm_counts, (0, 0))
         self.assertEqual(coflux.state, "STOP")
         coflux.close()
 

@@ -14,11 +14,11 @@ from .coflux import (ANALOG_INPUTS, MODES, OUTPUTS, POWER_LIMITS, RATE_LIMITS,
 from .errors import ProtocolError, Tlv880Error
 from .monitor import TlvMonitor
 from .program import SENSORS, Sensor, resource_name
-from .readings import (Identity, OutputReading, RecipeStatus, SensorReading, TuningResult,
-                       TuningStatus)
+from .readings import (Alarm, Identity, OutputReading, RecipeStatus, SensorReading,
+                       TuningResult, TuningStatus)
 
 __all__ = [
-    "ANALOG_INPUTS", "MODES", "OUTPUTS", "POWER_LIMITS", "RATE_LIMITS", "SENSORS",
+    "ANALOG_INPUTS", "Alarm", "MODES", "OUTPUTS", "POWER_LIMITS", "RATE_LIMITS", "SENSORS",
     "THICKNESS_LIMITS", "AnalogFedOutput", "AnalogInput", "Coflux", "Identity", "Output",
     "OutputReading", "ProtocolError", "RecipeStatus", "Sensor", "SensorReading", "Tlv880Error",
     "TlvMonitor", "TuningResult", "TuningStatus", "resource_name",

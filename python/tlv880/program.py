@@ -20,7 +20,7 @@ from pymeasure.instruments import Instrument
 from pymeasure.instruments.validators import strict_discrete_set
 
 from .errors import ProtocolError, Tlv880Error, parse_error
-from .readings import SensorReading, parse_identity
+from .readings import SensorReading, parse_alarms, parse_identity
 
 # Sensors of both programs, 1..24; the error queue of a client holds 16 entries.
 SENSORS = range(1, 25)
@@ -231,6 +231,30 @@ class RemoteProgram(Instrument):
     def clear(self):
         """Empties this client's error queue (``*CLS``)."""
         self.write("*CLS")
+
+    # --- alarms
+
+    @property
+    def alarms(self):
+        """The program's open alarms, oldest first, as a list of Alarm."""
+        return parse_alarms(self.ask("ALAR:ACT?"))
+
+    @property
+    def alarm_counts(self):
+        """(open alarms, alarms not yet acknowledged)."""
+        open_count, waiting = self.ask("ALAR:COUN?").split(",")
+        return int(open_count), int(waiting)
+
+    def acknowledge_alarm(self, number=None):
+        """Acknowledges alarm `number` (an Alarm's id), or every alarm when None. Needs the
+        program to run with --remote-control; raises Tlv880Error (-222) for a number the program
+        does not hold."""
+        if number is None:
+            self.change("ALAR:ACK ALL")
+            return
+        if isinstance(number, bool) or not isinstance(number, int) or number < 1:
+            raise ValueError("an alarm number is a whole number from 1, not %r" % (number,))
+        self.change("ALAR:ACK %d" % number)
 
     def sensor(self, number):
         """Sensor `number` (1..24); raises ValueError for one that does not exist."""

@@ -88,6 +88,39 @@ def parse_tuning_status(answer):
     return TuningStatus(fields[0], fields[1])
 
 
+Alarm = namedtuple("Alarm", "id state level raised condition source text")
+Alarm.__doc__ = """One open alarm of the program.
+
+id: its number (for acknowledging); state: ``ACTIVE`` (not acknowledged) or ``ACKNOWLEDGED``;
+level: ``WARNING`` or ``ALARM``; raised: the instrument's local time it was raised, as
+``2026-12-08T10:00:05``; condition: what raised it (``crystal``, ``rate``, ``power``,
+``shutter``, ...); source: the sensor, output or card it concerns (``"Output 1"``, ``""`` for
+none); text: what happened.
+"""
+
+ALARM_STATES = ("ACTIVE", "ACKNOWLEDGED")
+ALARM_LEVELS = ("WARNING", "ALARM")
+
+
+def parse_alarms(answer):
+    """``<count>{,<id>,<state>,<level>,"<raised>","<condition>","<source>","<text>"}`` as a
+    list of Alarm, oldest first."""
+    fields = next(csv.reader([answer], doublequote=True, strict=True))
+    try:
+        count = int(fields[0])
+    except (IndexError, ValueError):
+        raise ValueError("unreadable alarm list %r" % answer) from None
+    if len(fields) != 1 + 7 * count:
+        raise ValueError("unreadable alarm list %r" % answer)
+    alarms = []
+    for i in range(count):
+        entry = fields[1 + 7 * i:8 + 7 * i]
+        if entry[1] not in ALARM_STATES or entry[2] not in ALARM_LEVELS:
+            raise ValueError("unreadable alarm %r" % entry)
+        alarms.append(Alarm(int(entry[0]), *entry[1:]))
+    return alarms
+
+
 def parse_identity(answer):
     fields = answer.split(",")
     if len(fields) != 4:

@@ -5,11 +5,13 @@
     pyvisa_remote_test.py monitor PROGRAM   (tlvmonitor: measurement queries only)
     pyvisa_remote_test.py round-trip PROGRAM [COUNT]   (prints the round-trip time of MEAS:OUTP? 1, MEAS:SENS? 1 for tlvmonitor)
     pyvisa_remote_test.py signal PROGRAM    (coflux --headless on an emulated card, ended by SIGHUP)
+    pyvisa_remote_test.py alarms PROGRAM    (coflux --headless: alarms raised, listed, acknowledged, cleared)
 
 Each run gets a program folder and user settings of its own and a free loopback port (the
 program picks it and prints it). Exit status 0 when every check holds.
 """
 
+import csv
 import os
 import re
 import shutil
@@ -468,8 +470,91 @@ def run_monitor(manager, program_path):
         check(len(re.findall(r'"[^"]+"', client.query("MAT:CAT?"))) >= 100, "the monitor lists materials")
         check(client.query("SENS:MAT? 1") == '"",10,1', "the monitor's sensor 1 film")
         check_error(client, 'SENS:MAT 1,"Gold"', -113)
+        # Its alarms: listed, and acknowledging protected without --remote-control.
+        check(client.query("ALAR:ACT?") == "0", "no alarm while the monitor waits")
+        check(client.query("ALAR:COUN?") == "0,0", "no alarm counted")
+        check_error(client, "ALAR:ACK ALL", -203)
         client.close()
         program.stop()
+        program = Program([program_path, "--remote", "127.0.0.1:0", "--remote-control"], home)
+        client = open_client(manager, program.port)
+        check_error(client, "ALAR:ACK ALL", 0)
+        check_error(client, "ALAR:ACK 1", -222)
+        check_error(client, "PROC:STAR", -113)  # still nothing else changes
+        client.close()
+        program.stop()
+    finally:
+        shutil.rmtree(home, ignore_errors=True)
+
+
+# Output 1 under rate control at 10 A/s but held to 5 % power (5 A/s in simulation): the loop
+# sits at its maximum and the rate stays out of its tolerance (warning after 1 s, alarm after 2 s).
+ALARM_SETUP = SETUP.replace("LogEnabled=0", "LogEnabled=0\nRateWarnAfter=1\nRateAlarmAfter=2") \
+    .replace("Mode=0\nName=Silver", "Mode=3\nName=Silver") \
+    .replace("Rate=5.00", "Rate=10.00", 1).replace("MaxPwr=100.0", "MaxPwr=5.0", 1)
+
+
+def alarm_list(client):
+    """ALAR:ACT? as a list of (id, state, level, raised, condition, source, text)."""
+    fields = next(csv.reader([client.query("ALAR:ACT?")]))
+    count = int(fields[0])
+    check(len(fields) == 1 + 7 * count, "ALAR:ACT? has 7 fields per alarm: %r" % fields)
+    return [tuple(fields[1 + 7 * i:8 + 7 * i]) for i in range(count)]
+
+
+def run_alarms(manager, program_path):
+    """A rate loop that cannot hold its rate raises the rate and maximum-power alarms; a client
+    lists them, acknowledges one and all, and sees them clear once the deposition stops."""
+    home = tempfile.mkdtemp(prefix="coflux-alarms-")
+    try:
+        with open(os.path.join(home, "Alarm.dat"), "w") as f:
+            f.write(ALARM_SETUP)
+        program = Program([program_path, "--headless", "--remote", "127.0.0.1:0",
+                           "--remote-control"], home)
+        client = open_client(manager, program.port)
+        check(client.query("ALAR:ACT?") == "0", "no alarm before the run")
+        check(client.query("ALAR:COUN?") == "0,0", "nothing to count before the run")
+        check_error(client, 'MMEM:LOAD "Alarm.dat"', 0)
+        check_error(client, "PROC:STAR", 0)
+        answer = poll(client, "ALAR:COUN?", lambda a: a == "2,2", 60)
+        check(answer == "2,2", "the rate and power alarms are raised: %s" % answer)
+        alarms = {a[4]: a for a in alarm_list(client)}
+        check(set(alarms) == {"rate", "power"}, "rate and power alarms: %r" % alarms)
+        for alarm in alarms.values():
+            check(alarm[1] == "ACTIVE" and alarm[5] == "Output 1", "active on output 1: %r"
+                  % (alarm,))
+            check(re.fullmatch(r"\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d", alarm[3]),
+                  "raised at the instrument's time: %r" % alarm[3])
+        # The power alarm takes 5 s, the rate alarm 2 s: by now the warning is an alarm.
+        check(alarms["rate"][2] == "ALARM", "the rate warning became an alarm: %r"
+              % (alarms["rate"],))
+        check("maximum power (5 %)" in alarms.get("power", ("",) * 7)[6],
+              "the power alarm names the maximum: %r" % (alarms.get("power"),))
+
+        check_error(client, "ALAR:ACK %s" % alarms["power"][0], 0)
+        states = {a[4]: a[1] for a in alarm_list(client)}
+        check(states == {"rate": "ACTIVE", "power": "ACKNOWLEDGED"},
+              "one acknowledged, one still active: %r" % states)
+        check_error(client, "ALAR:ACK 999", -222)
+        check_error(client, "ALAR:ACK ALL", 0)
+        check(client.query("ALAR:COUN?") == "2,0", "every alarm acknowledged, both still open")
+
+        check_error(client, "PROC:STOP", 0)
+        check(client.query("ALAR:ACT?") == "0", "their causes went with the stop")
+        client.close()
+        check(program.stop() == 0, "the alarm run ends with 0")
+        with open(os.path.join(home, "coflux-alarms.log")) as f:
+            changes = [line.split("\t")[2] for line in f.read().splitlines()]
+        check(changes.count("raised") >= 2 and changes.count("acknowledged") == 2
+              and changes.count("cleared") == 2, "the alarm log keeps every change: %r" % changes)
+
+        # Without --remote-control acknowledging is protected like every change.
+        program = Program([program_path, "--headless", "--remote", "127.0.0.1:0"], home)
+        client = open_client(manager, program.port)
+        check_error(client, "ALAR:ACK ALL", -203)
+        check(client.query("ALAR:COUN?") == "0,0", "the count answers without control")
+        client.close()
+        check(program.stop() == 0, "the protected run ends with 0")
     finally:
         shutil.rmtree(home, ignore_errors=True)
 
@@ -506,6 +591,8 @@ def main():
         run_monitor(manager, program_path)
     elif mode == "signal":
         run_signal(manager, program_path)
+    elif mode == "alarms":
+        run_alarms(manager, program_path)
     elif mode == "round-trip":
         run_round_trip(manager, program_path, int(sys.argv[3]) if len(sys.argv) > 3 else 1000)
     else:

@@ -3,6 +3,7 @@
 #include "CofluxProgram.h"
 #include "CofluxRemoteTarget.h"
 #include "Deposition.h"
+#include "DepositionAlarms.h"
 #include "DepositionPublishing.h"
 #include "DepositionRecipeHost.h"
 
@@ -16,6 +17,19 @@ ProcessRecipes::ProcessRecipes(Deposition& process)
       m_session(std::make_unique<RecipeSession>(*m_host))
 {
     m_host->Attach(m_session->Run());
+    // What only a recipe knows becomes the process's alarms.
+    DepositionAlarms& alarms = process.Alarms();
+    const RecipeRun& run = m_session->Run();
+    QObject::connect(m_session.get(), &RecipeSession::started, &alarms,
+                     &DepositionAlarms::RecipeStarted);
+    QObject::connect(&run, &RecipeRun::ShutterTimedOut, &alarms,
+                     &DepositionAlarms::ShutterTimedOut);
+    QObject::connect(
+        &run, &RecipeRun::CrystalWarning, &alarms,
+        [&alarms, &run](const QString& text) { alarms.CrystalTooShort(text, run.Layer()); });
+    QObject::connect(&run, &RecipeRun::PhaseChanged, &alarms,
+                     [&alarms](int layer) { alarms.RecipePhase(layer); });
+    QObject::connect(&run, &RecipeRun::Finished, &alarms, &DepositionAlarms::RecipeEnded);
 }
 
 // The session drives the host while it ends a run: it goes first.

@@ -2,6 +2,7 @@
 #include "CofluxRemoteTarget.h"
 
 #include "Deposition.h"
+#include "DepositionAlarms.h"
 #include "DepositionRecipeHost.h"
 #include "TuningRun.h"
 
@@ -324,6 +325,11 @@ Outcome CofluxRemoteTarget::ApplyTuning(int output)
 {
     if (Outcome present = Present(output); !present.ok()) return present;
     return FromResult(m_process.Tuning().Apply(output));
+}
+
+tlv::AlarmModel* CofluxRemoteTarget::Alarms() const
+{
+    return &m_process.Alarms().Model();
 }
 
 } // namespace coflux

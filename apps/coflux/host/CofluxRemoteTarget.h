@@ -57,6 +57,7 @@ public:
     tlv::remote::Outcome StartRecipe() override;
     tlv::remote::Outcome AbortRecipe() override;
     tlv::remote::Outcome RecipeProgress(tlv::remote::RecipeStatus& status) const override;
+    tlv::AlarmModel* Alarms() const override;
 
     // Loop tuning runs on the process's own tuning run, the one the Tune window shows.
     tlv::remote::Outcome StartTuning(int output, double step, int aggressiveness) override;

@@ -2,14 +2,13 @@
 
 #include "CofluxProgram.h"
 #include "Deposition.h"
+#include "DepositionAlarms.h"
 #include "DepositionRecipeHost.h"
 #include "RecipeExitStatus.h"
 
 #include "common/mqtt/MqttPublisher.h"
 
 #include <QFileInfo>
-
-#include <limits>
 
 namespace coflux {
 
@@ -30,6 +29,8 @@ DepositionPublishing::DepositionPublishing(Deposition& process, RecipeSession& r
     : QObject(parent), m_process(process), m_recipes(recipes), m_publisher(publisher)
 {
     using tlv::mqtt::PublishEvent;
+    // Each change of an alarm goes out as an event; the state lists the open alarms.
+    publisher.followAlarms(process.Alarms().Model());
     connect(&process, &Deposition::readingTaken, this, &DepositionPublishing::PublishReading);
     connect(&process, &Deposition::runStateChanged, this, &DepositionPublishing::PublishState);
     connect(&process, &Deposition::setupFileChanged, this, &DepositionPublishing::PublishState);
@@ -113,19 +114,7 @@ void DepositionPublishing::PublishReading(const ReadingArrays& readings, double 
     for (const int j : m_process.PresentOutputs())
         m_publisher.publishOutput(tlv880::OutputNumberOfSlot(j) - 1, at, readings.OutRate[j],
                                   readings.OutThick[j] * 1000.0, readings.OutPower[j],
-                                  RateSetpointInAngstrom(j));
-}
-
-double DepositionPublishing::RateSetpointInAngstrom(int j) const
-{
-    // Only a rate loop on crystals holds a setpoint in Å/s: an analog-fed output's is in its
-    // input's units, and with cross-rate it is a ratio to another output's rate.
-    const ProcessTables& tables = m_process.Tables();
-    const OutputRecord& output = tables.Output(j);
-    const bool crossRate = tables.Flags.XRate > 0 && output.XOut >= 0;
-    if (m_process.Mode(j) != ModeAuto || InputAnalog(output.Input) >= 0 || crossRate)
-        return std::numeric_limits<double>::quiet_NaN();
-    return m_process.RateSetpoint(j);
+                                  m_process.CrystalRateSetpoint(j));
 }
 
 tlv::mqtt::SensorLife SensorLifeOf(const ReadingArrays& readings, int s, double initFreq,

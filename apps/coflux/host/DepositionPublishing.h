@@ -32,8 +32,6 @@ private:
     void PublishState();
     void PublishReading(const ReadingArrays& readings, double time);
     void PublishRecipeEnd();
-    // The rate setpoint of output j while a rate loop on crystals holds it, else NaN.
-    double RateSetpointInAngstrom(int j) const;
 
     Deposition& m_process;
     RecipeSession& m_recipes;

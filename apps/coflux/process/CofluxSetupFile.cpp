@@ -2,6 +2,7 @@
 
 #include "common/NumberFormat.h"
 #include "common/SetupFile.h"
+#include "common/alarms/RateToleranceSetting.h"
 #include "common/cIniFile.h"
 
 #include "instrument/cTLV880a.h"
@@ -193,6 +194,7 @@ void CofluxSetupFile::Read(ProcessTables& tables, CardSettings& card, QStringLis
                                 cTLV880a::XFreqMax());
     card.Period = limited.Double(cardSection, "Period", fresh.Period, cTLV880a::PeriodMin(),
                                  cTLV880a::PeriodMax());
+    flags.RateTolerance = tlv::ReadRateTolerance(ini, cardSection, replaced);
 
     const SensorRecord freshSensor;
     for (int s = 0; s < kConfiguredSensors; ++s) {
@@ -267,6 +269,9 @@ CofluxSetupFile::WriteStatus CofluxSetupFile::Write(const ProcessTables& tables,
     put(cardSection, "Simulate", Int(card.Simulate));
     if (writeCrossRate) put(cardSection, "XRate", Int(tables.Flags.XRate));
     if (writeShowErrors) put(cardSection, "ShowErrors", Int(tables.Flags.ShowErrors ? 1 : 0));
+    // The rate tolerance: only a tolerance the file does not already hold is written, so a file
+    // from before the setting keeps its bytes.
+    if (!tlv::WriteRateTolerance(ini, cardSection, tables.Flags.RateTolerance)) written = false;
 
     for (int j : kShownOutputs) {
         const QString section = OutputSection(j);

@@ -3,6 +3,7 @@
 #include "Deposition.h"
 
 #include "CrystalHistory.h"
+#include "DepositionAlarms.h"
 #include "Recorder.h"
 #include "TuningRun.h"
 
@@ -13,6 +14,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <utility>
 
 namespace coflux {
@@ -45,6 +47,7 @@ Deposition::Deposition(cTLV880a& instrument, QObject* parent)
     connect(&m_tlv, &cTLV880a::TLVOutputEvent, this, &Deposition::TLVOutputEvent);
     connect(this, &Deposition::thicknessZeroed, this, [this](int j) { m_backups.Zeroed(j); });
     m_history = new CrystalHistory(*this, tlv::ProgramFile(QStringLiteral("crystals.csv")), this);
+    m_alarms = new DepositionAlarms(*this);
 }
 
 Deposition::~Deposition()
@@ -122,6 +125,18 @@ double Deposition::RateSetpoint(int j) const
     return out.Rate;
 }
 
+double Deposition::CrystalRateSetpoint(int j) const
+{
+    // Only a rate loop on crystals holds a setpoint in Å/s: an analog-fed output's is in its
+    // input's units, and with cross-rate it is a ratio to another output's rate.
+    if (!IsShownOutput(j)) return std::numeric_limits<double>::quiet_NaN();
+    const OutputRecord& output = m_tables.Output(j);
+    const bool crossRate = m_tables.Flags.XRate > 0 && output.XOut >= 0;
+    if (Mode(j) != ModeAuto || InputAnalog(output.Input) >= 0 || crossRate)
+        return std::numeric_limits<double>::quiet_NaN();
+    return RateSetpoint(j);
+}
+
 double Deposition::ThicknessSetpoint(int j) const
 {
     return IsShownOutput(j) ? m_tables.Output(j).Thick : 0;
@@ -139,9 +154,10 @@ double Deposition::RecorderValue(int j) const
 
 // ---- results ------------------------------------------------------------------------------
 
-void Deposition::SetStatus(const QString& text)
+void Deposition::SetStatus(const QString& text, const QString& cause)
 {
     m_lastStatus = text;
+    m_lastStatusCause = cause;
     emit statusText(text);
 }
 
@@ -301,6 +317,12 @@ void Deposition::EnterRunning(bool starting)
         }
     }
     if (starting) m_tlv.SendStartMeas();
+    // A halt message tells why the last run stopped: a new run is no longer halted.
+    if (starting && m_lastStatusCause == QLatin1String("halt")) {
+        m_lastStatus.clear();
+        m_lastStatusCause.clear();
+        emit statusCleared(QStringLiteral("halt"));
+    }
 }
 
 // ---- zeroing ------------------------------------------------------------------------------

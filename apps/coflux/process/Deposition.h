@@ -43,6 +43,7 @@
 namespace coflux {
 
 class CrystalHistory;
+class DepositionAlarms;
 class TuningRun;
 
 // Run states of a deposition.
@@ -125,6 +126,9 @@ public:
     const OutputDeviations& Deviations() const { return m_deviations; }
     // The life of every crystal, kept in "crystals.csv" in the program's folder.
     CrystalHistory& History() { return *m_history; }
+    // The alarms of the process (DepositionAlarms.h).
+    DepositionAlarms& Alarms() { return *m_alarms; }
+    const DepositionAlarms& Alarms() const { return *m_alarms; }
     short RunState() const { return m_runState; }
     // The time (seconds since midnight) of the latest reading event, -1 before the first.
     double ReadingTime() const { return m_readingTime; }
@@ -152,13 +156,19 @@ public:
     // The tooling (%) sensor s measures with: the backup tooling of the output it backs up when
     // one is set, else its own record's.
     double SensorTooling(int s) const;
+    // The rate setpoint (Å/s) a rate loop on crystals holds output j to, NaN when none does: the
+    // output is not in Auto, is fed by an analog input (its setpoint is in the input's units) or
+    // follows another output's rate (cross-rate: its setpoint is a ratio).
+    double CrystalRateSetpoint(int j) const;
     // Recorder output of output j in %, not clamped, from the latest readings.
     double RecorderValue(int j) const;
 
     // The current setup file (name only, in the program's folder).
     QString SetupFileName() const { return m_setupFile; }
-    // The latest class error, refusal or notice text (for a status line).
+    // The latest class error, refusal or notice text (for a status line), and its cause: "halt"
+    // for a trip's halt message (gone once the next run starts), else empty.
     QString LastStatusText() const { return m_lastStatus; }
+    QString LastStatusCause() const { return m_lastStatusCause; }
     // Data lines of the current run that could not be written, and the first failure's cause.
     int LogLinesLost() const { return m_logLinesLost; }
     QString FirstLogFailure() const { return m_firstLogFailure; }
@@ -245,6 +255,9 @@ public:
     // The cross-rate function: an output with a cross output follows that output's rate.
     // Switched off while running, such loops return to their own rate setpoint at once.
     void SetCrossRate(bool on);
+    // The rate tolerance of every output (the Options menu's Rate Tolerance form): refused with
+    // the form's message when it cannot be used; announced by cardChanged, saved with the setup.
+    CommandResult SetRateTolerance(const tlv::RateTolerance& tolerance);
 
     // ---- setup files ----
     // Whether making a setup file current also remembers it in the user's settings for the next
@@ -306,6 +319,8 @@ signals:
     void logLineLost(const QString& file, const QString& cause, int lostInRun);
     // The latest class error, refusal or notice, for a status line.
     void statusText(const QString& text);
+    // The cause of the latest status text has gone ("halt": the next run started).
+    void statusCleared(const QString& cause);
 
 private:
     // DepositionEvents.cpp
@@ -334,7 +349,7 @@ private:
     // The output editor's input rules: output j takes the sensors (bits) or the analog input.
     void AssignSensors(int j, int sensors);
     void AssignAnalog(int j, int analog, int sensors);
-    void SetStatus(const QString& text);
+    void SetStatus(const QString& text, const QString& cause = QString());
     void SetSetupFileName(const QString& name);
     // DepositionSetup.cpp
     void ReportReplacedValues(const QString& name, const QStringList& replaced,
@@ -346,6 +361,7 @@ private:
     BackupSensors m_backups;
     OutputDeviations m_deviations;
     CrystalHistory* m_history = nullptr;              // a child of this object
+    DepositionAlarms* m_alarms = nullptr;             // a child of this object
     std::array<double, kOutputSlots> m_manualPower{}; // the manual power setpoints, %
     short m_runState = RunStopped;
     // Why the next stop happens; the operator's unless a trip or StopFor says otherwise.
@@ -355,6 +371,7 @@ private:
     QString m_logLine; // the data line being assembled during one reading cycle
     QString m_setupFile;
     QString m_lastStatus;
+    QString m_lastStatusCause;
     int m_logLinesLost = 0;
     QString m_firstLogFailure;
     SetupLoadResult* m_loading = nullptr; // collects class errors while a setup loads

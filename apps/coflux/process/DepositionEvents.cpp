@@ -61,7 +61,7 @@ void Deposition::Trip(StopReason reason, const QString& message)
     m_stopReason = reason;
     m_stopMessage = message;
     SetRunState(RunStopped);
-    SetStatus(message);
+    SetStatus(message, QStringLiteral("halt")); // until the next run starts
     QMetaObject::invokeMethod(
         this, [this, message] { emit tripped(message); }, Qt::QueuedConnection);
 }

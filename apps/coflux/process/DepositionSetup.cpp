@@ -134,6 +134,16 @@ void Deposition::SetCrossRate(bool on)
     emit cardChanged();
 }
 
+CommandResult Deposition::SetRateTolerance(const tlv::RateTolerance& tolerance)
+{
+    if (const std::string problem = tolerance.problem(); !problem.empty())
+        return Refuse(CommandResult::Status::OutOfRange, QString::fromStdString(problem));
+    if (m_tables.Flags.RateTolerance == tolerance) return CommandResult::done();
+    m_tables.Flags.RateTolerance = tolerance;
+    emit cardChanged();
+    return CommandResult::done();
+}
+
 CommandResult Deposition::CanOpenSetup() const
 {
     if (m_runState == RunStopped) return CommandResult::done();

@@ -9,6 +9,8 @@
 #include "instrument/OutputSlots.h"
 #include "tlv880a/Dimensions.h"
 
+#include "common/alarms/RateTolerance.h"
+
 #include <QString>
 
 #include <array>
@@ -82,6 +84,9 @@ struct ProgramFlags {
     QString LogFile = QStringLiteral("TLV880.LOG"); // log path, used unchanged
     short XRate = 0;                                // > 0: cross-rate function on
     bool ShowErrors = false;                        // show class errors and events
+    // How far an output's rate may stray from its setpoint, and for how long, before the
+    // rate alarm (the Card section's RateTolerance... keys; the defaults without them).
+    tlv::RateTolerance RateTolerance;
 };
 
 struct ProcessTables {

@@ -107,6 +107,8 @@ signals:
     // A crystal cannot take what the layer about to start needs; the layer runs (its check is
     // Warn). The text names the layer, the sensor, its life left and the thickness needed.
     void CrystalWarning(const QString& text);
+    // The shutter delay of the current layer timed out; the run fails with the same text next.
+    void ShutterTimedOut(const QString& text);
 
 private:
     struct Sample {

@@ -97,10 +97,12 @@ void RecipeRun::ShutterDelay(const RecipeReading& r)
             ? QStringLiteral("the rates did not hold for %1 s").arg(layer.shutterHold)
             : outside.join(QStringLiteral(", ")) +
                   QStringLiteral(" not within ±%1 % of the setpoint").arg(layer.shutterTolerance);
-    Fail(QStringLiteral("%1: shutter delay timed out after %2 s: %3.")
-             .arg(LayerLabel())
-             .arg(layer.shutterTimeout)
-             .arg(which));
+    const QString message = QStringLiteral("%1: shutter delay timed out after %2 s: %3.")
+                                .arg(LayerLabel())
+                                .arg(layer.shutterTimeout)
+                                .arg(which);
+    emit ShutterTimedOut(message);
+    Fail(message);
 }
 
 void RecipeRun::TrackThickness(const RecipeReading& r)

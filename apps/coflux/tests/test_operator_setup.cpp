@@ -4,7 +4,11 @@
 // recording card-library double in simulation, with a clock and a poll the test steps.
 
 #include "CofluxTestSupport.h"
+#include "DepositionAlarms.h"
 #include "frmFilm.h"
+
+#include "common/StatusLine.h"
+#include "common/alarms/AlarmConditions.h"
 
 #include <tlvtest/RecordingLibrary.h>
 #include <tlvtest/StepClock.h>
@@ -12,11 +16,13 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QDockWidget>
 #include <QFocusEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTableWidget>
 #include <QTest>
 
 namespace coflux::test {
@@ -293,6 +299,66 @@ TEST_F(OperatorSetup, CrossRateFollowsTheMenuAtOnceAndBothFlagsSurviveASave)
     EXPECT_TRUE(Lines(off).contains(QLatin1String("XRate=0")));
     EXPECT_TRUE(Lines(off).contains(QLatin1String("ShowErrors=0")));
     EXPECT_EQ(off.count(QLatin1String("XRate=")), 1);
+}
+
+TEST_F(OperatorSetup, TheAlarmPanelAcknowledgesAndTheStatusLineFollowsTheAlarms)
+{
+    frmMain& w = Start();
+    TakeMessages();
+    auto* panel = Find<QDockWidget>("dockAlarms");
+    auto* table = Find<QTableWidget>("grdAlarms");
+    ASSERT_NE(panel, nullptr);
+    ASSERT_NE(table, nullptr);
+    EXPECT_TRUE(panel->isVisibleTo(&w));
+    EXPECT_EQ(table->rowCount(), 0);
+
+    tlv::AlarmModel& alarms = w.Core().Alarms().Model();
+    alarms.raise(tlv::condition::kCrystal, tlv::AlarmSource::sensor(0),
+                 QStringLiteral("Sensor 1 Crystal Failure."));
+    ASSERT_EQ(table->rowCount(), 1);
+    EXPECT_TRUE(StatusLine().endsWith(QStringLiteral(" (0 s ago)  Sensor 1 Crystal Failure.")))
+        << StatusLine().toStdString();
+    m_clock->advance(75); // the instrument's clock, not the machine's
+    Find<tlv::StatusLine>("lblStatusLine")->refreshAge();
+    EXPECT_TRUE(StatusLine().contains(QStringLiteral("(1 min ago)"))) << StatusLine().toStdString();
+
+    table->selectRow(0);
+    Find<QPushButton>("cmdAcknowledge")->click();
+    EXPECT_EQ(alarms.unacknowledgedCount(), 0);
+    alarms.clear(tlv::condition::kCrystal, tlv::AlarmSource::sensor(0));
+    EXPECT_TRUE(StatusLine().isEmpty()) << "its cause has gone";
+    EXPECT_EQ(table->item(0, 4)->text(), QStringLiteral("Cleared"));
+
+    // Closed, the panel comes back from the View menu.
+    panel->close();
+    Action("mnuViewAlarms")->trigger();
+    EXPECT_TRUE(panel->isVisibleTo(&w));
+}
+
+TEST_F(OperatorSetup, TheRateToleranceFormSetsTheProcessesToleranceWhichASaveKeeps)
+{
+    WriteFile("Default.dat", "[Card]\r\nPeriod=.25\r\n");
+    frmMain& w = Start();
+    TakeMessages();
+    Action("mnuRateTolerance")->trigger();
+    QWidget* form = nullptr;
+    for (QWidget* top : QApplication::topLevelWidgets())
+        if (top->objectName() == QLatin1String("frmTolerance") && top->isVisible()) form = top;
+    ASSERT_NE(form, nullptr);
+    auto* percent = form->findChild<QLineEdit*>("txtTolerance_0");
+    ASSERT_NE(percent, nullptr);
+    EXPECT_EQ(percent->text(), QStringLiteral("5.0"));
+    percent->setText(QStringLiteral("2.5"));
+    form->findChild<QPushButton*>("cmdFSwitch_0")->click();
+    EXPECT_TRUE(TakeMessages().isEmpty());
+    EXPECT_DOUBLE_EQ(w.Tables().Flags.RateTolerance.percent, 2.5);
+    EXPECT_FALSE(form->isVisible());
+
+    ASSERT_TRUE(w.IniWrite(QStringLiteral("Tolerance.dat")));
+    const QString text = ReadFile(HomeFile("Tolerance.dat"));
+    EXPECT_TRUE(Lines(text).contains(QLatin1String("RateTolerance=2.5"))) << text.toStdString();
+    w.IniRead(QStringLiteral("Default.dat"));
+    EXPECT_DOUBLE_EQ(w.Tables().Flags.RateTolerance.percent, 5) << "the file without the keys";
 }
 
 } // namespace

@@ -30,8 +30,9 @@ class QPushButton;
 class QRadioButton;
 
 namespace tlv {
+class AlarmPanel;
 class EntryGuard;
-}
+} // namespace tlv
 
 namespace coflux {
 
@@ -132,6 +133,10 @@ private:
 
     // frmMainOptions.cpp: the Options menu (program flags)
     void BuildOptionsMenu();
+    // Options -> Rate Tolerance: the form that edits the process's rate tolerance.
+    void ShowRateTolerance();
+    // View -> Alarms: the alarm panel, shown again once closed.
+    void ShowAlarmPanel();
     void ShowFlags(); // check marks, frames and the output editor follow the program flags
 
     // frmMain.cpp
@@ -187,6 +192,7 @@ private:
     QMenu* m_mnuOptions = nullptr;
     QAction* m_mnuShowErrors = nullptr;
     QAction* m_mnuXRate = nullptr;
+    tlv::AlarmPanel* m_alarmPanel = nullptr; // the process's alarms, docked at the bottom
 
     tlv::EntryGuard* m_guard = nullptr; // the setpoint boxes' checks and the focus guard
     bool m_loading = false;             // set while the window loads: no focus guard
@@ -203,6 +209,7 @@ private:
     QPointer<frmChart> m_frmChart;
     ChartRecorder* m_chartHistory = nullptr; // child of the window
     QPointer<QWidget> m_helpWindow;
+    QPointer<QWidget> m_frmTolerance;
 };
 
 } // namespace coflux

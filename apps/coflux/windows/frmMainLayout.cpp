@@ -244,6 +244,7 @@ void frmMain::BuildMenus()
               [this] { ShowCrystalHistory(*m_core, this); });
     addAction(m_mnuView, "mnuViewTune", QStringLiteral("Loop &Tuning"),
               [this] { ShowTune(*m_core, this); });
+    addAction(m_mnuView, "mnuViewAlarms", QStringLiteral("&Alarms"), [this] { ShowAlarmPanel(); });
     m_mnuView->addSeparator();
     addAction(m_mnuView, "mnuViewMonitor", QStringLiteral("&Input Setup"),
               [this] { ShowInputSetup(); });

@@ -1,9 +1,12 @@
-// frmMain's Options menu: the program flags ShowErrors and XRate as check marks. A change goes
-// to the process at once; it reaches the setup file with the next save, like every other
-// setting of the window.
+// frmMain's Options menu: the program flags ShowErrors and XRate as check marks, and the rate
+// tolerance's form. A change goes to the process at once; it reaches the setup file with the
+// next save, like every other setting of the window.
 
 #include "frmFilm.h"
 #include "frmMain.h"
+
+#include "common/alarms/AlarmPanel.h"
+#include "common/alarms/RateToleranceForm.h"
 
 #include <QMenuBar>
 
@@ -30,10 +33,43 @@ void frmMain::BuildOptionsMenu()
     connect(m_mnuXRate, &QAction::triggered, this,
             [this](bool checked) { m_core->SetCrossRate(checked); });
 
+    m_mnuOptions->addSeparator();
+    QAction* tolerance = m_mnuOptions->addAction(QStringLiteral("Rate &Tolerance..."));
+    tolerance->setObjectName(QStringLiteral("mnuRateTolerance"));
+    tolerance->setToolTip(QStringLiteral("How far and how long an output's rate may stray from "
+                                         "its setpoint before the rate alarm."));
+    connect(tolerance, &QAction::triggered, this, [this] { ShowRateTolerance(); });
+
     // Whoever changes the flags (this menu, a loaded setup), the window shows them.
     connect(m_core, &Deposition::cardChanged, this, [this] { ShowFlags(); });
     connect(m_core, &Deposition::setupLoaded, this, [this] { ShowFlags(); });
     ShowFlags();
+}
+
+void frmMain::ShowRateTolerance()
+{
+    if (!m_frmTolerance) {
+        auto* form = new tlv::RateToleranceForm(
+            Tables().Flags.RateTolerance,
+            [this](const tlv::RateTolerance& tolerance) {
+                return m_core->SetRateTolerance(tolerance).text;
+            },
+            this);
+        form->setAttribute(Qt::WA_DeleteOnClose);
+        // A setup loaded while the form is open shows its tolerance.
+        connect(m_core, &Deposition::setupLoaded, form,
+                [this, form] { form->fill(Tables().Flags.RateTolerance); });
+        m_frmTolerance = form;
+    }
+    m_frmTolerance->show();
+    m_frmTolerance->raise();
+    m_frmTolerance->activateWindow();
+}
+
+void frmMain::ShowAlarmPanel()
+{
+    m_alarmPanel->show();
+    m_alarmPanel->raise();
 }
 
 void frmMain::ShowFlags()

@@ -4,6 +4,7 @@
 #include "frmMain.h"
 
 #include "CofluxProgram.h"
+#include "DepositionAlarms.h"
 #include "OutputLife.h"
 #include "ProgramMessage.h"
 #include "RecipeProgressStrip.h"
@@ -11,6 +12,7 @@
 
 #include "common/NumberFormat.h"
 #include "common/SetupFileDialog.h"
+#include "common/alarms/AlarmPanel.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -77,9 +79,20 @@ void SetTextColour(QLineEdit* box, const QColor& colour)
 void frmMain::FollowCore()
 {
     Deposition* core = m_core;
-    // Every class error, refusal and notice reaches the status line, whatever ShowErrors says.
-    if (!core->LastStatusText().isEmpty()) m_statusLine->showMessage(core->LastStatusText());
+    // Every class error, refusal and notice reaches the status line, whatever ShowErrors says,
+    // with its age on the instrument's clock; a message whose cause has gone leaves it.
+    m_statusLine->setClock([core] { return core->Instrument().Clock().now(); });
+    if (!core->LastStatusText().isEmpty())
+        m_statusLine->showMessage(core->LastStatusText(), {}, core->LastStatusCause());
     connect(core, &Deposition::statusText, m_statusLine,
+            [line = m_statusLine, core](const QString& text) {
+                line->showMessage(text, {}, core->LastStatusCause());
+            });
+    connect(core, &Deposition::statusCleared, m_statusLine, &tlv::StatusLine::clearCause);
+    // The process's alarms: the panel lists them, the status line shows each as it comes.
+    m_alarmPanel = tlv::InstallAlarmPanel(this, core->Alarms().Model());
+    tlv::ShowAlarmsOnStatusLine(*m_statusLine, core->Alarms().Model());
+    connect(&core->Alarms(), &DepositionAlarms::logFailed, m_statusLine,
             [line = m_statusLine](const QString& text) { line->showMessage(text); });
     connect(core, &Deposition::runStateChanged, this, [this](short state) { ShowRunState(state); });
     connect(core, &Deposition::readingTaken, this, [this](const ReadingArrays&, double time) {

@@ -26,8 +26,12 @@ double MaterialNumber(const QString& text)
     return value;
 }
 
-MonitorCore::MonitorCore(cTLV880a& instrument, QObject* parent) : QObject(parent), m_tlv(instrument)
+MonitorCore::MonitorCore(cTLV880a& instrument, QObject* parent)
+    : QObject(parent), m_tlv(instrument),
+      m_alarms(QStringLiteral("tlvmonitor"), [this] { return m_tlv.Clock().now(); }),
+      m_crystals(m_alarms.model(), kMaxSensors)
 {
+    m_alarms.setLogBeside(LogFilePath());
     m_tmrRun.setObjectName(QStringLiteral("tmrRun"));
     m_tmrRun.setTimerType(Qt::PreciseTimer);
     connect(&m_tmrRun, &QTimer::timeout, this, &MonitorCore::Poll);
@@ -52,6 +56,9 @@ void MonitorCore::SetRunState(int state)
     m_settings.runState = state;
     if (state == 0) {
         m_tmrRun.stop();
+        // Nothing is read any more: no crystal failure stands.
+        for (int s = 0; s < kMaxSensors; ++s)
+            m_crystals.forget(s);
         emit runStateChanged(0);
         PublishState();
         return;
@@ -62,6 +69,7 @@ void MonitorCore::SetRunState(int state)
     m_tlv.SendStartMeas();
     ZeroAll();
     m_logBroken = false;
+    m_alarms.setLogBeside(LogFilePath());
     if (m_settings.logEnabled) {
         AppendLog(LogDateLine(QDateTime::currentDateTime()));
         AppendLog(LogColumnLine(m_settings.display));
@@ -97,6 +105,14 @@ void MonitorCore::Poll()
     }
     ShowReadings();
     PublishReadings();
+    // The sensors the window shows are judged; the others are not read.
+    const int shown = std::min(m_settings.sensorsShown, kMaxSensors);
+    for (int s = 0; s < kMaxSensors; ++s) {
+        if (s < shown)
+            m_crystals.update(s, m_readings[size_t(s)][2]);
+        else
+            m_crystals.forget(s);
+    }
 }
 
 void MonitorCore::ShowReadings()

@@ -7,6 +7,8 @@
 #include "MonitorSettings.h"
 #include "ReadingCells.h"
 
+#include "common/alarms/AlarmConditions.h"
+#include "common/alarms/ProgramAlarms.h"
 #include "instrument/cTLV880a.h"
 
 #include <QObject>
@@ -125,6 +127,11 @@ public:
     // The full path of the log file: a name without a folder lies in the program's folder.
     QString LogFilePath() const;
 
+    // --- alarms: a crystal failing in the readings shown (three in a row), until it reads again
+    // or is no longer read; the log "tlvmonitor-alarms.log" beside the data log.
+    tlv::ProgramAlarms& Alarms() { return m_alarms; }
+    const tlv::ProgramAlarms& Alarms() const { return m_alarms; }
+
     // --- publishing (MonitorCorePublishing.cpp)
     // Publishes readings, run state and events to the broker the options name (started again
     // when called again). False when the options cannot work; the program runs on without.
@@ -156,6 +163,8 @@ private:
     OutputArray m_outputReadings{};
     QTimer m_tmrRun;
     tlv::mqtt::MqttPublisher* m_publisher = nullptr; // child; null while not publishing
+    tlv::ProgramAlarms m_alarms;
+    tlv::CrystalReadingAlarms m_crystals;
 
     bool m_showing = false;   // ShowReadings is running; a refresh never nests in another
     bool m_logBroken = false; // the log could not be appended to during this run

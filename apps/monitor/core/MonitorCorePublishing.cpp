@@ -11,6 +11,8 @@ bool MonitorCore::StartPublishing(const tlv::mqtt::PublishOptions& options)
 {
     if (!m_publisher) {
         m_publisher = new tlv::mqtt::MqttPublisher(QString::fromLatin1(kProgramTitle), this);
+        // Each change of an alarm goes out as an event; the state lists the open alarms.
+        m_publisher->followAlarms(m_alarms.model());
         connect(&m_tlv, &cTLV880a::TLVSensorEvent, this,
                 [this](int code, const QString& text, int sensor) {
                     m_publisher->publishEvent({QStringLiteral("sensor"), code, sensor, text},

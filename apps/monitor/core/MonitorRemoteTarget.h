@@ -1,19 +1,22 @@
 #pragma once
-// What tlvmonitor answers remote clients: its identity, the sensor readings of the newest poll
-// and whether it is measuring. The monitor offers no remote control.
+// What tlvmonitor answers remote clients: its identity, the sensor readings of the newest poll,
+// whether it is measuring and its alarms. Acknowledging an alarm is the only change it offers
+// (with --remote-control); every other change is an undefined header here.
+
+#include "MonitorCore.h"
 
 #include "common/remote/RemoteTarget.h"
 
 namespace monitor {
 
-class MonitorCore;
-
 class MonitorRemoteTarget : public tlv::remote::RemoteTarget {
 public:
     // `core` holds the monitor's readings and run state and must outlive the target.
-    explicit MonitorRemoteTarget(const MonitorCore& core) : m_core(core) {}
+    explicit MonitorRemoteTarget(MonitorCore& core) : m_core(core) {}
 
     QString Model() const override { return QStringLiteral("TLVMONITOR"); }
+    // Its open alarms; acknowledging them is the one change it offers.
+    tlv::AlarmModel* Alarms() const override { return &m_core.Alarms().model(); }
     tlv::remote::Outcome SensorReading(int sensor, tlv::remote::Triple& reading) const override;
     tlv::remote::Outcome SensorLifeLeft(int sensor, double& thickness,
                                         double& seconds) const override;
@@ -25,7 +28,7 @@ public:
                                         double& zFactor) const override;
 
 private:
-    const MonitorCore& m_core;
+    MonitorCore& m_core;
 };
 
 } // namespace monitor

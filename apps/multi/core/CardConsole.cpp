@@ -10,8 +10,13 @@
 namespace multi {
 
 CardConsole::CardConsole(std::unique_ptr<cTLV880a> instrument, QObject* parent)
-    : QObject(parent), m_tlv(std::move(instrument))
+    : QObject(parent), m_tlv(std::move(instrument)),
+      m_alarms(QStringLiteral("tlvmulti"), [this] { return m_tlv->Clock().now(); })
 {
+    m_alarms.setLogFolder(tlv::ProgramFolder());
+    connect(m_tlv.get(), &cTLV880a::TLVError, this, [this](int number, const QString& text) {
+        if (m_initialising) m_initError = QStringLiteral("Error %1: %2").arg(number).arg(text);
+    });
 }
 
 CardConsole::~CardConsole() = default;

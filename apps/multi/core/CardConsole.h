@@ -10,6 +10,7 @@
 
 #include "MultiSetup.h"
 
+#include "common/alarms/ProgramAlarms.h"
 #include "instrument/cTLV880a.h"
 
 #include <QObject>
@@ -86,8 +87,16 @@ public:
     // "Normal"/"Simulate": changes the mode at once while reading; otherwise "Init" sends it.
     void ChooseMode(int mode);
     // "Init": mode, filter size, frequencies and period of the panel; settings the instrument
-    // refuses change neither the mode nor the filter.
+    // refuses change neither the mode nor the filter. A failed Init raises the "card" alarm
+    // (its text the instrument's error), a good one clears it and says so (initSucceeded).
     int Init(const CardSettings& panel);
+    // While Init runs: the instrument's errors of that time belong to it.
+    bool Initialising() const { return m_initialising; }
+
+    // The console's alarms: a failed Init ("card"), logged in "tlvmulti-alarms.log" in the
+    // program's folder.
+    tlv::ProgramAlarms& Alarms() { return m_alarms; }
+    const tlv::ProgramAlarms& Alarms() const { return m_alarms; }
     int SendMaterial(const ChannelChoice& sensors, const MaterialTexts& texts);
     int SendFullScale(const ChannelChoice& outputs, const std::array<QString, 3>& texts,
                       const PowerPanel& panel);
@@ -115,6 +124,8 @@ signals:
     void notice(const QString& text);
     // A refusal the status line keeps in view.
     void statusNotice(const QString& text);
+    // An Init was accepted: what an earlier one failed with no longer holds.
+    void initSucceeded();
 
 private:
     bool ReadNumbers(const std::vector<std::pair<QString, QString>>& labelledTexts,
@@ -125,10 +136,14 @@ private:
     int SendAllSensorLoops();
     int SendAllLoops();
     int SendAllFullScale();
+    int SendInit(const CardSettings& panel);
 
     std::unique_ptr<cTLV880a> m_tlv;
     MultiSetup m_setup;
     bool m_iniRefused = false; // the settings file is not ours: it is never written
+    tlv::ProgramAlarms m_alarms;
+    bool m_initialising = false;
+    QString m_initError; // the instrument's error during the running Init
 };
 
 } // namespace multi

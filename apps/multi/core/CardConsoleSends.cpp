@@ -4,6 +4,8 @@
 
 #include "EntryNumber.h"
 
+#include "common/alarms/AlarmConditions.h"
+
 #include <algorithm>
 #include <climits>
 #include <cmath>
@@ -66,6 +68,25 @@ void CardConsole::ChooseMode(int mode)
 }
 
 int CardConsole::Init(const CardSettings& panel)
+{
+    m_initialising = true;
+    m_initError.clear();
+    const int status = SendInit(panel);
+    m_initialising = false;
+    const tlv::AlarmSource cards{tlv::AlarmSource::Kind::None, -1, QStringLiteral("Cards")};
+    if (status == 0) {
+        m_alarms.model().clear(tlv::condition::kCard, cards);
+        emit initSucceeded();
+    } else if (status != kBadEntry) {
+        m_alarms.model().raise(
+            tlv::condition::kCard, cards,
+            QStringLiteral("Init failed: ") +
+                (m_initError.isEmpty() ? QStringLiteral("status %1").arg(status) : m_initError));
+    }
+    return status;
+}
+
+int CardConsole::SendInit(const CardSettings& panel)
 {
     std::vector<double> v;
     if (!ReadNumbers({{QStringLiteral("Filter"), panel.filter},

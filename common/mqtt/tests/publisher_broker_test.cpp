@@ -6,6 +6,7 @@
 #include "tlvtest/WaitEvents.h"
 
 #include <QCoreApplication>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSignalSpy>
@@ -270,6 +271,56 @@ TEST_F(PublisherTest, ARefusedLoginIsReportedAndNotRetried)
                                  {}}));
     ASSERT_TRUE(
         tlvtest::WaitForEvents([&] { return withLogin.connection() == Connection::Online; }));
+}
+
+TEST_F(PublisherTest, AlarmChangesGoOutAsEventsAndTheStateCarriesTheOpenOnes)
+{
+    TestBroker broker;
+    QString why;
+    ASSERT_TRUE(broker.start(&why)) << why.toStdString();
+    TestSubscriber subscriber(broker.port());
+    ASSERT_TRUE(subscriber.waitSubscribed());
+
+    QDateTime now = m_time;
+    tlv::AlarmModel alarms([&now] { return now; });
+    MqttPublisher publisher(QStringLiteral("coflux"));
+    publisher.followAlarms(alarms);
+    ASSERT_TRUE(publisher.start({broker.url(QStringLiteral("lab")), {}, {}, {}}));
+    ASSERT_TRUE(
+        tlvtest::WaitForEvents([&] { return publisher.connection() == Connection::Online; }));
+    const QByteArray base = publisher.topicBase();
+    const PublishState running{QStringLiteral("running"), QStringLiteral("Default.dat"), {}, {}};
+    publisher.publishState(running);
+
+    const quint64 id = alarms.raise(QStringLiteral("crystal"), tlv::AlarmSource::sensor(2),
+                                    QStringLiteral("Sensor 3 Crystal Failure."));
+    publisher.publishState(running); // the program's next state lists it
+    now = now.addSecs(4);
+    alarms.acknowledge(id);
+    now = now.addSecs(4);
+    alarms.clear(QStringLiteral("crystal"), tlv::AlarmSource::sensor(2));
+    publisher.publishState(running);
+
+    ASSERT_TRUE(subscriber.waitCount(base + "event", 3));
+    ASSERT_TRUE(subscriber.waitCount(base + "state", 3));
+    const auto events = subscriber.on(base + "event");
+    QStringList changes;
+    for (const auto& event : events)
+        changes << Json(event.payload).value(QStringLiteral("change")).toString();
+    EXPECT_EQ(changes, (QStringList{"raised", "acknowledged", "cleared"}));
+    EXPECT_EQ(Json(events[0].payload).value(QStringLiteral("sensor")).toInt(), 3);
+    EXPECT_EQ(Json(events[1].payload).value(QStringLiteral("time")).toString(),
+              QStringLiteral("2026-12-07T10:00:04.500Z"));
+
+    const auto states = subscriber.on(base + "state");
+    ASSERT_EQ(states.size(), 3U) << "alarm changes add no state of their own";
+    EXPECT_EQ(Json(states[0].payload).value(QStringLiteral("alarms")).toArray().size(), 0);
+    const QJsonArray open = Json(states[1].payload).value(QStringLiteral("alarms")).toArray();
+    ASSERT_EQ(open.size(), 1);
+    EXPECT_EQ(open[0].toObject().value(QStringLiteral("state")).toString(), "active");
+    EXPECT_EQ(open[0].toObject().value(QStringLiteral("sensor")).toInt(), 3);
+    EXPECT_EQ(Json(states[2].payload).value(QStringLiteral("alarms")).toArray().size(), 0);
+    EXPECT_EQ(Json(states[2].payload).value(QStringLiteral("run")).toString(), "running");
 }
 
 } // namespace

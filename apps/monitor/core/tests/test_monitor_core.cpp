@@ -222,5 +222,46 @@ TEST_F(MonitorCoreTest, SavingWritesWhatTheBoxesShowAndRefusesAReadOnlyFile)
     EXPECT_EQ(kinds.back(), NoticeKind::Warning);
 }
 
+TEST_F(MonitorCoreTest, ACrystalFailingInTheShownReadingsIsAnAlarmUntilItReadsAgain)
+{
+    core->LoadStartupSetup();
+    core->SetRunState(1);
+    const tlv::AlarmModel& alarms = core->Alarms().model();
+    for (int i = 0; i < 2; ++i) {
+        Queue(0.0, -1.0); // no signal on every sensor
+        core->Poll();
+    }
+    EXPECT_TRUE(alarms.open().isEmpty()) << "two failed readings are no failure yet";
+    Queue(0.0, -1.0);
+    core->Poll();
+    const int shown = core->Settings().sensorsShown;
+    ASSERT_EQ(alarms.open().size(), shown) << "the shown sensors only";
+    EXPECT_EQ(alarms.open().front().text.toStdString(), "Sensor 1 Crystal Failure: no signal.");
+    EXPECT_EQ(alarms.open().front().raised, tlv->Clock().now());
+
+    // Remote clients list them; acknowledging needs control.
+    MonitorRemoteTarget target(*core);
+    tlv::remote::ScpiSession reader(target, false);
+    EXPECT_TRUE(reader.Execute("ALAR:COUN?") ==
+                QByteArray::number(shown) + "," + QByteArray::number(shown));
+    EXPECT_FALSE(reader.Execute("ALAR:ACK ALL").has_value());
+    EXPECT_TRUE(reader.Execute("SYST:ERR?")->startsWith("-203,"));
+
+    Queue(100.0, 5000000.0); // good again
+    core->Poll();
+    EXPECT_TRUE(alarms.open().isEmpty());
+
+    for (int i = 0; i < 3; ++i) {
+        Queue(0.0, -3.0);
+        core->Poll();
+    }
+    ASSERT_FALSE(alarms.open().isEmpty());
+    core->SetRunState(0); // nothing is read any more
+    EXPECT_TRUE(alarms.open().isEmpty());
+    QFile log(home.filePath(QStringLiteral("tlvmonitor-alarms.log")));
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly)) << log.fileName().toStdString();
+    EXPECT_EQ(log.readAll().count('\n'), 4 * shown) << "each raise and clear";
+}
+
 } // namespace
 } // namespace monitor

@@ -19,6 +19,7 @@
 
 #include <QDateTime>
 #include <QObject>
+#include <QPointer>
 #include <QTimer>
 
 #include <condition_variable>
@@ -84,6 +85,11 @@ public:
     // Retained; published again after every reconnect so a restarted broker has it.
     void publishState(const PublishState& state);
     void publishEvent(const PublishEvent& event, const QDateTime& time);
+    // One change of an alarm, as an event of kind "alarm" (AlarmEventPayload).
+    void publishAlarm(const tlv::Alarm& alarm, tlv::AlarmChange change);
+    // Publishes every change of `model` as an alarm event, and its open alarms with each state
+    // the program publishes.
+    void followAlarms(const tlv::AlarmModel& model);
 
     // Messages handed to the client library so far (all topics), for tests and the status tip.
     long long handedOver() const;
@@ -107,6 +113,7 @@ private:
     static void OnPublish(mosquitto*, void* self, int mid);
 
     void enqueue(OutgoingMessage message);
+    void onAlarmChanged(const tlv::Alarm& alarm, tlv::AlarmChange change);
     void drain();
     // Publishes directly (network thread at connect, or at stop); returns the message id or -1.
     int publishNow(const QByteArray& topic, const QByteArray& payload, int qos, bool retain);
@@ -134,6 +141,7 @@ private:
     QString m_connectionText;
     QString m_lastProblem;
     quint64 m_generation = 0; // counts start() calls; news of an older connection is dropped
+    QPointer<const tlv::AlarmModel> m_alarms; // whose open alarms each state carries
 
     mutable std::mutex m_mutex; // guards everything below; never held while calling the library
     std::condition_variable m_acked;

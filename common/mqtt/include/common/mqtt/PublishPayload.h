@@ -3,8 +3,11 @@
 // Å/s, thickness in Å, frequency in Hz (a crystal failure keeps the instrument's negative code),
 // power in %. Times are ISO 8601 in UTC with milliseconds.
 
+#include "common/alarms/AlarmModel.h"
+
 #include <QByteArray>
 #include <QDateTime>
+#include <QList>
 #include <QString>
 
 #include <limits>
@@ -50,12 +53,18 @@ struct PublishRecipeStep {
 
 // What `state` shows. `run` is the program's run state in words ("running", "stopped", ...).
 // While a recipe runs: its name ("recipe") and its step ("layer", "layerName", "phase"); with no
-// recipe running (empty name) these keys are left out.
+// recipe running (empty name) these keys are left out. A program with alarms also publishes
+// its open alarms, oldest first, as "alarms" (an empty list when there are none): each
+// {"id":3,"state":"active","severity":"alarm","condition":"crystal","source":"Sensor 5",
+//  "text":"Sensor 5 Crystal Failure.","raised":"2026-12-08T09:00:05.000Z"} with "sensor",
+// "output" or "card" (n from 1) where the source is one.
 struct PublishState {
     QString run;
     QString setupFile;
     QString recipe;
     PublishRecipeStep step;
+    bool withAlarms = false;
+    QList<tlv::Alarm> alarms{};
 
     bool operator==(const PublishState&) const = default;
 };
@@ -71,6 +80,11 @@ struct PublishEvent {
     QString text;
 };
 QByteArray EventPayload(const QDateTime& time, const PublishEvent& event);
+
+// One change of an alarm as an event of kind "alarm": "alarm" its id, "change" ("raised",
+// "acknowledged", "cleared"), "severity", "condition", "source" and its index ("sensor",
+// "output" or "card", from 1), the text, and the time of the change; "code" is 0.
+QByteArray AlarmEventPayload(const tlv::Alarm& alarm, tlv::AlarmChange change);
 
 // The event that reports, once the broker is back, what the queue dropped while it was away:
 // kind "dropped" with the counts in "readings" and "events".

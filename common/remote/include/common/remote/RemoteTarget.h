@@ -8,6 +8,7 @@
 // it has (tlvmonitor: identity, sensor readings and the run state).
 
 #include "common/MaterialTable.h"
+#include "common/alarms/AlarmModel.h"
 #include "common/remote/ScpiErrors.h"
 
 #include <QList>
@@ -117,6 +118,11 @@ public:
     // The sensor's film: its material's name (empty when none is named), density, Z-factor.
     virtual Outcome SensorMaterial(int sensor, QString& name, double& density,
                                    double& zFactor) const;
+
+    // The program's alarms (ALARm:...), nullptr for a program without: their commands are then
+    // undefined. Acknowledging is a change (protected without control allowed) that even a
+    // program which only measures offers.
+    virtual tlv::AlarmModel* Alarms() const { return nullptr; }
 
 protected:
     static Outcome Undefined() { return Outcome::Error(UndefinedHeader); }

@@ -9,6 +9,7 @@
 //   OUTP:MODE n,OFF|MAN|AUTO|REC  OUTP:RATE n,v  OUTP:THIC n,v  OUTP:POW n,v  (and their queries)
 //   MMEM:LOAD "name"
 //   PROC:REC:LOAD "name"  PROC:REC:STAR  PROC:REC:ABOR  PROC:REC:STAT?
+//   ALAR:ACT?  ALAR:COUN?  ALAR:ACK n|ALL
 // Commands that change anything run only when the session was opened with control allowed.
 // A failing command adds its error to the queue, answers nothing and ends its line.
 
