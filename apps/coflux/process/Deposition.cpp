@@ -211,19 +211,20 @@ CommandResult Deposition::StopFor(StopReason reason)
 
 CommandResult Deposition::Hold()
 {
-    if (m_runState != RunRunning)
-        return Refuse(CommandResult::Status::RefusedByRunState,
-                      QStringLiteral("Only a running deposition can be held."));
-    SetRunState(RunHeld);
-    return CommandResult::done();
+    return MoveRunState(RunRunning, RunHeld,
+                        QStringLiteral("Only a running deposition can be held."));
 }
 
 CommandResult Deposition::Resume()
 {
-    if (m_runState != RunHeld)
-        return Refuse(CommandResult::Status::RefusedByRunState,
-                      QStringLiteral("Only a held deposition can be resumed."));
-    SetRunState(RunRunning);
+    return MoveRunState(RunHeld, RunRunning,
+                        QStringLiteral("Only a held deposition can be resumed."));
+}
+
+CommandResult Deposition::MoveRunState(short from, short to, const QString& refusal)
+{
+    if (m_runState != from) return Refuse(CommandResult::Status::RefusedByRunState, refusal);
+    SetRunState(to);
     return CommandResult::done();
 }
 

@@ -342,6 +342,8 @@ private:
     void ApplyMode(int j, int mode); // what entering a mode does while running
     CommandResult CheckOutput(int j) const;
     CommandResult Refuse(CommandResult::Status status, const QString& text);
+    // Hold and Resume: from one run state to another, refused with `refusal` from any other.
+    CommandResult MoveRunState(short from, short to, const QString& refusal);
     // Announce changed records to the views.
     void OutputEdited(int j); // name, input, terms, scale of output j changed
     void InputsEdited();      // sensor or analog records changed

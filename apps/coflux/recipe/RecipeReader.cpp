@@ -45,6 +45,12 @@ private:
     bool ReadLayer(int number, RecipeLayer& layer);
     bool ReadEnd(const Place& at, RecipeLayer& layer);
     bool ReadOutput(const Place& layerPlace, int number, LayerOutput& output);
+    // How one numbered group of keys (a pre-step, a ramp) stands in a section.
+    enum class Group { Absent, Complete, Failed };
+    // A group's keys come all or none, and group `n` only after the `read` groups before it;
+    // `noun` names the group in the message.
+    Group CheckGroup(const Place& at, const QStringList& keys, int n, int read,
+                     const QString& noun);
     bool ReadPreSteps(const Place& at, LayerOutput& output);
     bool ReadRamps(const Place& at, LayerOutput& output);
     bool CheckRampsEndInTime(const Place& layerPlace, const RecipeLayer& layer);
@@ -341,22 +347,36 @@ bool RecipeReader::ReadOutput(const Place& layerPlace, int number, LayerOutput& 
     return true;
 }
 
+RecipeReader::Group RecipeReader::CheckGroup(const Place& at, const QStringList& keys, int n,
+                                             int read, const QString& noun)
+{
+    int given = 0;
+    for (const QString& key : keys)
+        given += Value(at, key).has_value() ? 1 : 0;
+    if (given == 0) return Group::Absent;
+    for (const QString& key : keys)
+        if (!Value(at, key)) {
+            Fail(at, key,
+                 QStringLiteral("the key is missing (a %1 needs %2).")
+                     .arg(noun, keys.join(QStringLiteral(", "))));
+            return Group::Failed;
+        }
+    if (read != n - 1) {
+        Fail(at, keys.front(),
+             QStringLiteral("%1 %2 is given without %1 %3.").arg(noun).arg(n).arg(n - 1));
+        return Group::Failed;
+    }
+    return Group::Complete;
+}
+
 bool RecipeReader::ReadPreSteps(const Place& at, LayerOutput& output)
 {
     for (int n = 1; n <= kMaxPreSteps; ++n) {
         const QStringList keys = PreStepKeys(n);
-        int given = 0;
-        for (const QString& key : keys)
-            given += Value(at, key).has_value() ? 1 : 0;
-        if (given == 0) continue;
-        for (const QString& key : keys)
-            if (!Value(at, key))
-                return Fail(at, key,
-                            QStringLiteral("the key is missing (a step needs %1).")
-                                .arg(keys.join(QStringLiteral(", "))));
-        if (int(output.preSteps.size()) != n - 1)
-            return Fail(at, keys.front(),
-                        QStringLiteral("step %1 is given without step %2.").arg(n).arg(n - 1));
+        const Group group =
+            CheckGroup(at, keys, n, int(output.preSteps.size()), QStringLiteral("step"));
+        if (group == Group::Failed) return false;
+        if (group == Group::Absent) continue;
         PreStep step;
         if (!Number(at, keys[0], true, cTLV880a::PowerMin(), cTLV880a::PowerMax(),
                     QStringLiteral("Power"), step.power) ||
@@ -372,18 +392,10 @@ bool RecipeReader::ReadRamps(const Place& at, LayerOutput& output)
 {
     for (int n = 1; n <= kMaxRateRamps; ++n) {
         const QStringList keys = RampKeys(n);
-        int given = 0;
-        for (const QString& key : keys)
-            given += Value(at, key).has_value() ? 1 : 0;
-        if (given == 0) continue;
-        for (const QString& key : keys)
-            if (!Value(at, key))
-                return Fail(at, key,
-                            QStringLiteral("the key is missing (a ramp needs %1).")
-                                .arg(keys.join(QStringLiteral(", "))));
-        if (int(output.ramps.size()) != n - 1)
-            return Fail(at, keys.front(),
-                        QStringLiteral("ramp %1 is given without ramp %2.").arg(n).arg(n - 1));
+        const Group group =
+            CheckGroup(at, keys, n, int(output.ramps.size()), QStringLiteral("ramp"));
+        if (group == Group::Failed) return false;
+        if (group == Group::Absent) continue;
         RateRamp ramp;
         if (!Number(at, keys[0], true, cTLV880a::ThickMin(), cTLV880a::ThickMax(),
                     QStringLiteral("Thickness"), ramp.thick) ||

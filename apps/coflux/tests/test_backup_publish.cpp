@@ -27,13 +27,9 @@ namespace coflux::test {
 namespace {
 
 using tlv::mqtt::MqttPublisher;
+using tlv::mqtt::test::Json;
 using tlv::mqtt::test::TestBroker;
 using tlv::mqtt::test::TestSubscriber;
-
-QJsonObject Json(const QByteArray& payload)
-{
-    return QJsonDocument::fromJson(payload).object();
-}
 
 TEST(BackupPublish, TheTakeOverIsAnEventAndLifeLeftRidesWithTheReadings)
 {

@@ -17,30 +17,11 @@ using namespace coflux::test;
 
 namespace {
 
-const char* const kSetup = R"([Card]
-LogEnabled=1
-LogFile=%1
-Period=.1
-Filter=1
-[OUTPUT1]
-Name=Gold
-Mode=2
-Input=1
-Thick=0.4
-FullScale=10
-[OUTPUT2]
-Name=Silver
-Mode=2
-Input=2
-Thick=100
-FullScale=10
-)";
-
 class CoDeposition : public CofluxWindowTest {
 protected:
     frmMain& Start()
     {
-        WriteFile("Default.dat", QString::fromLatin1(kSetup).arg(LogPath()));
+        WriteFile("Default.dat", QString::fromLatin1(kCoDeposition).arg(LogPath()));
         m_clock = RunClock();
         m_tlv = std::make_unique<cTLV880a>(m_film.lib, m_clock);
         m_window = std::make_unique<frmMain>(nullptr, m_tlv.get());

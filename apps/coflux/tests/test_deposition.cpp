@@ -79,25 +79,6 @@ protected:
     std::unique_ptr<Deposition> m_core;
 };
 
-const char* const kCoDeposition = R"([Card]
-LogEnabled=1
-LogFile=%1
-Period=.1
-Filter=1
-[OUTPUT1]
-Name=Gold
-Mode=2
-Input=1
-Thick=0.4
-FullScale=10
-[OUTPUT2]
-Name=Silver
-Mode=2
-Input=2
-Thick=100
-FullScale=10
-)";
-
 TEST_F(DepositionTest, CoDepositionRunsToTheThicknessTripAndLogsEveryReading)
 {
     const QString log = HomeFile(QStringLiteral("codep.log"));

@@ -18,6 +18,27 @@ inline std::shared_ptr<tlvtest::StepClock> RunClock()
     return std::make_shared<tlvtest::StepClock>(QDateTime(QDate(2026, 3, 4), QTime(10, 0, 0)));
 }
 
+// A co-deposition setup with its log in %1: output 1 (Gold) at manual power towards a 0.4 kÅ
+// thickness trip, output 2 (Silver) beside it with a setpoint it does not reach in the run.
+inline constexpr const char* kCoDeposition = R"([Card]
+LogEnabled=1
+LogFile=%1
+Period=.1
+Filter=1
+[OUTPUT1]
+Name=Gold
+Mode=2
+Input=1
+Thick=0.4
+FullScale=10
+[OUTPUT2]
+Name=Silver
+Mode=2
+Input=2
+Thick=100
+FullScale=10
+)";
+
 // One simulated chamber: every queued reading deposits rate × period on each sensor that feeds
 // an output, the rate being 10 Å/s per 10 % power of that output. It follows the power, sensor
 // map and zeroing the instrument sends to `lib`, and must outlive the instrument's use of it.

@@ -138,14 +138,6 @@ TEST_F(FilmTest, NameIsCutToTwelveCharactersAndStoredPadded)
     EXPECT_EQ(Tables().Output(0).Name, QStringLiteral("Gold        "));
 }
 
-struct LimitCase {
-    const char* box;
-    const char* atLimit;
-    const char* shown;
-    const char* beyond;
-    const char* message;
-};
-
 TEST_F(FilmTest, EntriesAreCheckedAtAndBeyondTheirLimits)
 {
     Start();
@@ -162,20 +154,7 @@ TEST_F(FilmTest, EntriesAreCheckedAtAndBeyondTheirLimits)
         {"txtSlewRate", "0", "0.0", "-5", "Slew Rate must be between 0 and 100 !"},
         {"txtSlewRate", "12.34", "12.3", "abc", "Slew Rate must be between 0 and 100 !"},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.box);
-        QLineEdit* box = Box(form, c.box);
-        Enter(box, QLatin1String(c.atLimit));
-        EXPECT_EQ(box->text(), QLatin1String(c.shown));
-        EXPECT_TRUE(TakeTexts().empty());
-
-        Enter(box, QLatin1String(c.beyond));
-        EXPECT_EQ(TakeTexts(), std::vector<QString>{QLatin1String(c.message)});
-        EXPECT_EQ(box->text(), QLatin1String(c.beyond)) << "a refused entry is left as typed";
-        EXPECT_EQ(form->focusWidget(), box);
-        EXPECT_EQ(box->selectedText(), box->text());
-        Enter(box, QLatin1String(c.atLimit));
-    }
+    CheckLimits(form, cases);
 }
 
 TEST_F(FilmTest, LeavingARefusedEntryGivesItTheFocusBack)

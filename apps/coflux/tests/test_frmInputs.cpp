@@ -81,14 +81,6 @@ TEST_F(InputsTest, OneCardWithoutAnalogBoardHidesRowsAndShortensTheWindow)
     EXPECT_LT(form->sizeHint().height(), fullHeight);
 }
 
-struct LimitCase {
-    const char* box;
-    const char* atLimit;
-    const char* shown;
-    const char* beyond;
-    const char* message;
-};
-
 TEST_F(InputsTest, EntriesAreCheckedAtAndBeyondTheirLimits)
 {
     Start();
@@ -105,18 +97,7 @@ TEST_F(InputsTest, EntriesAreCheckedAtAndBeyondTheirLimits)
         {"txtTooling_6", "999", "999.0", "999.1", "Tooling must be between 0 and 999 !"},
         {"txtGain_2", "-2.5", "-2.5", "x2", "Gain must be a number !"},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.box);
-        auto* box = Find<QLineEdit>(form, QLatin1String(c.box));
-        Enter(box, QLatin1String(c.atLimit));
-        EXPECT_EQ(box->text(), QLatin1String(c.shown));
-        EXPECT_TRUE(TakeTexts().empty());
-        Enter(box, QLatin1String(c.beyond));
-        EXPECT_EQ(TakeTexts(), std::vector<QString>{QLatin1String(c.message)});
-        EXPECT_EQ(form->focusWidget(), box);
-        EXPECT_EQ(box->selectedText(), box->text());
-        Enter(box, QLatin1String(c.atLimit));
-    }
+    CheckLimits(form, cases);
     QLineEdit* units = Box(form, "txtUnits", 0);
     Enter(units, QStringLiteral("Angstrom"));
     EXPECT_EQ(units->text(), QStringLiteral("Angstr"));

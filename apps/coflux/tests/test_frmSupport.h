@@ -122,6 +122,34 @@ protected:
         QTest::keyClick(box, Qt::Key_Return);
     }
 
+    // Each entry, typed at its limit, is taken and shown as `shown` without a message; typed
+    // beyond it, it is refused with `message` and left as typed, focused and selected for the
+    // correction; then it goes back to its limit.
+    struct LimitCase {
+        const char* box;
+        const char* atLimit;
+        const char* shown;
+        const char* beyond;
+        const char* message;
+    };
+    template <size_t N> void CheckLimits(QWidget* form, const LimitCase (&cases)[N])
+    {
+        for (const LimitCase& c : cases) {
+            SCOPED_TRACE(c.box);
+            auto* box = Find<QLineEdit>(form, QLatin1String(c.box));
+            Enter(box, QLatin1String(c.atLimit));
+            EXPECT_EQ(box->text(), QLatin1String(c.shown));
+            EXPECT_TRUE(TakeTexts().empty());
+
+            Enter(box, QLatin1String(c.beyond));
+            EXPECT_EQ(TakeTexts(), std::vector<QString>{QLatin1String(c.message)});
+            EXPECT_EQ(box->text(), QLatin1String(c.beyond)) << "a refused entry is left as typed";
+            EXPECT_EQ(form->focusWidget(), box);
+            EXPECT_EQ(box->selectedText(), box->text());
+            Enter(box, QLatin1String(c.atLimit));
+        }
+    }
+
     // The records, written directly to set a state up.
     ProcessTables& Tables() { return m_main->Core().TablesForTesting(); }
 

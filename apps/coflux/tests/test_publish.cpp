@@ -31,6 +31,7 @@ namespace coflux::test {
 namespace {
 
 using tlv::mqtt::MqttPublisher;
+using tlv::mqtt::test::Json;
 using tlv::mqtt::test::TestBroker;
 using tlv::mqtt::test::TestSubscriber;
 
@@ -44,11 +45,6 @@ Input=1
 Thick=0.04
 FullScale=10
 )";
-
-QJsonObject Json(const QByteArray& payload)
-{
-    return QJsonDocument::fromJson(payload).object();
-}
 
 // Sets the program's folder for the process made after it, and clears it again at the end.
 struct ProgramHome {

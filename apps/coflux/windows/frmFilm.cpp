@@ -50,12 +50,7 @@ bool AskReplace(QWidget* form, const QString& text, const QString& title)
 frmFilm::frmFilm(Deposition& core, QWidget* parent)
     : tlv::EditorForm(parent, Qt::Window), m_core(core)
 {
-    setObjectName(QStringLiteral("frmFilm"));
-    setWindowTitle(QStringLiteral("Output"));
-    setAttribute(Qt::WA_DeleteOnClose);
-    m_guard = new tlv::EntryGuard(*this, {}, tlv::EntryGuard::Leaving::NextControl);
-    m_guard->SetSelectAfterEnter(true);
-    m_guard->SetLoading(true);
+    m_guard = StartEditorWindow(this, QStringLiteral("frmFilm"), QStringLiteral("Output"));
     BuildControls();
     AddEntryChecks();
     ::RestoreFormPosition(this, true);

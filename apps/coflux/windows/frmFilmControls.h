@@ -4,6 +4,7 @@
 // Labels come from the shared tlv::MakeLabel.
 
 #include "common/EditorForm.h"
+#include "common/EntryGuard.h"
 
 #include <QBoxLayout>
 #include <QCheckBox>
@@ -84,6 +85,21 @@ inline std::array<QPushButton*, 3> AddCommandButtons(tlv::EditorForm* form, QBox
                          [form, i] { form->RunCommand(i); });
     }
     return buttons;
+}
+
+// Names an editor window and its title, deletes it when closed and gives it the entry guard of
+// the coflux editors: leaving an entry for the next control checks it, an accepted Enter keeps
+// it selected. The guard starts loading; the form ends that once it is built and filled.
+inline tlv::EntryGuard* StartEditorWindow(tlv::EditorForm* form, const QString& name,
+                                          const QString& title)
+{
+    form->setObjectName(name);
+    form->setWindowTitle(title);
+    form->setAttribute(Qt::WA_DeleteOnClose);
+    auto* guard = new tlv::EntryGuard(*form, {}, tlv::EntryGuard::Leaving::NextControl);
+    guard->SetSelectAfterEnter(true);
+    guard->SetLoading(true);
+    return guard;
 }
 
 } // namespace coflux

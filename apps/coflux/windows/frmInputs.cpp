@@ -56,12 +56,7 @@ void AddHeads(QGridLayout* grid, QWidget* parent, const QStringList& heads)
 frmInputs::frmInputs(Deposition& core, QWidget* parent)
     : tlv::EditorForm(parent, Qt::Window), m_core(core)
 {
-    setObjectName(QStringLiteral("frmInputs"));
-    setWindowTitle(QStringLiteral("Input Setup"));
-    setAttribute(Qt::WA_DeleteOnClose);
-    m_guard = new tlv::EntryGuard(*this, {}, tlv::EntryGuard::Leaving::NextControl);
-    m_guard->SetSelectAfterEnter(true);
-    m_guard->SetLoading(true);
+    m_guard = StartEditorWindow(this, QStringLiteral("frmInputs"), QStringLiteral("Input Setup"));
 
     auto* layout = new QVBoxLayout(this);
     layout->setSizeConstraint(QLayout::SetFixedSize); // hiding the analog frame shortens the window

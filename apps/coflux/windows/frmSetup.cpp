@@ -31,12 +31,7 @@ constexpr std::array<int, 3> kRevisionEntries{1, 2, 7};
 frmSetup::frmSetup(Deposition& core, QWidget* parent)
     : tlv::EditorForm(parent, Qt::Window), m_core(core)
 {
-    setObjectName(QStringLiteral("frmSetup"));
-    setWindowTitle(QStringLiteral("Card Setup"));
-    setAttribute(Qt::WA_DeleteOnClose);
-    m_guard = new tlv::EntryGuard(*this, {}, tlv::EntryGuard::Leaving::NextControl);
-    m_guard->SetSelectAfterEnter(true);
-    m_guard->SetLoading(true);
+    m_guard = StartEditorWindow(this, QStringLiteral("frmSetup"), QStringLiteral("Card Setup"));
     BuildControls();
     AddEntryChecks();
     Fill();

@@ -15,13 +15,9 @@ namespace monitor::test {
 namespace {
 
 using tlv::mqtt::MqttPublisher;
+using tlv::mqtt::test::Json;
 using tlv::mqtt::test::TestBroker;
 using tlv::mqtt::test::TestSubscriber;
-
-QJsonObject Json(const QByteArray& payload)
-{
-    return QJsonDocument::fromJson(payload).object();
-}
 
 class MonitorPublish : public MonitorTest {
 protected:

@@ -4,6 +4,8 @@
 // restart), a subscriber that records everything it receives and a publisher of raw messages.
 
 #include <QByteArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QString>
 #include <QTemporaryDir>
 
@@ -16,6 +18,12 @@ struct mosquitto;
 struct mosquitto_message;
 
 namespace tlv::mqtt::test {
+
+// A received payload as the JSON object it carries (empty when it carries none).
+inline QJsonObject Json(const QByteArray& payload)
+{
+    return QJsonDocument::fromJson(payload).object();
+}
 
 class TestBroker {
 public:

@@ -22,11 +22,6 @@ namespace {
 
 using Connection = MqttPublisher::Connection;
 
-QJsonObject Json(const QByteArray& payload)
-{
-    return QJsonDocument::fromJson(payload).object();
-}
-
 class PublisherTest : public ::testing::Test {
 protected:
     void SetUp() override

@@ -296,7 +296,17 @@ INSTANTIATE_TEST_SUITE_P(
         BadRecipe{
             "second step without the first",
             With("Rise1Power=20", "").replace("Rise1Time=10\n", "").replace("Soak1Time=5\n", ""),
-            "[LAYER1 OUTPUT1]", "Rise2Power", "without step 1"}));
+            "[LAYER1 OUTPUT1]", "Rise2Power", "without step 1"},
+        BadRecipe{"second ramp without the first",
+                  With("Ramp1Thick=0.2\nRamp1Rate=10\nRamp1Time=10",
+                       "Ramp2Thick=0.2\nRamp2Rate=10\nRamp2Time=10"),
+                  "[LAYER2 OUTPUT2]", "Ramp2Thick", "ramp 2 is given without ramp 1."},
+        BadRecipe{"a step short of a key names the step's keys", With("Soak2Time=2", ""),
+                  "[LAYER1 OUTPUT1]", "Soak2Time",
+                  "the key is missing (a step needs Rise2Power, Rise2Time, Soak2Time)."},
+        BadRecipe{"a ramp short of a key names the ramp's keys", With("Ramp1Rate=10", ""),
+                  "[LAYER2 OUTPUT2]", "Ramp1Rate",
+                  "the key is missing (a ramp needs Ramp1Thick, Ramp1Rate, Ramp1Time)."}));
 
 TEST(RecipeFile, OutputsAndSensorsMustBeOnTheInstalledCards)
 {
